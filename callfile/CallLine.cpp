@@ -1,0 +1,1 @@
+#include "callfile/CallLine.h"

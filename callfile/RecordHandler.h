@@ -1,0 +1,37 @@
+#pragma once
+// The core of CallRecordHandler: formats a record, appends it, counts the buffer
+// fill down and tells a listener what the window must show. Runs on the reader thread.
+
+#include <boost/shared_ptr.hpp>
+#include <string>
+
+#include "callfile/CallFileWriter.h"
+#include "exchange/LowLevel.h"
+
+namespace tallyvox::callfile {
+
+class TRecordListener {
+public:
+    virtual ~TRecordListener() = default;
+    // One call per record, after the line was appended (or queued): the line, the
+    // buffer fill after the countdown, the rejected count and the lines still
+    // waiting for the file. The listener may block until the window has shown it.
+    virtual void RecordHandled(const std::string& line, int bufferFill, int rejectedCount,
+                               std::size_t pendingLines) = 0;
+};
+
+class TRecordHandler {
+public:
+    TRecordHandler(boost::shared_ptr<TLowLevel> lowLevel, TRecordListener* listener);
+    void operator()(const TRecord& record);
+    // Writes the header block of lowLevel (BuildHeader must have run).
+    int WriteHeader();
+    TCallFileWriter& Writer() { return Writer_; }
+
+private:
+    boost::shared_ptr<TLowLevel> LowLevel;
+    TRecordListener* Listener;
+    TCallFileWriter Writer_;
+};
+
+} // namespace tallyvox::callfile

@@ -1,0 +1,54 @@
+#pragma once
+// What the serial channel needs of a platform; one implementation per platform,
+// chosen by the build. Every operation raises ECommError with the code the caller gives.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tallyvox {
+
+struct TLineSettings {
+    int BaudRate = 9600;
+    std::uint8_t ByteSize = 8;
+    std::uint8_t Parity = 0;   // 0 none
+    std::uint8_t StopBits = 0; // 0 one stop bit, 1 one and a half, 2 two
+};
+
+// The five communication time-outs, in milliseconds.
+struct TCommTimeouts {
+    std::uint32_t ReadInterval = 0;
+    std::uint32_t ReadTotalMultiplier = 0;
+    std::uint32_t ReadTotalConstant = 0;
+    std::uint32_t WriteTotalMultiplier = 0;
+    std::uint32_t WriteTotalConstant = 0;
+};
+
+class TCommBackend {
+public:
+    virtual ~TCommBackend() = default;
+    // Opens the named device exclusively; false when it cannot be opened.
+    virtual bool OpenDevice(const std::string& name) = 0;
+    virtual bool ApplyLineSettings(const TLineSettings& settings) = 0;
+    virtual bool SetupQueues(std::uint32_t receive, std::uint32_t transmit) = 0;
+    virtual bool SetTimeouts(const TCommTimeouts& timeouts) = 0;
+    // Raises DTR and lowers RTS; a device without modem lines counts as success.
+    virtual bool SetModemLines() = 0;
+    virtual bool CloseDevice() = 0;
+    virtual bool PurgeReceive() = 0;
+    virtual bool Drain() = 0;
+    virtual bool Write(std::uint8_t byte) = 0;
+    // 1 when a byte was read, 0 when the wait ran out, -1 when the call failed.
+    virtual int Read(std::uint8_t& byte, std::chrono::microseconds wait) = 0;
+    // The platform's last error number.
+    virtual std::uint32_t LastError() const = 0;
+};
+
+std::unique_ptr<TCommBackend> MakePlatformCommBackend();
+
+// The device behind a port name: "COMn" is TALLYVOX_COMn when that is set, else
+// /dev/ttyS<n-1>; a name beginning with "/" is a device path as it stands.
+std::string ResolvePortDevice(const std::string& name);
+
+} // namespace tallyvox

@@ -1,0 +1,110 @@
+#pragma once
+// The program's one exchange object: settings, serial channel, identification
+// results, real-time texts, record callback and the two flags shared with the
+// reader thread. Protocol operations run on one thread at a time (the UI thread,
+// or the reader thread while a read runs); only the two flags cross threads.
+
+#include <array>
+#include <atomic>
+#include <boost/shared_ptr.hpp>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "exchange/Clock.h"
+#include "exchange/CommPort.h"
+#include "exchange/Notifier.h"
+#include "exchange/Record.h"
+#include "exchange/RealTime.h"
+#include "exchange/Status.h"
+
+namespace tallyvox {
+
+using TRecordCallback = std::function<void(TRecord)>;
+
+// AutoStart values of the output configuration file.
+enum TAutoStart { AutoStartNone = 0, AutoStartDefault = 1, AutoStartContinuous = 2, AutoStartOnce = 3 };
+
+// Exit status when an exchange refuses selection during identification: the
+// program ends, and whatever started it must see a failure.
+inline constexpr int ExitSelectionRefused = 3;
+
+class TLowLevel {
+public:
+    // Sets the defaults, creates the port, records the start directory and reads
+    // the output configuration file of the current directory.
+    TLowLevel(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifier> notifier,
+              std::unique_ptr<TCommBackend> backend = MakePlatformCommBackend());
+    ~TLowLevel();
+    TLowLevel(const TLowLevel&) = delete;
+    TLowLevel& operator=(const TLowLevel&) = delete;
+
+    // --- link and identification ---
+    // 1 opened, -2 already open (nothing done), -1 opening failed.
+    int OpenPort(const std::string& name);
+    // 1 when the exchange answered five probes with 0x00, -1 otherwise.
+    int Probe();
+    // Probe, then up to ten retries 300 ms apart: 1 or -1.
+    int ProbeWithRetries();
+    enum class TSelectForm { Identify, Download };
+    // Makes exchange i the one that answers; true when it accepted.
+    bool SelectExchange(std::uint8_t i, TSelectForm form);
+    enum TSendMode { SendCommandOnly = 1, SendWithPayload = 2 };
+    // One command and one framed reply; the payload is combined back with Key.
+    // replyLength is -1 when no length byte arrived. 1 done, -2 no link, -1 port
+    // error or a checksum that kept failing.
+    int Transact(std::uint8_t* reply, int& replyLength, std::uint8_t command, bool verifyChecksum,
+                 int sendMode, const std::uint8_t* payload = nullptr, int payloadCount = 0,
+                 std::uint8_t prefix = 0);
+    // 1 identified; -1 no answer to the first probe; -2 no identification reply or
+    // no probe answer before a status request; -3 unknown model; -5 status
+    // checksum failed eleven times. Port errors reach the caller.
+    int Identify();
+
+    // --- records and real time ---
+    // 1 done, 3 stopped on request, -1 selection refused or no usable reply, -2
+    // port error in the first link check. Runs on the reader thread.
+    int Download(const TRecordCallback& callback);
+    TRecord DecodeRecord(const std::uint8_t* payload, std::size_t length) const;
+    // 1 answered (lines refreshed when the state command succeeded), -1 no link,
+    // -2 port error in the link check.
+    int QueryRealTime();
+
+    // --- configuration files (in the start directory) ---
+    int ReadSettings();
+    int WriteSettings(const std::string& portName, bool saveHeader);
+    int ReadOutConfig();
+    int WriteOutConfig(const std::string& tariffFileName, const std::string& realTimeFileName);
+    std::string GetPortName() const { return PortName; }
+    void SetPortName(const std::string& name) { PortName = name; }
+
+    TClock& Clock() { return *Clock_; }
+    TNotifier& Notifier() { return *Notifier_; }
+
+    // --- data model ---
+    bool IsComplex = false;
+    int ExchangeCount = 0;
+    boost::shared_ptr<TCommPort> Port;
+    std::atomic<int> RejectedCount{0};
+    bool FirstRun = false;
+    std::string PortName = "COM1";
+    bool SaveHeader = true;
+    int AutoStart = AutoStartDefault;
+    TStatus Status;
+    int RealTimeLineCount = 0;
+    std::array<std::string, RealTimeMaxLines> RealTimeLines;
+    std::string TariffFileName;
+    std::string RealTimeFileName;
+    std::string HeaderDateLine;
+    std::string HeaderTitleLine;
+    std::string StartDir;
+    TRecordCallback RecordCallback;
+    std::atomic<bool> StopRequested{false};
+    std::atomic<bool> Continuous{false};
+
+private:
+    boost::shared_ptr<TClock> Clock_;
+    boost::shared_ptr<TNotifier> Notifier_;
+};
+
+} // namespace tallyvox

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Tallyvox with warnings as errors and runs every test, then builds the
+# sanitizer configuration and runs every test again under it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+for preset in ci asan; do
+  echo "== ${preset}: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== ${preset}: test"
+  ctest --preset "$preset" -j "$jobs"
+done
