@@ -1,0 +1,18 @@
+#pragma once
+// What the options dialog needs of the main window after the port has changed.
+
+#include <string>
+
+namespace tallyvox::app {
+
+class TExchangeConnector {
+public:
+    virtual ~TExchangeConnector() = default;
+    // Opens the port, identifies the exchange and shows the result: 1 connected,
+    // -1 the port cannot be opened, -2 the exchange did not answer.
+    virtual int ConnectExchange(const std::string& portName) = 0;
+    // Repaints the status bar and refreshes the window.
+    virtual void RefreshStatus() = 0;
+};
+
+} // namespace tallyvox::app
