@@ -1,0 +1,23 @@
+#pragma once
+// From a calendar date to the exchange's day count: the inverse of the host's
+// calendar rule (days since 1 January 1980, every fourth year from 1980 leap).
+
+#include <cstdint>
+#include <optional>
+
+#include "exchange/Clock.h"
+
+namespace tallyvox::sim {
+
+// Days since 1 January 1980 of a date, or nothing for a date before 1980, an
+// impossible date or one past the 16-bit day count.
+std::optional<std::uint16_t> DaysSince1980(int year, int month, int day);
+
+// The exchange's day count and tick count of a local date and time.
+struct TExchangeTime {
+    std::uint16_t Days = 0;
+    std::uint16_t Ticks = 0;
+};
+std::optional<TExchangeTime> ToExchangeTime(const TCalendarTime& time, int secondsPerTick);
+
+} // namespace tallyvox::sim

@@ -1,0 +1,90 @@
+#pragma once
+// The exchange at the other end of a pseudo-terminal: answers the host's
+// commands as an Orvex exchange (or complex) described by a scenario, on its own
+// thread. Every accessor is safe to call from any thread while it runs.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/Scenario.h"
+
+namespace tallyvox::sim {
+
+// What the simulator made of a run of bytes from the host.
+enum class TCommandKind {
+    Probe,
+    Identify,
+    Select,
+    Status,
+    FirstRecord,
+    NextRecord,
+    RealTime,
+    Garbage
+};
+
+struct TCommandSeen {
+    TCommandKind Kind = TCommandKind::Garbage;
+    int Exchange = 0;                // the exchange selected when it arrived
+    std::vector<std::uint8_t> Bytes; // as received
+};
+
+// One record reply's payload, in the clear (before the key), erased ones too;
+// end-of-buffer and empty replies are not records.
+struct TSentRecord {
+    int Exchange = 0;
+    std::vector<std::uint8_t> Payload;
+};
+
+class TSimulator {
+public:
+    explicit TSimulator(TScenario scenario);
+    // Stops the exchange thread and closes the pseudo-terminal.
+    ~TSimulator();
+    TSimulator(const TSimulator&) = delete;
+    TSimulator& operator=(const TSimulator&) = delete;
+
+    // Opens the pseudo-terminal (both ends raw) and starts answering on a thread.
+    // Throws std::runtime_error when no pseudo-terminal can be had. Call once.
+    void Start();
+    // Ends the thread, closes the pseudo-terminal, removes the link. Idempotent.
+    void Stop();
+    // The device the host opens (the slave end), valid after Start.
+    const std::string& DevicePath() const;
+    // Also makes the device reachable as a symbolic link at path (replacing a
+    // link already there); removed by Stop. Throws std::runtime_error on failure.
+    void LinkAt(const std::string& path);
+
+    // Everything the host sent, in order.
+    std::vector<std::uint8_t> ReceivedBytes() const;
+    // Commands as recognised, in order (garbage bytes too).
+    std::vector<TCommandSeen> Commands() const;
+    // Record payloads sent, in order.
+    std::vector<TSentRecord> SentRecords() const;
+    // Records still waiting in exchange i's buffer.
+    int PendingRecords(int exchange) const;
+    // False once the line has gone away (hang-up fault) or Stop was called.
+    bool LineUp() const;
+
+    // Appends a record to exchange i's buffer while running (or before Start).
+    void AddRecord(int exchange, const TBufferRecord& record);
+    // Appends a call dated at the exchange's current clock.
+    void AddCall(int exchange, TCall call);
+    // Replaces the fault switches (their counters start afresh).
+    void SetFaults(const TFaults& faults);
+    // Changes some switches in place, under the simulator's lock.
+    void ChangeFaults(const std::function<void(TFaults&)>& change);
+    TFaults Faults() const;
+
+    // Waits until the log holds at least count commands of that kind; false on time-out.
+    bool WaitForCommands(TCommandKind kind, int count, std::chrono::milliseconds timeout) const;
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> Impl;
+};
+
+} // namespace tallyvox::sim
