@@ -1,0 +1,178 @@
+#include "callfile/CallLine.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace tallyvox::callfile {
+
+namespace {
+
+// 1-based columns of the fixed part of a call line, written for a three-digit
+// hardware line.
+struct TNumberField {
+    std::size_t First;
+    std::size_t Last;
+    int TCallLineFields::*Member;
+};
+
+constexpr std::array<TNumberField, 9> NumberFields{{
+    {1, 2, &TCallLineFields::Day},
+    {4, 5, &TCallLineFields::Month},
+    {7, 10, &TCallLineFields::Year},
+    {12, 13, &TCallLineFields::StartHour},
+    {15, 16, &TCallLineFields::StartMinute},
+    {18, 19, &TCallLineFields::StartSecond},
+    {23, 24, &TCallLineFields::DurationHours},
+    {26, 27, &TCallLineFields::DurationMinutes},
+    {29, 30, &TCallLineFields::DurationSeconds},
+}};
+constexpr std::size_t HardwareLineFirst = 34;
+constexpr std::size_t HardwareLineWidth = 3;
+constexpr std::size_t ProgramNumberFirst = 38;
+constexpr std::size_t LongestSkippedLine = 46;
+
+std::string_view Columns(std::string_view line, std::size_t first, std::size_t last) {
+    return line.substr(first - 1, last - first + 1);
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return std::numeric_limits<int>::max();
+}
+
+// Reads a "$" or "0x" prefix; the base of the digits that follow.
+int ConsumeBasePrefix(std::string_view& text) {
+    if (text.substr(0, 1) == "$") {
+        text.remove_prefix(1);
+        return 16;
+    }
+    if (text.substr(0, 2) == "0x" || text.substr(0, 2) == "0X") {
+        text.remove_prefix(2);
+        return 16;
+    }
+    return 10;
+}
+
+// The file's numbers were always read with the platform's text-to-integer
+// conversion, so a field is accepted exactly as it accepts one: leading blanks, an
+// optional sign, an optional hexadecimal prefix, then digits to the very end
+// (a trailing blank, any other character or no digit at all is a failure).
+std::optional<int> ToInteger(std::string_view text) {
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        text.remove_prefix(1);
+    }
+    const int base = ConsumeBasePrefix(text);
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (const char c : text) {
+        const int digit = DigitValue(c);
+        if (digit >= base) {
+            return std::nullopt;
+        }
+        value = value * base + digit;
+        if (value > std::int64_t{std::numeric_limits<int>::max()} + 1) {
+            return std::nullopt;
+        }
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<int>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr std::array<int, 12> Days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : Days[static_cast<std::size_t>(month - 1)];
+}
+
+bool IsDate(int year, int month, int day) {
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= DaysInMonth(year, month);
+}
+
+bool IsTimeOfDay(int hours, int minutes, int seconds) {
+    return hours >= 0 && hours <= 23 && minutes >= 0 && minutes <= 59 && seconds >= 0 &&
+           seconds <= 59;
+}
+
+bool ReadNumberFields(std::string_view line, TCallLineFields& fields) {
+    for (const TNumberField& field : NumberFields) {
+        const std::optional<int> value = ToInteger(Columns(line, field.First, field.Last));
+        if (!value) {
+            return false;
+        }
+        fields.*field.Member = *value;
+    }
+    return IsDate(fields.Year, fields.Month, fields.Day) &&
+           IsTimeOfDay(fields.StartHour, fields.StartMinute, fields.StartSecond) &&
+           IsTimeOfDay(fields.DurationHours, fields.DurationMinutes, fields.DurationSeconds);
+}
+
+std::string WithoutBlanks(std::string_view text) {
+    std::string result;
+    for (const char c : text) {
+        if (c != ' ') {
+            result += c;
+        }
+    }
+    return result;
+}
+
+// After the program number the fields are found by runs of non-blank characters,
+// not by column: the trunk is the first run, the number everything after it.
+void ReadTrunkAndNumber(std::string_view rest, TCallLineFields& fields) {
+    rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+    const std::size_t trunkEnd = rest.find(' ');
+    fields.Trunk = std::string(rest.substr(0, trunkEnd));
+    if (trunkEnd != std::string_view::npos) {
+        fields.DialledNumber = WithoutBlanks(rest.substr(trunkEnd + 1));
+    }
+}
+
+} // namespace
+
+bool IsSkippedLine(std::string_view line) {
+    return line.empty() || line.front() == ' ' || line.size() <= LongestSkippedLine;
+}
+
+std::optional<TCallLineFields> ParseCallLine(std::string_view line) {
+    if (line.size() < ProgramNumberFirst) {
+        return std::nullopt;
+    }
+    TCallLineFields fields;
+    if (!ReadNumberFields(line, fields)) {
+        return std::nullopt;
+    }
+    fields.HardwareLine = std::string(line.substr(HardwareLineFirst - 1, HardwareLineWidth));
+    const std::size_t programEnd = line.find(')', ProgramNumberFirst - 1);
+    if (programEnd == std::string_view::npos) {
+        return std::nullopt;
+    }
+    fields.ProgramNumber =
+        WithoutBlanks(line.substr(ProgramNumberFirst - 1, programEnd - (ProgramNumberFirst - 1)));
+    ReadTrunkAndNumber(line.substr(programEnd + 1), fields);
+    return fields;
+}
+
+} // namespace tallyvox::callfile
