@@ -23,6 +23,10 @@ public:
 class TRecordHandler {
 public:
     TRecordHandler(boost::shared_ptr<TLowLevel> lowLevel, TRecordListener* listener);
+    // Not copyable: its writer holds the lines waiting for the file, so a copy would
+    // split them. Store it in RecordCallback through std::ref.
+    TRecordHandler(const TRecordHandler&) = delete;
+    TRecordHandler& operator=(const TRecordHandler&) = delete;
     void operator()(const TRecord& record);
     // Writes the header block of lowLevel (BuildHeader must have run).
     int WriteHeader();

@@ -1,0 +1,251 @@
+// The two configuration files of TLowLevel, both in the start directory: the
+// 30-byte settings file "Tallyvox.cfg" and the output configuration text.
+
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+
+#include "exchange/FilePath.h"
+#include "exchange/LowLevel.h"
+#include "exchange/OutConfig.h"
+
+namespace tallyvox {
+
+namespace {
+
+constexpr const char* SettingsFileName = "Tallyvox.cfg";
+constexpr std::streamoff SettingsFileSize = 30;
+constexpr std::uint8_t HeaderOnByte = 1;
+constexpr std::uint8_t DefaultPortNumber = 1;
+constexpr int HighestPortNumber = 8;
+constexpr std::string_view PortPrefix = "COM";
+// The port digit is the character right after "COM".
+constexpr std::size_t PortDigitIndex = 3;
+
+using TSettingsBytes = std::array<char, SettingsFileSize>;
+
+TSettingsBytes SettingsBytes(std::uint8_t portNumber, bool saveHeader) {
+    TSettingsBytes bytes{};
+    bytes[0] = static_cast<char>(portNumber);
+    bytes[1] = static_cast<char>(saveHeader ? HeaderOnByte : 0);
+    return bytes;
+}
+
+std::filesystem::path InStartDir(const std::string& startDir, const char* fileName) {
+    return startDir.empty() ? std::filesystem::path(fileName) : FilePathOfText(startDir) / fileName;
+}
+
+std::fstream OpenForReadWrite(const std::filesystem::path& path) {
+    return std::fstream(path, std::ios::in | std::ios::out | std::ios::binary);
+}
+
+// Creates (or truncates) the file with the given bytes; a file of that name that
+// cannot be replaced in place is deleted first. False when no file could be made.
+bool CreateWithBytes(const std::filesystem::path& path, const TSettingsBytes& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file.is_open()) {
+        std::error_code ignored;
+        if (!std::filesystem::is_directory(path, ignored)) {
+            std::filesystem::remove(path, ignored);
+        }
+        file.open(path, std::ios::binary | std::ios::trunc);
+    }
+    if (!file.is_open()) {
+        return false;
+    }
+    file.write(bytes.data(), bytes.size());
+    file.close();
+    return !file.fail();
+}
+
+std::streamoff SizeOf(std::fstream& file) {
+    file.seekg(0, std::ios::end);
+    return file.tellg();
+}
+
+// "COM1" to "COM8" for the port bytes 1 to 8; "COM" for any other byte.
+std::string PortNameOfByte(std::uint8_t portByte) {
+    std::string name(PortPrefix);
+    if (portByte >= 1 && portByte <= HighestPortNumber) {
+        name += std::to_string(portByte);
+    }
+    return name;
+}
+
+// The digit after "COM" of a port name, or nothing when there is none.
+std::optional<std::uint8_t> PortNumberOfName(const std::string& portName) {
+    if (portName.size() <= PortDigitIndex ||
+        !std::isdigit(static_cast<unsigned char>(portName[PortDigitIndex]))) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(portName[PortDigitIndex] - '0');
+}
+
+// Overwrites the port and header bytes of an existing file; its other bytes stay
+// as they are, and a file shorter than 30 bytes is filled up with zeros so that
+// the next start does not take it for damaged and forget the settings.
+bool OverwriteSettingsBytes(std::fstream& file, const TSettingsBytes& bytes) {
+    const std::streamoff size = SizeOf(file);
+    file.seekp(0);
+    file.write(bytes.data(), 2);
+    if (size < SettingsFileSize) {
+        file.seekp(std::max<std::streamoff>(size, 2));
+        const TSettingsBytes zeros{};
+        file.write(zeros.data(), SettingsFileSize - std::max<std::streamoff>(size, 2));
+    }
+    file.close();
+    return !file.fail();
+}
+
+// Writes text as the whole file; false when the file cannot be opened, an
+// exception when it opened but the text did not get written.
+bool WriteWholeText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file.is_open()) {
+        return false;
+    }
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.close();
+    if (file.fail()) {
+        throw std::runtime_error("output configuration not written");
+    }
+    return true;
+}
+
+std::string ReadWholeText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        throw std::runtime_error("output configuration not readable");
+    }
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        throw std::runtime_error("output configuration not readable");
+    }
+    return text;
+}
+
+enum class TSettingsRead { Done, Damaged, Failed };
+
+// One pass of the settings file: read it, or create it with the defaults when
+// there is none. Damaged when the file is there but not 30 bytes long.
+TSettingsRead ReadSettingsOnce(TLowLevel& lowLevel, const std::filesystem::path& path) {
+    lowLevel.PortName = PortPrefix;
+    std::fstream file = OpenForReadWrite(path);
+    if (!file.is_open()) {
+        if (!CreateWithBytes(path, SettingsBytes(DefaultPortNumber, true))) {
+            return TSettingsRead::Failed;
+        }
+        lowLevel.FirstRun = true;
+        lowLevel.PortName = PortNameOfByte(DefaultPortNumber);
+        lowLevel.SaveHeader = true;
+        return TSettingsRead::Done;
+    }
+    if (SizeOf(file) != SettingsFileSize) {
+        return TSettingsRead::Damaged;
+    }
+    TSettingsBytes bytes{};
+    file.seekg(0);
+    if (!file.read(bytes.data(), 2)) {
+        return TSettingsRead::Failed;
+    }
+    lowLevel.PortName = PortNameOfByte(static_cast<std::uint8_t>(bytes[0]));
+    lowLevel.SaveHeader = static_cast<std::uint8_t>(bytes[1]) == HeaderOnByte;
+    return TSettingsRead::Done;
+}
+
+// The file dialogs of the windows may move the current directory; the output
+// configuration always lives in the start directory.
+std::filesystem::path OutConfigPath(const std::string& startDir) {
+    if (!startDir.empty()) {
+        std::filesystem::current_path(FilePathOfText(startDir));
+    }
+    return InStartDir(startDir, OutConfigFileName);
+}
+
+} // namespace
+
+int TLowLevel::ReadSettings() {
+    try {
+        const std::filesystem::path path = InStartDir(StartDir, SettingsFileName);
+        // A damaged file is deleted and read once more, which re-creates it with the
+        // defaults; a file that cannot be deleted or comes back damaged is a failure.
+        for (int pass = 0; pass < 2; ++pass) {
+            const TSettingsRead result = ReadSettingsOnce(*this, path);
+            if (result != TSettingsRead::Damaged) {
+                return result == TSettingsRead::Done ? 1 : -1;
+            }
+            if (!std::filesystem::remove(path)) {
+                return -1;
+            }
+        }
+        return -1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+int TLowLevel::WriteSettings(const std::string& portName, bool saveHeader) {
+    try {
+        const std::optional<std::uint8_t> portNumber = PortNumberOfName(portName);
+        if (!portNumber) {
+            return -1;
+        }
+        const std::filesystem::path path = InStartDir(StartDir, SettingsFileName);
+        const TSettingsBytes bytes = SettingsBytes(*portNumber, saveHeader);
+        std::fstream file = OpenForReadWrite(path);
+        const bool written =
+            file.is_open() ? OverwriteSettingsBytes(file, bytes) : CreateWithBytes(path, bytes);
+        if (!written) {
+            return -1;
+        }
+        PortName = portName;
+        SaveHeader = saveHeader;
+        return 1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+int TLowLevel::ReadOutConfig() {
+    try {
+        const std::filesystem::path path = OutConfigPath(StartDir);
+        if (!std::filesystem::exists(path)) {
+            TariffFileName.clear();
+            return -2;
+        }
+        TOutConfig config{TariffFileName, RealTimeFileName, AutoStart};
+        ApplyOutConfig(ReadWholeText(path), config);
+        TariffFileName = config.TariffFileName;
+        RealTimeFileName = config.RealTimeFileName;
+        AutoStart = config.AutoStart;
+        return 1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+int TLowLevel::WriteOutConfig(const std::string& tariffFileName,
+                              const std::string& realTimeFileName) {
+    try {
+        const std::filesystem::path path = OutConfigPath(StartDir);
+        const std::string text = FormatOutConfig({tariffFileName, realTimeFileName, AutoStart});
+        if (WriteWholeText(path, text)) {
+            return 1;
+        }
+        // A file that a moment ago refused a truncating open may take a plain open
+        // for writing once it is released; then the whole text is tried once more.
+        if (!OpenForReadWrite(path).is_open()) {
+            return -2;
+        }
+        return WriteWholeText(path, text) ? 1 : -2;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+} // namespace tallyvox

@@ -1,0 +1,90 @@
+#include "exchange/OutConfig.h"
+
+#include <algorithm>
+
+namespace tallyvox {
+
+namespace {
+
+constexpr std::string_view TariffKey = "TARIF_FNAME=";
+constexpr std::string_view RealTimeKey = "REALTIME_FNAME=";
+constexpr std::string_view AutoKey = "AUTO=";
+constexpr std::string_view AutoContinuousValue = "AUTOSTART_UNINTERRUPT";
+constexpr std::string_view AutoOnceValue = "AUTOSTART_1";
+
+// The value column is fixed at the key's length whatever the key's position;
+// a line that holds the key further in is at least that long, so this is a guard.
+std::string_view ValueAfter(std::string_view line, std::string_view key) {
+    return line.substr(std::min(key.size(), line.size()));
+}
+
+bool Contains(std::string_view line, std::string_view key) {
+    return line.find(key) != std::string_view::npos;
+}
+
+int AutoStartOfValue(std::string_view value) {
+    if (value == AutoContinuousValue) {
+        return AutoStartContinuous;
+    }
+    if (value == AutoOnceValue) {
+        return AutoStartOnce;
+    }
+    return AutoStartNone;
+}
+
+std::string_view ValueOfAutoStart(int autoStart) {
+    switch (autoStart) {
+    case AutoStartContinuous:
+        return AutoContinuousValue;
+    case AutoStartOnce:
+        return AutoOnceValue;
+    default:
+        return {};
+    }
+}
+
+void ApplyLine(std::string_view line, TOutConfig& config) {
+    if (Contains(line, TariffKey)) {
+        config.TariffFileName = ValueAfter(line, TariffKey);
+    }
+    if (Contains(line, RealTimeKey)) {
+        config.RealTimeFileName = ValueAfter(line, RealTimeKey);
+    }
+    if (Contains(line, AutoKey)) {
+        config.AutoStart = AutoStartOfValue(ValueAfter(line, AutoKey));
+    }
+}
+
+} // namespace
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        start = end + (crLf ? 2 : 1);
+    }
+    return lines;
+}
+
+void ApplyOutConfig(std::string_view fileText, TOutConfig& config) {
+    for (const std::string_view line : SplitLines(fileText)) {
+        ApplyLine(line, config);
+    }
+}
+
+std::string FormatOutConfig(const TOutConfig& config) {
+    std::string text;
+    text.append(TariffKey).append(config.TariffFileName).append("\r\n");
+    text.append(RealTimeKey).append(config.RealTimeFileName).append("\r\n");
+    text.append(AutoKey).append(ValueOfAutoStart(config.AutoStart));
+    return text;
+}
+
+} // namespace tallyvox

@@ -1,0 +1,41 @@
+#pragma once
+// The text of the output configuration file "TallyvoxOut.cfg": three keyed lines
+// that users edit by hand to set up the automatic start. Pure text in both
+// directions; TLowLevel does the file access.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exchange/LowLevel.h"
+
+namespace tallyvox {
+
+inline constexpr const char* OutConfigFileName = "TallyvoxOut.cfg";
+
+// The fields of TLowLevel that the file holds.
+struct TOutConfig {
+    std::string TariffFileName;
+    std::string RealTimeFileName;
+    int AutoStart = AutoStartDefault;
+
+    friend bool operator==(const TOutConfig&, const TOutConfig&) = default;
+};
+
+// The lines of a text whose lines end in CR LF, LF or CR; the last line may have
+// no end, and a text that ends with a line end has no empty line after it.
+std::vector<std::string_view> SplitLines(std::string_view text);
+
+// Applies every line of the file text onto config, in file order. Each line is
+// tested for each key on its own: a line containing a key sets that field to the
+// line from the key's length on, wherever the key stands in it, so keys belong at
+// the start of their line. A line containing "AUTO=" sets AutoStart to none unless
+// the value is exactly "AUTOSTART_UNINTERRUPT" (continuous) or "AUTOSTART_1"
+// (once). Fields without a line keep their value; a later line wins.
+void ApplyOutConfig(std::string_view fileText, TOutConfig& config);
+
+// The file as the program writes it: CR LF after the first two lines only, and
+// the last line's value empty unless AutoStart is continuous or once.
+std::string FormatOutConfig(const TOutConfig& config);
+
+} // namespace tallyvox

@@ -1,0 +1,137 @@
+#include "callfile/CallFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "exchange/FilePath.h"
+#include "tests/kit/TempDir.h"
+#include "text/Cp1251.h"
+
+namespace tallyvox::callfile {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Contents(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+void Store(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class CallFileWriterTest : public testing::Test {
+protected:
+    testkit::TTempDir Folder;
+    TCallFileWriter Writer;
+    std::string Text(const fs::path& path) const { return TextOfFilePath(path); }
+};
+
+TEST_F(CallFileWriterTest, AppendsHeaderAndLinesWithCrLfAndNeverTruncates) {
+    const fs::path file = Folder.Path() / "calls.txt";
+    Store(file, "earlier line\r\n");
+    EXPECT_EQ(Writer.WriteHeader(Text(file), " date ", " title"), 1);
+    EXPECT_EQ(Writer.AppendLine(Text(file), "first"), 1);
+    EXPECT_EQ(Writer.AppendLine(Text(file), "second\n"), 1) << "a line is written as given";
+    EXPECT_EQ(Contents(file), "earlier line\r\n date \r\n title\r\nfirst\r\nsecond\n\r\n");
+    EXPECT_EQ(Writer.PendingCount(), 0u);
+}
+
+TEST_F(CallFileWriterTest, CreatesAMissingFileUnderItsCyrillicName) {
+    const fs::path file = Folder.Path() / std::u16string(u"звонки.txt");
+    const std::string name = TextOfFilePath(file);
+    EXPECT_EQ(name.back(), 't');
+    EXPECT_NE(name.find(text::Utf8ToCp1251("звонки")), std::string::npos);
+    EXPECT_EQ(Writer.AppendLine(name, "line"), 1);
+    EXPECT_EQ(Contents(file), "line\r\n");
+}
+
+TEST_F(CallFileWriterTest, LinesThatCannotBeWrittenWaitAndLandFirstInOrder) {
+    const fs::path folder = Folder.Path() / "not yet";
+    const fs::path file = folder / "calls.txt";
+    EXPECT_EQ(Writer.AppendLine(Text(file), "one"), -1);
+    EXPECT_EQ(Writer.WriteHeader(Text(file), " two", " three"), -1);
+    EXPECT_EQ(Writer.AppendLine(Text(file), "four"), -1);
+    EXPECT_EQ(Writer.PendingCount(), 4u);
+    EXPECT_FALSE(fs::exists(file));
+
+    fs::create_directory(folder);
+    EXPECT_EQ(Writer.AppendLine(Text(file), "five"), 1);
+    EXPECT_EQ(Writer.PendingCount(), 0u);
+    EXPECT_EQ(Contents(file), "one\r\n two\r\n three\r\nfour\r\nfive\r\n");
+}
+
+TEST_F(CallFileWriterTest, APathThatIsAFolderKeepsTheLinesUntilItIsAFileAgain) {
+    const fs::path file = Folder.Path() / "calls.txt";
+    fs::create_directory(file);
+    EXPECT_EQ(Writer.AppendLine(Text(file), "kept 1"), -1);
+    EXPECT_EQ(Writer.AppendLine(Text(file), "kept 2"), -1);
+    EXPECT_EQ(Writer.PendingCount(), 2u);
+
+    fs::remove(file);
+    Store(file, "old\r\n");
+    EXPECT_EQ(Writer.AppendLine(Text(file), "new"), 1);
+    EXPECT_EQ(Contents(file), "old\r\nkept 1\r\nkept 2\r\nnew\r\n");
+}
+
+// The child appends numbered lines of varied length until it is killed.
+[[noreturn]] void AppendForever(const std::string& fileName) {
+    TCallFileWriter writer;
+    for (int i = 0;; ++i) {
+        writer.AppendLine(fileName, std::to_string(i) + " " + std::string(i % 150, 'x'));
+    }
+}
+
+void WaitUntilNotEmpty(const fs::path& file) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::error_code ignored;
+    while (fs::file_size(file, ignored) == 0 || ignored) {
+        ASSERT_LT(std::chrono::steady_clock::now(), giveUp) << "the child never wrote";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ignored.clear();
+    }
+}
+
+void ExpectOnlyCompleteLines(const std::string& contents) {
+    ASSERT_GE(contents.size(), 2u);
+    ASSERT_EQ(contents.substr(contents.size() - 2), "\r\n") << "the last line is cut off";
+    std::size_t start = 0;
+    for (int i = 0; start < contents.size(); ++i) {
+        const std::size_t end = contents.find("\r\n", start);
+        ASSERT_EQ(contents.substr(start, end - start),
+                  std::to_string(i) + " " + std::string(i % 150, 'x'));
+        start = end + 2;
+    }
+}
+
+TEST_F(CallFileWriterTest, AProcessKilledWhileAppendingLeavesOnlyCompleteLines) {
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 10; ++round) {
+        const fs::path file = Folder.Path() / ("killed" + std::to_string(round) + ".txt");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            AppendForever(Text(file));
+        }
+        WaitUntilNotEmpty(file);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        SCOPED_TRACE("round " + std::to_string(round));
+        ExpectOnlyCompleteLines(Contents(file));
+    }
+}
+
+} // namespace
+} // namespace tallyvox::callfile
