@@ -30,6 +30,9 @@ public:
     virtual ~TCommBackend() = default;
     // Opens the named device exclusively; false when it cannot be opened.
     virtual bool OpenDevice(const std::string& name) = 0;
+    // Reads the driver's current line settings, which ApplyLineSettings then
+    // changes only in the four values it is given.
+    virtual bool ReadLineSettings() = 0;
     virtual bool ApplyLineSettings(const TLineSettings& settings) = 0;
     virtual bool SetupQueues(std::uint32_t receive, std::uint32_t transmit) = 0;
     virtual bool SetTimeouts(const TCommTimeouts& timeouts) = 0;

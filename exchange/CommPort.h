@@ -49,8 +49,9 @@ public:
     void SetTrace(TTraceSink* sink) { Trace = sink; }
 
 private:
-    void ApplyOrRestore(std::uint8_t code, auto TLineSettings::* member, auto value);
+    template <typename T> void ApplyOrRestore(std::uint8_t code, T TLineSettings::*member, T value);
     void RequireOpen() const;
+    std::chrono::microseconds ReadWait() const;
     [[noreturn]] void Fail(std::uint8_t code) const;
     [[noreturn]] void FailAndClose(std::uint8_t code);
 

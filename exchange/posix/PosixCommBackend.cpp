@@ -1,0 +1,221 @@
+// The serial channel on POSIX systems: a terminal device in raw mode, one byte
+// per call, with poll() giving the read time-out.
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "exchange/CommBackend.h"
+
+namespace tallyvox {
+namespace {
+
+speed_t SpeedOf(int baudRate) {
+    switch (baudRate) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
+    }
+}
+
+tcflag_t CharacterSizeOf(std::uint8_t byteSize) {
+    switch (byteSize) {
+    case 5:
+        return CS5;
+    case 6:
+        return CS6;
+    case 7:
+        return CS7;
+    default:
+        return CS8;
+    }
+}
+
+// Parity 0 none, 1 odd, 2 even; mark and space parity have no portable form.
+bool SetParityBits(termios& tio, std::uint8_t parity) {
+    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
+    switch (parity) {
+    case 0:
+        return true;
+    case 1:
+        tio.c_cflag |= PARENB | PARODD;
+        return true;
+    case 2:
+        tio.c_cflag |= PARENB;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whole milliseconds for poll(), rounded up so that a short wait still waits.
+int PollMilliseconds(std::chrono::microseconds wait) {
+    if (wait.count() <= 0) {
+        return 0;
+    }
+    return static_cast<int>((wait.count() + 999) / 1000);
+}
+
+class TPosixCommBackend : public TCommBackend {
+public:
+    ~TPosixCommBackend() override {
+        if (Fd >= 0) {
+            ::close(Fd);
+        }
+    }
+
+    bool OpenDevice(const std::string& name) override {
+        const int fd = ::open(ResolvePortDevice(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) {
+            return Failed();
+        }
+        // Non-blocking only so that opening never waits for a carrier; reads
+        // wait in poll().
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (::ioctl(fd, TIOCEXCL) != 0 || flags < 0 ||
+            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            Failed();
+            ::close(fd);
+            return false;
+        }
+        Fd = fd;
+        return true;
+    }
+
+    bool ReadLineSettings() override { return ::tcgetattr(Fd, &Current) == 0 || Failed(); }
+
+    bool ApplyLineSettings(const TLineSettings& settings) override {
+        termios wanted = Current;
+        ::cfmakeraw(&wanted);
+        wanted.c_cflag |= CLOCAL | CREAD;
+        wanted.c_cflag =
+            (wanted.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CharacterSizeOf(settings.ByteSize);
+        if (settings.StopBits == 0) {
+            wanted.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+        } else {
+            wanted.c_cflag |= CSTOPB;
+        }
+        wanted.c_cc[VMIN] = 1;
+        wanted.c_cc[VTIME] = 0;
+        const speed_t speed = SpeedOf(settings.BaudRate);
+        if (speed == B0 || !SetParityBits(wanted, settings.Parity)) {
+            errno = EINVAL;
+            return Failed();
+        }
+        if (::cfsetispeed(&wanted, speed) != 0 || ::cfsetospeed(&wanted, speed) != 0 ||
+            ::tcsetattr(Fd, TCSANOW, &wanted) != 0) {
+            return Failed();
+        }
+        Current = wanted;
+        return true;
+    }
+
+    // The terminal driver sizes its own queues.
+    bool SetupQueues(std::uint32_t, std::uint32_t) override { return true; }
+
+    // The read wait is passed with every read; nothing to tell the driver.
+    bool SetTimeouts(const TCommTimeouts&) override { return true; }
+
+    bool SetModemLines() override {
+        int dtr = TIOCM_DTR;
+        int rts = TIOCM_RTS;
+        return ModemRequest(TIOCMBIS, dtr) && ModemRequest(TIOCMBIC, rts);
+    }
+
+    bool CloseDevice() override {
+        // The descriptor is released even when close() reports an error, so it
+        // is never closed a second time.
+        const int fd = Fd;
+        Fd = -1;
+        return ::close(fd) == 0 || Failed();
+    }
+
+    bool PurgeReceive() override { return ::tcflush(Fd, TCIFLUSH) == 0 || Failed(); }
+
+    bool Drain() override { return ::tcdrain(Fd) == 0 || Failed(); }
+
+    bool Write(std::uint8_t byte) override {
+        ssize_t written = 0;
+        do {
+            written = ::write(Fd, &byte, 1);
+        } while (written < 0 && errno == EINTR);
+        return written >= 0 || Failed();
+    }
+
+    int Read(std::uint8_t& byte, std::chrono::microseconds wait) override {
+        pollfd request{Fd, POLLIN, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&request, 1, PollMilliseconds(wait));
+        } while (ready < 0 && errno == EINTR);
+        if (ready < 0) {
+            return FailedRead();
+        }
+        if (ready == 0) {
+            return 0;
+        }
+        ssize_t got = 0;
+        do {
+            got = ::read(Fd, &byte, 1);
+        } while (got < 0 && errno == EINTR);
+        if (got == 1) {
+            return 1;
+        }
+        // Ready but nothing to read: the other end hung up.
+        if (got == 0) {
+            errno = EIO;
+        }
+        return FailedRead();
+    }
+
+    std::uint32_t LastError() const override { return LastErrno; }
+
+private:
+    // A pseudo-terminal has no modem lines and says so; that is not a failure.
+    bool ModemRequest(unsigned long request, int& lines) {
+        if (::ioctl(Fd, request, &lines) == 0 || errno == ENOTTY || errno == EINVAL) {
+            return true;
+        }
+        return Failed();
+    }
+
+    bool Failed() {
+        LastErrno = static_cast<std::uint32_t>(errno);
+        return false;
+    }
+
+    int FailedRead() {
+        Failed();
+        return -1;
+    }
+
+    int Fd = -1;
+    termios Current{};
+    std::uint32_t LastErrno = 0;
+};
+
+} // namespace
+
+std::unique_ptr<TCommBackend> MakePlatformCommBackend() {
+    return std::make_unique<TPosixCommBackend>();
+}
+
+} // namespace tallyvox

@@ -1,0 +1,241 @@
+#include "exchange/CommPort.h"
+
+#include <boost/make_shared.hpp>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sstream>
+#include <termios.h>
+#include <thread>
+
+#include "exchange/HexTrace.h"
+#include "tests/exchange/PtyPeer.h"
+
+namespace tallyvox {
+namespace {
+
+using testpty::TPtyPeer;
+
+constexpr const char* MissingDevice = "/nonexistent/tallyvox-no-such-port";
+
+std::uint8_t CodeOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const ECommError& error) {
+        return error.Code;
+    }
+    ADD_FAILURE() << "no ECommError raised";
+    return 0;
+}
+
+class CommPortTest : public ::testing::Test {
+protected:
+    boost::shared_ptr<TClock> Clock = boost::make_shared<TScaledClock>(10.0);
+    TPtyPeer Peer;
+    TCommPort Port{Clock};
+};
+
+TEST_F(CommPortTest, OpeningAPathThatNamesNoDeviceRaisesCode8AndLeavesThePortClosed) {
+    EXPECT_EQ(CodeOf([&] { Port.Open(MissingDevice); }), CommErrorOpen);
+    EXPECT_FALSE(Port.IsOpen());
+    // The port is usable afterwards.
+    Port.Open(Peer.DevicePath());
+    EXPECT_TRUE(Port.IsOpen());
+}
+
+TEST_F(CommPortTest, OpenSetsTheLineFormatAndTimeoutsOnTheDevice) {
+    Port.Open(Peer.DevicePath());
+    EXPECT_EQ(Port.Name(), Peer.DevicePath());
+    EXPECT_EQ(Port.LineSettings().BaudRate, 19200);
+    EXPECT_EQ(Port.LineSettings().ByteSize, 8);
+    EXPECT_EQ(Port.LineSettings().Parity, 0);
+    EXPECT_EQ(Port.LineSettings().StopBits, 2);
+    EXPECT_EQ(Port.Timeouts().ReadInterval, 15u);
+    EXPECT_EQ(Port.Timeouts().ReadTotalMultiplier, 1u);
+    EXPECT_EQ(Port.Timeouts().ReadTotalConstant, 250u);
+    EXPECT_EQ(Port.Timeouts().WriteTotalMultiplier, 1u);
+    EXPECT_EQ(Port.Timeouts().WriteTotalConstant, 250u);
+
+    const int fd = ::open(Peer.DevicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios line{};
+    ASSERT_EQ(tcgetattr(fd, &line), 0);
+    ::close(fd);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B19200));
+    EXPECT_EQ(cfgetispeed(&line), static_cast<speed_t>(B19200));
+    EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_NE(line.c_cflag & CSTOPB, 0u);
+    EXPECT_EQ(line.c_cflag & PARENB, 0u);
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG), 0u);
+}
+
+TEST_F(CommPortTest, OpeningAnOpenPortDoesNothing) {
+    Port.Open(Peer.DevicePath());
+    Port.SetBaudRate(9600);
+    Port.Open(MissingDevice);
+    EXPECT_TRUE(Port.IsOpen());
+    EXPECT_EQ(Port.Name(), Peer.DevicePath());
+    EXPECT_EQ(Port.LineSettings().BaudRate, 9600); // not reconfigured
+    Port.WriteByte(0x42);
+    EXPECT_EQ(Peer.Take(), std::vector<std::uint8_t>{0x42});
+}
+
+TEST_F(CommPortTest, NameChangesOnlyWhileClosed) {
+    Port.Open(Peer.DevicePath());
+    EXPECT_EQ(CodeOf([&] { Port.SetName("COM2"); }), CommErrorSetNameWhileOpen);
+    EXPECT_EQ(Port.Name(), Peer.DevicePath());
+    Port.Close();
+    EXPECT_FALSE(Port.IsOpen());
+    Port.SetName("COM2");
+    EXPECT_EQ(Port.Name(), "COM2");
+    Port.Close(); // closing a closed port does nothing
+}
+
+TEST_F(CommPortTest, LineSettersStoreWhileClosedAndApplyWhileOpen) {
+    TCommPort closed{Clock};
+    EXPECT_EQ(closed.LineSettings().BaudRate, 9600);
+    EXPECT_EQ(closed.LineSettings().StopBits, 0);
+    closed.SetBaudRate(4800);
+    EXPECT_EQ(closed.LineSettings().BaudRate, 4800);
+
+    Port.Open(Peer.DevicePath());
+    Port.SetBaudRate(9600);
+    const int fd = ::open(Peer.DevicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios line{};
+    ASSERT_EQ(tcgetattr(fd, &line), 0);
+    ::close(fd);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B9600));
+}
+
+TEST_F(CommPortTest, ASettingTheDriverRefusesIsPutBackAndRaisesItsCode) {
+    Port.Open(Peer.DevicePath());
+    EXPECT_EQ(CodeOf([&] { Port.SetBaudRate(12345); }), CommErrorSetBaudRate);
+    EXPECT_EQ(Port.LineSettings().BaudRate, 19200);
+    EXPECT_EQ(CodeOf([&] { Port.SetParity(7); }), CommErrorSetParity);
+    EXPECT_EQ(Port.LineSettings().Parity, 0);
+}
+
+TEST_F(CommPortTest, ReadByteReturnsMinusOneOnSilenceAndEveryByteValueOtherwise) {
+    Port.Open(Peer.DevicePath());
+    EXPECT_EQ(Port.ReadByte(), -1);
+    Peer.Send({0xFF, 0x00, 0x7F});
+    EXPECT_EQ(Port.ReadByte(), 255);
+    EXPECT_EQ(Port.ReadByte(), 0);
+    EXPECT_EQ(Port.ReadByte(), 0x7F);
+    EXPECT_EQ(Port.ReadByte(), -1);
+}
+
+TEST_F(CommPortTest, ReadByteTimeoutWaitsForALateByteAndGivesUpOnSilence) {
+    Port.Open(Peer.DevicePath());
+    EXPECT_EQ(Port.ReadByteTimeout(500), -1);
+
+    std::thread late([&] {
+        std::this_thread::sleep_for(Clock->RealDuration(300));
+        Peer.Send({0xA5});
+    });
+    EXPECT_EQ(Port.ReadByteTimeout(500), 0xA5);
+    late.join();
+}
+
+TEST_F(CommPortTest, WrittenBytesReachTheLineAndPurgeDiscardsOnlyWhatWasReceived) {
+    Port.Open(Peer.DevicePath());
+    Peer.Send({1, 2, 3});
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Port.PurgeInput();
+    Port.WriteByte(0x84);
+    Port.WriteByte(0x00);
+    Port.Flush();
+    EXPECT_EQ(Port.ReadByte(), -1);
+    EXPECT_EQ(Peer.Take(), (std::vector<std::uint8_t>{0x84, 0x00}));
+}
+
+TEST_F(CommPortTest, EverySingleByteOperationOnAClosedPortRaisesCode7) {
+    EXPECT_EQ(CodeOf([&] { Port.PurgeInput(); }), CommErrorNotOpen);
+    EXPECT_EQ(CodeOf([&] { Port.Flush(); }), CommErrorNotOpen);
+    EXPECT_EQ(CodeOf([&] { Port.WriteByte(0); }), CommErrorNotOpen);
+    EXPECT_EQ(CodeOf([&] { Port.ReadByte(); }), CommErrorNotOpen);
+    EXPECT_EQ(CodeOf([&] { Port.ReadByteTimeout(100); }), CommErrorNotOpen);
+    Port.Open(Peer.DevicePath());
+    Port.Close();
+    EXPECT_EQ(CodeOf([&] { Port.ReadByte(); }), CommErrorNotOpen);
+}
+
+TEST_F(CommPortTest, ALineThatGoesAwayFailsTheNextReadWithCode10) {
+    Port.Open(Peer.DevicePath());
+    Peer.CloseMaster();
+    EXPECT_EQ(CodeOf([&] { Port.ReadByte(); }), CommErrorRead);
+}
+
+TEST_F(CommPortTest, TheHexTraceShowsEachRunOfBytesWithItsDirection) {
+    std::ostringstream out;
+    {
+        THexTrace trace(out);
+        Port.SetTrace(&trace);
+        Port.Open(Peer.DevicePath());
+        Port.WriteByte(0x84);
+        Port.WriteByte(0x01);
+        Peer.Send({0x00, 0xFF});
+        Port.ReadByte();
+        Port.ReadByte();
+        Port.ReadByte(); // silence is not traced
+        Port.WriteByte(0x0A);
+        Port.SetTrace(nullptr);
+    }
+    EXPECT_EQ(out.str(), "> 84 01\n< 00 FF\n> 0A\n");
+}
+
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::string name, const char* value) : Name(std::move(name)) {
+        if (const char* old = std::getenv(Name.c_str())) {
+            Previous = old;
+        }
+        if (value != nullptr) {
+            setenv(Name.c_str(), value, 1);
+        } else {
+            unsetenv(Name.c_str());
+        }
+    }
+    ~ScopedEnvironment() {
+        if (Previous) {
+            setenv(Name.c_str(), Previous->c_str(), 1);
+        } else {
+            unsetenv(Name.c_str());
+        }
+    }
+
+private:
+    std::string Name;
+    std::optional<std::string> Previous;
+};
+
+TEST(PortNames, ComNamesFollowTheirVariableElseTheSerialDeviceAndPathsStandAsTheyAre) {
+    ScopedEnvironment com3("TALLYVOX_COM3", "/dev/ttyUSB0");
+    ScopedEnvironment com4("TALLYVOX_COM4", nullptr);
+    ScopedEnvironment com8("TALLYVOX_COM8", "");
+    EXPECT_EQ(ResolvePortDevice("COM3"), "/dev/ttyUSB0");
+    EXPECT_EQ(ResolvePortDevice("COM4"), "/dev/ttyS3");
+    EXPECT_EQ(ResolvePortDevice("COM8"), "/dev/ttyS7"); // an empty variable maps nothing
+    EXPECT_EQ(ResolvePortDevice("/tmp/line"), "/tmp/line");
+    EXPECT_EQ(ResolvePortDevice("COM0"), "COM0");
+    EXPECT_EQ(ResolvePortDevice("COMX"), "COMX");
+    EXPECT_EQ(ResolvePortDevice("LPT1"), "LPT1");
+}
+
+TEST_F(CommPortTest, AComNameOpensTheDeviceItsVariableNames) {
+    ScopedEnvironment com5("TALLYVOX_COM5", Peer.DevicePath().c_str());
+    ScopedEnvironment com6("TALLYVOX_COM6", MissingDevice);
+    Port.Open("COM5");
+    EXPECT_EQ(Port.Name(), "COM5");
+    Port.WriteByte(0x01);
+    EXPECT_EQ(Peer.Take(), std::vector<std::uint8_t>{0x01});
+    Port.Close();
+    EXPECT_EQ(CodeOf([&] { Port.Open("COM6"); }), CommErrorOpen);
+    EXPECT_FALSE(Port.IsOpen());
+}
+
+} // namespace
+} // namespace tallyvox
