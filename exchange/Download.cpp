@@ -1,0 +1,127 @@
+// The download of the call-record buffers: every exchange of the installation in
+// turn, one record after another, each handed to the callback as it arrives.
+
+#include <array>
+
+#include "exchange/LinkMessages.h"
+#include "exchange/LowLevel.h"
+#include "exchange/Protocol.h"
+
+namespace tallyvox {
+namespace {
+
+constexpr int RecordAttempts = 5;
+constexpr std::uint32_t EmptyReplyPauseMs = 100;
+
+using TReplyBuffer = std::array<std::uint8_t, 255>;
+
+struct TRecordReply {
+    int Result = -1;
+    int Length = 0;
+};
+
+// Up to five attempts of one record command. An attempt that brought no reply
+// is followed by a pause; one that brought a reply ends the attempts when it
+// succeeded and is repeated at once when it did not.
+TRecordReply RequestRecord(TLowLevel& link, TReplyBuffer& reply, std::uint8_t command,
+                           bool verifyChecksum) {
+    reply.fill(0);
+    TRecordReply got;
+    for (int attempt = 0; attempt < RecordAttempts; ++attempt) {
+        if (attempt > 0 && got.Length < 1) {
+            link.Clock().Sleep(EmptyReplyPauseMs);
+        }
+        got.Result = link.Transact(reply.data(), got.Length, command, verifyChecksum,
+                                   TLowLevel::SendCommandOnly);
+        if (got.Length >= 1 && got.Result == 1) {
+            break;
+        }
+    }
+    return got;
+}
+
+enum class TRecordOutcome { Delivered, EndOfExchange, Failed };
+
+// Takes one record reply: decodes and delivers it, counts it as erased, or tells
+// how the reply ended the records. A reply shorter than a record ends the
+// current exchange of a complex, so the next exchange is still emptied; a single
+// exchange has nothing after it and reports the short reply as a failure.
+TRecordOutcome TakeRecord(TLowLevel& link, const TReplyBuffer& reply, const TRecordReply& got,
+                          const TRecordCallback& callback) {
+    if (got.Result != 1) {
+        return TRecordOutcome::Failed;
+    }
+    if (got.Length <= 1) {
+        const bool shortReply = got.Length >= 0;
+        return link.IsComplex && shortReply ? TRecordOutcome::EndOfExchange
+                                            : TRecordOutcome::Failed;
+    }
+    if (IsRecord(reply.data())) {
+        callback(link.DecodeRecord(reply.data(), static_cast<std::size_t>(got.Length)));
+    } else {
+        ++link.RejectedCount;
+    }
+    return TRecordOutcome::Delivered;
+}
+
+enum class TExchangeEnd { Done, Stopped, Failed };
+
+// The records of the selected exchange. linked keeps the last link check, which
+// decides whether the following exchanges are visited at all.
+TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
+                                      const TRecordCallback& callback) {
+    TReplyBuffer reply{};
+    TRecordReply got = RequestRecord(link, reply, protocol::FirstRecord, true);
+    for (;;) {
+        switch (TakeRecord(link, reply, got, callback)) {
+        case TRecordOutcome::Failed:
+            return TExchangeEnd::Failed;
+        case TRecordOutcome::EndOfExchange:
+            return TExchangeEnd::Done;
+        case TRecordOutcome::Delivered:
+            break;
+        }
+        link.Port->Flush();
+        linked = link.ProbeWithRetries() == 1;
+        if (!linked) {
+            return TExchangeEnd::Done;
+        }
+        if (link.StopRequested) {
+            return TExchangeEnd::Stopped;
+        }
+        // Records after the first are taken as received, checksum unread.
+        got = RequestRecord(link, reply, protocol::NextRecord, false);
+    }
+}
+
+} // namespace
+
+int TLowLevel::Download(const TRecordCallback& callback) {
+    bool linked = false;
+    try {
+        Port->PurgeInput();
+        linked = ProbeWithRetries() == 1;
+    } catch (const ECommError&) {
+        return -2;
+    }
+    for (int i = 0; i < ExchangeCount; ++i) {
+        if (!linked) {
+            continue;
+        }
+        if (!SelectExchange(static_cast<std::uint8_t>(i), TSelectForm::Download)) {
+            Notifier().ShowMessage(messages::SelectionRefused(), "");
+            return -1;
+        }
+        switch (DownloadSelectedExchange(*this, linked, callback)) {
+        case TExchangeEnd::Failed:
+            return -1;
+        case TExchangeEnd::Stopped:
+            return 3;
+        case TExchangeEnd::Done:
+            break;
+        }
+    }
+    return 1;
+}
+
+} // namespace tallyvox

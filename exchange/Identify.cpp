@@ -1,0 +1,139 @@
+// Identification: who the exchange is, and how full its call-record buffers are.
+
+#include "exchange/Identification.h"
+#include "exchange/LinkMessages.h"
+#include "exchange/LowLevel.h"
+#include "exchange/Protocol.h"
+
+namespace tallyvox {
+namespace {
+
+constexpr unsigned ReplyByteMs = 500;
+constexpr int StatusAttempts = 11;
+constexpr std::uint8_t NoReplyLength = 255;
+
+struct TBufferFigures {
+    int Capacity = 0;
+    int Fill = 0;
+};
+
+// Reads the identification reply into a zeroed buffer, so a reply shorter than
+// its layout reads as zeros beyond its end. A byte that does not arrive within
+// the reply is stored as 0xFF, as the line's idle level would read.
+bool ReadIdentificationReply(TCommPort& port, TIdentificationReply& reply) {
+    const auto length = static_cast<std::uint8_t>(port.ReadByteTimeout(ReplyByteMs));
+    if (length == NoReplyLength) {
+        return false;
+    }
+    reply.fill(0);
+    for (int i = 0; i < length; ++i) {
+        reply[i] = static_cast<std::uint8_t>(port.ReadByteTimeout(ReplyByteMs));
+    }
+    const std::uint8_t key = reply[protocol::IdKey];
+    for (int i = 0; i < length; ++i) {
+        if (i != protocol::IdKey) {
+            reply[i] ^= key;
+        }
+    }
+    return true;
+}
+
+// One status request. Any byte that does not arrive fails the attempt at once,
+// rather than waiting out a whole frame of silence.
+bool ReadStatusOnce(TCommPort& port, std::uint8_t key, TIdentificationReply& payload) {
+    payload.fill(0);
+    port.PurgeInput();
+    port.WriteByte(protocol::Status);
+    port.WriteByte(protocol::StatusSub);
+    // The exchange answers only after the command has left the wire, so whatever
+    // is discarded here came before the reply.
+    port.PurgeInput();
+    const int length = port.ReadByteTimeout(ReplyByteMs);
+    if (length < 0) {
+        return false;
+    }
+    std::uint8_t sum = 0;
+    for (int i = 0; i < length; ++i) {
+        const int byte = port.ReadByteTimeout(ReplyByteMs);
+        if (byte < 0) {
+            return false;
+        }
+        sum = static_cast<std::uint8_t>(sum + byte);
+        payload[i] = static_cast<std::uint8_t>(byte) ^ key;
+    }
+    return port.ReadByteTimeout(ReplyByteMs) == sum;
+}
+
+std::optional<TBufferFigures> ReadBufferFigures(TCommPort& port, std::uint8_t key) {
+    TIdentificationReply payload{};
+    for (int attempt = 0; attempt < StatusAttempts; ++attempt) {
+        if (ReadStatusOnce(port, key, payload)) {
+            const int capacity = payload[0] + 256 * payload[1];
+            const int written = payload[2] + 256 * payload[3];
+            const int sent = payload[4] + 256 * payload[5];
+            return TBufferFigures{capacity, written - sent};
+        }
+    }
+    return std::nullopt;
+}
+
+// Selects each exchange in turn and sums the capacities and fills of their
+// call-record buffers.
+int ReadAllBufferFigures(TLowLevel& link) {
+    TStatus& status = link.Status;
+    status.BufferCapacity = 0;
+    status.BufferFill = 0;
+    for (int i = 0; i < link.ExchangeCount; ++i) {
+        if (link.ProbeWithRetries() != 1) {
+            return -2;
+        }
+        if (!link.SelectExchange(static_cast<std::uint8_t>(i), TLowLevel::TSelectForm::Identify)) {
+            link.Notifier().ShowMessage(messages::SelectionRefused(), "");
+            // Only a notifier under test returns; the identification has failed.
+            link.Notifier().Terminate(ExitSelectionRefused);
+            return -2;
+        }
+        const std::optional<TBufferFigures> figures = ReadBufferFigures(*link.Port, status.Key);
+        if (!figures) {
+            return -5;
+        }
+        status.BufferCapacity += figures->Capacity;
+        status.BufferFill += figures->Fill;
+        if (status.BufferFill > status.BufferCapacity) {
+            link.Notifier().ShowMessage(messages::BufferInconsistent(), messages::ErrorCaption());
+        }
+    }
+    return 1;
+}
+
+} // namespace
+
+int TLowLevel::Identify() {
+    ExchangeCount = 0;
+    IsComplex = false;
+    if (ProbeWithRetries() != 1) {
+        return -1;
+    }
+    Port->PurgeInput();
+    Port->WriteByte(protocol::Identify);
+    Port->Flush();
+    TIdentificationReply reply{};
+    if (!ReadIdentificationReply(*Port, reply)) {
+        return -2;
+    }
+    Status.Key = reply[protocol::IdKey];
+    std::optional<TIdentification> id = InterpretIdentification(reply);
+    if (!id) {
+        return -3;
+    }
+    Status.ModelName = id->Model.Name;
+    Status.Version = id->Version;
+    Status.SerialNumber = id->SerialNumber;
+    Status.TimeUnit = id->TimeUnit;
+    Status.ExchangeClock = id->ExchangeClock;
+    ExchangeCount = id->Model.ExchangeCount;
+    IsComplex = id->Model.IsComplex;
+    return ReadAllBufferFigures(*this);
+}
+
+} // namespace tallyvox

@@ -1,0 +1,179 @@
+// The link layer of the exchange protocol: opening, probing, selecting an
+// exchange and the framed command/reply exchange that every other command uses.
+
+#include "exchange/LowLevel.h"
+#include "exchange/Protocol.h"
+
+namespace tallyvox {
+namespace {
+
+constexpr int ProbeRounds = 5;
+constexpr unsigned ProbeAnswerMs = 200;
+constexpr int ProbeRetries = 10;
+constexpr std::uint32_t ProbeRetryPauseMs = 300;
+constexpr int TransactLinkChecks = 3;
+constexpr unsigned ReplyByteMs = 500;
+constexpr std::uint32_t IdentifySelectPauseMs = 100;
+constexpr std::uint32_t DownloadSelectPauseMs = 200;
+// A reply whose checksum keeps failing is read again this many times before the
+// command is given up; the line cannot be trusted after that.
+constexpr int ChecksumRereads = 10;
+
+} // namespace
+
+int TLowLevel::OpenPort(const std::string& name) {
+    if (Port->IsOpen()) {
+        return -2;
+    }
+    try {
+        Port->SetName(name);
+        Port->Open(name);
+        Port->PurgeInput();
+    } catch (const ECommError&) {
+        return -1;
+    }
+    return 1;
+}
+
+int TLowLevel::Probe() {
+    for (int round = 0; round < ProbeRounds; ++round) {
+        Port->PurgeInput();
+        Port->WriteByte(protocol::Probe);
+        // Silence (-1) has the low byte 0xFF, so it fails like a wrong answer.
+        const int answer = Port->ReadByteTimeout(ProbeAnswerMs);
+        if ((answer & 0xFF) != protocol::ProbeReady) {
+            return -1;
+        }
+    }
+    return 1;
+}
+
+int TLowLevel::ProbeWithRetries() {
+    int result = Probe();
+    for (int retry = 0; result != 1 && retry < ProbeRetries; ++retry) {
+        Clock().Sleep(ProbeRetryPauseMs);
+        result = Probe();
+    }
+    return result;
+}
+
+bool TLowLevel::SelectExchange(std::uint8_t i, TSelectForm form) {
+    Port->PurgeInput();
+    const std::uint8_t number = i ^ Status.Key;
+    Port->WriteByte(protocol::Select);
+    Port->WriteByte(protocol::SelectLength);
+    Port->WriteByte(number);
+    Port->WriteByte(number); // the checksum of a one-byte payload is that byte
+    if (form == TSelectForm::Identify) {
+        Clock().Sleep(IdentifySelectPauseMs);
+        Port->ReadByte();
+    } else {
+        Clock().Sleep(DownloadSelectPauseMs);
+        Port->ReadByteTimeout(ReplyByteMs);
+    }
+    return Port->ReadByteTimeout(ReplyByteMs) == 0;
+}
+
+namespace {
+
+bool LinkAnswers(TLowLevel& link) {
+    for (int check = 0; check < TransactLinkChecks; ++check) {
+        if (check > 0) {
+            link.Clock().Sleep(ProbeRetryPauseMs);
+        }
+        if (link.ProbeWithRetries() == 1) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void SendPayload(TCommPort& port, std::uint8_t key, const std::uint8_t* payload, int count,
+                 std::uint8_t prefix) {
+    port.WriteByte(prefix);
+    port.WriteByte(static_cast<std::uint8_t>(count));
+    port.Flush();
+    std::uint8_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t sent = payload[i] ^ key;
+        port.WriteByte(sent);
+        sum = static_cast<std::uint8_t>(sum + sent);
+    }
+    port.WriteByte(sum);
+}
+
+enum class TBodyRead { Matched, Mismatched, Missing };
+
+// Reads length payload bytes and the checksum byte. A byte that does not arrive
+// ends the read at once: waiting out the rest of the frame in silence only
+// freezes the caller. With verification off the checksum byte may be missing.
+TBodyRead ReadReplyBody(TCommPort& port, std::uint8_t* reply, int length, bool verifyChecksum) {
+    std::uint8_t sum = 0;
+    for (int i = 0; i < length; ++i) {
+        const int byte = port.ReadByteTimeout(ReplyByteMs);
+        if (byte < 0) {
+            return TBodyRead::Missing;
+        }
+        reply[i] = static_cast<std::uint8_t>(byte);
+        sum = static_cast<std::uint8_t>(sum + byte);
+    }
+    const int checksum = port.ReadByteTimeout(ReplyByteMs);
+    if (!verifyChecksum) {
+        return TBodyRead::Matched;
+    }
+    if (checksum < 0) {
+        return TBodyRead::Missing;
+    }
+    return checksum == sum ? TBodyRead::Matched : TBodyRead::Mismatched;
+}
+
+// The exchange repeats a reply whose checksum failed without being asked, so a
+// mismatch is followed by reading the same frame body again.
+bool ReadVerifiedBody(TCommPort& port, std::uint8_t* reply, int length, bool verifyChecksum) {
+    for (int read = 0; read <= ChecksumRereads; ++read) {
+        switch (ReadReplyBody(port, reply, length, verifyChecksum)) {
+        case TBodyRead::Matched:
+            return true;
+        case TBodyRead::Missing:
+            return false;
+        case TBodyRead::Mismatched:
+            break;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int TLowLevel::Transact(std::uint8_t* reply, int& replyLength, std::uint8_t command,
+                        bool verifyChecksum, int sendMode, const std::uint8_t* payload,
+                        int payloadCount, std::uint8_t prefix) {
+    try {
+        Port->PurgeInput();
+        if (!LinkAnswers(*this)) {
+            return -2;
+        }
+        replyLength = -1;
+        Port->PurgeInput();
+        Port->WriteByte(command);
+        if (sendMode == SendWithPayload) {
+            SendPayload(*Port, Status.Key, payload, payloadCount, prefix);
+        }
+        const int length = Port->ReadByteTimeout(ReplyByteMs);
+        if (length < 0) {
+            return 1; // no reply at all: nothing to read or verify
+        }
+        replyLength = length;
+        if (!ReadVerifiedBody(*Port, reply, length, verifyChecksum)) {
+            return -1;
+        }
+        for (int i = 0; i < length; ++i) {
+            reply[i] ^= Status.Key;
+        }
+        return 1;
+    } catch (const ECommError&) {
+        return -1;
+    }
+}
+
+} // namespace tallyvox
