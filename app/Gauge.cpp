@@ -16,6 +16,18 @@ QColor Inverted(const QColor& colour) {
     return QColor(255 - colour.red(), 255 - colour.green(), 255 - colour.blue());
 }
 
+// The gauge is narrow; a percentage wider than the bar is drawn smaller rather
+// than cut off at the frame.
+QFont FittingFont(const QFont& font, const QString& text, int width) {
+    const int advance = QFontMetrics(font).horizontalAdvance(text);
+    if (advance <= width || advance == 0) {
+        return font;
+    }
+    QFont smaller = font;
+    smaller.setPixelSize(std::max(1, QFontInfo(font).pixelSize() * width / advance));
+    return smaller;
+}
+
 // The text is drawn once per background, clipped to it, in the inverse of that
 // background, so it stays readable wherever the bar ends.
 void DrawInvertedText(QPainter& painter, const QRect& area, const QString& text,
@@ -104,6 +116,7 @@ void TGauge::paintEvent(QPaintEvent*) {
     painter.fillRect(bar, BarColour);
 
     const QString text = QString::number(ShownPercent) + QLatin1Char('%');
+    painter.setFont(FittingFont(font(), text, inner.width()));
     DrawInvertedText(painter, inner, text, track, TrackColour);
     DrawInvertedText(painter, inner, text, bar, BarColour);
 }
