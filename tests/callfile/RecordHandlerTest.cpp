@@ -1,0 +1,134 @@
+#include "callfile/RecordHandler.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/make_shared.hpp>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <vector>
+
+#include "callfile/CallLine.h"
+#include "callfile/Header.h"
+#include "exchange/FilePath.h"
+#include "tests/kit/RecordingNotifier.h"
+#include "tests/kit/TempDir.h"
+
+namespace tallyvox::callfile {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Contents(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+struct THandled {
+    std::string Line;
+    int BufferFill;
+    int RejectedCount;
+    std::size_t PendingLines;
+
+    friend bool operator==(const THandled&, const THandled&) = default;
+};
+
+class TRecordingListener : public TRecordListener {
+public:
+    void RecordHandled(const std::string& line, int bufferFill, int rejectedCount,
+                       std::size_t pendingLines) override {
+        Handled.push_back({line, bufferFill, rejectedCount, pendingLines});
+    }
+    std::vector<THandled> Handled;
+};
+
+TRecord Call(int hardwareLine, const std::string& dialled) {
+    TRecord record;
+    record.Year = 2004;
+    record.Month = 5;
+    record.Day = 7;
+    record.StartHour = 12;
+    record.StartMinute = 34;
+    record.StartSecond = 56;
+    record.DurationMinutes = 1;
+    record.DurationSeconds = 5;
+    record.HardwareLine = hardwareLine;
+    record.ProgramNumber = "112";
+    record.Trunk = "(2)05";
+    record.DialledNumber = dialled;
+    return record;
+}
+
+class RecordHandlerTest : public testing::Test {
+protected:
+    RecordHandlerTest() {
+        LowLevel->TariffFileName = TextOfFilePath(CallFile);
+        LowLevel->Status.BufferFill = 2;
+        LowLevel->RejectedCount = 4;
+    }
+
+    testkit::TTempDir Folder;
+    testkit::TCurrentDir Current{Folder.Path()};
+    boost::shared_ptr<TLowLevel> LowLevel = boost::make_shared<TLowLevel>(
+        boost::make_shared<TScaledClock>(100.0), boost::make_shared<testkit::TRecordingNotifier>());
+    fs::path CallFile = Folder.Path() / "calls.txt";
+    TRecordingListener Listener;
+    TRecordHandler Handler{LowLevel, &Listener};
+};
+
+TEST_F(RecordHandlerTest, AppendsTheLineCountsTheFillDownAndTellsTheListener) {
+    const TRecord first = Call(201, "123456");
+    const TRecord second = Call(202, "");
+    const TRecord third = Call(203, "8123");
+    Handler(first);
+    Handler(second);
+    Handler(third);
+
+    const std::vector<THandled> expected{{FormatCallLine(first), 1, 4, 0},
+                                         {FormatCallLine(second), 0, 4, 0},
+                                         {FormatCallLine(third), 0, 4, 0}};
+    EXPECT_EQ(Listener.Handled, expected) << "a fill of 0 stays 0";
+    EXPECT_EQ(LowLevel->Status.BufferFill, 0);
+    EXPECT_EQ(Contents(CallFile), FormatCallLine(first) + "\r\n" + FormatCallLine(second) + "\r\n" +
+                                      FormatCallLine(third) + "\r\n");
+}
+
+TEST_F(RecordHandlerTest, TheHeaderBlockPrecedesTheCallLines) {
+    TStatus status;
+    status.ExchangeClock = {2004, 5, 7, 3, 5, 9};
+    BuildHeader(*LowLevel, status);
+    EXPECT_EQ(Handler.WriteHeader(), 1);
+    Handler(Call(201, "123456"));
+    EXPECT_EQ(Contents(CallFile), LowLevel->HeaderDateLine + "\r\n" + LowLevel->HeaderTitleLine +
+                                      "\r\n" + FormatCallLine(Call(201, "123456")) + "\r\n");
+}
+
+TEST_F(RecordHandlerTest, LinesWaitWhileTheFileCannotBeWrittenAndNoneIsLost) {
+    const fs::path folder = Folder.Path() / "later";
+    LowLevel->TariffFileName = TextOfFilePath(folder / "calls.txt");
+    LowLevel->Status.BufferFill = 10;
+    Handler(Call(201, "1"));
+    Handler(Call(202, "2"));
+    ASSERT_EQ(Listener.Handled.size(), 2u);
+    EXPECT_EQ(Listener.Handled[0].PendingLines, 1u);
+    EXPECT_EQ(Listener.Handled[1].PendingLines, 2u);
+    EXPECT_EQ(Listener.Handled[1].BufferFill, 8) << "the record has left the exchange all the same";
+
+    fs::create_directory(folder);
+    Handler(Call(203, "3"));
+    EXPECT_EQ(Listener.Handled.back().PendingLines, 0u);
+    EXPECT_EQ(Contents(folder / "calls.txt"), FormatCallLine(Call(201, "1")) + "\r\n" +
+                                                  FormatCallLine(Call(202, "2")) + "\r\n" +
+                                                  FormatCallLine(Call(203, "3")) + "\r\n");
+}
+
+TEST_F(RecordHandlerTest, WorksAsTheRecordCallbackAndWithoutAListener) {
+    TRecordHandler quiet(LowLevel, nullptr);
+    LowLevel->RecordCallback = std::ref(quiet);
+    LowLevel->RecordCallback(Call(201, "555"));
+    EXPECT_EQ(LowLevel->Status.BufferFill, 1);
+    EXPECT_EQ(Contents(CallFile), FormatCallLine(Call(201, "555")) + "\r\n");
+}
+
+} // namespace
+} // namespace tallyvox::callfile

@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <boost/make_shared.hpp>
+#include <cstdint>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <linux/fs.h>
+#include <memory>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <vector>
+
+#include "exchange/FilePath.h"
+#include "exchange/LowLevel.h"
+#include "tests/kit/RecordingNotifier.h"
+#include "tests/kit/TempDir.h"
+#include "text/Cp1251.h"
+
+namespace tallyvox {
+namespace {
+
+namespace fs = std::filesystem;
+using TBytes = std::vector<std::uint8_t>;
+
+const fs::path SettingsFile = "Tallyvox.cfg";
+const fs::path OutConfigFile = "TallyvoxOut.cfg";
+
+TBytes Bytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return TBytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+std::string Text(const fs::path& path) {
+    const TBytes bytes = Bytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void Store(const fs::path& path, const TBytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+void Store(const fs::path& path, const std::string& text) {
+    Store(path, TBytes(text.begin(), text.end()));
+}
+
+// 30 settings bytes starting with the port and header bytes, the rest as given.
+TBytes SettingsBytes(std::uint8_t port, std::uint8_t header, std::uint8_t filler = 0) {
+    TBytes bytes(30, filler);
+    bytes[0] = port;
+    bytes[1] = header;
+    return bytes;
+}
+
+class ConfigurationTest : public testing::Test {
+protected:
+    std::unique_ptr<TLowLevel> Construct() {
+        return std::make_unique<TLowLevel>(boost::make_shared<TScaledClock>(100.0),
+                                           boost::make_shared<testkit::TRecordingNotifier>());
+    }
+
+    testkit::TTempDir Folder;
+    testkit::TCurrentDir Current{Folder.Path()};
+};
+
+// --- the settings file ---
+
+TEST_F(ConfigurationTest, FirstStartInAnEmptyFolderCreatesTheDefaultSettings) {
+    const auto lowLevel = Construct();
+    EXPECT_FALSE(lowLevel->FirstRun);
+    EXPECT_EQ(lowLevel->ReadSettings(), 1);
+    EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(1, 1));
+    EXPECT_EQ(lowLevel->PortName, "COM1");
+    EXPECT_TRUE(lowLevel->SaveHeader);
+    EXPECT_TRUE(lowLevel->FirstRun);
+    EXPECT_FALSE(fs::exists(OutConfigFile));
+}
+
+TEST_F(ConfigurationTest, ThePortAndHeaderBytesGiveThePortNameAndHeaderFlag) {
+    struct TCase {
+        std::uint8_t Port;
+        std::uint8_t Header;
+        const char* PortName;
+        bool SaveHeader;
+    };
+    for (const TCase& c :
+         {TCase{8, 2, "COM8", false}, TCase{3, 1, "COM3", true}, TCase{1, 0, "COM1", false},
+          TCase{0, 1, "COM", true}, TCase{9, 1, "COM", true}, TCase{255, 255, "COM", false}}) {
+        SCOPED_TRACE(c.PortName);
+        Store(SettingsFile, SettingsBytes(c.Port, c.Header, 0x5A));
+        const auto lowLevel = Construct();
+        EXPECT_EQ(lowLevel->ReadSettings(), 1);
+        EXPECT_EQ(lowLevel->PortName, c.PortName);
+        EXPECT_EQ(lowLevel->SaveHeader, c.SaveHeader);
+        EXPECT_FALSE(lowLevel->FirstRun);
+        EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(c.Port, c.Header, 0x5A))
+            << "reading changes nothing";
+    }
+}
+
+TEST_F(ConfigurationTest, ASettingsFileOfAnyOtherSizeIsReplacedAndCountsAsAFirstRun) {
+    for (const std::size_t size : {31u, 29u, 0u, 2u}) {
+        SCOPED_TRACE(size);
+        Store(SettingsFile, TBytes(size, 0x03));
+        const auto lowLevel = Construct();
+        EXPECT_EQ(lowLevel->ReadSettings(), 1);
+        EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(1, 1));
+        EXPECT_EQ(lowLevel->PortName, "COM1");
+        EXPECT_TRUE(lowLevel->SaveHeader);
+        EXPECT_TRUE(lowLevel->FirstRun);
+    }
+}
+
+TEST_F(ConfigurationTest, SavingChangesOnlyThePortAndHeaderBytes) {
+    Store(SettingsFile, SettingsBytes(1, 1, 0xA7));
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->WriteSettings("COM3", false), 1);
+    EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(3, 0, 0xA7));
+    EXPECT_EQ(lowLevel->PortName, "COM3");
+    EXPECT_FALSE(lowLevel->SaveHeader);
+
+    EXPECT_EQ(lowLevel->WriteSettings("COM5", true), 1);
+    EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(5, 1, 0xA7));
+}
+
+TEST_F(ConfigurationTest, SavingWithoutAFileCreatesAllThirtyBytes) {
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->WriteSettings("COM5", false), 1);
+    EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(5, 0));
+    EXPECT_FALSE(lowLevel->FirstRun);
+}
+
+TEST_F(ConfigurationTest, SavingOverAShortFileFillsItUpSoTheNextStartKeepsTheSettings) {
+    Store(SettingsFile, TBytes{7});
+    const auto saved = Construct();
+    EXPECT_EQ(saved->WriteSettings("COM6", false), 1);
+    EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(6, 0));
+
+    const auto restarted = Construct();
+    EXPECT_EQ(restarted->ReadSettings(), 1);
+    EXPECT_EQ(restarted->PortName, "COM6");
+    EXPECT_FALSE(restarted->SaveHeader);
+    EXPECT_FALSE(restarted->FirstRun);
+}
+
+TEST_F(ConfigurationTest, APortNameWithoutADigitAfterComIsRefusedAndNothingChanges) {
+    Store(SettingsFile, SettingsBytes(2, 1, 0x11));
+    const auto lowLevel = Construct();
+    ASSERT_EQ(lowLevel->ReadSettings(), 1);
+    for (const char* name : {"COMX", "COM", "", "CO", "/dev/pts/3", "COM 1"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(lowLevel->WriteSettings(name, false), -1);
+        EXPECT_EQ(lowLevel->PortName, "COM2");
+        EXPECT_TRUE(lowLevel->SaveHeader);
+        EXPECT_EQ(Bytes(SettingsFile), SettingsBytes(2, 1, 0x11));
+    }
+    fs::remove(SettingsFile);
+    EXPECT_EQ(lowLevel->WriteSettings("COMX", true), -1);
+    EXPECT_FALSE(fs::exists(SettingsFile)) << "no file is created for a refused name";
+}
+
+TEST_F(ConfigurationTest, SavedSettingsAreReadAtTheNextStart) {
+    const auto first = Construct();
+    ASSERT_EQ(first->ReadSettings(), 1);
+    ASSERT_EQ(first->WriteSettings("COM7", false), 1);
+    const auto second = Construct();
+    EXPECT_EQ(second->ReadSettings(), 1);
+    EXPECT_EQ(second->PortName, "COM7");
+    EXPECT_FALSE(second->SaveHeader);
+    EXPECT_FALSE(second->FirstRun);
+}
+
+TEST_F(ConfigurationTest, ASettingsFileThatCanNeitherBeOpenedNorCreatedIsAFailure) {
+    fs::create_directories(SettingsFile / "inside");
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->ReadSettings(), -1);
+    EXPECT_FALSE(lowLevel->FirstRun);
+    EXPECT_EQ(lowLevel->WriteSettings("COM4", false), -1);
+    EXPECT_EQ(lowLevel->PortName, "COM");
+    EXPECT_TRUE(lowLevel->SaveHeader);
+    EXPECT_TRUE(fs::is_directory(SettingsFile / "inside"));
+}
+
+// Makes a folder immutable (no file in it can be deleted, even by root) for the
+// life of the object; false from Set where the file system or rights do not allow it.
+class TImmutableFolder {
+public:
+    explicit TImmutableFolder(const fs::path& path)
+        : Descriptor(open(path.c_str(), O_RDONLY | O_DIRECTORY)) {}
+    ~TImmutableFolder() {
+        if (Flagged) {
+            int flags = 0;
+            ioctl(Descriptor, FS_IOC_GETFLAGS, &flags);
+            flags &= ~FS_IMMUTABLE_FL;
+            ioctl(Descriptor, FS_IOC_SETFLAGS, &flags);
+        }
+        if (Descriptor >= 0) {
+            close(Descriptor);
+        }
+    }
+    TImmutableFolder(const TImmutableFolder&) = delete;
+    TImmutableFolder& operator=(const TImmutableFolder&) = delete;
+
+    bool Set() {
+        int flags = 0;
+        if (Descriptor < 0 || ioctl(Descriptor, FS_IOC_GETFLAGS, &flags) != 0) {
+            return false;
+        }
+        flags |= FS_IMMUTABLE_FL;
+        Flagged = ioctl(Descriptor, FS_IOC_SETFLAGS, &flags) == 0;
+        return Flagged;
+    }
+
+private:
+    int Descriptor;
+    bool Flagged = false;
+};
+
+TEST_F(ConfigurationTest, ADamagedSettingsFileThatCannotBeDeletedIsAFailureNotAnEndlessLoop) {
+    Store(SettingsFile, TBytes(31, 0x02));
+    const auto lowLevel = Construct();
+    TImmutableFolder immutable(Folder.Path());
+    if (!immutable.Set()) {
+        GTEST_SKIP() << "this file system or user cannot make a folder immutable";
+    }
+    EXPECT_EQ(lowLevel->ReadSettings(), -1);
+    EXPECT_FALSE(lowLevel->FirstRun);
+    EXPECT_EQ(Bytes(SettingsFile), TBytes(31, 0x02));
+}
+
+// --- the output configuration file ---
+
+TEST_F(ConfigurationTest, WithoutAnOutputConfigurationTheNamesStayEmpty) {
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->ReadOutConfig(), -2);
+    EXPECT_EQ(lowLevel->TariffFileName, "");
+    EXPECT_EQ(lowLevel->RealTimeFileName, "");
+    EXPECT_EQ(lowLevel->AutoStart, AutoStartDefault);
+    EXPECT_FALSE(fs::exists(OutConfigFile)) << "reading creates no file";
+}
+
+TEST_F(ConfigurationTest, TheConstructorReadsTheOutputConfiguration) {
+    Store(OutConfigFile,
+          std::string("TARIF_FNAME=/data/calls.txt\r\nREALTIME_FNAME=/data/rt.log\r\n"
+                      "AUTO=AUTOSTART_UNINTERRUPT"));
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->TariffFileName, "/data/calls.txt");
+    EXPECT_EQ(lowLevel->RealTimeFileName, "/data/rt.log");
+    EXPECT_EQ(lowLevel->AutoStart, AutoStartContinuous);
+}
+
+TEST_F(ConfigurationTest, ChoosingACallFileWritesExactlyThreeLines) {
+    const auto lowLevel = Construct();
+    const std::string callFile = TextOfFilePath(Folder.Path() / "calls.txt");
+    EXPECT_EQ(lowLevel->WriteOutConfig(callFile, lowLevel->RealTimeFileName), 1);
+    EXPECT_EQ(Text(OutConfigFile), "TARIF_FNAME=" + callFile + "\r\nREALTIME_FNAME=\r\nAUTO=");
+    EXPECT_EQ(lowLevel->TariffFileName, "") << "the caller assigns the field itself";
+}
+
+TEST_F(ConfigurationTest, ARecognisedStartModeSurvivesEveryRewrite) {
+    for (const char* mode : {"AUTOSTART_1", "AUTOSTART_UNINTERRUPT"}) {
+        SCOPED_TRACE(mode);
+        Store(OutConfigFile,
+              std::string("TARIF_FNAME=/old.txt\r\nREALTIME_FNAME=\r\nAUTO=") + mode);
+        const auto lowLevel = Construct();
+        EXPECT_EQ(lowLevel->WriteOutConfig("/new.txt", ""), 1);
+        EXPECT_EQ(lowLevel->WriteOutConfig("/newer.txt", "/rt.log"), 1);
+        EXPECT_EQ(Text(OutConfigFile),
+                  std::string("TARIF_FNAME=/newer.txt\r\nREALTIME_FNAME=/rt.log\r\nAUTO=") + mode);
+    }
+}
+
+TEST_F(ConfigurationTest, AnUnrecognisedStartModeIsRewrittenAsABareAuto) {
+    for (const char* line :
+         {"AUTO=AUTOSTART_1 ", "AUTO=autostart_1", "AUTO=AUTOSTART_UNINTERRUPT\t"}) {
+        SCOPED_TRACE(line);
+        Store(OutConfigFile, std::string("TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\n") + line);
+        const auto lowLevel = Construct();
+        EXPECT_EQ(lowLevel->AutoStart, AutoStartNone);
+        EXPECT_EQ(lowLevel->WriteOutConfig(lowLevel->TariffFileName, lowLevel->RealTimeFileName),
+                  1);
+        EXPECT_EQ(Text(OutConfigFile), "TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\nAUTO=");
+    }
+}
+
+TEST_F(ConfigurationTest, LfLineEndsAndAnotherOrderReadTheSame) {
+    for (const char* text : {"TARIF_FNAME=/c.txt\r\nREALTIME_FNAME=/r.log\r\nAUTO=AUTOSTART_1",
+                             "TARIF_FNAME=/c.txt\nREALTIME_FNAME=/r.log\nAUTO=AUTOSTART_1\n",
+                             "AUTO=AUTOSTART_1\nREALTIME_FNAME=/r.log\nTARIF_FNAME=/c.txt"}) {
+        SCOPED_TRACE(text);
+        Store(OutConfigFile, std::string(text));
+        const auto lowLevel = Construct();
+        EXPECT_EQ(lowLevel->ReadOutConfig(), 1);
+        EXPECT_EQ(lowLevel->TariffFileName, "/c.txt");
+        EXPECT_EQ(lowLevel->RealTimeFileName, "/r.log");
+        EXPECT_EQ(lowLevel->AutoStart, AutoStartOnce);
+    }
+}
+
+TEST_F(ConfigurationTest, CyrillicNamesAreKeptAsWindows1251Bytes) {
+    const std::string name = text::Utf8ToCp1251("C:\\Звонки\\Отдел.txt");
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->WriteOutConfig(name, ""), 1);
+    EXPECT_EQ(Text(OutConfigFile), "TARIF_FNAME=" + name + "\r\nREALTIME_FNAME=\r\nAUTO=");
+    const auto restarted = Construct();
+    EXPECT_EQ(restarted->TariffFileName, name);
+}
+
+TEST_F(ConfigurationTest, TheOutputConfigurationStaysInTheStartFolder) {
+    const auto lowLevel = Construct();
+    const fs::path elsewhere = Folder.Path() / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::current_path(elsewhere);
+    EXPECT_EQ(lowLevel->WriteOutConfig("/calls.txt", ""), 1);
+    EXPECT_TRUE(fs::exists(Folder.Path() / OutConfigFile));
+    EXPECT_FALSE(fs::exists(elsewhere / OutConfigFile));
+    EXPECT_EQ(fs::current_path(), Folder.Path()) << "the start folder is current again";
+
+    fs::current_path(elsewhere);
+    EXPECT_EQ(lowLevel->ReadOutConfig(), 1);
+    EXPECT_EQ(lowLevel->TariffFileName, "/calls.txt");
+}
+
+TEST_F(ConfigurationTest, AnOutputConfigurationThatCannotBeWrittenIsReported) {
+    fs::create_directories(OutConfigFile / "inside");
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->ReadOutConfig(), -1) << "a folder of that name cannot be read";
+    EXPECT_EQ(lowLevel->WriteOutConfig("/calls.txt", ""), -2);
+    EXPECT_TRUE(fs::is_directory(OutConfigFile / "inside"));
+}
+
+} // namespace
+} // namespace tallyvox
