@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "exchange/HexTrace.h"
-#include "tests/exchange/PtyPeer.h"
+#include "tests/kit/PtyPeer.h"
 
 namespace tallyvox {
 namespace {

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/exchange/PtyPeer.h"
+#include "tests/kit/PtyPeer.h"
 
 namespace tallyvox::testpty {
 
