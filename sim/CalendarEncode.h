@@ -20,4 +20,12 @@ struct TExchangeTime {
 };
 std::optional<TExchangeTime> ToExchangeTime(const TCalendarTime& time, int secondsPerTick);
 
+// Seconds since 1 January 1980 of a date and time, and back (the exchange's
+// calendar agrees with the civil one from 1980 to 2099), for date arithmetic.
+std::int64_t CalendarToSeconds(const TCalendarTime& time);
+TCalendarTime SecondsToCalendar(std::int64_t seconds);
+
+// The computer's local date and time.
+TCalendarTime LocalNow();
+
 } // namespace tallyvox::sim

@@ -148,6 +148,10 @@ TScenario ParseScenario(const std::string& jsonText);
 // ParseScenario of a file's contents; EScenarioError also when it cannot be read.
 TScenario LoadScenario(const std::string& path);
 
+// Sets one fault by its scenario-file name ("probe", "statusChecksumWrong", ...)
+// from a JSON value text ("wrong", "3", "true"); EScenarioError when unknown.
+void SetFault(TFaults& faults, const std::string& name, const std::string& value);
+
 // Ready-made installations for tests and the program.
 // A single exchange of the given model code with count generated calls.
 TScenario SingleExchangeScenario(std::uint8_t modelCode = 6, int calls = 0, std::uint32_t seed = 1);

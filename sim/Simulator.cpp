@@ -1,0 +1,339 @@
+#include "sim/Simulator.h"
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <stdexcept>
+#include <thread>
+#include <unistd.h>
+
+#include "exchange/Protocol.h"
+#include "sim/CommandParser.h"
+#include "sim/ExchangeModel.h"
+#include "sim/PseudoTerminal.h"
+
+namespace tallyvox::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using TClock = std::chrono::steady_clock;
+
+// One byte on the exchange's line: 11 bits at 19200 baud.
+constexpr auto ByteTime = std::chrono::duration_cast<TClock::duration>(
+    std::chrono::nanoseconds(1'000'000'000LL * protocol::BitsPerByte / protocol::BaudRate));
+// A command that stops half-way for this long is given up as garbage.
+constexpr auto CommandGiveUp = 200ms;
+// Longest wait in one poll, so arrivals and a stop are seen soon.
+constexpr auto PollSlice = 50ms;
+// While nobody holds the device open the master reports a hang-up at once.
+constexpr auto NobodyThereNap = 2ms;
+// A host that stops reading: bytes that do not fit its queue in time are lost.
+constexpr int WriteStallMs = 100;
+
+} // namespace
+
+struct TSimulator::TImpl {
+    explicit TImpl(TScenario scenario)
+        : Timing(scenario.Timing), Model(std::move(scenario), TClock::now()) {}
+
+    void Run();
+    void Receive(TClock::time_point now);
+    void Handle(const TCommand& command, TClock::time_point lastByte);
+    void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
+    bool WriteByte(std::uint8_t byte);
+    void HangUp();
+    int PollTimeoutMs(TClock::time_point now);
+
+    TTiming Timing;
+    std::optional<TPseudoTerminal> Pty;
+    std::string Path;
+    std::string Link;
+    std::thread Thread;
+    std::atomic<bool> Stopping{false};
+    std::atomic<bool> Up{false};
+    int WakeRead = -1;
+    int WakeWrite = -1;
+
+    // Owned by the exchange thread.
+    TCommandParser Parser;
+    TClock::time_point LastByteAt;
+    TClock::time_point InboundFree;  // when the host's last byte has crossed the line
+    TClock::time_point OutboundFree; // when the line towards the host is free
+
+    mutable std::mutex Lock;
+    mutable std::condition_variable CommandLogged;
+    TExchangeModel Model;
+    std::vector<std::uint8_t> Received;
+    std::vector<TCommandSeen> Seen;
+};
+
+void TSimulator::TImpl::Run() {
+    while (!Stopping) {
+        const auto now = TClock::now();
+        {
+            std::lock_guard guard(Lock);
+            Model.AddArrivals(now);
+        }
+        if (Parser.MidCommand() && now - LastByteAt >= CommandGiveUp) {
+            std::vector<TCommand> dropped;
+            Parser.Abandon(dropped);
+            for (const TCommand& command : dropped) {
+                Handle(command, now);
+            }
+        }
+        pollfd fds[2] = {{Pty->Master(), POLLIN, 0}, {WakeRead, POLLIN, 0}};
+        if (poll(fds, 2, PollTimeoutMs(now)) < 0 && errno != EINTR) {
+            break;
+        }
+        if (fds[0].revents & POLLIN) {
+            Receive(TClock::now());
+        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+            std::this_thread::sleep_for(NobodyThereNap);
+        }
+        if (!Up) {
+            break;
+        }
+    }
+}
+
+int TSimulator::TImpl::PollTimeoutMs(TClock::time_point now) {
+    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(PollSlice);
+    std::optional<TClock::time_point> due;
+    {
+        std::lock_guard guard(Lock);
+        due = Model.NextArrival();
+    }
+    if (due) {
+        wait =
+            std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(*due - now) + 1ms);
+    }
+    if (Parser.MidCommand()) {
+        wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  LastByteAt + CommandGiveUp - now) +
+                                  1ms);
+    }
+    return static_cast<int>(std::max(wait, 0ms).count());
+}
+
+void TSimulator::TImpl::Receive(TClock::time_point now) {
+    std::uint8_t buffer[256];
+    const ssize_t count = read(Pty->Master(), buffer, sizeof buffer);
+    if (count <= 0) {
+        std::this_thread::sleep_for(NobodyThereNap); // EIO: the host closed the device
+        return;
+    }
+    {
+        std::lock_guard guard(Lock);
+        Received.insert(Received.end(), buffer, buffer + count);
+    }
+    LastByteAt = now;
+    std::vector<TCommand> commands;
+    for (ssize_t i = 0; i < count && Up && !Stopping; ++i) {
+        InboundFree = std::max(InboundFree, now) + ByteTime;
+        Parser.Feed(buffer[i], commands);
+        for (const TCommand& command : commands) {
+            Handle(command, now);
+        }
+        commands.clear();
+    }
+}
+
+void TSimulator::TImpl::Handle(const TCommand& command, TClock::time_point lastByte) {
+    TAnswer answer;
+    {
+        std::lock_guard guard(Lock);
+        Seen.push_back({command.Kind, Model.Selected(), command.Bytes});
+        answer = Model.Answer(command, TClock::now());
+    }
+    CommandLogged.notify_all();
+    // Never before the command could have crossed the line: the host may purge
+    // its input right after sending.
+    TClock::time_point due;
+    if (Timing.Mode == TTimingMode::RealLine) {
+        due = std::max(InboundFree + Timing.Turnaround, OutboundFree) + ByteTime;
+    } else {
+        due = lastByte +
+              (command.Kind == TCommandKind::Status ? Timing.StatusMargin : Timing.FastMargin);
+    }
+    Send(answer.Bytes, due);
+    if (answer.HangUp) {
+        HangUp();
+    }
+}
+
+void TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue) {
+    if (bytes.empty()) {
+        return;
+    }
+    std::this_thread::sleep_until(firstDue);
+    if (Timing.Mode != TTimingMode::RealLine) {
+        for (std::uint8_t byte : bytes) {
+            if (Stopping || !WriteByte(byte)) {
+                return;
+            }
+        }
+        return;
+    }
+    auto due = firstDue;
+    for (std::uint8_t byte : bytes) {
+        std::this_thread::sleep_until(due);
+        if (Stopping || !WriteByte(byte)) {
+            return;
+        }
+        due += ByteTime;
+    }
+    OutboundFree = due - ByteTime;
+}
+
+bool TSimulator::TImpl::WriteByte(std::uint8_t byte) {
+    for (;;) {
+        const ssize_t written = write(Pty->Master(), &byte, 1);
+        if (written == 1) {
+            return true;
+        }
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0 && errno == EAGAIN) {
+            pollfd out{Pty->Master(), POLLOUT, 0};
+            if (poll(&out, 1, WriteStallMs) > 0 && (out.revents & POLLOUT)) {
+                continue;
+            }
+        }
+        return false; // lost on the line
+    }
+}
+
+void TSimulator::TImpl::HangUp() {
+    Up = false;
+    Pty->Close();
+}
+
+TSimulator::TSimulator(TScenario scenario) : Impl(std::make_unique<TImpl>(std::move(scenario))) {}
+
+TSimulator::~TSimulator() {
+    Stop();
+}
+
+void TSimulator::Start() {
+    if (Impl->Pty) {
+        throw std::runtime_error("the simulator runs already");
+    }
+    Impl->Pty.emplace();
+    Impl->Path = Impl->Pty->SlavePath();
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        Impl->Pty.reset();
+        throw std::runtime_error("simulator: cannot create its wake-up pipe");
+    }
+    Impl->WakeRead = pipeFds[0];
+    Impl->WakeWrite = pipeFds[1];
+    Impl->Up = true;
+    Impl->Thread = std::thread([impl = Impl.get()] { impl->Run(); });
+}
+
+void TSimulator::Stop() {
+    if (!Impl->Thread.joinable()) {
+        return;
+    }
+    Impl->Stopping = true;
+    const char wake = 0;
+    [[maybe_unused]] const ssize_t ignored = write(Impl->WakeWrite, &wake, 1);
+    Impl->Thread.join();
+    Impl->Up = false;
+    Impl->Pty->Close();
+    close(Impl->WakeRead);
+    close(Impl->WakeWrite);
+    if (!Impl->Link.empty()) {
+        std::error_code error;
+        std::filesystem::remove(Impl->Link, error);
+    }
+}
+
+const std::string& TSimulator::DevicePath() const {
+    return Impl->Path;
+}
+
+void TSimulator::LinkAt(const std::string& path) {
+    if (Impl->Path.empty()) {
+        throw std::runtime_error("simulator: start it before linking its device");
+    }
+    std::error_code error;
+    if (std::filesystem::is_symlink(path, error)) {
+        std::filesystem::remove(path, error);
+    }
+    std::filesystem::create_symlink(Impl->Path, path, error);
+    if (error) {
+        throw std::runtime_error("simulator: cannot link " + path + ": " + error.message());
+    }
+    Impl->Link = path;
+}
+
+std::vector<std::uint8_t> TSimulator::ReceivedBytes() const {
+    std::lock_guard guard(Impl->Lock);
+    return Impl->Received;
+}
+
+std::vector<TCommandSeen> TSimulator::Commands() const {
+    std::lock_guard guard(Impl->Lock);
+    return Impl->Seen;
+}
+
+std::vector<TSentRecord> TSimulator::SentRecords() const {
+    std::lock_guard guard(Impl->Lock);
+    return Impl->Model.SentRecords();
+}
+
+int TSimulator::PendingRecords(int exchange) const {
+    std::lock_guard guard(Impl->Lock);
+    return Impl->Model.PendingRecords(exchange);
+}
+
+bool TSimulator::LineUp() const {
+    return Impl->Up;
+}
+
+void TSimulator::AddRecord(int exchange, const TBufferRecord& record) {
+    std::lock_guard guard(Impl->Lock);
+    Impl->Model.AddRecord(exchange, record);
+}
+
+void TSimulator::AddCall(int exchange, TCall call) {
+    std::lock_guard guard(Impl->Lock);
+    Impl->Model.AddCall(exchange, std::move(call), TClock::now());
+}
+
+void TSimulator::SetFaults(const TFaults& faults) {
+    std::lock_guard guard(Impl->Lock);
+    Impl->Model.SetFaults(faults);
+}
+
+void TSimulator::ChangeFaults(const std::function<void(TFaults&)>& change) {
+    std::lock_guard guard(Impl->Lock);
+    TFaults faults = Impl->Model.Faults();
+    change(faults);
+    Impl->Model.SetFaults(faults);
+}
+
+TFaults TSimulator::Faults() const {
+    std::lock_guard guard(Impl->Lock);
+    return Impl->Model.Faults();
+}
+
+bool TSimulator::WaitForCommands(TCommandKind kind, int count,
+                                 std::chrono::milliseconds timeout) const {
+    std::unique_lock guard(Impl->Lock);
+    return Impl->CommandLogged.wait_for(guard, timeout, [&] {
+        int seen = 0;
+        for (const TCommandSeen& command : Impl->Seen) {
+            seen += command.Kind == kind ? 1 : 0;
+        }
+        return seen >= count;
+    });
+}
+
+} // namespace tallyvox::sim
