@@ -16,11 +16,12 @@ public:
     // Both header lines in one open; result as AppendLine.
     int WriteHeader(const std::string& fileName, const std::string& dateLine,
                     const std::string& titleLine);
+    // Writes the waiting lines now, without a new one; result as AppendLine.
+    int FlushPending(const std::string& fileName);
     // Lines waiting for the file to become writable.
     std::size_t PendingCount() const { return Pending.size(); }
 
 private:
-    int FlushPending(const std::string& fileName);
     std::deque<std::string> Pending;
 };
 

@@ -9,6 +9,10 @@ namespace tallyvox::callfile {
 TRecordHandler::TRecordHandler(boost::shared_ptr<TLowLevel> lowLevel, TRecordListener* listener)
     : LowLevel(std::move(lowLevel)), Listener(listener) {}
 
+TRecordHandler::~TRecordHandler() {
+    FlushPending();
+}
+
 void TRecordHandler::operator()(const TRecord& record) {
     const std::string line = FormatCallLine(record);
     Writer_.AppendLine(LowLevel->TariffFileName, line);
@@ -25,6 +29,10 @@ void TRecordHandler::operator()(const TRecord& record) {
 int TRecordHandler::WriteHeader() {
     return Writer_.WriteHeader(LowLevel->TariffFileName, LowLevel->HeaderDateLine,
                                LowLevel->HeaderTitleLine);
+}
+
+int TRecordHandler::FlushPending() {
+    return Writer_.FlushPending(LowLevel->TariffFileName);
 }
 
 } // namespace tallyvox::callfile

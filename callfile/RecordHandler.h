@@ -20,6 +20,9 @@ public:
                                std::size_t pendingLines) = 0;
 };
 
+// One handler for the life of the program, so that lines waiting for the file
+// survive from one read to the next. The reader thread calls it during a read;
+// the UI thread may use it while no read runs.
 class TRecordHandler {
 public:
     TRecordHandler(boost::shared_ptr<TLowLevel> lowLevel, TRecordListener* listener);
@@ -27,9 +30,14 @@ public:
     // split them. Store it in RecordCallback through std::ref.
     TRecordHandler(const TRecordHandler&) = delete;
     TRecordHandler& operator=(const TRecordHandler&) = delete;
+    // Makes a last attempt to write the lines that still wait for the file.
+    ~TRecordHandler();
     void operator()(const TRecord& record);
     // Writes the header block of lowLevel (BuildHeader must have run).
     int WriteHeader();
+    // Writes the waiting lines to the current call-accounting file now (for a
+    // retry between reads): 1 when none waits any more, -1 when some still wait.
+    int FlushPending();
     TCallFileWriter& Writer() { return Writer_; }
 
 private:

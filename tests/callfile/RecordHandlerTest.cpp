@@ -122,6 +122,25 @@ TEST_F(RecordHandlerTest, LinesWaitWhileTheFileCannotBeWrittenAndNoneIsLost) {
                                                   FormatCallLine(Call(203, "3")) + "\r\n");
 }
 
+TEST_F(RecordHandlerTest, WaitingLinesAreWrittenBetweenReadsAndWhenTheHandlerEnds) {
+    const fs::path folder = Folder.Path() / "later";
+    LowLevel->TariffFileName = TextOfFilePath(folder / "calls.txt");
+    Handler(Call(201, "1"));
+    EXPECT_EQ(Handler.FlushPending(), -1);
+    fs::create_directory(folder);
+    EXPECT_EQ(Handler.FlushPending(), 1);
+    EXPECT_EQ(Contents(folder / "calls.txt"), FormatCallLine(Call(201, "1")) + "\r\n");
+
+    fs::remove_all(folder);
+    {
+        TRecordHandler ending(LowLevel, nullptr);
+        ending(Call(202, "2"));
+        EXPECT_EQ(ending.Writer().PendingCount(), 1u);
+        fs::create_directory(folder);
+    }
+    EXPECT_EQ(Contents(folder / "calls.txt"), FormatCallLine(Call(202, "2")) + "\r\n");
+}
+
 TEST_F(RecordHandlerTest, WorksAsTheRecordCallbackAndWithoutAListener) {
     TRecordHandler quiet(LowLevel, nullptr);
     LowLevel->RecordCallback = std::ref(quiet);
