@@ -207,5 +207,19 @@ TEST_F(ProtocolTest, ElevenSilentStatusAttemptsAreMinusFive) {
     EXPECT_EQ(CountOf(0x84), 1);
 }
 
+// Silence after the state command says nothing about the connections.
+TEST_F(ProtocolTest, AStateCommandWithoutAReplyLeavesTheLinesAsTheyWere) {
+    Link.Status.ModelName = "Arden-S";
+    Exchange.Queue(0xF0, TScriptedExchange::Frame({0x01, 0x44, 0x05, 0x00, 0x00}, Key));
+    ASSERT_EQ(Link.QueryRealTime(), 1);
+    ASSERT_EQ(Link.RealTimeLineCount, 1);
+    const std::string line = Link.RealTimeLines[0];
+
+    EXPECT_EQ(Link.QueryRealTime(), 1);
+    EXPECT_EQ(CountOf(0xF0), 2);
+    EXPECT_EQ(Link.RealTimeLineCount, 1);
+    EXPECT_EQ(Link.RealTimeLines[0], line);
+}
+
 } // namespace
 } // namespace tallyvox
