@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "exchange/OutConfig.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 
@@ -31,11 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int expectedAutoStart = config.AutoStart == tallyvox::AutoStartDefault
                                           ? tallyvox::AutoStartNone
                                           : config.AutoStart;
-        if (reread.TariffFileName != config.TariffFileName ||
-            reread.RealTimeFileName != config.RealTimeFileName ||
-            reread.AutoStart != expectedAutoStart) {
-            __builtin_trap();
-        }
+        tallyvox::fuzz::Require(reread.TariffFileName == config.TariffFileName &&
+                                    reread.RealTimeFileName == config.RealTimeFileName &&
+                                    reread.AutoStart == expectedAutoStart,
+                                "a rewritten output configuration reads back the same");
     }
     return 0;
 }

@@ -172,6 +172,18 @@ TEST_F(ConfigurationTest, SavedSettingsAreReadAtTheNextStart) {
     EXPECT_FALSE(second->FirstRun);
 }
 
+TEST_F(ConfigurationTest, TheSettingsFileStaysInTheStartFolderWhenTheCurrentFolderMoves) {
+    const auto lowLevel = Construct();
+    const fs::path elsewhere = Folder.Path() / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::current_path(elsewhere);
+    EXPECT_EQ(lowLevel->WriteSettings("COM4", true), 1);
+    EXPECT_EQ(lowLevel->ReadSettings(), 1);
+    EXPECT_EQ(Bytes(Folder.Path() / SettingsFile), SettingsBytes(4, 1));
+    EXPECT_FALSE(fs::exists(elsewhere / SettingsFile));
+    EXPECT_EQ(lowLevel->PortName, "COM4");
+}
+
 TEST_F(ConfigurationTest, ASettingsFileThatCanNeitherBeOpenedNorCreatedIsAFailure) {
     fs::create_directories(SettingsFile / "inside");
     const auto lowLevel = Construct();
