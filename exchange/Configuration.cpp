@@ -1,6 +1,7 @@
 // The two configuration files of TLowLevel, both in the start directory: the
 // 30-byte settings file "Tallyvox.cfg" and the output configuration text.
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
@@ -20,6 +21,8 @@ namespace {
 
 constexpr const char* SettingsFileName = "Tallyvox.cfg";
 constexpr std::streamoff SettingsFileSize = 30;
+// Byte 0 is the port number, byte 1 the header flag; the rest is never read.
+constexpr std::streamoff PortAndHeaderSize = 2;
 constexpr std::uint8_t HeaderOnByte = 1;
 constexpr std::uint8_t DefaultPortNumber = 1;
 constexpr int HighestPortNumber = 8;
@@ -90,13 +93,13 @@ std::optional<std::uint8_t> PortNumberOfName(const std::string& portName) {
 // as they are, and a file shorter than 30 bytes is filled up with zeros so that
 // the next start does not take it for damaged and forget the settings.
 bool OverwriteSettingsBytes(std::fstream& file, const TSettingsBytes& bytes) {
-    const std::streamoff size = SizeOf(file);
+    const std::streamoff kept = std::max(SizeOf(file), PortAndHeaderSize);
     file.seekp(0);
-    file.write(bytes.data(), 2);
-    if (size < SettingsFileSize) {
-        file.seekp(std::max<std::streamoff>(size, 2));
+    file.write(bytes.data(), PortAndHeaderSize);
+    if (kept < SettingsFileSize) {
         const TSettingsBytes zeros{};
-        file.write(zeros.data(), SettingsFileSize - std::max<std::streamoff>(size, 2));
+        file.seekp(kept);
+        file.write(zeros.data(), SettingsFileSize - kept);
     }
     file.close();
     return !file.fail();
@@ -150,7 +153,7 @@ TSettingsRead ReadSettingsOnce(TLowLevel& lowLevel, const std::filesystem::path&
     }
     TSettingsBytes bytes{};
     file.seekg(0);
-    if (!file.read(bytes.data(), 2)) {
+    if (!file.read(bytes.data(), PortAndHeaderSize)) {
         return TSettingsRead::Failed;
     }
     lowLevel.PortName = PortNameOfByte(static_cast<std::uint8_t>(bytes[0]));
