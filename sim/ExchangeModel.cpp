@@ -283,7 +283,6 @@ TAnswer TExchangeModel::AnswerRecord(bool first) {
     } else {
         answer.Bytes = Frame(payload, first || !UseOne(Active.NextRecordChecksumWrong));
     }
-    answer.HangUp = RecordsReached(Active.HangUpAfterRecords);
     return answer;
 }
 

@@ -94,7 +94,7 @@ struct TFaults {
     int EmptyRecordReplies = 0;            // K record commands answered with length 0
     int EndAfterRecords = -1;              // after R records, answer length 1 (end) always
     int SilentAfterRecords = -1;           // after R records, answer nothing at all
-    int HangUpAfterRecords = -1;           // after R records, the line goes away (pty closed)
+    int HangUpAfterRecords = -1;           // after R records, the next command finds the line gone
     int NoiseBytes = 0;                    // random bytes after every reply
 };
 

@@ -1,0 +1,102 @@
+// Generated traffic is the same for a seed and looks like an office's calls
+// once the program decodes it.
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+#include "exchange/Record.h"
+#include "sim/CalendarEncode.h"
+#include "sim/RecordEncoder.h"
+#include "sim/TrafficGenerator.h"
+
+namespace tallyvox::simtest {
+namespace {
+
+const TCalendarTime Now{2026, 12, 8, 0, 30, 11};
+
+std::vector<sim::TCall> Generate(std::uint32_t seed, int count,
+                                 sim::TTrunkPlan plan = sim::TTrunkPlan::Arden) {
+    return sim::TTrafficGenerator(seed, plan, 0).History(count, Now);
+}
+
+std::vector<std::vector<std::uint8_t>> Payloads(const std::vector<sim::TCall>& calls) {
+    std::vector<std::vector<std::uint8_t>> payloads;
+    for (const sim::TCall& call : calls) {
+        payloads.push_back(sim::EncodeCall(call, 6));
+    }
+    return payloads;
+}
+
+TEST(TrafficGeneratorTest, ASeedAlwaysGivesTheSameTraffic) {
+    EXPECT_EQ(Payloads(Generate(42, 300)), Payloads(Generate(42, 300)));
+    EXPECT_NE(Payloads(Generate(42, 300)), Payloads(Generate(43, 300)));
+    EXPECT_EQ(Generate(42, 300).size(), 300u);
+}
+
+TEST(TrafficGeneratorTest, EveryCallDecodesIntoAPlausibleCallThatHasEnded) {
+    TDecodeContext context;
+    context.ModelName = "Arden-L1";
+    context.CurrentYear = Now.Year;
+    const std::int64_t now = sim::CalendarToSeconds(Now);
+    std::int64_t previousEnd = 0;
+    for (const sim::TCall& call : Generate(7, 2000)) {
+        const auto payload = sim::EncodeCall(call, 6);
+        const TRecord record = DecodeRecordPayload(payload.data(), payload.size(), context);
+        EXPECT_GE(record.Year, 2000);
+        EXPECT_EQ(record.YearInvalid + record.MonthInvalid + record.DayInvalid, 0);
+        EXPECT_LT(call.DurationSeconds, 86400u);
+        const std::int64_t end = sim::CalendarToSeconds(call.Start) + call.DurationSeconds;
+        EXPECT_LE(end, now);
+        EXPECT_GE(end, previousEnd); // written as the calls end
+        previousEnd = end;
+        EXPECT_NE(record.ProgramNumber, "-1");
+        EXPECT_NE(record.Trunk, "198"); // a trunk code of 0 would decode to this
+        EXPECT_EQ(record.DialledNumber.find_first_not_of("0123456789*#"), std::string::npos);
+        EXPECT_LE(payload.size(), 21u);
+    }
+}
+
+TEST(TrafficGeneratorTest, TheTrafficHasTheVarietyOfAnOffice) {
+    const auto calls = Generate(3, 2000);
+    auto count = [&calls](auto predicate) {
+        return std::count_if(calls.begin(), calls.end(), predicate);
+    };
+    EXPECT_GT(count([](const sim::TCall& c) { return c.Dialled.empty(); }), 300); // incoming
+    EXPECT_GT(count([](const sim::TCall& c) { return c.Dialled.size() >= 11; }), 300);
+    EXPECT_GT(count([](const sim::TCall& c) {
+                  return c.Dialled.find_first_of("*#") != std::string::npos;
+              }),
+              10);
+    EXPECT_GT(count([](const sim::TCall& c) { return c.DurationSeconds < 60; }), 50);
+    EXPECT_GT(count([](const sim::TCall& c) { return c.DurationSeconds > 3600; }), 5);
+    EXPECT_GT(count([](const sim::TCall& c) { return c.Start.Hour >= 8 && c.Start.Hour < 19; }),
+              1500);
+    std::vector<int> lines;
+    for (const sim::TCall& call : calls) {
+        lines.push_back(call.HardwareLine);
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_GT(std::unique(lines.begin(), lines.end()) - lines.begin(), 20);
+}
+
+TEST(TrafficGeneratorTest, TrunkCodesFollowThePlan) {
+    for (const sim::TCall& call :
+         sim::TTrafficGenerator(1, sim::TTrunkPlan::Complex, 2).History(200, Now)) {
+        EXPECT_EQ(call.TrunkCode >> 6, 2);
+        EXPECT_GE(call.TrunkCode & 0x3F, 1);
+        EXPECT_EQ(call.DirectoryNumber[0], '4');
+    }
+    for (const sim::TCall& call : Generate(1, 200, sim::TTrunkPlan::Tinkle)) {
+        EXPECT_GE(call.TrunkCode, 1);
+        EXPECT_LE(call.TrunkCode, 6);
+    }
+}
+
+TEST(TrafficGeneratorTest, AClockAtTheStartOf1980StillGetsItsCalls) {
+    const auto calls = sim::TTrafficGenerator(1, sim::TTrunkPlan::Arden, 0)
+                           .History(5, TCalendarTime{1980, 1, 1, 0, 0, 0});
+    EXPECT_EQ(calls.size(), 5u);
+}
+
+} // namespace
+} // namespace tallyvox::simtest
