@@ -1,0 +1,124 @@
+#include "sim/CommandLine.h"
+
+#include <charconv>
+#include <optional>
+
+namespace tallyvox::sim {
+namespace {
+
+long long Number(const std::string& option, const std::string& text, long long low,
+                 long long high) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        throw EScenarioError(option + ": expected a whole number from " + std::to_string(low) +
+                             " to " + std::to_string(high) + ", not \"" + text + "\"");
+    }
+    return value;
+}
+
+// What the options ask for, applied in a fixed order whatever their order.
+struct TRequest {
+    std::optional<std::string> ScenarioFile;
+    std::optional<int> Model;
+    std::optional<int> Complex;
+    std::optional<int> Calls;
+    std::uint32_t Seed = 1;
+    std::optional<int> ArriveEveryMs;
+    bool RealTiming = false;
+    std::vector<std::pair<std::string, std::string>> Faults;
+};
+
+TScenario BaseScenario(const TRequest& request) {
+    if (request.ScenarioFile) {
+        TScenario scenario = LoadScenario(*request.ScenarioFile);
+        if (request.Model) {
+            scenario.ModelCode = static_cast<std::uint8_t>(*request.Model);
+        }
+        if (request.Calls) {
+            for (std::size_t i = 0; i < scenario.Exchanges.size(); ++i) {
+                scenario.Exchanges[i].Traffic = {*request.Calls,
+                                                 request.Seed + static_cast<std::uint32_t>(i)};
+            }
+        }
+        return scenario;
+    }
+    if (request.Complex) {
+        return ComplexScenario(*request.Complex, request.Calls.value_or(0), request.Seed);
+    }
+    return SingleExchangeScenario(static_cast<std::uint8_t>(request.Model.value_or(6)),
+                                  request.Calls.value_or(0), request.Seed);
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    TCommandLine line;
+    TRequest request;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= arguments.size()) {
+                throw EScenarioError(option + ": a value must follow");
+            }
+            return arguments[++i];
+        };
+        if (option == "--help" || option == "-h") {
+            line.Help = true;
+        } else if (option == "--scenario") {
+            request.ScenarioFile = value();
+        } else if (option == "--model") {
+            request.Model = static_cast<int>(Number(option, value(), 0, 255));
+        } else if (option == "--complex") {
+            request.Complex = static_cast<int>(Number(option, value(), 2, 3));
+        } else if (option == "--calls") {
+            request.Calls = static_cast<int>(Number(option, value(), 0, 100000));
+        } else if (option == "--seed") {
+            request.Seed = static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
+        } else if (option == "--arrive-every") {
+            request.ArriveEveryMs = static_cast<int>(Number(option, value(), 0, 86'400'000));
+        } else if (option == "--real-timing") {
+            request.RealTiming = true;
+        } else if (option == "--link") {
+            line.LinkPath = value();
+        } else if (option == "--fault") {
+            const std::string& setting = value();
+            const auto equals = setting.find('=');
+            if (equals == std::string::npos) {
+                throw EScenarioError("--fault: expected NAME=VALUE, not \"" + setting + "\"");
+            }
+            request.Faults.emplace_back(setting.substr(0, equals), setting.substr(equals + 1));
+        } else {
+            throw EScenarioError("unknown option \"" + option + "\"");
+        }
+    }
+    line.Scenario = BaseScenario(request);
+    if (request.ArriveEveryMs) {
+        line.Scenario.Arrivals.EveryMs = *request.ArriveEveryMs;
+    }
+    if (request.RealTiming) {
+        line.Scenario.Timing.Mode = TTimingMode::RealLine;
+    }
+    for (const auto& [name, setting] : request.Faults) {
+        SetFault(line.Scenario.Faults, name, setting);
+    }
+    return line;
+}
+
+std::string Usage() {
+    return "usage: tallyvox-sim [options]\n"
+           "Answers as an exchange on a pseudo-terminal; prints the device path on the first\n"
+           "line, runs until SIGTERM or SIGINT, then reports the records sent on stderr.\n"
+           "  --scenario FILE     the installation, buffers and faults from a JSON file\n"
+           "  --model CODE        model code of a single exchange (default 6, Arden-L1)\n"
+           "  --complex 2|3       a complex of 2 or 3 exchanges\n"
+           "  --calls N           N generated calls in each exchange's buffer\n"
+           "  --seed S            seed of the generated calls (default 1)\n"
+           "  --arrive-every MS   a new call every MS milliseconds\n"
+           "  --real-timing       pace every byte as on a 19200 baud line\n"
+           "  --link PATH         also reach the device through a symbolic link at PATH\n"
+           "  --fault NAME=VALUE  a fault by its scenario name, e.g. probe=wrong,\n"
+           "                      statusChecksumWrong=3, hangUpAfterRecords=5 (repeatable)\n";
+}
+
+} // namespace tallyvox::sim
