@@ -1,0 +1,156 @@
+#pragma once
+// The program's main window: owns the exchange object, connects at start-up,
+// shows the exchange status, lists the call lines as they are read and starts
+// the reads. It only calls the core and shows what the core returns.
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <boost/shared_ptr.hpp>
+#include <memory>
+#include <string>
+
+#include "app/ExchangeConnector.h"
+#include "app/ReaderThread.h"
+#include "app/RecordBridge.h"
+#include "exchange/LowLevel.h"
+
+class QAction;
+class QDateEdit;
+class QFileDialog;
+class QLabel;
+class QTimeEdit;
+class QTimer;
+
+namespace Ui {
+class TMainForm;
+}
+
+namespace tallyvox::callfile {
+class TRecordHandler;
+}
+
+namespace tallyvox::app {
+
+class TAboutForm;
+class TOptionsForm;
+
+class TMainForm : public QMainWindow,
+                  public TExchangeConnector,
+                  public TReadView,
+                  public TRecordView {
+    Q_OBJECT
+public:
+    // The list keeps at most this many lines; a line added to a full list empties it.
+    static constexpr int MaxListLines = 20000;
+
+    // clock and notifier: the computer's clock and message boxes when empty.
+    explicit TMainForm(boost::shared_ptr<TClock> clock = {},
+                       boost::shared_ptr<TNotifier> notifier = {});
+    // Waits for a running read to stop at a record boundary, then releases the
+    // exchange object (which closes the port).
+    ~TMainForm() override;
+
+    // The dialogs that the menu commands open; created after this window.
+    void SetDialogs(TOptionsForm* options, TAboutForm* about);
+
+    // The exchange object; empty until start-up has run. UI thread only.
+    const boost::shared_ptr<TLowLevel>& LowLevel() const { return LowLevel_; }
+    bool ExitAfterRead() const { return ExitAfterRead_; }
+    // True from the start of a reader thread until it has ended.
+    bool ReaderRunning() const;
+
+    // Status display, UI thread only. 1 connected, -1 port not opened, -2 no answer.
+    int ConnectExchange(const std::string& portName) override;
+    void RefreshStatus() override;
+    void ShowStatus();
+    void ShowNoExchange();
+
+    // Reading state of the commands.
+    void DisableControls() override;
+    void EnableControls();
+
+signals:
+    // Start-up (FormShow) has run to its end, whichever way it ended.
+    void StartupFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Construction.
+    void SetUpToolBar();
+    void SetUpList();
+    void SetUpTimers();
+    void BindCommands();
+    void Bind(QAction* action, void (TMainForm::*handler)());
+    void PlaceOnScreen();
+
+    // Start-up.
+    void FormShow();
+    void AutoStart();
+
+    // Commands.
+    void SelectFileFromData_MenuItemClick();
+    void Report_MenuItemClick();
+    void ExitMenuItemClick();
+    void LoadFromATSMenuItemClick();
+    void ReadUninterruptMenuItemClick();
+    void RealTime_MenuItemClick();
+    void ClearListMenuItemClick();
+    void OptionsMenuItemClick();
+    void AboutMenuItemClick();
+    void StopToolButtonClick();
+    void ReloadToolButtonClick();
+    void PickerTimerTimer();
+    void UnInterruptTimerTimer();
+
+    // Reads.
+    bool RequireTariffFile();
+    void PrepareRead(bool continuous);
+    bool IdentifyForRead();
+    void WriteHeaderIfWanted();
+    void StartReader();
+    void SetReadingState(bool reading);
+    void WaitForReader();
+    void ReadEnded() override;
+    void ReadLinkFailed() override;
+    void ShowHandledRecord(const QString& line, int bufferFill, int rejectedCount,
+                           std::size_t pendingLines) override;
+    void AddListLine(const QString& line);
+    void ShowPendingLines(std::size_t pendingLines);
+
+    // Status display.
+    void ShowExchangePanels();
+    void ShowFileNames();
+    void ShowGauge(int capacity, int fill);
+    void ShowExchangeClock();
+    void ShowComputerClock();
+    int BufferFillToShow() const;
+
+    std::unique_ptr<Ui::TMainForm> Ui_;
+    QDateEdit* DatePicker = nullptr;
+    QTimeEdit* TimePicker = nullptr;
+    QLabel* UnInterruptPanel = nullptr;
+    std::array<QLabel*, 6> StatusPanels{};
+    QFileDialog* OpenDialog1 = nullptr;
+    QTimer* PickerTimer = nullptr;
+    QTimer* UnInterruptTimer = nullptr;
+    TOptionsForm* OptionsForm = nullptr;
+    TAboutForm* AboutForm = nullptr;
+
+    boost::shared_ptr<TClock> Clock;
+    boost::shared_ptr<TNotifier> Notifier;
+    boost::shared_ptr<TLowLevel> LowLevel_;
+    TRecordBridge RecordBridge{*this};
+    std::unique_ptr<callfile::TRecordHandler> RecordHandler;
+    boost::shared_ptr<ReadATSThread> ReaderThread;
+    bool ExitAfterRead_ = false;
+    bool StartupBegun = false;
+    // The fill that the reader thread last handed over; shown while it runs,
+    // because only that thread may touch Status.BufferFill then.
+    int HandedOverFill = 0;
+};
+
+} // namespace tallyvox::app

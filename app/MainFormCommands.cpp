@@ -1,0 +1,79 @@
+// The main window's menu commands that are not reads: the call-accounting file,
+// the list, the other windows, exit.
+
+#include <QDir>
+#include <QFileDialog>
+#include <QListWidget>
+
+#include "app/AboutForm.h"
+#include "app/MainForm.h"
+#include "app/Messages.h"
+#include "app/OptionsForm.h"
+#include "app/QtText.h"
+#include "ui_MainForm.h"
+
+namespace tallyvox::app {
+namespace {
+
+// Where the dialogs opened from this window appear, from its top-left corner.
+const QPoint OptionsOffset(25, 25);
+const QPoint AboutOffset(20, 20);
+
+} // namespace
+
+void TMainForm::SelectFileFromData_MenuItemClick() {
+    // The reader thread of a stopped read may still be appending to the file.
+    WaitForReader();
+    const QStringList remembered = OpenDialog1->selectedFiles();
+    if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty()) {
+        const QString chosen = QDir::toNativeSeparators(OpenDialog1->selectedFiles().constFirst());
+        LowLevel_->TariffFileName = ToCp1251(chosen);
+        LowLevel_->WriteOutConfig(LowLevel_->TariffFileName, LowLevel_->RealTimeFileName);
+        if (remembered.isEmpty() ||
+            remembered.constFirst() != OpenDialog1->selectedFiles().constFirst()) {
+            Ui_->ListBox1->clear();
+        }
+        ShowStatus();
+        return;
+    }
+    LowLevel_->WriteOutConfig(LowLevel_->TariffFileName, LowLevel_->RealTimeFileName);
+}
+
+void TMainForm::Report_MenuItemClick() {
+    ShowMessage(this, QStringLiteral("Составление выборки данных пока недоступно."),
+                QStringLiteral("Уведомление"));
+}
+
+void TMainForm::ExitMenuItemClick() {
+    close();
+}
+
+void TMainForm::RealTime_MenuItemClick() {
+    if (LowLevel_->Status.ModelName.find("Arden") == std::string::npos) {
+        ShowMessage(this, QStringLiteral("Данная функция работает только с Arden-S/L"),
+                    QStringLiteral("Предупреждение"));
+        return;
+    }
+    ShowMessage(
+        this, QStringLiteral("Отслеживание соединений в режиме реального времени пока недоступно."),
+        QStringLiteral("Уведомление"));
+}
+
+void TMainForm::ClearListMenuItemClick() {
+    Ui_->ListBox1->clear();
+}
+
+void TMainForm::OptionsMenuItemClick() {
+    // The dialog reopens the port: a stopped read must have let go of it.
+    WaitForReader();
+    OptionsForm->SetLowLevel(LowLevel_);
+    OptionsForm->SetConnector(this);
+    OptionsForm->move(frameGeometry().topLeft() + OptionsOffset);
+    OptionsForm->exec();
+}
+
+void TMainForm::AboutMenuItemClick() {
+    AboutForm->ShowAt(frameGeometry().topLeft() + AboutOffset);
+}
+
+} // namespace tallyvox::app

@@ -1,0 +1,193 @@
+// Reads: the single and the continuous read, Stop, the reading state of the
+// commands, and what the window shows of each record and of the reader's end.
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QListWidget>
+#include <QMetaObject>
+#include <QTimer>
+
+#include "app/Gauge.h"
+#include "app/MainForm.h"
+#include "app/Messages.h"
+#include "app/QtText.h"
+#include "callfile/Header.h"
+#include "callfile/RecordHandler.h"
+#include "ui_MainForm.h"
+
+namespace tallyvox::app {
+namespace {
+
+// How long one wait for the reader thread lasts before its window updates are
+// carried out.
+constexpr int ReaderWaitSliceMs = 10;
+
+} // namespace
+
+void TMainForm::LoadFromATSMenuItemClick() {
+    if (!RequireTariffFile()) {
+        return;
+    }
+    PrepareRead(false);
+    if (!IdentifyForRead()) {
+        return;
+    }
+    LowLevel_->RejectedCount = 0;
+    WriteHeaderIfWanted();
+    ShowStatus();
+    StartReader();
+}
+
+void TMainForm::ReadUninterruptMenuItemClick() {
+    if (!RequireTariffFile()) {
+        return;
+    }
+    LowLevel_->RejectedCount = 0;
+    UnInterruptPanel->setText(QStringLiteral("Идет непрерывное считывание"));
+    Ui_->StopAction->setEnabled(true);
+    PrepareRead(true);
+    if (!IdentifyForRead()) {
+        return;
+    }
+    LowLevel_->RejectedCount = 0;
+    DisableControls();
+    WriteHeaderIfWanted();
+    ShowStatus();
+    StartReader();
+}
+
+void TMainForm::StopToolButtonClick() {
+    LowLevel_->StopRequested = true;
+    LowLevel_->Continuous = false;
+    EnableControls();
+    ShowStatus();
+    if (ExitAfterRead_) {
+        close();
+    }
+}
+
+bool TMainForm::RequireTariffFile() {
+    if (!LowLevel_->TariffFileName.empty()) {
+        return true;
+    }
+    ShowMessage(this, QStringLiteral("Не выбран файл для сохранения данных."),
+                QStringLiteral("Внимание!"));
+    return false;
+}
+
+void TMainForm::PrepareRead(bool continuous) {
+    // The flags belong to the previous reader until it has ended.
+    WaitForReader();
+    LowLevel_->StopRequested = false;
+    LowLevel_->Continuous = continuous;
+    LowLevel_->RecordCallback = [handler = RecordHandler.get()](TRecord record) {
+        (*handler)(record);
+    };
+}
+
+bool TMainForm::IdentifyForRead() {
+    if (LowLevel_->Identify() >= 0) {
+        return true;
+    }
+    ShowNoExchange();
+    return false;
+}
+
+void TMainForm::WriteHeaderIfWanted() {
+    if (!LowLevel_->SaveHeader) {
+        return;
+    }
+    callfile::BuildHeader(*LowLevel_, LowLevel_->Status);
+    AddListLine(ToQString(LowLevel_->HeaderDateLine));
+    AddListLine(ToQString(LowLevel_->HeaderTitleLine));
+    RecordHandler->WriteHeader();
+    ShowPendingLines(RecordHandler->Writer().PendingCount());
+}
+
+void TMainForm::StartReader() {
+    HandedOverFill = LowLevel_->Status.BufferFill;
+    ReaderThread = boost::shared_ptr<ReadATSThread>(new ReadATSThread(*this, LowLevel_));
+    ReaderThread->Start();
+}
+
+void TMainForm::WaitForReader() {
+    if (!ReaderThread) {
+        return;
+    }
+    // The reader waits for its window updates; carry them out while waiting for it.
+    while (!ReaderThread->wait(QDeadlineTimer(ReaderWaitSliceMs))) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+bool TMainForm::ReaderRunning() const {
+    return ReaderThread && !ReaderThread->isFinished();
+}
+
+void TMainForm::DisableControls() {
+    SetReadingState(true);
+}
+
+void TMainForm::EnableControls() {
+    SetReadingState(false);
+}
+
+void TMainForm::SetReadingState(bool reading) {
+    for (QAction* command :
+         {Ui_->SelectFileFromData_MenuItem, Ui_->Report_MenuItem, Ui_->LoadFromATSMenuItem,
+          Ui_->ReadUninterruptMenuItem, Ui_->RealTime_MenuItem, Ui_->ClearListMenuItem,
+          Ui_->OptionsMenuItem, Ui_->ReloadAction}) {
+        command->setEnabled(!reading);
+    }
+    Ui_->StopAction->setEnabled(reading);
+}
+
+void TMainForm::ReadEnded() {
+    EnableControls();
+    if (ExitAfterRead_) {
+        UnInterruptTimer->start();
+    }
+}
+
+void TMainForm::ReadLinkFailed() {
+    LowLevel_->Continuous = false;
+    EnableControls();
+    ShowStatus();
+    // Shown once the reader has gone, so that it is not kept waiting on the box.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            ShowMessage(this, QStringLiteral("Связь с АТС прервана. Считывание остановлено."),
+                        QStringLiteral("Ошибка!"));
+        },
+        Qt::QueuedConnection);
+}
+
+void TMainForm::ShowHandledRecord(const QString& line, int bufferFill, int rejectedCount,
+                                  std::size_t pendingLines) {
+    Ui_->CGauge1->AddProgress(-1);
+    AddListLine(line);
+    HandedOverFill = bufferFill;
+    StatusPanels[4]->setText(QStringLiteral("В буфере : ") + QString::number(bufferFill));
+    StatusPanels[5]->setText(QStringLiteral("Отвергнуто записей: ") +
+                             QString::number(rejectedCount));
+    ShowPendingLines(pendingLines);
+}
+
+void TMainForm::AddListLine(const QString& line) {
+    QListWidget* list = Ui_->ListBox1;
+    list->addItem(line);
+    list->setCurrentRow(list->count() - 1);
+    if (list->count() > MaxListLines) {
+        list->clear();
+    }
+}
+
+void TMainForm::ShowPendingLines(std::size_t pendingLines) {
+    Ui_->PendingLinesPanel->setText(QStringLiteral("Не записано в файл строк: ") +
+                                    QString::number(pendingLines));
+    Ui_->PendingLinesPanel->setVisible(pendingLines > 0);
+}
+
+} // namespace tallyvox::app

@@ -1,0 +1,78 @@
+// Start-up of the main window: the exchange object, the settings, the first-run
+// notice, the connection and the automatic start.
+
+#include <QFileDialog>
+#include <QMetaObject>
+#include <filesystem>
+
+#include "app/HandlerGuard.h"
+#include "app/MainForm.h"
+#include "app/Messages.h"
+#include "app/QtText.h"
+#include "callfile/RecordHandler.h"
+
+namespace tallyvox::app {
+namespace {
+
+const char* const OutConfigFileName = "TallyvoxOut.cfg";
+
+QString FirstRunNotice() {
+    return QStringLiteral("Это первый запуск программы Tallyvox(возможно были удалены файлы "
+                          "конфигурации). Выберите пункт ") +
+           QLatin1Char('"') + QStringLiteral("Настройки") + QLatin1Char('"') +
+           QStringLiteral(" и установите номер СОМ-порта ");
+}
+
+} // namespace
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (StartupBegun) {
+        return;
+    }
+    StartupBegun = true;
+    // Queued, so that the window is on the screen before the link is tried.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            RunHandler(this, [this] { FormShow(); });
+            emit StartupFinished();
+        },
+        Qt::QueuedConnection);
+}
+
+void TMainForm::FormShow() {
+    ExitAfterRead_ = false;
+    LowLevel_ = boost::shared_ptr<TLowLevel>(new TLowLevel(Clock, Notifier));
+    RecordHandler = std::make_unique<callfile::TRecordHandler>(LowLevel_, &RecordBridge);
+    if (LowLevel_->ReadSettings() != 1) {
+        ShowMessage(this, QStringLiteral("Исключение при открытии/чтении файла конфигурации."),
+                    QStringLiteral("Ошибка!"));
+    }
+    OpenDialog1->setDirectory(ToQString(LowLevel_->StartDir));
+    if (!LowLevel_->TariffFileName.empty()) {
+        OpenDialog1->selectFile(ToQString(LowLevel_->TariffFileName));
+    }
+    if (LowLevel_->FirstRun) {
+        ShowMessage(this, FirstRunNotice(), QStringLiteral("Уведомление"));
+        std::error_code ignored;
+        std::filesystem::remove(OutConfigFileName, ignored);
+        return;
+    }
+    if (ConnectExchange(LowLevel_->PortName) <= 0) {
+        ShowComputerClock();
+        return;
+    }
+    AutoStart();
+}
+
+void TMainForm::AutoStart() {
+    if (LowLevel_->AutoStart == AutoStartOnce) {
+        ExitAfterRead_ = true;
+        LoadFromATSMenuItemClick();
+    } else if (LowLevel_->AutoStart == AutoStartContinuous) {
+        ReadUninterruptMenuItemClick();
+    }
+}
+
+} // namespace tallyvox::app

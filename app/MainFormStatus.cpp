@@ -1,0 +1,119 @@
+// The exchange status display: connecting, refreshing from stored values, the
+// no-exchange state and "Обновить".
+
+#include <QDate>
+#include <QDateEdit>
+#include <QLabel>
+#include <QTime>
+#include <QTimeEdit>
+
+#include "app/Gauge.h"
+#include "app/MainForm.h"
+#include "app/Messages.h"
+#include "app/QtText.h"
+#include "ui_MainForm.h"
+
+namespace tallyvox::app {
+namespace {
+
+// The pickers show the exchange clock half-way into its second.
+constexpr int PickerMilliseconds = 500;
+constexpr int NoExchangeGaugeMax = 100;
+
+const std::array<QString, 5>& PanelLabels() {
+    static const std::array<QString, 5> labels = {
+        QStringLiteral("АТС: "), QStringLiteral("ПО вер. "), QStringLiteral("Зав. номер : "),
+        QStringLiteral("Емкость буфера : "), QStringLiteral("В буфере : ")};
+    return labels;
+}
+
+} // namespace
+
+int TMainForm::ConnectExchange(const std::string& portName) {
+    const int opened = LowLevel_->OpenPort(portName);
+    if (opened != 1 && opened != -2) {
+        ShowMessage(this, QStringLiteral("Ошибка при открытии СОМ-порта."),
+                    QStringLiteral("Ошибка!"));
+        return -1;
+    }
+    if (LowLevel_->Identify() < 0) {
+        ShowNoExchange();
+        return -2;
+    }
+    ShowExchangePanels();
+    ShowFileNames();
+    ShowGauge(LowLevel_->Status.BufferCapacity, LowLevel_->Status.BufferFill);
+    ShowExchangeClock();
+    repaint();
+    return 1;
+}
+
+void TMainForm::RefreshStatus() {
+    Ui_->StatusBar1->repaint();
+    update();
+}
+
+void TMainForm::ShowStatus() {
+    ShowExchangePanels();
+    ShowFileNames();
+    ShowGauge(LowLevel_->Status.BufferCapacity, BufferFillToShow());
+    if (!LowLevel_->FirstRun) {
+        ShowExchangeClock();
+    }
+    if (!LowLevel_->Continuous) {
+        UnInterruptPanel->clear();
+    }
+}
+
+void TMainForm::ShowNoExchange() {
+    for (std::size_t i = 0; i < PanelLabels().size(); ++i) {
+        StatusPanels[i]->setText(PanelLabels()[i] + QLatin1Char('-'));
+    }
+    ShowGauge(NoExchangeGaugeMax, 0);
+    ShowComputerClock();
+}
+
+void TMainForm::ReloadToolButtonClick() {
+    // A stopped read may still be finishing its record on the port.
+    WaitForReader();
+    LowLevel_->Port->Close();
+    ConnectExchange(LowLevel_->PortName);
+    ShowStatus();
+}
+
+void TMainForm::ShowExchangePanels() {
+    const TStatus& status = LowLevel_->Status;
+    const std::array<QString, 5> values = {
+        ToQString(status.ModelName), ToQString(status.Version), ToQString(status.SerialNumber),
+        QString::number(status.BufferCapacity), QString::number(BufferFillToShow())};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        StatusPanels[i]->setText(PanelLabels()[i] + values[i]);
+    }
+}
+
+void TMainForm::ShowFileNames() {
+    Ui_->TarifFileNameStatusBar_Panel1->setText(ToQString(LowLevel_->TariffFileName));
+    Ui_->RealTimeFileNameStatusBar_Panel1->setText(ToQString(LowLevel_->RealTimeFileName));
+}
+
+void TMainForm::ShowGauge(int capacity, int fill) {
+    Ui_->CGauge1->SetRange(0, capacity, fill);
+}
+
+void TMainForm::ShowExchangeClock() {
+    const TCalendarTime& clock = LowLevel_->Status.ExchangeClock;
+    DatePicker->setDate(QDate(clock.Year, clock.Month, clock.Day));
+    TimePicker->setTime(QTime(clock.Hour, clock.Minute, clock.Second, PickerMilliseconds));
+}
+
+void TMainForm::ShowComputerClock() {
+    const TCalendarTime now = Clock->LocalNow();
+    DatePicker->setDate(QDate(now.Year, now.Month, now.Day));
+    TimePicker->setTime(QTime(now.Hour, now.Minute, now.Second));
+}
+
+int TMainForm::BufferFillToShow() const {
+    return ReaderRunning() ? HandedOverFill : LowLevel_->Status.BufferFill;
+}
+
+} // namespace tallyvox::app

@@ -1,0 +1,16 @@
+#include <QApplication>
+
+#include "app/AboutForm.h"
+#include "app/MainForm.h"
+#include "app/OptionsForm.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tallyvox 2.16 BETA 6"));
+    tallyvox::app::TMainForm mainForm;
+    auto* optionsForm = new tallyvox::app::TOptionsForm(&mainForm);
+    auto* aboutForm = new tallyvox::app::TAboutForm(&mainForm);
+    mainForm.SetDialogs(optionsForm, aboutForm);
+    mainForm.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,271 @@
+// The main window from program start: first run, connecting and the status
+// display, the automatic start, the options dialog and the model check of the
+// real-time command, against the exchange simulator on a pseudo-terminal.
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimeEdit>
+
+#include "app/AboutForm.h"
+#include "app/Gauge.h"
+#include "app/OptionsForm.h"
+#include "sim/Scenario.h"
+#include "tests/app/MainWindowWorld.h"
+#include "tests/kit/SimHarness.h"
+
+using tallyvox::app::TGauge;
+using tallyvox::app::TOptionsForm;
+using tallyvox::apptest::AnswerNextModal;
+using tallyvox::apptest::ReadTimeoutMs;
+using tallyvox::apptest::TMainWindowWorld;
+using tallyvox::sim::TScenario;
+using tallyvox::testkit::TSimHarness;
+
+namespace {
+
+// 7 May 2004, 12:34:54 on the exchange's clock (6-second ticks).
+constexpr std::uint16_t ClockDays = 8893;
+constexpr std::uint16_t ClockTicks = (12 * 3600 + 34 * 60 + 54) / 6;
+
+TScenario ArdenWithCalls(int calls) {
+    TScenario scenario = tallyvox::sim::SingleExchangeScenario(6, calls);
+    scenario.ClockDays = ClockDays;
+    scenario.ClockTicks = ClockTicks;
+    return scenario;
+}
+
+int CommandsOfKind(TSimHarness& sim, tallyvox::sim::TCommandKind kind) {
+    int count = 0;
+    for (const auto& command : sim.Sim().Commands()) {
+        count += command.Kind == kind ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+class MainFormStartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartInAnEmptyFolderOnlyShowsTheNotice() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(3));
+        sim.MapPort(1);
+        world.WriteBytes("TallyvoxOut.cfg", "TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1");
+        QVERIFY(world.StartWindow());
+
+        QCOMPARE(world.Messages.size(), std::size_t{1});
+        QCOMPARE(world.Messages[0].Caption, QStringLiteral("Уведомление"));
+        QCOMPARE(world.Messages[0].Text,
+                 QStringLiteral("Это первый запуск программы Tallyvox(возможно были удалены "
+                                "файлы конфигурации). Выберите пункт \"Настройки\" и установите "
+                                "номер СОМ-порта "));
+        QVERIFY(!std::filesystem::exists(world.PathOf("TallyvoxOut.cfg")));
+        QCOMPARE(world.ReadBytes(world.PathOf("Tallyvox.cfg")),
+                 std::string("\x01\x01") + std::string(28, '\0'));
+        QVERIFY(sim.Sim().ReceivedBytes().empty());
+        QCOMPARE(world.Panel(0), QString());
+        QVERIFY(!world.Form->ExitAfterRead());
+    }
+
+    void startUpWithAnExchangeShowsItsStatusAndClock() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(3));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile());
+        QVERIFY(world.StartWindow());
+
+        QVERIFY(world.Messages.empty());
+        QCOMPARE(world.Panel(0), QStringLiteral("АТС: Arden-L1"));
+        QCOMPARE(world.Panel(1), QStringLiteral("ПО вер. 21,5"));
+        QCOMPARE(world.Panel(2), QStringLiteral("Зав. номер : 1234"));
+        QCOMPARE(world.Panel(3), QStringLiteral("Емкость буфера : 2000"));
+        QCOMPARE(world.Panel(4), QStringLiteral("В буфере : 3"));
+        QCOMPARE(world.Control<QLabel>("TarifFileNameStatusBar_Panel1")->text(),
+                 QString::fromStdString(world.CallFile()));
+        auto* gauge = world.Control<TGauge>("CGauge1");
+        QCOMPARE(gauge->MaxValue(), 2000);
+        QCOMPARE(gauge->Progress(), 3);
+
+        QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2004, 5, 7));
+        const QTime shown = world.Control<QTimeEdit>("TimePicker")->time();
+        QVERIFY2(shown >= QTime(12, 34, 54) && shown < QTime(12, 36, 0),
+                 qPrintable(shown.toString()));
+        // The picker then runs on as a clock; the date stays.
+        QTRY_VERIFY_WITH_TIMEOUT(world.Control<QTimeEdit>("TimePicker")->time() > shown, 5000);
+        QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2004, 5, 7));
+        QVERIFY(!world.Control<QWidget>("DatePicker")->isEnabled());
+        QVERIFY(!world.Control<QWidget>("TimePicker")->isEnabled());
+        QVERIFY(!world.Command("StopAction")->isEnabled());
+    }
+
+    void aComplexOfTwoShowsTheSumsOfItsBuffers() {
+        TMainWindowWorld world;
+        TScenario scenario = tallyvox::sim::ComplexScenario(2);
+        scenario.Exchanges[0].Capacity = 2000;
+        scenario.Exchanges[0].W1 = 10;
+        scenario.Exchanges[0].W2 = 0;
+        scenario.Exchanges[1].Capacity = 2000;
+        scenario.Exchanges[1].W1 = 5;
+        scenario.Exchanges[1].W2 = 0;
+        TSimHarness sim(scenario);
+        sim.MapPort(1);
+        world.WriteSettings();
+        QVERIFY(world.StartWindow());
+
+        QCOMPARE(world.Panel(3), QStringLiteral("Емкость буфера : 4000"));
+        QCOMPARE(world.Panel(4), QStringLiteral("В буфере : 15"));
+        auto* gauge = world.Control<TGauge>("CGauge1");
+        QCOMPARE(gauge->MaxValue(), 4000);
+        QCOMPARE(gauge->Progress(), 15);
+    }
+
+    void anExchangeThatDoesNotAnswerShowsDashes() {
+        TMainWindowWorld world;
+        TScenario scenario = ArdenWithCalls(0);
+        scenario.Faults.Probe = tallyvox::sim::TProbeFault::Silent;
+        TSimHarness sim(scenario);
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.Clock->SetLocalNow(
+            {.Year = 2021, .Month = 3, .Day = 4, .Second = 5, .Minute = 6, .Hour = 7});
+        QVERIFY(world.StartWindow());
+
+        QVERIFY(world.Messages.empty());
+        QCOMPARE(world.Panel(0), QStringLiteral("АТС: -"));
+        QCOMPARE(world.Panel(1), QStringLiteral("ПО вер. -"));
+        QCOMPARE(world.Panel(2), QStringLiteral("Зав. номер : -"));
+        QCOMPARE(world.Panel(3), QStringLiteral("Емкость буфера : -"));
+        QCOMPARE(world.Panel(4), QStringLiteral("В буфере : -"));
+        auto* gauge = world.Control<TGauge>("CGauge1");
+        QCOMPARE(gauge->MaxValue(), 100);
+        QCOMPARE(gauge->Progress(), 0);
+        QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2021, 3, 4));
+        QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
+    }
+
+    void aPortThatCannotBeOpenedIsReported() {
+        TMainWindowWorld world;
+        world.MapPortToNowhere(1);
+        world.WriteSettings();
+        QVERIFY(world.StartWindow());
+
+        QCOMPARE(world.Messages.size(), std::size_t{1});
+        QCOMPARE(world.Messages[0].Text, QStringLiteral("Ошибка при открытии СОМ-порта."));
+        QCOMPARE(world.Messages[0].Caption, QStringLiteral("Ошибка!"));
+        QCOMPARE(world.Panel(0), QString());
+    }
+
+    void autoStartOnceReadsAndClosesTheProgramAfterwards() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(12));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+        QVERIFY(world.StartWindow());
+        QVERIFY(world.Form->ExitAfterRead());
+
+        auto* closer = world.Control<QTimer>("UnInterruptTimer");
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(closer->interval(), 2000);
+        QVERIFY(closer->isActive());
+        QVERIFY(world.Form->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), 10000);
+
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2 + 12});
+        QVERIFY(world.Messages.empty());
+    }
+
+    void autoStartOnceWithoutACallFileAsksForOneAndStaysOpen() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(4));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig("", "AUTOSTART_1");
+        QVERIFY(world.StartWindow());
+
+        QCOMPARE(world.Messages.size(), std::size_t{1});
+        QCOMPARE(world.Messages[0].Text, QStringLiteral("Не выбран файл для сохранения данных."));
+        QCOMPARE(world.Messages[0].Caption, QStringLiteral("Внимание!"));
+        QVERIFY(world.Form->ExitAfterRead());
+        QVERIFY(!world.Form->ReaderRunning());
+        QVERIFY(!world.Control<QTimer>("UnInterruptTimer")->isActive());
+        QVERIFY(world.Form->isVisible());
+        QCOMPARE(sim.Sim().PendingRecords(0), 4);
+    }
+
+    void optionsOkSavesThePortAndHeaderChoiceAndReconnects() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(2));
+        sim.MapPort(1);
+        sim.MapPort(5);
+        world.WriteSettings();
+        TOptionsForm options;
+        tallyvox::app::TAboutForm about;
+        QVERIFY(world.StartWindow([&](auto& form) { form.SetDialogs(&options, &about); }));
+        const int identifications = CommandsOfKind(sim, tallyvox::sim::TCommandKind::Identify);
+
+        AnswerNextModal<TOptionsForm>([](TOptionsForm& dialog) {
+            dialog.findChild<QComboBox*>("COMPortComboBox")->setCurrentText("COM5");
+            dialog.findChild<QRadioButton*>("NotSaveTitleRadioButton")->setChecked(true);
+            dialog.findChild<QPushButton*>("Button2")->click();
+        });
+        world.Command("OptionsMenuItem")->trigger();
+
+        const std::string settings = world.ReadBytes(world.PathOf("Tallyvox.cfg"));
+        QCOMPARE(settings.size(), std::size_t{30});
+        QCOMPARE(settings.substr(0, 2), std::string("\x05\x00", 2));
+        QCOMPARE(world.Form->LowLevel()->PortName, std::string("COM5"));
+        QVERIFY(!world.Form->LowLevel()->SaveHeader);
+        QCOMPARE(CommandsOfKind(sim, tallyvox::sim::TCommandKind::Identify), identifications + 1);
+        QCOMPARE(world.Panel(0), QStringLiteral("АТС: Arden-L1"));
+    }
+
+    void optionsCancelChangesNothing() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(2));
+        sim.MapPort(1);
+        world.WriteSettings();
+        TOptionsForm options;
+        tallyvox::app::TAboutForm about;
+        QVERIFY(world.StartWindow([&](auto& form) { form.SetDialogs(&options, &about); }));
+        const std::size_t bytesSeen = sim.Sim().ReceivedBytes().size();
+
+        AnswerNextModal<TOptionsForm>([](TOptionsForm& dialog) {
+            dialog.findChild<QComboBox*>("COMPortComboBox")->setCurrentText("COM5");
+            dialog.findChild<QRadioButton*>("NotSaveTitleRadioButton")->setChecked(true);
+            dialog.findChild<QPushButton*>("Button1")->click();
+        });
+        world.Command("OptionsMenuItem")->trigger();
+
+        QCOMPARE(world.ReadBytes(world.PathOf("Tallyvox.cfg")),
+                 std::string("\x01\x01") + std::string(28, '\0'));
+        QCOMPARE(world.Form->LowLevel()->PortName, std::string("COM1"));
+        QVERIFY(world.Form->LowLevel()->SaveHeader);
+        QVERIFY(world.Form->LowLevel()->Port->IsOpen());
+        QCOMPARE(sim.Sim().ReceivedBytes().size(), bytesSeen);
+    }
+
+    void realTimeTrackingRefusesAnExchangeOutsideTheArdenFamily() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(5));
+        sim.MapPort(1);
+        world.WriteSettings();
+        QVERIFY(world.StartWindow());
+        QCOMPARE(world.Panel(0), QStringLiteral("АТС: Polar-C"));
+
+        world.Command("RealTime_MenuItem")->trigger();
+
+        QCOMPARE(world.Messages.size(), std::size_t{1});
+        QCOMPARE(world.Messages[0].Text,
+                 QStringLiteral("Данная функция работает только с Arden-S/L"));
+        QCOMPARE(world.Messages[0].Caption, QStringLiteral("Предупреждение"));
+    }
+};
+
+QTEST_MAIN(MainFormStartupTest)
+#include "MainFormStartupTest.moc"
