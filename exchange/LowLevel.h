@@ -14,8 +14,8 @@
 #include "exchange/Clock.h"
 #include "exchange/CommPort.h"
 #include "exchange/Notifier.h"
-#include "exchange/Record.h"
 #include "exchange/RealTime.h"
+#include "exchange/Record.h"
 #include "exchange/Status.h"
 
 namespace tallyvox {
@@ -23,7 +23,12 @@ namespace tallyvox {
 using TRecordCallback = std::function<void(TRecord)>;
 
 // AutoStart values of the output configuration file.
-enum TAutoStart { AutoStartNone = 0, AutoStartDefault = 1, AutoStartContinuous = 2, AutoStartOnce = 3 };
+enum TAutoStart {
+    AutoStartNone = 0,
+    AutoStartDefault = 1,
+    AutoStartContinuous = 2,
+    AutoStartOnce = 3
+};
 
 // Exit status when an exchange refuses selection during identification: the
 // program ends, and whatever started it must see a failure.
@@ -51,14 +56,16 @@ public:
     bool SelectExchange(std::uint8_t i, TSelectForm form);
     enum TSendMode { SendCommandOnly = 1, SendWithPayload = 2 };
     // One command and one framed reply; the payload is combined back with Key.
-    // replyLength is -1 when no length byte arrived. 1 done, -2 no link, -1 port
-    // error or a checksum that kept failing.
+    // replyLength is -1 when no length byte arrived (result 1: nothing to read).
+    // 1 done, -2 no link, -1 port error, a reply cut short, or a checksum still
+    // wrong after ten re-reads.
     int Transact(std::uint8_t* reply, int& replyLength, std::uint8_t command, bool verifyChecksum,
                  int sendMode, const std::uint8_t* payload = nullptr, int payloadCount = 0,
                  std::uint8_t prefix = 0);
-    // 1 identified; -1 no answer to the first probe; -2 no identification reply or
-    // no probe answer before a status request; -3 unknown model; -5 status
-    // checksum failed eleven times. Port errors reach the caller.
+    // 1 identified; -1 no answer to the first probe; -2 no identification reply,
+    // no probe answer before a status request, or a refused selection (after the
+    // notifier was asked to end the program with ExitSelectionRefused); -3 unknown
+    // model; -5 no good status reply in eleven attempts. Port errors reach the caller.
     int Identify();
 
     // --- records and real time ---

@@ -230,14 +230,5 @@ TEST_F(IdentifyTest, WithNobodyOnTheLineIdentificationIsMinusOne) {
     EXPECT_EQ(silentLine.Take(), TBytes(11, 0x00)); // eleven probes, no command
 }
 
-TEST_F(IdentifyTest, IdentifiesAtTheRealTimingsOfTheLine) {
-    TScenario scenario = ComplexOf({{2000, 10}, {2000, 5}});
-    scenario.Timing.Mode = sim::TTimingMode::RealLine;
-    Connect(scenario, boost::make_shared<TSystemClock>());
-    EXPECT_EQ(Link->Identify(), 1);
-    EXPECT_EQ(Link->Status.BufferCapacity, 4000);
-    EXPECT_EQ(Link->Status.BufferFill, 15);
-}
-
 } // namespace
 } // namespace tallyvox::e2e
