@@ -1,0 +1,48 @@
+// Decodes any byte pattern as a call record: the first two bytes choose the time
+// unit and the exchange, the rest is the record payload.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "exchange/Record.h"
+#include "fuzz/FuzzSupport.h"
+
+using tallyvox::fuzz::Require;
+
+namespace {
+
+void CheckRecord(const tallyvox::TRecord& record, std::size_t payloadLength) {
+    Require(record.Month >= 1 && record.Month <= 12, "month in range");
+    Require(record.Day >= 1 && record.Day <= 31, "day in range");
+    Require(record.StartHour >= 0 && record.StartHour <= 23, "start hour in range");
+    Require(record.DurationHours >= 0 && record.DurationHours <= 23, "duration below a day");
+    Require(record.MonthInvalid == 0 && record.DayInvalid == 0 && record.StartHourInvalid == 0 &&
+                record.StartMinuteInvalid == 0 && record.StartSecondInvalid == 0 &&
+                record.DurationHoursInvalid == 0 && record.DurationMinutesInvalid == 0 &&
+                record.DurationSecondsInvalid == 0,
+            "only the year can be implausible");
+    Require(record.HardwareLine >= 0 && record.HardwareLine <= 0xFFFF, "hardware line is a word");
+    Require(record.ProgramNumber == "-1" || record.ProgramNumber.front() == '1', "program number");
+    const std::size_t dialledBytes = payloadLength > 11 ? payloadLength - 11 : 0;
+    Require(record.DialledNumber.size() <= 2 * dialledBytes, "dialled digits from the payload");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) {
+        return 0;
+    }
+    tallyvox::TDecodeContext context;
+    context.TimeUnit = data[0];
+    context.ModelName = tallyvox::fuzz::ModelFromByte(data[1]);
+    context.IsComplex = (data[1] & 0x80) != 0;
+    context.CurrentYear = 2026;
+    const std::uint8_t* payload = data + 2;
+    const std::size_t length = size - 2;
+    CheckRecord(tallyvox::DecodeRecordPayload(payload, length, context), length);
+    if (length >= 2) {
+        tallyvox::IsRecord(payload);
+    }
+    return 0;
+}
