@@ -23,6 +23,7 @@ struct TRequest {
     std::optional<int> Model;
     std::optional<int> Complex;
     std::optional<int> Calls;
+    int Erased = 0;
     std::uint32_t Seed = 1;
     std::optional<int> ArriveEveryMs;
     bool RealTiming = false;
@@ -73,6 +74,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             request.Complex = static_cast<int>(Number(option, value(), 2, 3));
         } else if (option == "--calls") {
             request.Calls = static_cast<int>(Number(option, value(), 0, 100000));
+        } else if (option == "--erased") {
+            request.Erased = static_cast<int>(Number(option, value(), 0, 100000));
         } else if (option == "--seed") {
             request.Seed = static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
         } else if (option == "--arrive-every") {
@@ -93,6 +96,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     line.Scenario = BaseScenario(request);
+    if (request.Erased > 0) {
+        for (TExchange& exchange : line.Scenario.Exchanges) {
+            exchange.Traffic.Erased = request.Erased;
+        }
+    }
     if (request.ArriveEveryMs) {
         line.Scenario.Arrivals.EveryMs = *request.ArriveEveryMs;
     }
@@ -113,6 +121,7 @@ std::string Usage() {
            "  --model CODE        model code of a single exchange (default 6, Arden-L1)\n"
            "  --complex 2|3       a complex of 2 or 3 exchanges\n"
            "  --calls N           N generated calls in each exchange's buffer\n"
+           "  --erased N          N erased records among each exchange's calls\n"
            "  --seed S            seed of the generated calls (default 1)\n"
            "  --arrive-every MS   a new call every MS milliseconds\n"
            "  --real-timing       pace every byte as on a 19200 baud line\n"

@@ -40,11 +40,28 @@ bool UseOne(int& remaining) {
     return true;
 }
 
+// The generated calls of one exchange, with the erased records among them.
+std::vector<TBufferRecord> GeneratedTraffic(const TTraffic& traffic, TTrunkPlan plan, int exchange,
+                                            const TCalendarTime& clock) {
+    std::vector<TBufferRecord> records;
+    for (TCall& call :
+         TTrafficGenerator(traffic.Seed, plan, exchange).History(traffic.Count, clock)) {
+        records.push_back({TBufferRecord::TKind::Call, std::move(call), {}});
+    }
+    std::mt19937 places(traffic.Seed ^ 0x5EEDu);
+    for (int i = 0; i < traffic.Erased; ++i) {
+        const auto at = static_cast<std::ptrdiff_t>(places() % (records.size() + 1));
+        records.insert(records.begin() + at, TBufferRecord{TBufferRecord::TKind::Erased, {}, {}});
+    }
+    return records;
+}
+
 } // namespace
 
 TExchangeModel::TExchangeModel(TScenario scenario, TSteadyTime origin)
     : Scenario(std::move(scenario)), Origin(origin), Buffers(Scenario.Exchanges.size()),
       Active(Scenario.Faults), Noise(Scenario.Arrivals.Seed ^ 0x9E3779B9u) {
+    CheckScenario(Scenario);
     if (Scenario.ClockDays) {
         ClockAtOrigin = *Scenario.ClockDays * SecondsPerDay +
                         std::int64_t{Scenario.ClockTicks} * Scenario.SecondsPerTick();
@@ -58,9 +75,9 @@ TExchangeModel::TExchangeModel(TScenario scenario, TSteadyTime origin)
         for (const TBufferRecord& record : exchange.Records) {
             AddRecord(static_cast<int>(i), record);
         }
-        TTrafficGenerator traffic(exchange.Traffic.Seed, plan, static_cast<int>(i));
-        for (TCall& call : traffic.History(exchange.Traffic.Count, clock)) {
-            AddRecord(static_cast<int>(i), {TBufferRecord::TKind::Call, std::move(call), {}});
+        for (const TBufferRecord& record :
+             GeneratedTraffic(exchange.Traffic, plan, static_cast<int>(i), clock)) {
+            AddRecord(static_cast<int>(i), record);
         }
         Arrivals.emplace_back(Scenario.Arrivals.Seed + static_cast<std::uint32_t>(i), plan,
                               static_cast<int>(i));
@@ -310,18 +327,7 @@ std::vector<std::uint8_t> TExchangeModel::RealTimePayload(TSteadyTime now) const
             current = &snapshot;
         }
     }
-    std::vector<std::uint8_t> payload;
-    if (current == nullptr || current->Groups.empty()) {
-        return payload;
-    }
-    for (const auto& group : current->Groups) {
-        payload.push_back(static_cast<std::uint8_t>(group.size()));
-        for (const TConnection& connection : group) {
-            payload.insert(payload.end(), {connection.Type, connection.Code, connection.Value});
-        }
-    }
-    payload.push_back(0);
-    return payload;
+    return current == nullptr ? std::vector<std::uint8_t>{} : RealTimePayloadOf(*current);
 }
 
 } // namespace tallyvox::sim

@@ -36,6 +36,7 @@ struct TBufferRecord {
 struct TTraffic {
     int Count = 0;
     std::uint32_t Seed = 1;
+    int Erased = 0; // erased records mixed in among the calls, at seeded places
 };
 
 struct TExchange {
@@ -147,6 +148,15 @@ public:
 TScenario ParseScenario(const std::string& jsonText);
 // ParseScenario of a file's contents; EScenarioError also when it cannot be read.
 TScenario LoadScenario(const std::string& path);
+
+// The payload of a real-time snapshot: each group's count and entries, closed
+// by a 0; a snapshot without groups (nothing connected) is an empty payload.
+std::vector<std::uint8_t> RealTimePayloadOf(const TRealTimeSnapshot& snapshot);
+
+// EScenarioError for what no exchange could be built from: 0 or more than 3
+// exchanges, new calls for a missing exchange, a real-time reply over 255
+// bytes, snapshots out of time order, one fill word without the other.
+void CheckScenario(const TScenario& scenario);
 
 // Sets one fault by its scenario-file name ("probe", "statusChecksumWrong", ...)
 // from a JSON value text ("wrong", "3", "true"); EScenarioError when unknown.

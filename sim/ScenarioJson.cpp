@@ -184,9 +184,6 @@ TExchange ExchangeOf(const json& value, const std::string& where, int secondsPer
     object.Integer("capacity", exchange.Capacity, 0, 65535);
     object.Integer("w1", exchange.W1, 0, 65535);
     object.Integer("w2", exchange.W2, 0, 65535);
-    if (exchange.W1.has_value() != exchange.W2.has_value()) {
-        Fail(where, "give both fill words w1 and w2, or neither");
-    }
     if (const json* records = object.Find("records")) {
         if (!records->is_array()) {
             Fail(object.At("records"), "expected an array");
@@ -199,9 +196,10 @@ TExchange ExchangeOf(const json& value, const std::string& where, int secondsPer
     }
     if (const json* traffic = object.Find("traffic")) {
         const TObject generator(*traffic, object.At("traffic"));
-        generator.AllowOnly({"count", "seed"});
+        generator.AllowOnly({"count", "seed", "erased"});
         generator.Integer("count", exchange.Traffic.Count, 0, 100000);
         generator.Integer("seed", exchange.Traffic.Seed, 0, 0xFFFFFFFFLL);
+        generator.Integer("erased", exchange.Traffic.Erased, 0, 100000);
     }
     return exchange;
 }
@@ -225,7 +223,6 @@ TRealTimeSnapshot SnapshotOf(const json& value, const std::string& where) {
     if (groups == nullptr || !groups->is_array()) {
         Fail(object.At("groups"), "expected an array of groups");
     }
-    std::size_t size = 1; // the closing 0
     for (std::size_t g = 0; g < groups->size(); ++g) {
         const std::string at = object.At("groups") + "[" + std::to_string(g) + "]";
         const json& group = (*groups)[g];
@@ -244,10 +241,6 @@ TRealTimeSnapshot SnapshotOf(const json& value, const std::string& where) {
             entry.Integer("value", connection.Value, 0, 255);
             snapshot.Groups.back().push_back(connection);
         }
-        size += 1 + 3 * group.size();
-    }
-    if (size > 255) {
-        Fail(where, "the connections do not fit one reply (255 bytes)");
     }
     return snapshot;
 }
@@ -266,9 +259,6 @@ TRealTime RealTimeOf(const json& value, const std::string& where) {
         for (std::size_t i = 0; i < snapshots->size(); ++i) {
             state.Snapshots.push_back(SnapshotOf((*snapshots)[i], object.At("snapshots") + "[" +
                                                                       std::to_string(i) + "]"));
-            if (i > 0 && state.Snapshots[i].AtMs < state.Snapshots[i - 1].AtMs) {
-                Fail(object.At("snapshots"), "snapshots must come in the order of atMs");
-            }
         }
     }
     object.Integer("periodMs", state.PeriodMs, 0, 0xFFFFFFFFLL);
@@ -403,6 +393,7 @@ TScenario ParseScenario(const std::string& jsonText) {
     if (const json* timing = object.Find("timing")) {
         scenario.Timing = TimingOf(TObject(*timing, "timing"));
     }
+    CheckScenario(scenario);
     return scenario;
 }
 

@@ -41,6 +41,7 @@ struct TSimulator::TImpl {
         : Timing(scenario.Timing), Model(std::move(scenario), TClock::now()) {}
 
     void Run();
+    void Serve();
     void Receive(TClock::time_point now);
     void Handle(const TCommand& command, TClock::time_point lastByte);
     void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
@@ -71,7 +72,26 @@ struct TSimulator::TImpl {
     std::vector<TCommandSeen> Seen;
 };
 
+// A log for tests and a program that may run for days: past this many entries
+// the older half goes.
+template <typename T> void Append(std::vector<T>& log, T entry) {
+    constexpr std::size_t limit = std::size_t{1} << 20;
+    if (log.size() >= limit) {
+        log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(limit / 2));
+    }
+    log.push_back(std::move(entry));
+}
+
 void TSimulator::TImpl::Run() {
+    try {
+        Serve();
+    } catch (const std::exception&) {
+        // Nothing on this thread may end the process: the line just goes away.
+    }
+    HangUp();
+}
+
+void TSimulator::TImpl::Serve() {
     while (!Stopping) {
         const auto now = TClock::now();
         {
@@ -128,7 +148,9 @@ void TSimulator::TImpl::Receive(TClock::time_point now) {
     }
     {
         std::lock_guard guard(Lock);
-        Received.insert(Received.end(), buffer, buffer + count);
+        for (ssize_t i = 0; i < count; ++i) {
+            Append(Received, buffer[i]);
+        }
     }
     LastByteAt = now;
     std::vector<TCommand> commands;
@@ -146,7 +168,7 @@ void TSimulator::TImpl::Handle(const TCommand& command, TClock::time_point lastB
     TAnswer answer;
     {
         std::lock_guard guard(Lock);
-        Seen.push_back({command.Kind, Model.Selected(), command.Bytes});
+        Append(Seen, TCommandSeen{command.Kind, Model.Selected(), command.Bytes});
         answer = Model.Answer(command, TClock::now());
     }
     CommandLogged.notify_all();

@@ -41,6 +41,8 @@ struct TSentRecord {
 
 class TSimulator {
 public:
+    // Builds the exchange's buffers; EScenarioError for a scenario no exchange
+    // could be built from (CheckScenario) or a call it cannot store.
     explicit TSimulator(TScenario scenario);
     // Stops the exchange thread and closes the pseudo-terminal.
     ~TSimulator();
@@ -58,6 +60,7 @@ public:
     // link already there); removed by Stop. Throws std::runtime_error on failure.
     void LinkAt(const std::string& path);
 
+    // The logs keep the latest million or so entries each.
     // Everything the host sent, in order.
     std::vector<std::uint8_t> ReceivedBytes() const;
     // Commands as recognised, in order (garbage bytes too).

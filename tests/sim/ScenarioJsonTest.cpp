@@ -114,7 +114,7 @@ TEST(ScenarioJsonTest, MistakesAreReportedWithTheirPlace) {
     ExpectError(R"({"timing": {"mode": "slow"}})", "timing.mode");
     ExpectError(R"({"realTime": {"snapshots": [{"atMs": 5, "groups": []},
                                              {"atMs": 1, "groups": []}]}})",
-                "order of atMs");
+                "order of their times");
     ExpectError(R"({"realTime": {"payload": "abc"}})", "array of bytes");
 }
 

@@ -260,6 +260,35 @@ TEST(SimulatorTest, RealTimeSnapshotsFollowTheirTimes) {
     EXPECT_EQ(host.Framed({0xF0, 0x01, 0x01, combined, combined}), (TBytes{0, 0}));
 }
 
+TEST(SimulatorTest, GeneratedTrafficCarriesItsErasedRecordsAmongTheCalls) {
+    TScenario scenario = Arden();
+    scenario.Exchanges[0].Traffic = {6, 3, 2};
+    testkit::TSimHarness harness(scenario);
+    THostEnd host(harness.DevicePath());
+    int erased = 0;
+    for (TBytes reply = host.Framed({0x02}); reply.size() > 3; reply = host.Framed({0x03})) {
+        const TBytes payload = Clear(reply, Key);
+        erased += payload[0] == 0x0F && payload[1] == 0xFF ? 1 : 0;
+    }
+    EXPECT_EQ(erased, 2);
+    EXPECT_EQ(harness.Sim().SentRecords().size(), 8u);
+}
+
+TEST(SimulatorTest, AScenarioNoExchangeCouldBeBuiltFromIsRefusedAtConstruction) {
+    TScenario none = Arden();
+    none.Exchanges.clear();
+    EXPECT_THROW(sim::TSimulator{none}, sim::EScenarioError);
+    TScenario arrivalsNowhere = Arden();
+    arrivalsNowhere.Arrivals.Exchange = 1;
+    EXPECT_THROW(sim::TSimulator{arrivalsNowhere}, sim::EScenarioError);
+    TScenario oversized = Arden();
+    oversized.RealTime.Snapshots = {{0, {std::vector<sim::TConnection>(90)}}};
+    EXPECT_THROW(sim::TSimulator{oversized}, sim::EScenarioError);
+    TScenario badCall = Arden();
+    badCall.Exchanges[0].Records = {RecordOf(CallAt(9, "12x"))};
+    EXPECT_THROW(sim::TSimulator{badCall}, sim::EScenarioError);
+}
+
 TEST(SimulatorTest, CallsAddedWhileRunningAndArrivingCallsJoinTheBuffer) {
     TScenario scenario = Arden();
     scenario.Arrivals.EveryMs = 20;
