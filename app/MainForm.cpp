@@ -28,6 +28,7 @@ constexpr int ClientWidth = 794;
 constexpr int ClientHeight = 490;
 constexpr int ToolBarHeight = 25;
 constexpr int ListLineHeight = 14;
+constexpr int WindowFontPoints = 8;
 constexpr int PickerTimerMs = 1000;
 constexpr int UnInterruptTimerMs = 2000;
 
@@ -81,6 +82,9 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     }
     Ui_->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName());
+    QFont windowFont = font();
+    windowFont.setPointSize(WindowFontPoints);
+    setFont(windowFont);
     StatusPanels = {Ui_->StatusBar1_Panel0, Ui_->StatusBar1_Panel1, Ui_->StatusBar1_Panel2,
                     Ui_->StatusBar1_Panel3, Ui_->StatusBar1_Panel4, Ui_->StatusBar1_Panel5};
     OpenDialog1 = new QFileDialog(this);
