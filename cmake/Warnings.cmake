@@ -11,6 +11,6 @@ endif()
 
 if(TALLYVOX_FUZZ)
   # Library code gets coverage instrumentation; only the fuzz executables link the libFuzzer main.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()

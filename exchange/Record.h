@@ -44,7 +44,7 @@ struct TDecodeContext {
     int CurrentYear = 0; // the computer's current year, for YearInvalid
 };
 
-// Decodes a record payload of length bytes (length >= 2; bytes past the payload
+// Decodes a record payload of length bytes (any length; bytes past the payload
 // read as 0). Never fails: implausible values surface in the flags.
 TRecord DecodeRecordPayload(const std::uint8_t* payload, std::size_t length,
                             const TDecodeContext& context);
