@@ -72,7 +72,8 @@ public:
     // False once the line has gone away (hang-up fault) or Stop was called.
     bool LineUp() const;
 
-    // Appends a record to exchange i's buffer while running (or before Start).
+    // Appends a record to exchange i's buffer while running (or before Start);
+    // std::out_of_range for an exchange the installation lacks.
     void AddRecord(int exchange, const TBufferRecord& record);
     // Appends a call dated at the exchange's current clock.
     void AddCall(int exchange, TCall call);
