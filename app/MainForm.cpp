@@ -90,6 +90,7 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     OpenDialog1->setDefaultSuffix(QStringLiteral("txt"));
+    OpenDialog1->selectFile(QStringLiteral("list"));
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     SetUpToolBar();
     SetUpList();

@@ -1,9 +1,12 @@
 // The main window from program start: first run, connecting and the status
-// display, the automatic start, the options dialog and the model check of the
-// real-time command, against the exchange simulator on a pseudo-terminal.
+// display, the automatic start, the options dialog, choosing the call file and
+// the model check of the real-time command, against the exchange simulator on a
+// pseudo-terminal.
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
@@ -248,6 +251,48 @@ private slots:
         QVERIFY(world.Form->LowLevel()->SaveHeader);
         QVERIFY(world.Form->LowLevel()->Port->IsOpen());
         QCOMPARE(sim.Sim().ReceivedBytes().size(), bytesSeen);
+    }
+
+    void choosingTheCallFileKeepsTheListOnlyForTheSameFile() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(2));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile());
+        QVERIFY(world.StartWindow());
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(world.List()->count(), 2 + 2);
+        const auto choose = [&](const std::string& path) {
+            AnswerNextModal<QFileDialog>([path](QFileDialog& dialog) {
+                // As a user types it into the dialog's file name field.
+                dialog.findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
+                static_cast<QDialog&>(dialog).accept();
+            });
+            world.Command("SelectFileFromData_MenuItem")->trigger();
+        };
+
+        choose(world.CallFile());
+        QCOMPARE(world.List()->count(), 2 + 2);
+        QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg")),
+                 "TARIF_FNAME=" + world.CallFile() + "\r\nREALTIME_FNAME=\r\nAUTO=");
+
+        const std::string other = world.PathOf("other.txt").string();
+        choose(other);
+        QCOMPARE(world.List()->count(), 0);
+        QCOMPARE(world.Form->LowLevel()->TariffFileName, other);
+        QCOMPARE(world.Control<QLabel>("TarifFileNameStatusBar_Panel1")->text(),
+                 QString::fromStdString(other));
+        QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg")),
+                 "TARIF_FNAME=" + other + "\r\nREALTIME_FNAME=\r\nAUTO=");
+
+        // Cancelling still writes the output configuration with the names as they are.
+        std::filesystem::remove(world.PathOf("TallyvoxOut.cfg"));
+        AnswerNextModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+        world.Command("SelectFileFromData_MenuItem")->trigger();
+        QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg")),
+                 "TARIF_FNAME=" + other + "\r\nREALTIME_FNAME=\r\nAUTO=");
+        QVERIFY(world.Messages.empty());
     }
 
     void realTimeTrackingRefusesAnExchangeOutsideTheArdenFamily() {
