@@ -77,8 +77,11 @@ void TMainForm::ReloadToolButtonClick() {
     // A stopped read may still be finishing its record on the port.
     WaitForReader();
     LowLevel_->Port->Close();
-    ConnectExchange(LowLevel_->PortName);
-    ShowStatus();
+    // Refreshing from the stored values after a failed connection would show
+    // the lost exchange again in place of the dash texts.
+    if (ConnectExchange(LowLevel_->PortName) > 0) {
+        ShowStatus();
+    }
 }
 
 void TMainForm::ShowExchangePanels() {

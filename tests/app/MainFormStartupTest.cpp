@@ -201,6 +201,73 @@ private slots:
         QCOMPARE(sim.Sim().PendingRecords(0), 4);
     }
 
+    void stopDuringAnAutomaticSingleReadClosesTheProgramAtOnce() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(300));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+        QVERIFY(world.StartWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() >= 2 + 3, ReadTimeoutMs);
+
+        world.Command("StopAction")->trigger();
+
+        QVERIFY(!world.Form->isVisible());
+    }
+
+    void autoStartContinuousReadsUntilStopped() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(4));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile(), "AUTOSTART_UNINTERRUPT");
+        QVERIFY(world.StartWindow());
+        auto* panel = world.Control<QLabel>("UnInterruptPanel");
+        QCOMPARE(panel->text(), QStringLiteral("Идет непрерывное считывание"));
+        QVERIFY(!world.Form->ExitAfterRead());
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 4, ReadTimeoutMs);
+        QVERIFY(sim.Sim().WaitForCommands(tallyvox::sim::TCommandKind::FirstRecord, 3,
+                                          std::chrono::milliseconds(ReadTimeoutMs)));
+        QVERIFY(world.Form->ReaderRunning());
+
+        world.Command("StopAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QVERIFY(panel->text().isEmpty());
+        QVERIFY(world.Form->isVisible());
+    }
+
+    void reloadShowsALostExchangeAndAFoundOneWithoutAPortMessage() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(3));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile());
+        world.Clock->SetLocalNow(
+            {.Year = 2022, .Month = 8, .Day = 9, .Second = 0, .Minute = 0, .Hour = 10});
+        QVERIFY(world.StartWindow());
+
+        sim.Sim().ChangeFaults(
+            [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::Silent; });
+        world.Command("ReloadAction")->trigger();
+        QCOMPARE(world.Panel(0), QStringLiteral("АТС: -"));
+        QCOMPARE(world.Panel(4), QStringLiteral("В буфере : -"));
+        QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2022, 8, 9));
+
+        // A read with nobody answering: dash texts, no thread, nothing written.
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QVERIFY(!world.Form->ReaderRunning());
+        QVERIFY(!std::filesystem::exists(world.CallFile()));
+        QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
+
+        sim.Sim().ChangeFaults(
+            [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::None; });
+        world.Command("ReloadAction")->trigger();
+        QCOMPARE(world.Panel(0), QStringLiteral("АТС: Arden-L1"));
+        QCOMPARE(world.Panel(4), QStringLiteral("В буфере : 3"));
+        QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2004, 5, 7));
+        QVERIFY(world.Messages.empty());
+    }
+
     void optionsOkSavesThePortAndHeaderChoiceAndReconnects() {
         TMainWindowWorld world;
         TSimHarness sim(ArdenWithCalls(2));
