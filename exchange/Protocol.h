@@ -1,6 +1,7 @@
 #pragma once
 // The bytes of the exchange protocol, shared by the host and the simulator.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tallyvox::protocol {
@@ -10,9 +11,9 @@ inline constexpr std::uint8_t ProbeReady = 0x00;
 inline constexpr std::uint8_t Identify = 0x01;
 inline constexpr std::uint8_t FirstRecord = 0x02;
 inline constexpr std::uint8_t NextRecord = 0x03;
-inline constexpr std::uint8_t Select = 0x84;   // then 0x01, i ^ key, checksum
+inline constexpr std::uint8_t Select = 0x84; // then 0x01, i ^ key, checksum
 inline constexpr std::uint8_t SelectLength = 0x01;
-inline constexpr std::uint8_t Status = 0x40;   // then StatusSub
+inline constexpr std::uint8_t Status = 0x40; // then StatusSub
 inline constexpr std::uint8_t StatusSub = 0x03;
 inline constexpr std::uint8_t RealTime = 0xF0; // then 0x01, 0x01, 0xFF ^ key, checksum
 inline constexpr std::uint8_t RealTimePrefix = 0x01;
@@ -21,6 +22,16 @@ inline constexpr std::uint8_t RealTimePayload = 0xFF;
 // Erased record marker: the first two payload bytes.
 inline constexpr std::uint8_t ErasedByte0 = 0x0F;
 inline constexpr std::uint8_t ErasedByte1 = 0xFF;
+
+// Call record layout (byte offsets); the dialled digits run from RecDialled to the end.
+inline constexpr std::size_t RecStartDays = 0;
+inline constexpr std::size_t RecStartTicks = 2;
+inline constexpr std::size_t RecDurationTicks = 4;
+inline constexpr std::size_t RecHardwareLine = 6;
+inline constexpr std::size_t RecProgramLow = 8;
+inline constexpr std::size_t RecProgramHigh = 9;
+inline constexpr std::size_t RecTrunkCode = 10;
+inline constexpr std::size_t RecDialled = 11;
 
 // Identification reply layout (byte offsets).
 inline constexpr int IdDays = 0;

@@ -10,14 +10,14 @@ namespace tallyvox {
 
 namespace {
 
-constexpr std::size_t StartDaysOffset = 0;
-constexpr std::size_t StartTicksOffset = 2;
-constexpr std::size_t DurationTicksOffset = 4;
-constexpr std::size_t HardwareLineOffset = 6;
-constexpr std::size_t ProgramLowOffset = 8;
-constexpr std::size_t ProgramHighOffset = 9;
-constexpr std::size_t TrunkCodeOffset = 10;
-constexpr std::size_t DialledOffset = 11;
+using protocol::RecDialled;
+using protocol::RecDurationTicks;
+using protocol::RecHardwareLine;
+using protocol::RecProgramHigh;
+using protocol::RecProgramLow;
+using protocol::RecStartDays;
+using protocol::RecStartTicks;
+using protocol::RecTrunkCode;
 
 // A record reply may be shorter than the layout; the missing bytes read as 0,
 // and nothing past the received payload is ever touched.
@@ -42,7 +42,7 @@ private:
 
 void SetStart(TRecord& record, const TPayloadReader& reader, int timeUnit) {
     const TCalendarTime start = ExchangeTimeToCalendar(
-        ExchangeSeconds(reader.Word(StartDaysOffset), reader.Word(StartTicksOffset), timeUnit));
+        ExchangeSeconds(reader.Word(RecStartDays), reader.Word(RecStartTicks), timeUnit));
     record.Year = start.Year;
     record.Month = start.Month;
     record.Day = start.Day;
@@ -55,15 +55,15 @@ void SetStart(TRecord& record, const TPayloadReader& reader, int timeUnit) {
 // day only.
 void SetDuration(TRecord& record, const TPayloadReader& reader, int timeUnit) {
     const TCalendarTime duration =
-        ExchangeTimeToCalendar(ExchangeSeconds(0, reader.Word(DurationTicksOffset), timeUnit));
+        ExchangeTimeToCalendar(ExchangeSeconds(0, reader.Word(RecDurationTicks), timeUnit));
     record.DurationHours = duration.Hour;
     record.DurationMinutes = duration.Minute;
     record.DurationSeconds = duration.Second;
 }
 
 std::string ProgramNumberText(const TPayloadReader& reader) {
-    const std::uint8_t high = reader.Byte(ProgramHighOffset);
-    const std::uint8_t low = reader.Byte(ProgramLowOffset);
+    const std::uint8_t high = reader.Byte(RecProgramHigh);
+    const std::uint8_t low = reader.Byte(RecProgramLow);
     if (high == 0 && low == 0) {
         return "-1";
     }
@@ -104,10 +104,10 @@ std::string TrunkText(std::uint8_t code, const TDecodeContext& context) {
 // The exchange sends at most ten bytes of dialled digits; a longer field is
 // decoded in full all the same, so that no digit that arrived is lost.
 std::string DialledNumberText(const TPayloadReader& reader) {
-    if (reader.Size() <= DialledOffset) {
+    if (reader.Size() <= RecDialled) {
         return {};
     }
-    return DecodeDigits(reader.Data() + DialledOffset, reader.Size() - DialledOffset, false);
+    return DecodeDigits(reader.Data() + RecDialled, reader.Size() - RecDialled, false);
 }
 
 int FlagIf(bool implausible) {
@@ -127,9 +127,9 @@ TRecord DecodeRecordPayload(const std::uint8_t* payload, std::size_t length,
     SetStart(record, reader, context.TimeUnit);
     SetDuration(record, reader, context.TimeUnit);
     ValidateRecord(record, context.CurrentYear);
-    record.HardwareLine = reader.Word(HardwareLineOffset);
+    record.HardwareLine = reader.Word(RecHardwareLine);
     record.ProgramNumber = ProgramNumberText(reader);
-    record.Trunk = TrunkText(reader.Byte(TrunkCodeOffset), context);
+    record.Trunk = TrunkText(reader.Byte(RecTrunkCode), context);
     record.DialledNumber = DialledNumberText(reader);
     return record;
 }

@@ -6,7 +6,7 @@
 namespace tallyvox::sim {
 namespace {
 
-constexpr std::size_t FixedRecordLength = 11;
+constexpr std::size_t FixedRecordLength = protocol::RecDialled;
 constexpr std::size_t MaxDirectoryDigits = 4;
 constexpr std::size_t MaxDialledDigits = 20;
 
@@ -83,12 +83,13 @@ std::vector<std::uint8_t> EncodeCall(const TCall& call, int secondsPerTick) {
         throw ERecordError("the duration does not fit the record");
     }
     std::vector<std::uint8_t> payload(FixedRecordLength, 0);
-    PutWord(payload, 0, start->Days);
-    PutWord(payload, 2, start->Ticks);
-    PutWord(payload, 4, static_cast<std::uint16_t>(durationTicks));
-    PutWord(payload, 6, call.HardwareLine);
-    EncodeDirectoryNumber(call.DirectoryNumber, payload[8], payload[9]);
-    payload[10] = call.TrunkCode;
+    PutWord(payload, protocol::RecStartDays, start->Days);
+    PutWord(payload, protocol::RecStartTicks, start->Ticks);
+    PutWord(payload, protocol::RecDurationTicks, static_cast<std::uint16_t>(durationTicks));
+    PutWord(payload, protocol::RecHardwareLine, call.HardwareLine);
+    EncodeDirectoryNumber(call.DirectoryNumber, payload[protocol::RecProgramLow],
+                          payload[protocol::RecProgramHigh]);
+    payload[protocol::RecTrunkCode] = call.TrunkCode;
     const auto dialled = EncodeDialled(call.Dialled);
     payload.insert(payload.end(), dialled.begin(), dialled.end());
     return payload;

@@ -10,6 +10,9 @@ namespace tallyvox::sim {
 namespace {
 
 constexpr int LinesPerExchange = 40;
+// Extension ports are numbered from 200, as the exchange lists its lines, so
+// every line number has three digits.
+constexpr int FirstLineNumber = 200;
 constexpr std::int64_t SecondsPerDay = 86400;
 constexpr int CallsPerWorkingDay = 60;
 constexpr int MaxMisses = 10000;
@@ -151,8 +154,9 @@ TCall TTrafficGenerator::Call(const TCalendarTime& start, std::uint32_t duration
     TCall call;
     call.Start = start;
     call.DurationSeconds = duration;
-    call.HardwareLine = PickLine();
-    call.DirectoryNumber = std::to_string((Exchange + 2) * 100 + call.HardwareLine + 1);
+    const int line = PickLine();
+    call.HardwareLine = static_cast<std::uint16_t>(FirstLineNumber + line);
+    call.DirectoryNumber = std::to_string((Exchange + 2) * 100 + line + 1);
     call.TrunkCode = PickTrunkCode();
     if (Uniform(1, 100) > 35) { // outgoing; incoming calls carry no dialled number
         call.Dialled = PickDialled();
