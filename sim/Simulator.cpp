@@ -3,11 +3,13 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <optional>
 #include <poll.h>
 #include <stdexcept>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -46,6 +48,8 @@ struct TSimulator::TImpl {
     void Handle(const TCommand& command, TClock::time_point lastByte);
     void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
     bool WriteByte(std::uint8_t byte);
+    bool HostHoldsTheLine() const;
+    void HostLeft(TClock::time_point now);
     void HangUp();
     int PollTimeoutMs(TClock::time_point now);
 
@@ -62,6 +66,7 @@ struct TSimulator::TImpl {
     // Owned by the exchange thread.
     TCommandParser Parser;
     TClock::time_point LastByteAt;
+    bool HostThere = false;          // the host holds the device open
     TClock::time_point InboundFree;  // when the host's last byte has crossed the line
     TClock::time_point OutboundFree; // when the line towards the host is free
 
@@ -106,13 +111,20 @@ void TSimulator::TImpl::Serve() {
             }
         }
         pollfd fds[2] = {{Pty->Master(), POLLIN, 0}, {WakeRead, POLLIN, 0}};
-        if (poll(fds, 2, PollTimeoutMs(now)) < 0 && errno != EINTR) {
+        const int ready = poll(fds, 2, PollTimeoutMs(now));
+        if (ready < 0 && errno != EINTR) {
             break;
         }
         if (fds[0].revents & POLLIN) {
             Receive(TClock::now());
-        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR)) {
+            if (HostThere) {
+                HostLeft(TClock::now());
+            }
             std::this_thread::sleep_for(NobodyThereNap);
+        } else if (ready >= 0) {
+            HostThere = true; // a hang-up is reported whenever nobody holds the device
         }
         if (!Up) {
             break;
@@ -153,6 +165,7 @@ void TSimulator::TImpl::Receive(TClock::time_point now) {
         }
     }
     LastByteAt = now;
+    HostThere = true;
     std::vector<TCommand> commands;
     for (ssize_t i = 0; i < count && Up && !Stopping; ++i) {
         InboundFree = std::max(InboundFree, now) + ByteTime;
@@ -211,7 +224,35 @@ void TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::tim
     OutboundFree = due - ByteTime;
 }
 
+// Without the master reporting a hang-up, somebody holds the device open.
+bool TSimulator::TImpl::HostHoldsTheLine() const {
+    pollfd line{Pty->Master(), 0, 0};
+    return poll(&line, 1, 0) == 0 || (line.revents & (POLLHUP | POLLERR)) == 0;
+}
+
+// The host closed the port (it reopens it to reconnect): as on a serial line,
+// nothing it had not read is waiting for it when it opens the port again, and a
+// command it left half-sent is over.
+void TSimulator::TImpl::HostLeft(TClock::time_point now) {
+    HostThere = false;
+    // What is queued towards the host waits in the device's own input: reach it
+    // through the device, as the host is not there to be disturbed.
+    const int device = open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (device >= 0) {
+        tcflush(device, TCIFLUSH);
+        close(device);
+    }
+    std::vector<TCommand> dropped;
+    Parser.Abandon(dropped);
+    for (const TCommand& command : dropped) {
+        Handle(command, now);
+    }
+}
+
 bool TSimulator::TImpl::WriteByte(std::uint8_t byte) {
+    if (!HostHoldsTheLine()) {
+        return false; // nobody listens: the byte is lost on the line
+    }
     for (;;) {
         const ssize_t written = write(Pty->Master(), &byte, 1);
         if (written == 1) {
