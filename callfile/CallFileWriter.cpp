@@ -1,8 +1,10 @@
 #include "callfile/CallFileWriter.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <system_error>
 
 #include "exchange/FilePath.h"
 
@@ -30,11 +32,33 @@ TFileHandle OpenForAppend(const std::filesystem::path& path) {
     return file;
 }
 
-// The line and its CR LF go out in one write: a process killed while appending
-// leaves the line either whole in the file or not there at all.
-bool WriteWholeLine(std::FILE* file, const std::string& line) {
-    const std::string block = line + "\r\n";
-    return std::fwrite(block.data(), 1, block.size(), file) == block.size();
+// What the file lacks to end with a complete line: nothing when it is empty or
+// ends with LF (or cannot be read to tell), LF after a lone CR, else CR LF.
+std::string MissingLineEnd(const std::filesystem::path& path) {
+    const TFileHandle file = Open(path, "rb");
+    if (!file || std::fseek(file.get(), -1, SEEK_END) != 0) {
+        return {};
+    }
+    const int last = std::fgetc(file.get());
+    if (last == EOF || last == '\n') {
+        return {};
+    }
+    return last == '\r' ? "\n" : "\r\n";
+}
+
+// The bytes go out in one write. Should the write fall short (a full disk), the
+// part that got through is cut off again, so the file never holds a piece of a
+// line that is still waiting to be written whole.
+bool WriteWhole(std::FILE* file, const std::filesystem::path& path, const std::string& bytes) {
+    std::error_code ignored;
+    const std::uintmax_t sizeBefore = std::filesystem::file_size(path, ignored);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()) {
+        return true;
+    }
+    if (!ignored) {
+        std::filesystem::resize_file(path, sizeBefore, ignored);
+    }
+    return false;
 }
 
 } // namespace
@@ -54,13 +78,30 @@ int TCallFileWriter::WriteHeader(const std::string& fileName, const std::string&
 // Writes the waiting lines oldest first and keeps whatever did not get written,
 // so the file receives every line exactly in the order it was produced.
 int TCallFileWriter::FlushPending(const std::string& fileName) {
+    if (Pending.empty()) {
+        return 1;
+    }
     try {
-        const TFileHandle file = OpenForAppend(FilePathOfText(fileName));
-        while (file && !Pending.empty() && WriteWholeLine(file.get(), Pending.front())) {
+        const std::filesystem::path path = FilePathOfText(fileName);
+        const TFileHandle file = OpenForAppend(path);
+        if (!file) {
+            return -1;
+        }
+        if (LineEndCheckedFor != fileName) {
+            if (!WriteWhole(file.get(), path, MissingLineEnd(path))) {
+                return -1;
+            }
+            LineEndCheckedFor = fileName;
+        }
+        while (!Pending.empty() && WriteWhole(file.get(), path, Pending.front() + "\r\n")) {
             Pending.pop_front();
+        }
+        if (!Pending.empty()) {
+            LineEndCheckedFor.clear();
         }
     } catch (const std::exception&) {
         // The lines stay queued for the next attempt.
+        LineEndCheckedFor.clear();
     }
     return Pending.empty() ? 1 : -1;
 }

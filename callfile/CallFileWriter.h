@@ -23,6 +23,11 @@ public:
 
 private:
     std::deque<std::string> Pending;
+    // The file whose end was last seen to close a line. A program killed while
+    // appending (the system may cut a write short at a page boundary) or a write
+    // cut short by a full disk can leave a torn last line; the next line must not
+    // be glued to it.
+    std::string LineEndCheckedFor;
 };
 
 } // namespace tallyvox::callfile

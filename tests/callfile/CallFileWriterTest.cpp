@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -83,11 +84,15 @@ TEST_F(CallFileWriterTest, APathThatIsAFolderKeepsTheLinesUntilItIsAFileAgain) {
     EXPECT_EQ(Contents(file), "old\r\nkept 1\r\nkept 2\r\nnew\r\n");
 }
 
+std::string NumberedLine(int i) {
+    return std::to_string(i) + " " + std::string(i % 150, 'x');
+}
+
 // The child appends numbered lines of varied length until it is killed.
 [[noreturn]] void AppendForever(const std::string& fileName) {
     TCallFileWriter writer;
     for (int i = 0;; ++i) {
-        writer.AppendLine(fileName, std::to_string(i) + " " + std::string(i % 150, 'x'));
+        writer.AppendLine(fileName, NumberedLine(i));
     }
 }
 
@@ -101,21 +106,30 @@ void WaitUntilNotEmpty(const fs::path& file) {
     }
 }
 
-void ExpectOnlyCompleteLines(const std::string& contents) {
-    ASSERT_GE(contents.size(), 2u);
-    ASSERT_EQ(contents.substr(contents.size() - 2), "\r\n") << "the last line is cut off";
+// The numbered lines from 0 on, each with its CR LF. A kill may cut the write of
+// the last one short (the system stops a write at a page boundary once the process
+// is killed): that torn piece is returned and must be the start of the next line.
+std::string CompleteLinesAndTornRest(const std::string& contents) {
     std::size_t start = 0;
-    for (int i = 0; start < contents.size(); ++i) {
+    int i = 0;
+    for (;; ++i) {
         const std::size_t end = contents.find("\r\n", start);
-        ASSERT_EQ(contents.substr(start, end - start),
-                  std::to_string(i) + " " + std::string(i % 150, 'x'));
+        if (end == std::string::npos) {
+            break;
+        }
+        EXPECT_EQ(contents.substr(start, end - start), NumberedLine(i));
         start = end + 2;
     }
+    const std::string torn = contents.substr(start);
+    EXPECT_EQ(torn, (NumberedLine(i) + "\r\n").substr(0, torn.size()))
+        << "a torn piece of the next line";
+    return torn;
 }
 
-TEST_F(CallFileWriterTest, AProcessKilledWhileAppendingLeavesOnlyCompleteLines) {
+TEST_F(CallFileWriterTest, AProcessKilledWhileAppendingLeavesNoLineGluedToAnother) {
     std::mt19937 random(std::random_device{}());
     for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
         const fs::path file = Folder.Path() / ("killed" + std::to_string(round) + ".txt");
         const pid_t child = fork();
         ASSERT_GE(child, 0);
@@ -128,9 +142,69 @@ TEST_F(CallFileWriterTest, AProcessKilledWhileAppendingLeavesOnlyCompleteLines) 
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status));
-        SCOPED_TRACE("round " + std::to_string(round));
-        ExpectOnlyCompleteLines(Contents(file));
+        const std::string killed = Contents(file);
+        const std::string torn = CompleteLinesAndTornRest(killed);
+
+        // The next program run starts its first line on a line of its own.
+        TCallFileWriter restarted;
+        EXPECT_EQ(restarted.AppendLine(Text(file), "after"), 1);
+        const std::string missingEnd = torn.empty() ? "" : torn.back() == '\r' ? "\n" : "\r\n";
+        EXPECT_EQ(Contents(file), killed + missingEnd + "after\r\n");
     }
+}
+
+TEST_F(CallFileWriterTest, AFileEndingInATornLineGetsItsLineEndBeforeTheNextLine) {
+    struct TCase {
+        const char* Before;
+        const char* After;
+    };
+    for (const TCase& c :
+         {TCase{"01-02-2004 12:3", "01-02-2004 12:3\r\nnew\r\nnext\r\n"},
+          TCase{"whole\r", "whole\r\nnew\r\nnext\r\n"}, TCase{"whole\n", "whole\nnew\r\nnext\r\n"},
+          TCase{"", "new\r\nnext\r\n"}}) {
+        SCOPED_TRACE(c.Before);
+        const fs::path file = Folder.Path() / "calls.txt";
+        Store(file, c.Before);
+        TCallFileWriter writer;
+        EXPECT_EQ(writer.AppendLine(Text(file), "new"), 1);
+        EXPECT_EQ(writer.AppendLine(Text(file), "next"), 1);
+        EXPECT_EQ(Contents(file), c.After);
+    }
+}
+
+// A file-size limit makes the system write only part of a line, as a full disk does.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &Previous);
+        PreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = Previous;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Previous);
+        std::signal(SIGXFSZ, PreviousHandler);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+private:
+    rlimit Previous{};
+    void (*PreviousHandler)(int) = nullptr;
+};
+
+TEST_F(CallFileWriterTest, ALineCutShortByAFullDiskLeavesNoPieceAndIsWrittenWholeLater) {
+    const fs::path file = Folder.Path() / "calls.txt";
+    Store(file, "old\r\n");
+    {
+        const TFileSizeLimit nearlyFull(5 + 10);
+        EXPECT_EQ(Writer.AppendLine(Text(file), "a line longer than the room left"), -1);
+        EXPECT_EQ(Writer.PendingCount(), 1u);
+        EXPECT_EQ(Contents(file), "old\r\n") << "the piece that got through is cut off";
+    }
+    EXPECT_EQ(Writer.AppendLine(Text(file), "next"), 1);
+    EXPECT_EQ(Contents(file), "old\r\na line longer than the room left\r\nnext\r\n");
 }
 
 } // namespace
