@@ -4,13 +4,17 @@
 #include <system_error>
 #include <utility>
 
+#include "exchange/FilePath.h"
+
 namespace tallyvox {
 namespace {
 
+// StartDir is a Windows-1251 text like every file name of the core, not the
+// file system's own encoding.
 std::string CurrentDirectory() {
     std::error_code error;
     const std::filesystem::path current = std::filesystem::current_path(error);
-    return error ? std::string() : current.string();
+    return error ? std::string() : TextOfFilePath(current);
 }
 
 } // namespace

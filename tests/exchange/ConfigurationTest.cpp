@@ -184,6 +184,21 @@ TEST_F(ConfigurationTest, TheSettingsFileStaysInTheStartFolderWhenTheCurrentFold
     EXPECT_EQ(lowLevel->PortName, "COM4");
 }
 
+TEST_F(ConfigurationTest, BothFilesAreFoundInAStartFolderWithACyrillicName) {
+    const fs::path startFolder = Folder.Path() / std::u16string(u"Звонки");
+    fs::create_directory(startFolder);
+    fs::current_path(startFolder);
+    Store(OutConfigFile, std::string("TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\nAUTO="));
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->StartDir, TextOfFilePath(startFolder));
+    EXPECT_EQ(lowLevel->TariffFileName, "/calls.txt");
+    EXPECT_EQ(lowLevel->ReadSettings(), 1);
+    EXPECT_EQ(lowLevel->WriteOutConfig("/other.txt", ""), 1);
+    EXPECT_EQ(Bytes(startFolder / SettingsFile), SettingsBytes(1, 1));
+    EXPECT_EQ(Text(startFolder / OutConfigFile),
+              "TARIF_FNAME=/other.txt\r\nREALTIME_FNAME=\r\nAUTO=");
+}
+
 TEST_F(ConfigurationTest, ASettingsFileThatCanNeitherBeOpenedNorCreatedIsAFailure) {
     fs::create_directories(SettingsFile / "inside");
     const auto lowLevel = Construct();
