@@ -36,16 +36,41 @@ speed_t SpeedOf(int baudRate) {
     }
 }
 
-tcflag_t CharacterSizeOf(std::uint8_t byteSize) {
+// Data bits 5 to 8; a size the line cannot carry is refused, not widened to 8.
+bool SetCharacterSize(termios& tio, std::uint8_t byteSize) {
+    tcflag_t size = CS8;
     switch (byteSize) {
     case 5:
-        return CS5;
+        size = CS5;
+        break;
     case 6:
-        return CS6;
+        size = CS6;
+        break;
     case 7:
-        return CS7;
+        size = CS7;
+        break;
+    case 8:
+        break;
     default:
-        return CS8;
+        return false;
+    }
+    tio.c_cflag = (tio.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size;
+    return true;
+}
+
+// Stop bits 0 one, 1 one and a half, 2 two; the terminal has only one or two, so
+// one and a half is sent as two. Any other value is refused.
+bool SetStopBitCount(termios& tio, std::uint8_t stopBits) {
+    switch (stopBits) {
+    case 0:
+        tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+        return true;
+    case 1:
+    case 2:
+        tio.c_cflag |= CSTOPB;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -106,17 +131,12 @@ public:
         termios wanted = Current;
         ::cfmakeraw(&wanted);
         wanted.c_cflag |= CLOCAL | CREAD;
-        wanted.c_cflag =
-            (wanted.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CharacterSizeOf(settings.ByteSize);
-        if (settings.StopBits == 0) {
-            wanted.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-        } else {
-            wanted.c_cflag |= CSTOPB;
-        }
         wanted.c_cc[VMIN] = 1;
         wanted.c_cc[VTIME] = 0;
         const speed_t speed = SpeedOf(settings.BaudRate);
-        if (speed == B0 || !SetParityBits(wanted, settings.Parity)) {
+        if (speed == B0 || !SetCharacterSize(wanted, settings.ByteSize) ||
+            !SetStopBitCount(wanted, settings.StopBits) ||
+            !SetParityBits(wanted, settings.Parity)) {
             errno = EINVAL;
             return Failed();
         }
@@ -131,8 +151,14 @@ public:
     // The terminal driver sizes its own queues.
     bool SetupQueues(std::uint32_t, std::uint32_t) override { return true; }
 
-    // The read wait is passed with every read; nothing to tell the driver.
-    bool SetTimeouts(const TCommTimeouts&) override { return true; }
+    // The read wait comes with every read. The write time-out for one byte is
+    // kept here, in real milliseconds, because a terminal write has no time-out
+    // of its own; no write time-out at all means a write waits as long as it must.
+    bool SetTimeouts(const TCommTimeouts& timeouts) override {
+        const std::uint32_t oneByte = timeouts.WriteTotalConstant + timeouts.WriteTotalMultiplier;
+        WriteWaitMs = oneByte == 0 ? -1 : static_cast<int>(oneByte);
+        return true;
+    }
 
     bool SetModemLines() override {
         int dtr = TIOCM_DTR;
@@ -152,7 +178,21 @@ public:
 
     bool Drain() override { return ::tcdrain(Fd) == 0 || Failed(); }
 
+    // A line that takes nothing more within the write time-out (flow control
+    // held, or a far end that stopped reading) would block a plain write for
+    // ever; the byte is then not written, and the count is not examined.
     bool Write(std::uint8_t byte) override {
+        if (Fd < 0) {
+            return NoDevice();
+        }
+        pollfd request{Fd, POLLOUT, 0};
+        const int ready = PollOnce(request, WriteWaitMs);
+        if (ready < 0) {
+            return Failed();
+        }
+        if (ready == 0) {
+            return true;
+        }
         ssize_t written = 0;
         do {
             written = ::write(Fd, &byte, 1);
@@ -161,11 +201,13 @@ public:
     }
 
     int Read(std::uint8_t& byte, std::chrono::microseconds wait) override {
+        // poll() passes over a negative descriptor and would report silence.
+        if (Fd < 0) {
+            NoDevice();
+            return -1;
+        }
         pollfd request{Fd, POLLIN, 0};
-        int ready = 0;
-        do {
-            ready = ::poll(&request, 1, PollMilliseconds(wait));
-        } while (ready < 0 && errno == EINTR);
+        const int ready = PollOnce(request, PollMilliseconds(wait));
         if (ready < 0) {
             return FailedRead();
         }
@@ -197,9 +239,23 @@ private:
         return Failed();
     }
 
+    static int PollOnce(pollfd& request, int milliseconds) {
+        int ready = 0;
+        do {
+            ready = ::poll(&request, 1, milliseconds);
+        } while (ready < 0 && errno == EINTR);
+        return ready;
+    }
+
     bool Failed() {
         LastErrno = static_cast<std::uint32_t>(errno);
         return false;
+    }
+
+    // A port whose device failed to close stays marked open without a descriptor.
+    bool NoDevice() {
+        errno = EBADF;
+        return Failed();
     }
 
     int FailedRead() {
@@ -209,6 +265,7 @@ private:
 
     int Fd = -1;
     termios Current{};
+    int WriteWaitMs = -1;
     std::uint32_t LastErrno = 0;
 };
 

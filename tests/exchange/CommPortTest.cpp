@@ -3,7 +3,9 @@
 #include <boost/make_shared.hpp>
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
@@ -116,6 +118,18 @@ TEST_F(CommPortTest, ASettingTheDriverRefusesIsPutBackAndRaisesItsCode) {
     EXPECT_EQ(Port.LineSettings().BaudRate, 19200);
     EXPECT_EQ(CodeOf([&] { Port.SetParity(7); }), CommErrorSetParity);
     EXPECT_EQ(Port.LineSettings().Parity, 0);
+    EXPECT_EQ(CodeOf([&] { Port.SetByteSize(9); }), CommErrorSetByteSize);
+    EXPECT_EQ(Port.LineSettings().ByteSize, 8);
+    EXPECT_EQ(CodeOf([&] { Port.SetStopBits(3); }), CommErrorSetStopBits);
+    EXPECT_EQ(Port.LineSettings().StopBits, 2);
+
+    const int fd = ::open(Peer.DevicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios line{};
+    ASSERT_EQ(tcgetattr(fd, &line), 0);
+    ::close(fd);
+    EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8)); // the line is as it was
+    EXPECT_NE(line.c_cflag & CSTOPB, 0u);
 }
 
 TEST_F(CommPortTest, ReadByteReturnsMinusOneOnSilenceAndEveryByteValueOtherwise) {
@@ -138,6 +152,80 @@ TEST_F(CommPortTest, ReadByteTimeoutWaitsForALateByteAndGivesUpOnSilence) {
     });
     EXPECT_EQ(Port.ReadByteTimeout(500), 0xA5);
     late.join();
+}
+
+// Protocol time that starts just before the 32-bit tick count wraps.
+class TClockNearWrap : public TClock {
+public:
+    explicit TClockNearWrap(double speedup) : Inner(speedup) {}
+    void StartAt(std::uint32_t tick) { Offset = tick - Inner.TickCount(); }
+    std::uint32_t TickCount() override { return Inner.TickCount() + Offset; }
+    void Sleep(std::uint32_t ms) override { Inner.Sleep(ms); }
+    std::chrono::microseconds RealDuration(std::uint32_t ms) override {
+        return Inner.RealDuration(ms);
+    }
+    TCalendarTime LocalNow() override { return Inner.LocalNow(); }
+
+private:
+    TScaledClock Inner;
+    std::uint32_t Offset = 0;
+};
+
+TEST(CommPortTimeout, AWaitWhoseDeadlineLiesBeyondTheTickCountWrapLastsItsFullTime) {
+    const auto clock = boost::make_shared<TClockNearWrap>(1.0);
+    TPtyPeer peer;
+    TCommPort port{clock};
+    port.Open(peer.DevicePath());
+    // The first read call ends about 350 ms before the wrap, so the deadline
+    // lies 150 ms beyond it and the next read call still ends before it: a
+    // comparison that ignored the wrap would give up there, about 500 ms in.
+    // The byte arrives between that point and the true end of the wait.
+    clock->StartAt(0xFFFFFFFFu - 600u);
+    std::thread late([&] {
+        std::this_thread::sleep_for(clock->RealDuration(620));
+        peer.Send({0x3C});
+    });
+    EXPECT_EQ(port.ReadByteTimeout(500), 0x3C);
+    late.join();
+}
+
+TEST_F(CommPortTest, AWriteToALineThatTakesNothingMoreGivesUpAndTheLineWorksAgainLater) {
+    // Fill the line until it takes no more: the far end reads nothing meanwhile.
+    const int filler = ::open(Peer.DevicePath().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(filler, 0);
+    // The terminal moves bytes on to the far end's queue a little later, so it
+    // is filled again until it has stayed full for a while.
+    const std::vector<std::uint8_t> block(4096, 0x55);
+    for (bool tookMore = true; tookMore;) {
+        tookMore = false;
+        while (::write(filler, block.data(), block.size()) > 0) {
+            tookMore = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::close(filler);
+    Port.Open(Peer.DevicePath());
+
+    auto write = std::async(std::launch::async, [&] { Port.WriteByte(0x42); });
+    const bool returned = write.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    std::vector<std::uint8_t> drained;
+    for (std::vector<std::uint8_t> got = Peer.Take(); !got.empty(); got = Peer.Take()) {
+        drained.insert(drained.end(), got.begin(), got.end());
+    }
+    EXPECT_TRUE(returned) << "a write to a stalled line never returned";
+    write.get();
+    Port.WriteByte(0x43);
+    EXPECT_EQ(Peer.Take(), std::vector<std::uint8_t>{0x43});
+}
+
+// A port whose device failed to close stays marked open without a device: its
+// reads must fail, not report a silent line.
+TEST(PosixCommBackend, WithoutADeviceReadsAndWritesFail) {
+    const std::unique_ptr<TCommBackend> backend = MakePlatformCommBackend();
+    std::uint8_t byte = 0;
+    EXPECT_EQ(backend->Read(byte, std::chrono::milliseconds(1)), -1);
+    EXPECT_FALSE(backend->Write(0x00));
+    EXPECT_NE(backend->LastError(), 0u);
 }
 
 TEST_F(CommPortTest, WrittenBytesReachTheLineAndPurgeDiscardsOnlyWhatWasReceived) {
