@@ -198,17 +198,17 @@ int TLowLevel::WriteSettings(const std::string& portName, bool saveHeader) {
         if (!portNumber) {
             return -1;
         }
+        // The choice holds for this run even when the file cannot take it: the
+        // options dialog has already switched the port, and the result says that
+        // the next start will not know it.
+        PortName = portName;
+        SaveHeader = saveHeader;
         const std::filesystem::path path = InStartDir(StartDir, SettingsFileName);
         const TSettingsBytes bytes = SettingsBytes(*portNumber, saveHeader);
         std::fstream file = OpenForReadWrite(path);
         const bool written =
             file.is_open() ? OverwriteSettingsBytes(file, bytes) : CreateWithBytes(path, bytes);
-        if (!written) {
-            return -1;
-        }
-        PortName = portName;
-        SaveHeader = saveHeader;
-        return 1;
+        return written ? 1 : -1;
     } catch (const std::exception&) {
         return -1;
     }
