@@ -18,29 +18,34 @@ char Separator(bool anyInvalid, char plain) {
     return anyInvalid ? '*' : plain;
 }
 
+// Day, month and the start fields get their "0" by value (below 10), the duration
+// fields by length (one character): the two rules part only for negative values,
+// which the file has always shown this way.
+std::string ZeroBelowTen(int value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
 std::string DateText(const TRecord& record) {
     const char separator =
         Separator(record.YearInvalid || record.MonthInvalid || record.DayInvalid, '-');
-    return text::TwoDigits(record.Day) + separator + text::TwoDigits(record.Month) + separator +
+    return ZeroBelowTen(record.Day) + separator + ZeroBelowTen(record.Month) + separator +
            std::to_string(record.Year);
 }
 
-std::string TimeText(int hours, int minutes, int seconds, bool anyInvalid) {
-    const char separator = Separator(anyInvalid, ':');
-    return text::TwoDigits(hours) + separator + text::TwoDigits(minutes) + separator +
-           text::TwoDigits(seconds);
-}
-
 std::string StartText(const TRecord& record) {
-    return TimeText(record.StartHour, record.StartMinute, record.StartSecond,
-                    record.StartHourInvalid || record.StartMinuteInvalid ||
-                        record.StartSecondInvalid);
+    const char separator = Separator(
+        record.StartHourInvalid || record.StartMinuteInvalid || record.StartSecondInvalid, ':');
+    return ZeroBelowTen(record.StartHour) + separator + ZeroBelowTen(record.StartMinute) +
+           separator + ZeroBelowTen(record.StartSecond);
 }
 
 std::string DurationText(const TRecord& record) {
-    return TimeText(record.DurationHours, record.DurationMinutes, record.DurationSeconds,
-                    record.DurationHoursInvalid || record.DurationMinutesInvalid ||
-                        record.DurationSecondsInvalid);
+    const char separator = Separator(record.DurationHoursInvalid || record.DurationMinutesInvalid ||
+                                         record.DurationSecondsInvalid,
+                                     ':');
+    return text::TwoDigits(record.DurationHours) + separator +
+           text::TwoDigits(record.DurationMinutes) + separator +
+           text::TwoDigits(record.DurationSeconds);
 }
 
 // "-1" means the record carries no directory number: the brackets stay empty.

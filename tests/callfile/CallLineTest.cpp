@@ -97,6 +97,21 @@ TEST(FormatCallLine, ZeroDurationAndSingleDigitsArePaddedWithZeros) {
     EXPECT_EQ(FormatCallLine(record).substr(0, 31), "01-02-2004 00:00:00   00:00:00 ");
 }
 
+TEST(FormatCallLine, DateAndStartArePaddedBelowTenDurationsOnlyWhenOneCharacterLong) {
+    TRecord record = ExampleRecord();
+    record.StartHour = -1;
+    record.StartHourInvalid = -1;
+    record.DurationHours = -1;
+    record.DurationHoursInvalid = -1;
+    EXPECT_EQ(FormatCallLine(record).substr(0, 32), "07-05-2004 0-1*34*56   -1*01*05 ");
+    record = ExampleRecord();
+    record.Day = -3;
+    record.DayInvalid = -1;
+    record.DurationHours = 100;
+    record.DurationMinutes = 5;
+    EXPECT_EQ(FormatCallLine(record).substr(0, 32), "0-3*05*2004 12:34:56   100:05:05");
+}
+
 TEST(FormatCallLine, ProgramNumberIsRightAlignedInFourColumns) {
     TRecord record = ExampleRecord();
     record.ProgramNumber = "5";
