@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "callfile/Header.h"
+#include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"
 #include "text/Cp1251.h"
 
@@ -42,17 +43,11 @@ TEST(Header, TitleLineHasItsFiveTitlesAtFixedColumns) {
     EXPECT_EQ(title.find(Cp1251("Номер")), 54u);
 }
 
-class TSilentNotifier : public TNotifier {
-public:
-    void ShowMessage(const std::string&, const std::string&) override {}
-    void Terminate(int) override {}
-};
-
 TEST(Header, BuildHeaderFillsBothLinesOfTheExchangeObject) {
     testkit::TTempDir folder;
     testkit::TCurrentDir inFolder(folder.Path());
     TLowLevel lowLevel(boost::make_shared<TScaledClock>(1.0),
-                       boost::make_shared<TSilentNotifier>());
+                       boost::make_shared<testkit::TRecordingNotifier>());
     TStatus status;
     status.ExchangeClock = At(2004, 5, 7, 9, 5, 3);
     BuildHeader(lowLevel, status);
