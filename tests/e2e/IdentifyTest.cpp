@@ -161,6 +161,19 @@ TEST_F(IdentifyTest, AFillAboveTheCapacityIsShownOnceAndIdentificationSucceeds) 
     EXPECT_TRUE(Notifier->Terminations.empty());
 }
 
+// The figures are checked after each exchange, on the sums so far.
+TEST_F(IdentifyTest, AFillAboveTheCapacityIsShownAfterEachExchangeWhereTheSumsDisagree) {
+    Connect(ComplexOf({{1000, 1200}, {1000, 900}, {5000, 0}}));
+    EXPECT_EQ(Link->Identify(), 1);
+    EXPECT_EQ(Link->Status.BufferCapacity, 7000);
+    EXPECT_EQ(Link->Status.BufferFill, 2100);
+    const testkit::TRecordingNotifier::TMessage shown{
+        text::Utf8ToCp1251("Неверная информация в буфере тарификации"),
+        text::Utf8ToCp1251("Ошибка")};
+    EXPECT_EQ(Notifier->Messages, (std::vector{shown, shown}));
+    EXPECT_EQ(CountOf(TCommandKind::Status), 3);
+}
+
 TEST_F(IdentifyTest, AStatusChecksumWrongTenTimesIsAcceptedOnTheEleventhAttempt) {
     TScenario scenario = ArdenOf(3);
     scenario.Faults.StatusChecksumWrong = 10;

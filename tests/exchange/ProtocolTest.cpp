@@ -200,6 +200,17 @@ TEST_F(ProtocolTest, AStatusAttemptCutShortIsFollowedByTheNextAttempt) {
     EXPECT_EQ(CountOf(0x40), 2);
 }
 
+// More records sent than written (the second word below the third) is a negative
+// fill, not a huge one, and nothing to warn about.
+TEST_F(ProtocolTest, AFillWordBelowTheSentWordCountsNegative) {
+    Exchange.Queue(0x01, ArdenIdentification());
+    Exchange.Queue(0x40, TScriptedExchange::Frame({0xE8, 0x03, 10, 0, 15, 0}, Key));
+    EXPECT_EQ(Link.Identify(), 1);
+    EXPECT_EQ(Link.Status.BufferCapacity, 1000);
+    EXPECT_EQ(Link.Status.BufferFill, -5);
+    EXPECT_TRUE(Notifier->Messages.empty());
+}
+
 TEST_F(ProtocolTest, ElevenSilentStatusAttemptsAreMinusFive) {
     Exchange.Queue(0x01, ArdenIdentification());
     EXPECT_EQ(Link.Identify(), -5);
