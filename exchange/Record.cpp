@@ -71,10 +71,6 @@ std::string ProgramNumberText(const TPayloadReader& reader) {
     return "1" + DecodeDigits(digits, sizeof digits, true);
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // Polar-C installations and complexes number their trunks per exchange: the two
 // high bits of the code pick the exchange, printed as "(2)", "(3)", ...
 std::string ExchangeQualifiedTrunk(std::uint8_t code) {
@@ -86,13 +82,13 @@ std::string TrunkText(std::uint8_t code, const TDecodeContext& context) {
     const std::string_view model = context.ModelName;
     // Single exchanges count their trunk codes from 1.
     const int singleExchangeCode = code - 1;
-    if (StartsWith(model, "Arden")) {
+    if (model.starts_with("Arden")) {
         return std::to_string(TrunkNumber(TTrunkFamily::Arden, singleExchangeCode));
     }
-    if (StartsWith(model, "Polar-A") || StartsWith(model, "Polar-B")) {
+    if (model.starts_with("Polar-A") || model.starts_with("Polar-B")) {
         return std::to_string(TrunkNumber(TTrunkFamily::PolarA, singleExchangeCode));
     }
-    if (StartsWith(model, "Polar-C") || model == "B" || context.IsComplex) {
+    if (model.starts_with("Polar-C") || model == "B" || context.IsComplex) {
         return ExchangeQualifiedTrunk(code);
     }
     if (model == "Tinkle") {

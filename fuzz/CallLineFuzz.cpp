@@ -31,12 +31,8 @@ void CheckParsedLine(std::string_view line) {
 }
 
 tallyvox::TRecord RecordFromBytes(const std::uint8_t* data, std::size_t size) {
-    tallyvox::TDecodeContext context;
-    context.TimeUnit = data[0];
-    context.ModelName = tallyvox::fuzz::ModelFromByte(data[1]);
-    context.IsComplex = (data[1] & 0x80) != 0;
-    context.CurrentYear = 2026;
-    tallyvox::TRecord record = tallyvox::DecodeRecordPayload(data + 3, size - 3, context);
+    tallyvox::TRecord record = tallyvox::DecodeRecordPayload(
+        data + 3, size - 3, tallyvox::fuzz::ContextFromBytes(data[0], data[1]));
     // Any flag may be set by the writer's caller; it only changes separators.
     const std::uint8_t flags = data[2];
     record.MonthInvalid = -(flags & 1);

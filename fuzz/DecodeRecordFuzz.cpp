@@ -33,11 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) {
         return 0;
     }
-    tallyvox::TDecodeContext context;
-    context.TimeUnit = data[0];
-    context.ModelName = tallyvox::fuzz::ModelFromByte(data[1]);
-    context.IsComplex = (data[1] & 0x80) != 0;
-    context.CurrentYear = 2026;
+    const tallyvox::TDecodeContext context = tallyvox::fuzz::ContextFromBytes(data[0], data[1]);
     const std::uint8_t* payload = data + 2;
     const std::size_t length = size - 2;
     CheckRecord(tallyvox::DecodeRecordPayload(payload, length, context), length);
