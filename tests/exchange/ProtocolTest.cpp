@@ -218,6 +218,40 @@ TEST_F(ProtocolTest, ElevenSilentStatusAttemptsAreMinusFive) {
     EXPECT_EQ(CountOf(0x84), 1);
 }
 
+TBytes CutShort(const TBytes& frame, std::size_t keep) {
+    return TBytes(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(keep));
+}
+
+// A record reply cut short fails its command with a length of one or more, so the
+// command is repeated at once, five times in all.
+TEST_F(ProtocolTest, ARecordReplyCutShortIsAskedForAgainWithinFiveAttempts) {
+    Link.ExchangeCount = 1;
+    const TBytes record = TScriptedExchange::Frame(TBytes(12, 0x01), Key);
+    for (int i = 0; i < 4; ++i) {
+        Exchange.Queue(0x02, CutShort(record, 5));
+    }
+    Exchange.Queue(0x02, record);
+    Exchange.Queue(0x03, TScriptedExchange::Frame({0x00}, Key)); // the end of the buffer
+    int delivered = 0;
+    EXPECT_EQ(Link.Download([&](TRecord) { ++delivered; }), -1);
+    EXPECT_EQ(delivered, 1);
+    EXPECT_EQ(CountOf(0x02), 5);
+    EXPECT_EQ(CountOf(0x03), 1);
+}
+
+TEST_F(ProtocolTest, FiveRecordRepliesCutShortEndTheDownload) {
+    Link.ExchangeCount = 1;
+    const TBytes record = TScriptedExchange::Frame(TBytes(12, 0x01), Key);
+    for (int i = 0; i < 6; ++i) {
+        Exchange.Queue(0x02, CutShort(record, 5));
+    }
+    int delivered = 0;
+    EXPECT_EQ(Link.Download([&](TRecord) { ++delivered; }), -1);
+    EXPECT_EQ(delivered, 0);
+    EXPECT_EQ(CountOf(0x02), 5);
+    EXPECT_EQ(CountOf(0x03), 0);
+}
+
 // Silence after the state command says nothing about the connections.
 TEST_F(ProtocolTest, AStateCommandWithoutAReplyLeavesTheLinesAsTheyWere) {
     Link.Status.ModelName = "Arden-S";
