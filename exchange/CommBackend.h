@@ -1,6 +1,7 @@
 #pragma once
 // What the serial channel needs of a platform; one implementation per platform,
-// chosen by the build. Every operation raises ECommError with the code the caller gives.
+// chosen by the build. Operations report failure by their result and keep the
+// platform's error number for LastError; TCommPort raises the ECommError.
 
 #include <chrono>
 #include <cstdint>
@@ -31,16 +32,20 @@ public:
     // Opens the named device exclusively; false when it cannot be opened.
     virtual bool OpenDevice(const std::string& name) = 0;
     // Reads the driver's current line settings, which ApplyLineSettings then
-    // changes only in the four values it is given.
+    // changes only in the four values it is given and in whatever makes the
+    // device a raw byte line, as a serial port is by nature.
     virtual bool ReadLineSettings() = 0;
     virtual bool ApplyLineSettings(const TLineSettings& settings) = 0;
     virtual bool SetupQueues(std::uint32_t receive, std::uint32_t transmit) = 0;
+    // The write time-outs bound every Write; the read wait comes with each Read.
     virtual bool SetTimeouts(const TCommTimeouts& timeouts) = 0;
     // Raises DTR and lowers RTS; a device without modem lines counts as success.
     virtual bool SetModemLines() = 0;
     virtual bool CloseDevice() = 0;
     virtual bool PurgeReceive() = 0;
     virtual bool Drain() = 0;
+    // Writes one byte. A write that the line does not take within the write
+    // time-out is no failure: the byte is not sent, as with a driver's time-out.
     virtual bool Write(std::uint8_t byte) = 0;
     // 1 when a byte was read, 0 when the wait ran out, -1 when the call failed.
     virtual int Read(std::uint8_t& byte, std::chrono::microseconds wait) = 0;
