@@ -1,10 +1,12 @@
 #include "sim/ExchangeModel.h"
 
+#include <algorithm>
 #include <numeric>
 #include <stdexcept>
 #include <utility>
 
 #include "exchange/Protocol.h"
+#include "sim/BoundedLog.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 
@@ -69,7 +71,7 @@ TExchangeModel::TExchangeModel(TScenario scenario, TSteadyTime origin)
         ClockAtOrigin = CalendarToSeconds(LocalNow());
     }
     const TTrunkPlan plan = TrunkPlanOf(Scenario);
-    const TCalendarTime clock = ClockCalendar(origin);
+    const TCalendarTime clock = SecondsToCalendar(LatestCallEnd(origin));
     for (std::size_t i = 0; i < Scenario.Exchanges.size(); ++i) {
         const TExchange& exchange = Scenario.Exchanges[i];
         for (const TBufferRecord& record : exchange.Records) {
@@ -89,6 +91,12 @@ TExchangeModel::TExchangeModel(TScenario scenario, TSteadyTime origin)
 
 std::int64_t TExchangeModel::ClockSeconds(TSteadyTime now) const {
     return ClockAtOrigin + std::chrono::duration_cast<std::chrono::seconds>(now - Origin).count();
+}
+
+// A call has ended by the exchange's clock, and by the computer's too: the host
+// flags a call dated in a later year than its own.
+std::int64_t TExchangeModel::LatestCallEnd(TSteadyTime now) const {
+    return std::min(ClockSeconds(now), CalendarToSeconds(LocalNow()));
 }
 
 TCalendarTime TExchangeModel::ClockCalendar(TSteadyTime now) const {
@@ -153,7 +161,9 @@ void TExchangeModel::AddArrivals(TSteadyTime now) {
             NextArrivalExchange = (NextArrivalExchange + 1) % static_cast<int>(Buffers.size());
         }
         TTrafficGenerator& traffic = Arrivals.at(static_cast<std::size_t>(exchange));
-        AddRecord(exchange, {TBufferRecord::TKind::Call, traffic.EndingAt(ClockCalendar(now)), {}});
+        AddRecord(exchange, {TBufferRecord::TKind::Call,
+                             traffic.EndingAt(SecondsToCalendar(LatestCallEnd(now))),
+                             {}});
         *ArrivalDue += std::chrono::milliseconds(Scenario.Arrivals.EveryMs);
     }
 }
@@ -266,8 +276,21 @@ TAnswer TExchangeModel::AnswerStatus() {
     const TBuffer& buffer = Buffers[static_cast<std::size_t>(SelectedExchange)];
     std::vector<std::uint8_t> payload(6, 0);
     PutWord(payload, 0, exchange.Capacity);
-    PutWord(payload, 2, exchange.W1.value_or(static_cast<std::uint16_t>(buffer.Written)));
-    PutWord(payload, 4, exchange.W2.value_or(static_cast<std::uint16_t>(buffer.Taken)));
+    // The words are 16-bit counters whose difference is the fill: once the counts
+    // pass what a word holds, both drop by the same whole multiple of 32768.
+    const std::uint32_t passed = buffer.Taken & ~std::uint32_t{0x7FFF};
+    std::uint32_t w1 = std::min<std::uint32_t>(buffer.Written - passed, 0xFFFF);
+    std::uint32_t w2 = buffer.Taken - passed;
+    if (exchange.W1 && exchange.W2) {
+        w1 = *exchange.W1;
+        w2 = *exchange.W2;
+    }
+    if (Active.FillAboveCapacity > 0) {
+        w1 = std::min<std::uint32_t>(exchange.Capacity + Active.FillAboveCapacity, 0xFFFF);
+        w2 = 0;
+    }
+    PutWord(payload, 2, w1);
+    PutWord(payload, 4, w2);
     return {Frame(payload, !UseOne(Active.StatusChecksumWrong)), false};
 }
 
@@ -283,7 +306,7 @@ TAnswer TExchangeModel::AnswerRecord(bool first) {
     buffer.Pending.pop_front();
     ++buffer.Taken;
     ++RecordsSinceFaults;
-    Sent.push_back({SelectedExchange, payload});
+    AppendBounded(Sent, TSentRecord{SelectedExchange, payload});
 
     TAnswer answer;
     if (first && Active.FirstRecordChecksumWrong > 0) {

@@ -54,6 +54,7 @@ private:
     };
 
     std::int64_t ClockSeconds(TSteadyTime now) const;
+    std::int64_t LatestCallEnd(TSteadyTime now) const;
     TCalendarTime ClockCalendar(TSteadyTime now) const;
     std::vector<std::uint8_t> Payload(const TBufferRecord& record) const;
     std::vector<std::uint8_t> Frame(const std::vector<std::uint8_t>& payload,

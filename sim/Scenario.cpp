@@ -22,6 +22,20 @@ TExchange Generated(int calls, std::uint32_t seed) {
     return exchange;
 }
 
+// How many exchanges the host selects, from the model code and the name it reads
+// (a name beginning with 2 or 3 is a complex of that many); 0 for a code outside
+// the model table, where the host stops before selecting any.
+std::size_t ExchangesTheHostSelects(const TScenario& scenario) {
+    if (scenario.ModelCode < 2 || scenario.ModelCode > 9) {
+        return 0;
+    }
+    if (scenario.ModelCode == 2 && !scenario.ModelName.empty()) {
+        const char first = scenario.ModelName[0];
+        return first == '2' ? 2 : first == '3' ? 3 : 1;
+    }
+    return 1;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> RealTimePayloadOf(const TRealTimeSnapshot& snapshot) {
@@ -43,6 +57,18 @@ void CheckScenario(const TScenario& scenario) {
     constexpr std::size_t maxPayload = 255;
     if (scenario.Exchanges.empty() || scenario.Exchanges.size() > 3) {
         throw EScenarioError("an installation has 1 to 3 exchanges");
+    }
+    const std::size_t selected = ExchangesTheHostSelects(scenario);
+    if (selected != 0 && selected != scenario.Exchanges.size()) {
+        throw EScenarioError(
+            "model code " + std::to_string(scenario.ModelCode) +
+            (scenario.ModelCode == 2 ? " named \"" + scenario.ModelName + "\"" : "") +
+            " is an installation of " + std::to_string(selected) + " exchange(s), not " +
+            std::to_string(scenario.Exchanges.size()));
+    }
+    if (scenario.SecondsPerTick() == 1) {
+        throw EScenarioError("a time unit of 1 second cannot count the ticks of a whole day in "
+                             "16 bits: give 0 (6 seconds) or 2 and more");
     }
     if (scenario.Arrivals.Exchange >= static_cast<int>(scenario.Exchanges.size())) {
         throw EScenarioError("new calls arrive at an exchange the installation lacks");

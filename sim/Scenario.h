@@ -88,6 +88,7 @@ struct TFaults {
     bool NoIdentification = false;         // identify goes unanswered
     std::optional<std::uint8_t> ModelCode; // replaces the model code sent (e.g. 1 or 10)
     int StatusChecksumWrong = 0;           // K status replies with a wrong checksum
+    int FillAboveCapacity = 0;             // N > 0: the status shows N records over capacity
     int RefusedExchange = -1;              // every selection of this exchange is refused
     int SelectionsAccepted = -1;           // after this many accepted selections, refuse all
     int FirstRecordChecksumWrong = 0;      // first-record checksum wrong K times (re-sent each)
@@ -154,8 +155,10 @@ TScenario LoadScenario(const std::string& path);
 std::vector<std::uint8_t> RealTimePayloadOf(const TRealTimeSnapshot& snapshot);
 
 // EScenarioError for what no exchange could be built from: 0 or more than 3
-// exchanges, new calls for a missing exchange, a real-time reply over 255
-// bytes, snapshots out of time order, one fill word without the other.
+// exchanges, or another number than the model code (and, for code 2, the name)
+// makes the host select; a time unit of 1 second, which cannot count a day in
+// 16 bits; new calls for a missing exchange, a real-time reply over 255 bytes,
+// snapshots out of time order, one fill word without the other.
 void CheckScenario(const TScenario& scenario);
 
 // Sets one fault by its scenario-file name ("probe", "statusChecksumWrong", ...)

@@ -267,9 +267,10 @@ TRealTime RealTimeOf(const json& value, const std::string& where) {
 
 void ApplyFaults(const TObject& object, TFaults& faults) {
     object.AllowOnly({"probe", "probeCount", "probeAnswer", "noIdentification", "modelCode",
-                      "statusChecksumWrong", "refusedExchange", "selectionsAccepted",
-                      "firstRecordChecksumWrong", "nextRecordChecksumWrong", "emptyRecordReplies",
-                      "endAfterRecords", "silentAfterRecords", "hangUpAfterRecords", "noiseBytes"});
+                      "statusChecksumWrong", "fillAboveCapacity", "refusedExchange",
+                      "selectionsAccepted", "firstRecordChecksumWrong", "nextRecordChecksumWrong",
+                      "emptyRecordReplies", "endAfterRecords", "silentAfterRecords",
+                      "hangUpAfterRecords", "noiseBytes"});
     if (const json* probe = object.Find("probe")) {
         const std::string mode = probe->is_string() ? probe->get<std::string>() : "";
         if (mode == "none") {
@@ -288,6 +289,7 @@ void ApplyFaults(const TObject& object, TFaults& faults) {
     object.Flag("noIdentification", faults.NoIdentification);
     object.Integer("modelCode", faults.ModelCode, 0, 255);
     object.Integer("statusChecksumWrong", faults.StatusChecksumWrong, 0, many);
+    object.Integer("fillAboveCapacity", faults.FillAboveCapacity, 0, 65535);
     object.Integer("refusedExchange", faults.RefusedExchange, -1, 255);
     object.Integer("selectionsAccepted", faults.SelectionsAccepted, -1, many);
     object.Integer("firstRecordChecksumWrong", faults.FirstRecordChecksumWrong, 0, 200);

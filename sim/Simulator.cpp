@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "exchange/Protocol.h"
+#include "sim/BoundedLog.h"
 #include "sim/CommandParser.h"
 #include "sim/ExchangeModel.h"
 #include "sim/PseudoTerminal.h"
@@ -76,16 +77,6 @@ struct TSimulator::TImpl {
     std::vector<std::uint8_t> Received;
     std::vector<TCommandSeen> Seen;
 };
-
-// A log for tests and a program that may run for days: past this many entries
-// the older half goes.
-template <typename T> void Append(std::vector<T>& log, T entry) {
-    constexpr std::size_t limit = std::size_t{1} << 20;
-    if (log.size() >= limit) {
-        log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(limit / 2));
-    }
-    log.push_back(std::move(entry));
-}
 
 void TSimulator::TImpl::Run() {
     try {
@@ -161,7 +152,7 @@ void TSimulator::TImpl::Receive(TClock::time_point now) {
     {
         std::lock_guard guard(Lock);
         for (ssize_t i = 0; i < count; ++i) {
-            Append(Received, buffer[i]);
+            AppendBounded(Received, buffer[i]);
         }
     }
     LastByteAt = now;
@@ -181,7 +172,7 @@ void TSimulator::TImpl::Handle(const TCommand& command, TClock::time_point lastB
     TAnswer answer;
     {
         std::lock_guard guard(Lock);
-        Append(Seen, TCommandSeen{command.Kind, Model.Selected(), command.Bytes});
+        AppendBounded(Seen, TCommandSeen{command.Kind, Model.Selected(), command.Bytes});
         answer = Model.Answer(command, TClock::now());
     }
     CommandLogged.notify_all();

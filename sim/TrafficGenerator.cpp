@@ -155,7 +155,11 @@ TCall TTrafficGenerator::Call(const TCalendarTime& start, std::uint32_t duration
     call.Start = start;
     call.DurationSeconds = duration;
     const int line = PickLine();
-    call.HardwareLine = static_cast<std::uint16_t>(FirstLineNumber + line);
+    // The Polar-A and Polar-B list their lines in groups of eight: 200 to 207,
+    // 210 to 217 and so on.
+    call.HardwareLine = static_cast<std::uint16_t>(
+        Plan == TTrunkPlan::Polar ? FirstLineNumber + 10 * (line / 8) + line % 8
+                                  : FirstLineNumber + line);
     call.DirectoryNumber = std::to_string((Exchange + 2) * 100 + line + 1);
     call.TrunkCode = PickTrunkCode();
     if (Uniform(1, 100) > 35) { // outgoing; incoming calls carry no dialled number

@@ -39,7 +39,8 @@ TEST(CommandLineTest, OptionsShapeTheScenario) {
 TEST(CommandLineTest, AScenarioFileIsTheBaseThatOptionsAdjust) {
     testkit::TTempDir folder;
     const std::string path = (folder.Path() / "s.json").string();
-    std::ofstream(path) << R"({"serialNumber": 99, "exchanges": [{}, {}]})";
+    std::ofstream(path)
+        << R"({"modelCode": 2, "modelName": "2-B", "serialNumber": 99, "exchanges": [{}, {}]})";
     const sim::TCommandLine line = ParseCommandLine({"--scenario", path, "--calls", "7"});
     EXPECT_EQ(line.Scenario.SerialNumber, 99);
     EXPECT_EQ(line.Scenario.Exchanges[1].Traffic.Count, 7);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/Scenario.h"
+#include "sim/Simulator.h"
 #include "tests/kit/TempDir.h"
 
 namespace tallyvox::simtest {
@@ -118,11 +119,41 @@ TEST(ScenarioJsonTest, MistakesAreReportedWithTheirPlace) {
     ExpectError(R"({"realTime": {"payload": "abc"}})", "array of bytes");
 }
 
+// The host learns how many exchanges to select from the model code and, for
+// code 2, the name: buffers it would never select are a mistake.
+TEST(ScenarioJsonTest, AnInstallationHasAsManyExchangesAsTheHostWillSelect) {
+    ExpectError(R"({"exchanges": [{}, {}]})", "installation of 1 exchange(s), not 2");
+    ExpectError(R"({"modelCode": 2, "modelName": "3-B", "exchanges": [{}, {}]})",
+                "installation of 3 exchange(s), not 2");
+    ExpectError(R"({"modelCode": 2, "modelName": "Polar-C", "exchanges": [{}, {}]})",
+                "installation of 1 exchange(s), not 2");
+    ExpectError(R"({"modelCode": 2, "modelName": "2-B"})", "installation of 2 exchange(s), not 1");
+    EXPECT_EQ(ParseScenario(R"({"modelCode": 2, "modelName": "2?B.x.y", "exchanges": [{}, {}]})")
+                  .Exchanges.size(),
+              2u);
+    EXPECT_EQ(ParseScenario(R"({"modelCode": 9})").Exchanges.size(), 1u);
+    // A code outside the model table stops the host before any selection.
+    EXPECT_EQ(ParseScenario(R"({"modelCode": 10, "exchanges": [{}, {}]})").Exchanges.size(), 2u);
+    sim::TScenario code3 = sim::ComplexScenario(3);
+    code3.Exchanges.pop_back();
+    EXPECT_THROW(sim::TSimulator{code3}, EScenarioError);
+}
+
+TEST(ScenarioJsonTest, ATimeUnitOfOneSecondCannotCountADayAndIsRefused) {
+    ExpectError(R"({"timeUnit": 1})", "time unit of 1 second");
+    EXPECT_EQ(ParseScenario(R"({"timeUnit": 2})").SecondsPerTick(), 2);
+    sim::TScenario scenario;
+    scenario.TimeUnit = 1;
+    EXPECT_THROW(sim::TSimulator{scenario}, EScenarioError);
+}
+
 TEST(ScenarioJsonTest, AFaultCanBeSetByItsName) {
     sim::TFaults faults;
     sim::SetFault(faults, "probe", "silent");
     sim::SetFault(faults, "statusChecksumWrong", "4");
     sim::SetFault(faults, "noIdentification", "true");
+    sim::SetFault(faults, "fillAboveCapacity", "5");
+    EXPECT_EQ(faults.FillAboveCapacity, 5);
     EXPECT_EQ(faults.Probe, sim::TProbeFault::Silent);
     EXPECT_EQ(faults.StatusChecksumWrong, 4);
     EXPECT_TRUE(faults.NoIdentification);

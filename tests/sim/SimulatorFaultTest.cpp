@@ -76,6 +76,26 @@ TEST(SimulatorFaultTest, TheStatusChecksumIsWrongTheGivenNumberOfTimes) {
     EXPECT_EQ(harness.Sim().Faults().StatusChecksumWrong, 0);
 }
 
+TEST(SimulatorFaultTest, TheStatusCanShowMoreRecordsThanTheCapacity) {
+    TScenario scenario = sim::ComplexScenario(2, 3);
+    scenario.Exchanges[1].Capacity = 1000;
+    scenario.Faults.FillAboveCapacity = 200;
+    testkit::TSimHarness harness(scenario);
+    THostEnd host(harness.DevicePath());
+    const std::uint8_t combined = 1 ^ scenario.Key;
+    host.Send({0x84, 0x01, combined, combined});
+    host.Read(2);
+    const TBytes status = Clear(host.Framed({0x40, 0x03}), scenario.Key);
+    ASSERT_EQ(status.size(), 6u);
+    const int capacity = status[0] + 256 * status[1];
+    const int fill = (status[2] + 256 * status[3]) - (status[4] + 256 * status[5]);
+    EXPECT_EQ(capacity, 1000);
+    EXPECT_EQ(fill, 1200);
+    harness.Sim().SetFaults({});
+    const TBytes honest = Clear(host.Framed({0x40, 0x03}), scenario.Key);
+    EXPECT_EQ((honest[2] + 256 * honest[3]) - (honest[4] + 256 * honest[5]), 3);
+}
+
 TEST(SimulatorFaultTest, SelectionsAreRefusedForAnExchangeOrAfterSomeWereAccepted) {
     TScenario scenario = sim::ComplexScenario(3);
     scenario.Faults.RefusedExchange = 2;

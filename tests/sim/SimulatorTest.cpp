@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
@@ -95,6 +96,37 @@ TEST(SimulatorTest, AComplexIdentifiesWithItsSevenCharacterName) {
     }
     EXPECT_EQ(name, "3-B    ");
     EXPECT_EQ(reply[1 + 5] ^ scenario.Key, 2);
+}
+
+// Every code of the model table is answered, code 2 with its name field; the
+// status follows, as the host asks for it next.
+TEST(SimulatorTest, EveryModelCodeOfTheTableIsIdentifiedAndItsStatusAnswered) {
+    for (std::uint8_t code = 2; code <= 9; ++code) {
+        TScenario scenario = sim::SingleExchangeScenario(code, 2);
+        scenario.Key = 0xC3;
+        testkit::TSimHarness harness(scenario);
+        THostEnd host(harness.DevicePath());
+        host.Send({0x01});
+        const std::size_t length = code == 2 ? 23 : 16;
+        const TBytes reply = host.Read(length + 1);
+        ASSERT_EQ(reply.size(), length + 1) << "code " << int{code};
+        EXPECT_EQ(reply[0], length);
+        EXPECT_EQ(reply[1 + 5] ^ 0xC3, code);
+        EXPECT_EQ(reply[1 + 11], 0xC3);
+        if (code == 2) {
+            std::string name;
+            for (std::size_t i = 17; i < 24; ++i) {
+                name += static_cast<char>(reply[i] ^ 0xC3);
+            }
+            EXPECT_EQ(name, "Polar-C");
+        }
+        const std::uint8_t zero = 0 ^ 0xC3;
+        host.Send({0x84, 0x01, zero, zero});
+        EXPECT_EQ(host.Read(2), (TBytes{0x84, 0x00})) << "code " << int{code};
+        const TBytes status = host.Framed({0x40, 0x03});
+        EXPECT_TRUE(ChecksumHolds(status)) << "code " << int{code};
+        EXPECT_EQ(Clear(status, 0xC3), (TBytes{0xD0, 0x07, 2, 0, 0, 0}));
+    }
 }
 
 TEST(SimulatorTest, SelectionAcceptsTheExchangesOfTheInstallationOnly) {
@@ -272,6 +304,29 @@ TEST(SimulatorTest, GeneratedTrafficCarriesItsErasedRecordsAmongTheCalls) {
     }
     EXPECT_EQ(erased, 2);
     EXPECT_EQ(harness.Sim().SentRecords().size(), 8u);
+}
+
+// The host flags a call dated in a later year than the computer's: an exchange
+// whose clock runs ahead still has no call that ends after the computer's now.
+TEST(SimulatorTest, NoCallEndsAfterTheComputersNowEvenWhenTheExchangeClockIsAhead) {
+    TScenario scenario = Arden();
+    scenario.ClockDays = *sim::DaysSince1980(2099, 6, 1);
+    scenario.Exchanges[0].Traffic = {40, 8};
+    scenario.Arrivals.EveryMs = 10;
+    testkit::TSimHarness harness(scenario);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // some calls arrive
+    THostEnd host(harness.DevicePath());
+    int calls = 0;
+    for (TBytes reply = host.Framed({0x02}); reply.size() > 3; reply = host.Framed({0x03})) {
+        const TBytes payload = Clear(reply, Key);
+        const auto days = payload[0] + 256 * payload[1];
+        const auto ticks = payload[2] + 256 * payload[3];
+        const auto duration = payload[4] + 256 * payload[5];
+        const std::int64_t end = std::int64_t{days} * 86400 + (ticks + duration) * 6;
+        EXPECT_LE(end, sim::CalendarToSeconds(sim::LocalNow()));
+        ++calls;
+    }
+    EXPECT_GE(calls, 40);
 }
 
 TEST(SimulatorTest, AScenarioNoExchangeCouldBeBuiltFromIsRefusedAtConstruction) {

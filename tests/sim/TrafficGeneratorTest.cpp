@@ -92,6 +92,25 @@ TEST(TrafficGeneratorTest, TrunkCodesFollowThePlan) {
     }
 }
 
+// Extension lines have three digits from 200, as the exchanges list them; the
+// Polar-A and Polar-B list theirs in groups of eight (200 to 207, 210 to 217, ...).
+TEST(TrafficGeneratorTest, ExtensionLinesAreNumberedAsTheExchangeListsThem) {
+    for (sim::TTrunkPlan plan :
+         {sim::TTrunkPlan::Arden, sim::TTrunkPlan::Polar, sim::TTrunkPlan::PolarC,
+          sim::TTrunkPlan::Complex, sim::TTrunkPlan::Tinkle, sim::TTrunkPlan::Plain}) {
+        for (int exchange = 0; exchange < 3; ++exchange) {
+            for (const sim::TCall& call :
+                 sim::TTrafficGenerator(4, plan, exchange).History(300, Now)) {
+                EXPECT_GE(call.HardwareLine, 200);
+                EXPECT_LE(call.HardwareLine, 999);
+                if (plan == sim::TTrunkPlan::Polar) {
+                    EXPECT_LE(call.HardwareLine % 10, 7) << call.HardwareLine;
+                }
+            }
+        }
+    }
+}
+
 TEST(TrafficGeneratorTest, AClockAtTheStartOf1980StillGetsItsCalls) {
     const auto calls = sim::TTrafficGenerator(1, sim::TTrunkPlan::Arden, 0)
                            .History(5, TCalendarTime{1980, 1, 1, 0, 0, 0});
