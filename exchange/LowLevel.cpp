@@ -1,5 +1,6 @@
 #include "exchange/LowLevel.h"
 
+#include <exception>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -10,11 +11,20 @@ namespace tallyvox {
 namespace {
 
 // StartDir is a Windows-1251 text like every file name of the core, not the
-// file system's own encoding.
+// file system's own encoding. A folder whose name cannot be read as text leaves
+// it empty: the files are then named bare, in the current folder, which at
+// construction is the start folder.
 std::string CurrentDirectory() {
     std::error_code error;
     const std::filesystem::path current = std::filesystem::current_path(error);
-    return error ? std::string() : TextOfFilePath(current);
+    if (error) {
+        return {};
+    }
+    try {
+        return TextOfFilePath(current);
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 } // namespace

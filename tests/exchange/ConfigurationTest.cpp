@@ -199,6 +199,17 @@ TEST_F(ConfigurationTest, BothFilesAreFoundInAStartFolderWithACyrillicName) {
               "TARIF_FNAME=/other.txt\r\nREALTIME_FNAME=\r\nAUTO=");
 }
 
+TEST_F(ConfigurationTest, AStartFolderWhoseNameIsNoTextStillHoldsBothFiles) {
+    const fs::path startFolder = Folder.Path() / "\xFF\xFE";
+    fs::create_directory(startFolder);
+    fs::current_path(startFolder);
+    Store(OutConfigFile, std::string("TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\nAUTO="));
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->TariffFileName, "/calls.txt");
+    EXPECT_EQ(lowLevel->ReadSettings(), 1);
+    EXPECT_EQ(Bytes(startFolder / SettingsFile), SettingsBytes(1, 1));
+}
+
 TEST_F(ConfigurationTest, ASettingsFileThatCanNeitherBeOpenedNorCreatedIsAFailure) {
     fs::create_directories(SettingsFile / "inside");
     const auto lowLevel = Construct();
