@@ -110,6 +110,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     for (const auto& [name, setting] : request.Faults) {
         SetFault(line.Scenario.Faults, name, setting);
     }
+    // A scenario file adjusted by the options is checked again: a mistake in
+    // the options is reported as one, before any device is opened.
+    CheckScenario(line.Scenario);
     return line;
 }
 

@@ -307,6 +307,7 @@ TAnswer TExchangeModel::AnswerRecord(bool first) {
     ++buffer.Taken;
     ++RecordsSinceFaults;
     AppendBounded(Sent, TSentRecord{SelectedExchange, payload});
+    ++SentCount;
 
     TAnswer answer;
     if (first && Active.FirstRecordChecksumWrong > 0) {

@@ -35,6 +35,7 @@ public:
     int Selected() const { return SelectedExchange; }
     int PendingRecords(int exchange) const;
     const std::vector<TSentRecord>& SentRecords() const { return Sent; }
+    std::uint64_t SentRecordCount() const { return SentCount; }
 
     // Throws std::out_of_range for an exchange the installation lacks.
     void AddRecord(int exchange, const TBufferRecord& record);
@@ -74,6 +75,7 @@ private:
     std::int64_t ClockAtOrigin = 0; // seconds since 1 January 1980
     std::vector<TBuffer> Buffers;
     std::vector<TSentRecord> Sent;
+    std::uint64_t SentCount = 0;
     int SelectedExchange = 0;
     TFaults Active;
     int RecordsSinceFaults = 0;

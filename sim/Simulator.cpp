@@ -342,6 +342,11 @@ std::vector<TSentRecord> TSimulator::SentRecords() const {
     return Impl->Model.SentRecords();
 }
 
+std::uint64_t TSimulator::SentRecordCount() const {
+    std::lock_guard guard(Impl->Lock);
+    return Impl->Model.SentRecordCount();
+}
+
 int TSimulator::PendingRecords(int exchange) const {
     std::lock_guard guard(Impl->Lock);
     return Impl->Model.PendingRecords(exchange);

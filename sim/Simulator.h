@@ -67,6 +67,9 @@ public:
     std::vector<TCommandSeen> Commands() const;
     // Record payloads sent, in order.
     std::vector<TSentRecord> SentRecords() const;
+    // How many records were sent since the start, erased ones too (the log of
+    // payloads keeps only the latest).
+    std::uint64_t SentRecordCount() const;
     // Records still waiting in exchange i's buffer.
     int PendingRecords(int exchange) const;
     // False once the line has gone away (hang-up fault) or Stop was called.

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < options.Scenario.Exchanges.size(); ++i) {
             left += simulator.PendingRecords(static_cast<int>(i));
         }
-        std::cerr << "tallyvox-sim: " << simulator.SentRecords().size() << " records sent, " << left
+        std::cerr << "tallyvox-sim: " << simulator.SentRecordCount() << " records sent, " << left
                   << " left in the buffers\n";
     } catch (const std::exception& error) {
         std::cerr << "tallyvox-sim: " << error.what() << "\n";

@@ -44,6 +44,8 @@ TEST(CommandLineTest, AScenarioFileIsTheBaseThatOptionsAdjust) {
     const sim::TCommandLine line = ParseCommandLine({"--scenario", path, "--calls", "7"});
     EXPECT_EQ(line.Scenario.SerialNumber, 99);
     EXPECT_EQ(line.Scenario.Exchanges[1].Traffic.Count, 7);
+    // A model code that makes the host select one exchange of the two.
+    EXPECT_THROW(ParseCommandLine({"--scenario", path, "--model", "6"}), sim::EScenarioError);
 }
 
 TEST(CommandLineTest, MistakesAreReported) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/BoundedLog.h"
 #include "sim/ExchangeModel.h"
 
 namespace tallyvox::simtest {
@@ -39,6 +40,31 @@ TEST(ExchangeModelTest, TheFillStaysRightWhenTheCountsPassSixteenBits) {
         }
         ASSERT_EQ(FillOf(model.Answer(status, origin), scenario.Key), held) << "round " << round;
     }
+    EXPECT_EQ(model.SentRecordCount(), 70000u - static_cast<unsigned>(held));
+}
+
+// A simulator left running for days keeps its latest records in the log, and
+// still counts every one it sent.
+TEST(ExchangeModelTest, TheLogOfSentRecordsKeepsTheLatestAndCountsThemAll) {
+    sim::TScenario scenario;
+    const auto origin = std::chrono::steady_clock::now();
+    sim::TExchangeModel model(scenario, origin);
+    const sim::TCommand next{sim::TCommandKind::NextRecord, {0x03}};
+    const std::uint64_t total = sim::LogLimit + 1000;
+    for (std::uint64_t i = 0; i < total; ++i) {
+        TBytes payload(11, 0);
+        payload[6] = static_cast<std::uint8_t>(i);
+        payload[7] = static_cast<std::uint8_t>(i >> 8);
+        payload[8] = static_cast<std::uint8_t>(i >> 16);
+        model.AddRecord(0, {sim::TBufferRecord::TKind::Raw, {}, std::move(payload)});
+        model.Answer(next, origin);
+    }
+    EXPECT_EQ(model.SentRecordCount(), total);
+    const std::vector<sim::TSentRecord>& sent = model.SentRecords();
+    EXPECT_LE(sent.size(), sim::LogLimit);
+    EXPECT_GT(sent.size(), sim::LogLimit / 2);
+    const TBytes& last = sent.back().Payload;
+    EXPECT_EQ(last[6] + (last[7] << 8) + (last[8] << 16), static_cast<int>(total - 1));
 }
 
 } // namespace
