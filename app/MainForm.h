@@ -118,7 +118,7 @@ private:
     void ReadLinkFailed() override;
     void ShowHandledRecord(const QString& line, int bufferFill, int rejectedCount,
                            std::size_t pendingLines) override;
-    void AddListLine(const QString& line);
+    void AddCallLine(const QString& line);
     void ShowPendingLines(std::size_t pendingLines);
 
     // Status display.

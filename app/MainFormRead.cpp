@@ -29,6 +29,7 @@ void TMainForm::LoadFromATSMenuItemClick() {
     if (!RequireTariffFile()) {
         return;
     }
+    WaitForReader();
     PrepareRead(false);
     if (!IdentifyForRead()) {
         return;
@@ -43,6 +44,10 @@ void TMainForm::ReadUninterruptMenuItemClick() {
     if (!RequireTariffFile()) {
         return;
     }
+    // A stopped reader that is still finishing frees the controls and may empty
+    // the panel when it ends: let it end before this read shows its own state,
+    // so that a start that fails below keeps Stop and the panel.
+    WaitForReader();
     LowLevel_->RejectedCount = 0;
     UnInterruptPanel->setText(QStringLiteral("Идет непрерывное считывание"));
     Ui_->StopAction->setEnabled(true);
@@ -77,8 +82,7 @@ bool TMainForm::RequireTariffFile() {
 }
 
 void TMainForm::PrepareRead(bool continuous) {
-    // The flags belong to the previous reader until it has ended.
-    WaitForReader();
+    // The flags belong to the previous reader: call this only once it has ended.
     LowLevel_->StopRequested = false;
     LowLevel_->Continuous = continuous;
     LowLevel_->RecordCallback = [handler = RecordHandler.get()](TRecord record) {
@@ -99,8 +103,9 @@ void TMainForm::WriteHeaderIfWanted() {
         return;
     }
     callfile::BuildHeader(*LowLevel_, LowLevel_->Status);
-    AddListLine(ToQString(LowLevel_->HeaderDateLine));
-    AddListLine(ToQString(LowLevel_->HeaderTitleLine));
+    // Only a call line selects itself and is counted against the list's limit.
+    Ui_->ListBox1->addItem(ToQString(LowLevel_->HeaderDateLine));
+    Ui_->ListBox1->addItem(ToQString(LowLevel_->HeaderTitleLine));
     RecordHandler->WriteHeader();
     ShowPendingLines(RecordHandler->Writer().PendingCount());
 }
@@ -167,7 +172,7 @@ void TMainForm::ReadLinkFailed() {
 void TMainForm::ShowHandledRecord(const QString& line, int bufferFill, int rejectedCount,
                                   std::size_t pendingLines) {
     Ui_->CGauge1->AddProgress(-1);
-    AddListLine(line);
+    AddCallLine(line);
     HandedOverFill = bufferFill;
     StatusPanels[4]->setText(QStringLiteral("В буфере : ") + QString::number(bufferFill));
     StatusPanels[5]->setText(QStringLiteral("Отвергнуто записей: ") +
@@ -175,7 +180,7 @@ void TMainForm::ShowHandledRecord(const QString& line, int bufferFill, int rejec
     ShowPendingLines(pendingLines);
 }
 
-void TMainForm::AddListLine(const QString& line) {
+void TMainForm::AddCallLine(const QString& line) {
     QListWidget* list = Ui_->ListBox1;
     list->addItem(line);
     list->setCurrentRow(list->count() - 1);

@@ -216,6 +216,79 @@ private slots:
         QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
     }
 
+    void aContinuousStartThatFindsNoExchangeKeepsStopUntilItIsPressed() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 60));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile());
+        QVERIFY(world.StartWindow());
+        auto* panel = world.Control<QLabel>("UnInterruptPanel");
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() >= 2 + 3, ReadTimeoutMs);
+
+        // The exchange goes quiet; the stopped reader is still finishing its
+        // record when the continuous start comes.
+        sim.Sim().ChangeFaults(
+            [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::Silent; });
+        world.Command("StopAction")->trigger();
+        world.Command("ReadUninterruptMenuItem")->trigger();
+
+        QVERIFY(!world.Form->ReaderRunning());
+        QCOMPARE(world.Panel(0), QStringLiteral("АТС: -"));
+        QCOMPARE(panel->text(), QStringLiteral("Идет непрерывное считывание"));
+        QVERIFY(world.Command("StopAction")->isEnabled());
+        QVERIFY(world.Form->LowLevel()->Continuous);
+        QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
+
+        world.Command("StopAction")->trigger();
+        QVERIFY(panel->text().isEmpty());
+        QVERIFY(!world.Command("StopAction")->isEnabled());
+        QVERIFY(!world.Form->LowLevel()->Continuous);
+
+        // With the exchange back, a single read reads once and ends by itself.
+        sim.Sim().ChangeFaults(
+            [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::None; });
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(sim.Sim().PendingRecords(0), 0);
+        QVERIFY(panel->text().isEmpty());
+    }
+
+    void aCallLineAddedToAFullListEmptiesItButHeaderLinesDoNot() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 0));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile());
+        const auto addCallLines = [&](int count) {
+            auto& records = static_cast<tallyvox::app::TRecordView&>(*world.Form);
+            for (int i = 0; i < count; ++i) {
+                records.ShowHandledRecord(QStringLiteral("call %1").arg(i), 0, 0, 0);
+            }
+        };
+        // The list is filled before the window is on the screen, where it
+        // fills much faster.
+        QVERIFY(world.StartWindow([&](tallyvox::app::TMainForm&) {
+            addCallLines(tallyvox::app::TMainForm::MaxListLines);
+            QCOMPARE(world.List()->count(), 20000);
+            QCOMPARE(world.List()->currentRow(), 19999);
+            addCallLines(1);
+            QCOMPARE(world.List()->count(), 0);
+            addCallLines(19999);
+        }));
+        QVERIFY(!QTest::currentTestFailed());
+
+        // A read's header block goes into a list one short of full and stays:
+        // only the next call line empties it.
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(world.List()->count(), 20001);
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2});
+        addCallLines(1);
+        QCOMPARE(world.List()->count(), 0);
+    }
+
     void closingDuringAReadLeavesOnlyCompleteLines() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 300));
