@@ -82,7 +82,8 @@ public:
     void AddCall(int exchange, TCall call);
     // Replaces the fault switches (their counters start afresh).
     void SetFaults(const TFaults& faults);
-    // Changes some switches in place, under the simulator's lock.
+    // Changes some switches in place, under the simulator's lock; as with
+    // SetFaults, the records counted for the record faults start from 0 again.
     void ChangeFaults(const std::function<void(TFaults&)>& change);
     TFaults Faults() const;
 

@@ -5,7 +5,12 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include <boost/make_shared.hpp>
+
+#include "exchange/LowLevel.h"
+#include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/SimHarness.h"
+#include "tests/kit/TempDir.h"
 #include "tests/sim/HostEnd.h"
 
 namespace tallyvox::simtest {
@@ -69,6 +74,26 @@ TEST(SimulatorLineTest, AReplyTheHostLeftUnreadIsGoneWhenItReopens) {
     harness.Sim().SetFaults({});
     THostEnd host(harness.DevicePath());
     EXPECT_EQ(ProbeOnAQuietLine(host), TBytes{0x00});
+}
+
+// The program's own port and exchange object, as "Обновить" and the options
+// dialog use them: close the port, open it again, identify again.
+TEST(SimulatorLineTest, TheProgramsPortClosedAndOpenedAgainIdentifiesTheExchangeAgain) {
+    testkit::TTempDir folder;
+    testkit::TCurrentDir inFolder(folder.Path());
+    TScenario scenario = sim::ComplexScenario(2, 3);
+    testkit::TSimHarness harness(scenario);
+    const std::string port = harness.MapPort(1);
+    TLowLevel link(boost::make_shared<TScaledClock>(10.0),
+                   boost::make_shared<testkit::TRecordingNotifier>());
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(link.OpenPort(port), 1) << "round " << round;
+        EXPECT_EQ(link.Identify(), 1) << "round " << round;
+        EXPECT_EQ(link.ExchangeCount, 2);
+        EXPECT_EQ(link.Status.BufferFill, 6);
+        link.Port->Close();
+    }
+    EXPECT_TRUE(harness.Sim().LineUp());
 }
 
 TEST(SimulatorLineTest, ACommandLeftHalfSentWhenTheHostClosesIsOver) {
