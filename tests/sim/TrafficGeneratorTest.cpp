@@ -92,6 +92,46 @@ TEST(TrafficGeneratorTest, TrunkCodesFollowThePlan) {
     }
 }
 
+// Each model family's trunk codes, decoded as the program decodes them for that
+// model, name a trunk the family has.
+TEST(TrafficGeneratorTest, EveryFamilysTrunkCodesDecodeToItsTrunks) {
+    struct TFamily {
+        std::uint8_t Code;
+        std::string Name;
+        std::string ReadName; // as the host keeps it
+        bool Complex;
+        int Exchanges;
+    };
+    const std::vector<TFamily> families{
+        {4, "", "Arden-S", false, 1},        {6, "", "Arden-L1", false, 1},
+        {5, "", "Polar-C", false, 1},        {7, "", "Polar-A", false, 1},
+        {8, "", "Polar-B", false, 1},        {9, "", "Tinkle", false, 1},
+        {2, "Polar-C", "Polar-C", false, 1}, {2, "Arden-S", "Arden-S", false, 1},
+        {2, "3-B", "3-B", true, 3}};
+    for (const TFamily& family : families) {
+        sim::TScenario scenario;
+        scenario.ModelCode = family.Code;
+        scenario.ModelName = family.Name;
+        TDecodeContext context;
+        context.ModelName = family.ReadName;
+        context.IsComplex = family.Complex;
+        context.CurrentYear = Now.Year;
+        for (int exchange = 0; exchange < family.Exchanges; ++exchange) {
+            sim::TTrafficGenerator generator(9, sim::TrunkPlanOf(scenario), exchange);
+            for (const sim::TCall& call : generator.History(200, Now)) {
+                const auto payload = sim::EncodeCall(call, 6);
+                const TRecord record = DecodeRecordPayload(payload.data(), payload.size(), context);
+                EXPECT_FALSE(record.Trunk.empty()) << family.ReadName;
+                EXPECT_EQ(record.Trunk.find("-1"), std::string::npos)
+                    << family.ReadName << " trunk " << record.Trunk;
+                if (family.Complex) {
+                    EXPECT_EQ(record.Trunk.substr(0, 3), "(" + std::to_string(exchange + 2) + ")");
+                }
+            }
+        }
+    }
+}
+
 // Extension lines have three digits from 200, as the exchanges list them; the
 // Polar-A and Polar-B list theirs in groups of eight (200 to 207, 210 to 217, ...).
 TEST(TrafficGeneratorTest, ExtensionLinesAreNumberedAsTheExchangeListsThem) {
