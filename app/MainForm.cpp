@@ -93,6 +93,9 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     OpenDialog1->selectFile(QStringLiteral("list"));
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     SetUpToolBar();
+    // Until an exchange clock is read the pickers show the computer's clock, as
+    // they do when no exchange answers (a first run reads none at all).
+    ShowComputerClock();
     SetUpList();
     SetUpTimers();
     BindCommands();

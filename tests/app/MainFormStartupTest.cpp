@@ -58,6 +58,8 @@ private slots:
         TSimHarness sim(ArdenWithCalls(3));
         sim.MapPort(1);
         world.WriteBytes("TallyvoxOut.cfg", "TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1");
+        world.Clock->SetLocalNow(
+            {.Year = 2023, .Month = 2, .Day = 1, .Second = 30, .Minute = 15, .Hour = 9});
         QVERIFY(world.StartWindow());
 
         QCOMPARE(world.Messages.size(), std::size_t{1});
@@ -72,6 +74,23 @@ private slots:
         QVERIFY(sim.Sim().ReceivedBytes().empty());
         QCOMPARE(world.Panel(0), QString());
         QVERIFY(!world.Form->ExitAfterRead());
+        // No exchange clock was read: the pickers show the computer's.
+        QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2023, 2, 1));
+        QVERIFY(world.Control<QTimeEdit>("TimePicker")->time() >= QTime(9, 15, 30));
+
+        // Choosing the call file refreshes the display but leaves the pickers alone.
+        const QTime before = world.Control<QTimeEdit>("TimePicker")->time();
+        AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+            dialog.findChild<QLineEdit*>("fileNameEdit")
+                ->setText(QString::fromStdString(world.CallFile()));
+            static_cast<QDialog&>(dialog).accept();
+        });
+        world.Command("SelectFileFromData_MenuItem")->trigger();
+        QCOMPARE(world.Control<QLabel>("TarifFileNameStatusBar_Panel1")->text(),
+                 QString::fromStdString(world.CallFile()));
+        QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2023, 2, 1));
+        QVERIFY(world.Control<QTimeEdit>("TimePicker")->time() >= before);
+        QVERIFY(world.Control<QTimeEdit>("TimePicker")->time() < before.addSecs(60));
     }
 
     void startUpWithAnExchangeShowsItsStatusAndClock() {
