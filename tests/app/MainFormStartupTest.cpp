@@ -170,6 +170,25 @@ private slots:
         QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
     }
 
+    void anUnreadableSettingsFileIsReportedAndStartUpGoesOn() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(3));
+        sim.MapPort(1);
+        // A folder where the settings file belongs can be neither read nor replaced.
+        std::filesystem::create_directories(world.PathOf("Tallyvox.cfg") / "inside");
+        QVERIFY(world.StartWindow());
+
+        // Start-up goes on to the connection, which the port name without a
+        // number ("COM") that the failed read leaves cannot make.
+        QCOMPARE(world.Messages.size(), std::size_t{2});
+        QCOMPARE(world.Messages[0].Text,
+                 QStringLiteral("Исключение при открытии/чтении файла конфигурации."));
+        QCOMPARE(world.Messages[0].Caption, QStringLiteral("Ошибка!"));
+        QCOMPARE(world.Messages[1].Text, QStringLiteral("Ошибка при открытии СОМ-порта."));
+        QCOMPARE(world.Form->LowLevel()->PortName, std::string("COM"));
+        QVERIFY(sim.Sim().ReceivedBytes().empty());
+    }
+
     void aPortThatCannotBeOpenedIsReported() {
         TMainWindowWorld world;
         world.MapPortToNowhere(1);
