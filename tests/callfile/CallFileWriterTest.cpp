@@ -5,7 +5,6 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,11 +19,6 @@ namespace tallyvox::callfile {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Contents(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 void Store(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -43,7 +37,8 @@ TEST_F(CallFileWriterTest, AppendsHeaderAndLinesWithCrLfAndNeverTruncates) {
     EXPECT_EQ(Writer.WriteHeader(Text(file), " date ", " title"), 1);
     EXPECT_EQ(Writer.AppendLine(Text(file), "first"), 1);
     EXPECT_EQ(Writer.AppendLine(Text(file), "second\n"), 1) << "a line is written as given";
-    EXPECT_EQ(Contents(file), "earlier line\r\n date \r\n title\r\nfirst\r\nsecond\n\r\n");
+    EXPECT_EQ(testkit::FileContents(file),
+              "earlier line\r\n date \r\n title\r\nfirst\r\nsecond\n\r\n");
     EXPECT_EQ(Writer.PendingCount(), 0u);
 }
 
@@ -53,7 +48,7 @@ TEST_F(CallFileWriterTest, CreatesAMissingFileUnderItsCyrillicName) {
     EXPECT_EQ(name.back(), 't');
     EXPECT_NE(name.find(text::Utf8ToCp1251("звонки")), std::string::npos);
     EXPECT_EQ(Writer.AppendLine(name, "line"), 1);
-    EXPECT_EQ(Contents(file), "line\r\n");
+    EXPECT_EQ(testkit::FileContents(file), "line\r\n");
 }
 
 TEST_F(CallFileWriterTest, LinesThatCannotBeWrittenWaitAndLandFirstInOrder) {
@@ -68,7 +63,7 @@ TEST_F(CallFileWriterTest, LinesThatCannotBeWrittenWaitAndLandFirstInOrder) {
     fs::create_directory(folder);
     EXPECT_EQ(Writer.AppendLine(Text(file), "five"), 1);
     EXPECT_EQ(Writer.PendingCount(), 0u);
-    EXPECT_EQ(Contents(file), "one\r\n two\r\n three\r\nfour\r\nfive\r\n");
+    EXPECT_EQ(testkit::FileContents(file), "one\r\n two\r\n three\r\nfour\r\nfive\r\n");
 }
 
 TEST_F(CallFileWriterTest, APathThatIsAFolderKeepsTheLinesUntilItIsAFileAgain) {
@@ -81,7 +76,7 @@ TEST_F(CallFileWriterTest, APathThatIsAFolderKeepsTheLinesUntilItIsAFileAgain) {
     fs::remove(file);
     Store(file, "old\r\n");
     EXPECT_EQ(Writer.AppendLine(Text(file), "new"), 1);
-    EXPECT_EQ(Contents(file), "old\r\nkept 1\r\nkept 2\r\nnew\r\n");
+    EXPECT_EQ(testkit::FileContents(file), "old\r\nkept 1\r\nkept 2\r\nnew\r\n");
 }
 
 std::string NumberedLine(int i) {
@@ -142,14 +137,14 @@ TEST_F(CallFileWriterTest, AProcessKilledWhileAppendingLeavesNoLineGluedToAnothe
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status));
-        const std::string killed = Contents(file);
+        const std::string killed = testkit::FileContents(file);
         const std::string torn = CompleteLinesAndTornRest(killed);
 
         // The next program run starts its first line on a line of its own.
         TCallFileWriter restarted;
         EXPECT_EQ(restarted.AppendLine(Text(file), "after"), 1);
         const std::string missingEnd = torn.empty() ? "" : torn.back() == '\r' ? "\n" : "\r\n";
-        EXPECT_EQ(Contents(file), killed + missingEnd + "after\r\n");
+        EXPECT_EQ(testkit::FileContents(file), killed + missingEnd + "after\r\n");
     }
 }
 
@@ -168,7 +163,7 @@ TEST_F(CallFileWriterTest, AFileEndingInATornLineGetsItsLineEndBeforeTheNextLine
         TCallFileWriter writer;
         EXPECT_EQ(writer.AppendLine(Text(file), "new"), 1);
         EXPECT_EQ(writer.AppendLine(Text(file), "next"), 1);
-        EXPECT_EQ(Contents(file), c.After);
+        EXPECT_EQ(testkit::FileContents(file), c.After);
     }
 }
 
@@ -201,10 +196,11 @@ TEST_F(CallFileWriterTest, ALineCutShortByAFullDiskLeavesNoPieceAndIsWrittenWhol
         const TFileSizeLimit nearlyFull(5 + 10);
         EXPECT_EQ(Writer.AppendLine(Text(file), "a line longer than the room left"), -1);
         EXPECT_EQ(Writer.PendingCount(), 1u);
-        EXPECT_EQ(Contents(file), "old\r\n") << "the piece that got through is cut off";
+        EXPECT_EQ(testkit::FileContents(file), "old\r\n")
+            << "the piece that got through is cut off";
     }
     EXPECT_EQ(Writer.AppendLine(Text(file), "next"), 1);
-    EXPECT_EQ(Contents(file), "old\r\na line longer than the room left\r\nnext\r\n");
+    EXPECT_EQ(testkit::FileContents(file), "old\r\na line longer than the room left\r\nnext\r\n");
 }
 
 } // namespace

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/make_shared.hpp>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <vector>
 
 #include "callfile/CallLine.h"
@@ -18,11 +16,6 @@ namespace tallyvox::callfile {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Contents(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 struct THandled {
     std::string Line;
@@ -89,8 +82,9 @@ TEST_F(RecordHandlerTest, AppendsTheLineCountsTheFillDownAndTellsTheListener) {
                                          {FormatCallLine(third), 0, 4, 0}};
     EXPECT_EQ(Listener.Handled, expected) << "a fill of 0 stays 0";
     EXPECT_EQ(LowLevel->Status.BufferFill, 0);
-    EXPECT_EQ(Contents(CallFile), FormatCallLine(first) + "\r\n" + FormatCallLine(second) + "\r\n" +
-                                      FormatCallLine(third) + "\r\n");
+    EXPECT_EQ(testkit::FileContents(CallFile), FormatCallLine(first) + "\r\n" +
+                                                   FormatCallLine(second) + "\r\n" +
+                                                   FormatCallLine(third) + "\r\n");
 }
 
 TEST_F(RecordHandlerTest, TheHeaderBlockPrecedesTheCallLines) {
@@ -99,8 +93,9 @@ TEST_F(RecordHandlerTest, TheHeaderBlockPrecedesTheCallLines) {
     BuildHeader(*LowLevel, status);
     EXPECT_EQ(Handler.WriteHeader(), 1);
     Handler(Call(201, "123456"));
-    EXPECT_EQ(Contents(CallFile), LowLevel->HeaderDateLine + "\r\n" + LowLevel->HeaderTitleLine +
-                                      "\r\n" + FormatCallLine(Call(201, "123456")) + "\r\n");
+    EXPECT_EQ(testkit::FileContents(CallFile), LowLevel->HeaderDateLine + "\r\n" +
+                                                   LowLevel->HeaderTitleLine + "\r\n" +
+                                                   FormatCallLine(Call(201, "123456")) + "\r\n");
 }
 
 TEST_F(RecordHandlerTest, LinesWaitWhileTheFileCannotBeWrittenAndNoneIsLost) {
@@ -117,9 +112,9 @@ TEST_F(RecordHandlerTest, LinesWaitWhileTheFileCannotBeWrittenAndNoneIsLost) {
     fs::create_directory(folder);
     Handler(Call(203, "3"));
     EXPECT_EQ(Listener.Handled.back().PendingLines, 0u);
-    EXPECT_EQ(Contents(folder / "calls.txt"), FormatCallLine(Call(201, "1")) + "\r\n" +
-                                                  FormatCallLine(Call(202, "2")) + "\r\n" +
-                                                  FormatCallLine(Call(203, "3")) + "\r\n");
+    EXPECT_EQ(testkit::FileContents(folder / "calls.txt"),
+              FormatCallLine(Call(201, "1")) + "\r\n" + FormatCallLine(Call(202, "2")) + "\r\n" +
+                  FormatCallLine(Call(203, "3")) + "\r\n");
 }
 
 TEST_F(RecordHandlerTest, WaitingLinesAreWrittenBetweenReadsAndWhenTheHandlerEnds) {
@@ -129,7 +124,7 @@ TEST_F(RecordHandlerTest, WaitingLinesAreWrittenBetweenReadsAndWhenTheHandlerEnd
     EXPECT_EQ(Handler.FlushPending(), -1);
     fs::create_directory(folder);
     EXPECT_EQ(Handler.FlushPending(), 1);
-    EXPECT_EQ(Contents(folder / "calls.txt"), FormatCallLine(Call(201, "1")) + "\r\n");
+    EXPECT_EQ(testkit::FileContents(folder / "calls.txt"), FormatCallLine(Call(201, "1")) + "\r\n");
 
     fs::remove_all(folder);
     {
@@ -138,7 +133,7 @@ TEST_F(RecordHandlerTest, WaitingLinesAreWrittenBetweenReadsAndWhenTheHandlerEnd
         EXPECT_EQ(ending.Writer().PendingCount(), 1u);
         fs::create_directory(folder);
     }
-    EXPECT_EQ(Contents(folder / "calls.txt"), FormatCallLine(Call(202, "2")) + "\r\n");
+    EXPECT_EQ(testkit::FileContents(folder / "calls.txt"), FormatCallLine(Call(202, "2")) + "\r\n");
 }
 
 TEST_F(RecordHandlerTest, WorksAsTheRecordCallbackAndWithoutAListener) {
@@ -146,7 +141,7 @@ TEST_F(RecordHandlerTest, WorksAsTheRecordCallbackAndWithoutAListener) {
     LowLevel->RecordCallback = std::ref(quiet);
     LowLevel->RecordCallback(Call(201, "555"));
     EXPECT_EQ(LowLevel->Status.BufferFill, 1);
-    EXPECT_EQ(Contents(CallFile), FormatCallLine(Call(201, "555")) + "\r\n");
+    EXPECT_EQ(testkit::FileContents(CallFile), FormatCallLine(Call(201, "555")) + "\r\n");
 }
 
 } // namespace

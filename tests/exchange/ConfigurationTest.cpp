@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <fstream>
-#include <iterator>
 #include <linux/fs.h>
 #include <memory>
 #include <sys/ioctl.h>
@@ -27,13 +26,12 @@ const fs::path SettingsFile = "Tallyvox.cfg";
 const fs::path OutConfigFile = "TallyvoxOut.cfg";
 
 TBytes Bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return TBytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text = testkit::FileContents(path);
+    return TBytes(text.begin(), text.end());
 }
 
 std::string Text(const fs::path& path) {
-    const TBytes bytes = Bytes(path);
-    return std::string(bytes.begin(), bytes.end());
+    return testkit::FileContents(path);
 }
 
 void Store(const fs::path& path, const TBytes& bytes) {

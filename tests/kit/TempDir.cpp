@@ -1,5 +1,7 @@
 #include "tests/kit/TempDir.h"
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <stdlib.h>
 #include <string>
@@ -29,6 +31,11 @@ TCurrentDir::TCurrentDir(const std::filesystem::path& path)
 TCurrentDir::~TCurrentDir() {
     std::error_code ignored;
     std::filesystem::current_path(Previous, ignored);
+}
+
+std::string FileContents(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
 } // namespace tallyvox::testkit

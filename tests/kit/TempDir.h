@@ -2,6 +2,7 @@
 // A fresh temporary folder per test, removed with everything in it afterwards.
 
 #include <filesystem>
+#include <string>
 
 namespace tallyvox::testkit {
 
@@ -28,5 +29,8 @@ public:
 private:
     std::filesystem::path Previous;
 };
+
+// Every byte of a file, as a string; empty when it cannot be read.
+std::string FileContents(const std::filesystem::path& path);
 
 } // namespace tallyvox::testkit
