@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -45,13 +46,10 @@ TPseudoTerminal::TPseudoTerminal() {
         Fail("grantpt/unlockpt/ptsname");
     }
     Path = name;
-    // The slave is opened only to set its line discipline; the host opens its own.
-    const int slave = open(name, O_RDWR | O_NOCTTY);
-    const bool raw = slave >= 0 && MakeRaw(slave) && MakeRaw(MasterFd);
+    // The host opens its own end; this one sets the line format and is kept.
+    KeeperFd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const bool raw = KeeperFd >= 0 && MakeRaw(KeeperFd) && MakeRaw(MasterFd);
     const int error = errno;
-    if (slave >= 0) {
-        close(slave);
-    }
     if (!raw || fcntl(MasterFd, F_SETFL, fcntl(MasterFd, F_GETFL) | O_NONBLOCK) != 0) {
         Close();
         errno = error;
@@ -63,10 +61,26 @@ TPseudoTerminal::~TPseudoTerminal() {
     Close();
 }
 
+void TPseudoTerminal::FlushTowardsHost() {
+    if (KeeperFd >= 0) {
+        tcflush(KeeperFd, TCIFLUSH);
+    }
+}
+
+void TPseudoTerminal::ReleaseExclusive() {
+    if (KeeperFd >= 0) {
+        ioctl(KeeperFd, TIOCNXCL);
+    }
+}
+
 void TPseudoTerminal::Close() {
     if (MasterFd >= 0) {
         close(MasterFd);
         MasterFd = -1;
+    }
+    if (KeeperFd >= 0) {
+        close(KeeperFd);
+        KeeperFd = -1;
     }
 }
 

@@ -20,11 +20,20 @@ public:
     // The master end, non-blocking; -1 once closed.
     int Master() const { return MasterFd; }
     const std::string& SlavePath() const { return Path; }
-    // Closes the master end: the host sees the line go away.
+    // Drops what waits in the device for a host to read.
+    void FlushTowardsHost();
+    // Ends a host's exclusive hold of the device. A serial port's hold ends when
+    // it is closed; a pseudo-terminal's outlives the close, and only the super-user
+    // could then open the device again.
+    void ReleaseExclusive();
+    // Closes both ends: the host sees the line go away.
     void Close();
 
 private:
     int MasterFd = -1;
+    // The device end, held open by the simulator itself so that it can reach the
+    // device's settings whoever else has it open; no byte is read from it.
+    int KeeperFd = -1;
     std::string Path;
 };
 

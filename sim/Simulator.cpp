@@ -3,13 +3,13 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <fcntl.h>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <optional>
 #include <poll.h>
 #include <stdexcept>
-#include <termios.h>
+#include <sys/inotify.h>
 #include <thread>
 #include <unistd.h>
 
@@ -32,8 +32,13 @@ constexpr auto ByteTime = std::chrono::duration_cast<TClock::duration>(
 constexpr auto CommandGiveUp = 200ms;
 // Longest wait in one poll, so arrivals and a stop are seen soon.
 constexpr auto PollSlice = 50ms;
-// While nobody holds the device open the master reports a hang-up at once.
+// A hang-up on the master (it cannot come while the device is held) is not
+// polled for again at once.
 constexpr auto NobodyThereNap = 2ms;
+// After a host opens the device, how long and how often its exclusive hold is
+// looked for and ended, so that it can open the device again after closing it.
+constexpr auto ExclusiveWatch = 200ms;
+constexpr auto ExclusiveWatchSlice = 1ms;
 // A host that stops reading: bytes that do not fit its queue in time are lost.
 constexpr int WriteStallMs = 100;
 
@@ -45,12 +50,15 @@ struct TSimulator::TImpl {
 
     void Run();
     void Serve();
-    void Receive(TClock::time_point now);
+    bool Receive(TClock::time_point now);
     void Handle(const TCommand& command, TClock::time_point lastByte);
     void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
     bool WriteByte(std::uint8_t byte);
-    bool HostHoldsTheLine() const;
+    bool HostThere() const { return Watch < 0 || HostOpens > 0; }
+    void Watched(TClock::time_point now);
+    void HostCame(TClock::time_point now);
     void HostLeft(TClock::time_point now);
+    void AbandonCommand(TClock::time_point now);
     void HangUp();
     int PollTimeoutMs(TClock::time_point now);
 
@@ -67,7 +75,9 @@ struct TSimulator::TImpl {
     // Owned by the exchange thread.
     TCommandParser Parser;
     TClock::time_point LastByteAt;
-    bool HostThere = false;          // the host holds the device open
+    int Watch = -1;    // opens and closes of the device; -1: not watched
+    int HostOpens = 0; // the host's open descriptions of the device
+    TClock::time_point WatchExclusiveUntil;
     TClock::time_point InboundFree;  // when the host's last byte has crossed the line
     TClock::time_point OutboundFree; // when the line towards the host is free
 
@@ -95,27 +105,24 @@ void TSimulator::TImpl::Serve() {
             Model.AddArrivals(now);
         }
         if (Parser.MidCommand() && now - LastByteAt >= CommandGiveUp) {
-            std::vector<TCommand> dropped;
-            Parser.Abandon(dropped);
-            for (const TCommand& command : dropped) {
-                Handle(command, now);
-            }
+            AbandonCommand(now);
         }
-        pollfd fds[2] = {{Pty->Master(), POLLIN, 0}, {WakeRead, POLLIN, 0}};
-        const int ready = poll(fds, 2, PollTimeoutMs(now));
+        pollfd fds[3] = {{Pty->Master(), POLLIN, 0}, {WakeRead, POLLIN, 0}, {Watch, POLLIN, 0}};
+        const int ready = poll(fds, 3, PollTimeoutMs(now));
         if (ready < 0 && errno != EINTR) {
             break;
         }
-        if (fds[0].revents & POLLIN) {
-            Receive(TClock::now());
+        // Opens and closes first: every byte on the line was sent after its
+        // host's open, and is answered only while that host is still there.
+        if (Watch >= 0) {
+            Watched(TClock::now());
         }
-        if (fds[0].revents & (POLLHUP | POLLERR)) {
-            if (HostThere) {
-                HostLeft(TClock::now());
-            }
-            std::this_thread::sleep_for(NobodyThereNap);
-        } else if (ready >= 0) {
-            HostThere = true; // a hang-up is reported whenever nobody holds the device
+        const bool heard = (fds[0].revents & POLLIN) && Receive(TClock::now());
+        if (!heard && (fds[0].revents & (POLLHUP | POLLERR | POLLIN))) {
+            std::this_thread::sleep_for(NobodyThereNap); // the master has nobody to hear
+        }
+        if (HostThere()) {
+            Pty->ReleaseExclusive();
         }
         if (!Up) {
             break;
@@ -134,6 +141,10 @@ int TSimulator::TImpl::PollTimeoutMs(TClock::time_point now) {
         wait =
             std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(*due - now) + 1ms);
     }
+    if (now < WatchExclusiveUntil) {
+        wait = std::min(wait,
+                        std::chrono::duration_cast<std::chrono::milliseconds>(ExclusiveWatchSlice));
+    }
     if (Parser.MidCommand()) {
         wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
                                   LastByteAt + CommandGiveUp - now) +
@@ -142,12 +153,17 @@ int TSimulator::TImpl::PollTimeoutMs(TClock::time_point now) {
     return static_cast<int>(std::max(wait, 0ms).count());
 }
 
-void TSimulator::TImpl::Receive(TClock::time_point now) {
+// Reads and answers what the host sent; false when nothing could be read.
+bool TSimulator::TImpl::Receive(TClock::time_point now) {
     std::uint8_t buffer[256];
     const ssize_t count = read(Pty->Master(), buffer, sizeof buffer);
     if (count <= 0) {
-        std::this_thread::sleep_for(NobodyThereNap); // EIO: the host closed the device
-        return;
+        return false;
+    }
+    // A host that sends has opened the device and set it up: its exclusive hold
+    // ends before it can see any answer and close the device again.
+    if (HostThere()) {
+        Pty->ReleaseExclusive();
     }
     {
         std::lock_guard guard(Lock);
@@ -156,7 +172,6 @@ void TSimulator::TImpl::Receive(TClock::time_point now) {
         }
     }
     LastByteAt = now;
-    HostThere = true;
     std::vector<TCommand> commands;
     for (ssize_t i = 0; i < count && Up && !Stopping; ++i) {
         InboundFree = std::max(InboundFree, now) + ByteTime;
@@ -166,6 +181,7 @@ void TSimulator::TImpl::Receive(TClock::time_point now) {
         }
         commands.clear();
     }
+    return true;
 }
 
 void TSimulator::TImpl::Handle(const TCommand& command, TClock::time_point lastByte) {
@@ -215,24 +231,59 @@ void TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::tim
     OutboundFree = due - ByteTime;
 }
 
-// Without the master reporting a hang-up, somebody holds the device open.
-bool TSimulator::TImpl::HostHoldsTheLine() const {
-    pollfd line{Pty->Master(), 0, 0};
-    return poll(&line, 1, 0) == 0 || (line.revents & (POLLHUP | POLLERR)) == 0;
+// Counts the host's opens and closes of the device. A host that opens it finds
+// nothing left from before, as on a serial line.
+void TSimulator::TImpl::Watched(TClock::time_point now) {
+    const int before = HostOpens;
+    bool left = false;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t count = read(Watch, buffer, sizeof buffer); count > 0;
+         count = read(Watch, buffer, sizeof buffer)) {
+        for (ssize_t at = 0; at < count;) {
+            inotify_event event{};
+            std::memcpy(&event, buffer + at, sizeof event);
+            at += static_cast<ssize_t>(sizeof event + event.len);
+            if (event.mask & IN_OPEN) {
+                ++HostOpens;
+                WatchExclusiveUntil = now + ExclusiveWatch;
+            }
+            if ((event.mask & IN_CLOSE) && HostOpens > 0 && --HostOpens == 0) {
+                left = true;
+            }
+        }
+    }
+    if (left && HostOpens == 0) {
+        // What the host sent before it closed the device is heard first; its
+        // answers go nowhere.
+        while (Receive(now)) {
+        }
+        HostLeft(now);
+    } else if (left) {
+        // Closed and opened again at once: whatever is on the line now is the
+        // new host's.
+        HostLeft(now);
+    } else if (before == 0 && HostOpens > 0) {
+        HostCame(now);
+    }
 }
 
-// The host closed the port (it reopens it to reconnect): as on a serial line,
-// nothing it had not read is waiting for it when it opens the port again, and a
-// command it left half-sent is over.
+// A host opens the port: it starts afresh, as on a serial line.
+void TSimulator::TImpl::HostCame(TClock::time_point now) {
+    Pty->FlushTowardsHost();
+    AbandonCommand(now);
+}
+
+// The host closed the port (it reopens it to reconnect): nothing it had not
+// read waits for it, a command it left half-sent is over, and its hold of the
+// device ends.
 void TSimulator::TImpl::HostLeft(TClock::time_point now) {
-    HostThere = false;
-    // What is queued towards the host waits in the device's own input: reach it
-    // through the device, as the host is not there to be disturbed.
-    const int device = open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (device >= 0) {
-        tcflush(device, TCIFLUSH);
-        close(device);
-    }
+    Pty->ReleaseExclusive();
+    Pty->FlushTowardsHost();
+    AbandonCommand(now);
+}
+
+// A command cut short is garbage.
+void TSimulator::TImpl::AbandonCommand(TClock::time_point now) {
     std::vector<TCommand> dropped;
     Parser.Abandon(dropped);
     for (const TCommand& command : dropped) {
@@ -241,7 +292,7 @@ void TSimulator::TImpl::HostLeft(TClock::time_point now) {
 }
 
 bool TSimulator::TImpl::WriteByte(std::uint8_t byte) {
-    if (!HostHoldsTheLine()) {
+    if (!HostThere()) {
         return false; // nobody listens: the byte is lost on the line
     }
     for (;;) {
@@ -286,6 +337,13 @@ void TSimulator::Start() {
     }
     Impl->WakeRead = pipeFds[0];
     Impl->WakeWrite = pipeFds[1];
+    // Without a watch (no inotify) the host counts as always there.
+    Impl->Watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (Impl->Watch >= 0 &&
+        inotify_add_watch(Impl->Watch, Impl->Path.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+        close(Impl->Watch);
+        Impl->Watch = -1;
+    }
     Impl->Up = true;
     Impl->Thread = std::thread([impl = Impl.get()] { impl->Run(); });
 }
@@ -302,6 +360,9 @@ void TSimulator::Stop() {
     Impl->Pty->Close();
     close(Impl->WakeRead);
     close(Impl->WakeWrite);
+    if (Impl->Watch >= 0) {
+        close(Impl->Watch);
+    }
     if (!Impl->Link.empty()) {
         std::error_code error;
         std::filesystem::remove(Impl->Link, error);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <thread>
 
 #include <boost/make_shared.hpp>
@@ -47,6 +48,22 @@ TEST(SimulatorLineTest, TheHostClosesAndReopensThePortAndIsServedEveryTime) {
     THostEnd host(harness.DevicePath());
     EXPECT_TRUE(ChecksumHolds(host.Framed({0x02})));
     EXPECT_TRUE(harness.Sim().LineUp());
+}
+
+// The program opens its port exclusively. A serial port's hold ends when it is
+// closed; the device must be free again too, or nobody but the super-user could
+// reopen it.
+TEST(SimulatorLineTest, AHostThatHeldTheDeviceExclusivelyCanOpenItAgainAfterClosingIt) {
+    testkit::TSimHarness harness(WithCalls(0));
+    for (int round = 0; round < 3; ++round) {
+        THostEnd host(harness.DevicePath());
+        int exclusive = 0;
+        ASSERT_EQ(::ioctl(host.Fd, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0) << "round " << round << ": still held from before";
+        ASSERT_EQ(::ioctl(host.Fd, TIOCEXCL), 0);
+        host.Send({0x00});
+        EXPECT_EQ(host.Read(1), TBytes{0x00}) << "round " << round;
+    }
 }
 
 TEST(SimulatorLineTest, AReplyOnItsWayWhenTheHostClosesIsNotWaitingWhenItReopens) {
