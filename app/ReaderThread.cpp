@@ -17,24 +17,31 @@ void ReadATSThread::Start() {
 
 void ReadATSThread::run() {
     RunOnUiThread([this] { Form.DisableControls(); });
-    try {
-        DownloadUntilDone();
-    } catch (const ECommError&) {
-        // The port failed under the download: the read cannot go on, and the
-        // window must not keep showing it as running.
+    if (DownloadUntilDone()) {
+        RunOnUiThread([this] { Form.ReadEnded(); });
+    } else {
+        // The read cannot go on, and the window must not keep showing it as running.
         RunOnUiThread([this] { Form.ReadLinkFailed(); });
-        return;
     }
-    RunOnUiThread([this] { Form.ReadEnded(); });
 }
 
-void ReadATSThread::DownloadUntilDone() {
-    do {
-        LowLevel->Download(LowLevel->RecordCallback);
-        if (LowLevel->StopRequested) {
-            return;
-        }
-    } while (LowLevel->Continuous);
+bool ReadATSThread::DownloadUntilDone() {
+    try {
+        do {
+            // A port that fails before the first exchange is selected is reported
+            // as a result, not raised; it is just as gone, and another pass would
+            // fail again at once, round and round.
+            if (LowLevel->Download(LowLevel->RecordCallback) == DownloadPortFailed) {
+                return false;
+            }
+            if (LowLevel->StopRequested) {
+                return true;
+            }
+        } while (LowLevel->Continuous);
+        return true;
+    } catch (const ECommError&) {
+        return false;
+    }
 }
 
 } // namespace tallyvox::app

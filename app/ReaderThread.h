@@ -17,7 +17,7 @@ public:
     virtual void DisableControls() = 0;
     // The download loop has ended normally (finished or stopped).
     virtual void ReadEnded() = 0;
-    // A serial-port error ended the download; the read is over.
+    // The serial port failed under the download; the read is over.
     virtual void ReadLinkFailed() = 0;
 };
 
@@ -36,7 +36,12 @@ protected:
     void run() override;
 
 private:
-    void DownloadUntilDone();
+    // What Download returns when the port failed in its first link check.
+    static constexpr int DownloadPortFailed = -2;
+
+    // Downloads once, or pass after pass while Continuous is set, until done or
+    // stopped; false when the serial port failed under the download.
+    bool DownloadUntilDone();
 
     TReadView& Form;
     boost::shared_ptr<TLowLevel> LowLevel;

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "app/Gauge.h"
+#include "exchange/LinkMessages.h"
 #include "sim/Scenario.h"
 #include "tests/app/MainWindowWorld.h"
 #include "tests/kit/SimHarness.h"
@@ -333,6 +334,39 @@ private slots:
         const std::vector<std::string> lines = world.Lines(world.CallFile());
         QCOMPARE(lines.size(), std::size_t{2 + 6});
         QVERIFY(AllCallLinesComplete(lines));
+    }
+
+    void aLinkThatGoesAwayBetweenPassesEndsContinuousReading() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile());
+        QVERIFY(world.StartWindow());
+        // While the reader waits on the message of a refused selection, the line
+        // goes: the next pass fails in its very first link check.
+        const QString refused = tallyvox::app::ToQString(tallyvox::messages::SelectionRefused());
+        tallyvox::app::SetMessageHook([&](const QString& text, const QString& caption) {
+            world.Messages.push_back({text, caption});
+            if (text == refused) {
+                sim.Sim().ChangeFaults([](auto& faults) { faults.HangUpAfterRecords = 0; });
+            }
+            return true;
+        });
+
+        world.Command("ReadUninterruptMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 3, ReadTimeoutMs);
+        sim.Sim().ChangeFaults([](auto& faults) { faults.SelectionsAccepted = 0; });
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            world.HasMessage(QStringLiteral("Связь с АТС прервана. Считывание остановлено."),
+                             QStringLiteral("Ошибка!")),
+            ReadTimeoutMs);
+        QVERIFY(world.Command("ReadUninterruptMenuItem")->isEnabled());
+        QVERIFY(!world.Command("StopAction")->isEnabled());
+        QVERIFY(world.Control<QLabel>("UnInterruptPanel")->text().isEmpty());
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2 + 3});
     }
 
     void linesThatCannotBeWrittenAreShownUntilTheyReachTheFile() {
