@@ -86,9 +86,19 @@ void CheckScenario(const TScenario& scenario) {
             throw EScenarioError("real-time snapshots must come in the order of their times");
         }
     }
-    for (const TExchange& exchange : scenario.Exchanges) {
+    for (std::size_t i = 0; i < scenario.Exchanges.size(); ++i) {
+        const TExchange& exchange = scenario.Exchanges[i];
         if (exchange.W1.has_value() != exchange.W2.has_value()) {
             throw EScenarioError("give both fill words w1 and w2, or neither");
+        }
+        // Without fill words of its own, the status shows what the buffer holds;
+        // a fill above the capacity is a fault to ask for, not a mistake to make.
+        const long long held = static_cast<long long>(exchange.Records.size()) +
+                               exchange.Traffic.Count + exchange.Traffic.Erased;
+        if (!exchange.W1 && held > exchange.Capacity) {
+            throw EScenarioError("exchange " + std::to_string(i) + " would hold " +
+                                 std::to_string(held) + " records, more than its capacity of " +
+                                 std::to_string(exchange.Capacity));
         }
     }
 }

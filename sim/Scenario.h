@@ -49,7 +49,8 @@ struct TExchange {
     TTraffic Traffic;                   // generated calls, after Records
 };
 
-// New calls arriving while the simulator runs, so continuous reading has work.
+// New calls arriving while the simulator runs, so continuous reading has work;
+// an exchange whose buffer is full loses them.
 struct TArrivals {
     int EveryMs = 0; // 0: none
     std::uint32_t Seed = 7;
@@ -158,7 +159,8 @@ std::vector<std::uint8_t> RealTimePayloadOf(const TRealTimeSnapshot& snapshot);
 // exchanges, or another number than the model code (and, for code 2, the name)
 // makes the host select; a time unit of 1 second, which cannot count a day in
 // 16 bits; new calls for a missing exchange, a real-time reply over 255 bytes,
-// snapshots out of time order, one fill word without the other.
+// snapshots out of time order, one fill word without the other, more records
+// than an exchange's capacity (unless its fill words are given).
 void CheckScenario(const TScenario& scenario);
 
 // Sets one fault by its scenario-file name ("probe", "statusChecksumWrong", ...)

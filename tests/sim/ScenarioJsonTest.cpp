@@ -3,6 +3,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "sim/CommandLine.h"
 #include "sim/Scenario.h"
 #include "sim/Simulator.h"
 #include "tests/kit/TempDir.h"
@@ -137,6 +138,21 @@ TEST(ScenarioJsonTest, AnInstallationHasAsManyExchangesAsTheHostWillSelect) {
     sim::TScenario code3 = sim::ComplexScenario(3);
     code3.Exchanges.pop_back();
     EXPECT_THROW(sim::TSimulator{code3}, EScenarioError);
+}
+
+TEST(ScenarioJsonTest, AnExchangeHoldsNoMoreRecordsThanItsCapacityUnlessItsFillWordsSaySo) {
+    ExpectError(R"({"exchanges": [{"capacity": 10, "traffic": {"count": 8, "erased": 3}}]})",
+                "exchange 0 would hold 11 records, more than its capacity of 10");
+    EXPECT_EQ(ParseScenario(R"({"exchanges": [{"capacity": 10, "traffic": {"count": 10}}]})")
+                  .Exchanges[0]
+                  .Traffic.Count,
+              10);
+    EXPECT_EQ(ParseScenario(R"({"exchanges": [{"capacity": 1, "w1": 5, "w2": 0,
+                                               "traffic": {"count": 3}}]})")
+                  .Exchanges[0]
+                  .Capacity,
+              1);
+    EXPECT_THROW(sim::ParseCommandLine({"--calls", "2001"}), EScenarioError);
 }
 
 TEST(ScenarioJsonTest, ATimeUnitOfOneSecondCannotCountADayAndIsRefused) {

@@ -357,6 +357,25 @@ TEST(SimulatorTest, CallsAddedWhileRunningAndArrivingCallsJoinTheBuffer) {
     EXPECT_EQ(harness.Sim().SentRecords().at(0).Payload[11], 0x55);
 }
 
+TEST(SimulatorTest, ArrivingCallsStopWhenTheBufferIsFull) {
+    TScenario scenario = Arden();
+    scenario.Exchanges[0].Capacity = 3;
+    scenario.Arrivals.EveryMs = 5;
+    testkit::TSimHarness harness(scenario);
+    auto filled = [&harness] {
+        for (int i = 0; i < 200 && harness.Sim().PendingRecords(0) < 3; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // more calls come
+        return harness.Sim().PendingRecords(0);
+    };
+    EXPECT_EQ(filled(), 3);
+    THostEnd host(harness.DevicePath());
+    EXPECT_EQ(Clear(host.Framed({0x40, 0x03}), Key), (TBytes{3, 0, 3, 0, 0, 0}));
+    EXPECT_TRUE(ChecksumHolds(host.Framed({0x02}))); // room for one more
+    EXPECT_EQ(filled(), 3);
+}
+
 TEST(SimulatorTest, TheDeviceCanBeReachedThroughALinkThatGoesWithTheSimulator) {
     testkit::TTempDir folder;
     const std::string link = (folder.Path() / "exchange").string();
