@@ -1,9 +1,9 @@
 #include "app/OptionsForm.h"
 
-#include <QGuiApplication>
 #include <QPushButton>
 
 #include "app/ExchangeConnector.h"
+#include "app/HandlerGuard.h"
 #include "app/Messages.h"
 #include "app/QtText.h"
 #include "exchange/LowLevel.h"
@@ -13,7 +13,11 @@ namespace tallyvox::app {
 
 TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent), Form(new Ui::TOptionsForm) {
     Form->setupUi(this);
-    connect(Form->Button2, &QPushButton::clicked, this, &TOptionsForm::Button2Click);
+    // A port error while switching (closing the old port, identifying on the new
+    // one) ends the OK handling where it happens and is reported; it must not
+    // cross the dialog's event loop.
+    connect(Form->Button2, &QPushButton::clicked, this,
+            [this] { RunHandler(this, [this] { Button2Click(); }); });
     connect(Form->Button1, &QPushButton::clicked, this, &TOptionsForm::Button1Click);
 }
 
@@ -45,9 +49,7 @@ void TOptionsForm::FormShow() {
 }
 
 void TOptionsForm::Button2Click() {
-    if (!ClosePort()) {
-        return;
-    }
+    LowLevel->Port->Close();
     const std::string portName = ToCp1251(Form->COMPortComboBox->currentText());
     LowLevel->SetPortName(portName);
     if (Connector != nullptr) {
@@ -63,16 +65,6 @@ void TOptionsForm::Button2Click() {
 
 void TOptionsForm::Button1Click() {
     reject();
-}
-
-bool TOptionsForm::ClosePort() {
-    try {
-        LowLevel->Port->Close();
-        return true;
-    } catch (const ECommError& error) {
-        ShowMessage(this, ToQString(error.what()), QGuiApplication::applicationDisplayName());
-        return false;
-    }
 }
 
 } // namespace tallyvox::app

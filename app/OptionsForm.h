@@ -35,7 +35,8 @@ public:
     void SetConnector(TExchangeConnector* connector);
 
     // OK: closes the port, takes the chosen port, reconnects, saves both choices
-    // and closes. A port that cannot be closed is reported and nothing changes.
+    // and closes. A port error (ECommError) ends it where it happens and leaves
+    // the dialog open: nothing is saved, and one in closing changes nothing.
     void Button2Click();
     // Cancel: closes without applying anything, as closing by the frame does.
     void Button1Click();
@@ -46,7 +47,6 @@ protected:
 private:
     // Fills the controls from the exchange object on every showing.
     void FormShow();
-    bool ClosePort();
 
     std::unique_ptr<Ui::TOptionsForm> Form;
     boost::shared_ptr<TLowLevel> LowLevel;

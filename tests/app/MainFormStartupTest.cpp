@@ -333,6 +333,35 @@ private slots:
         QCOMPARE(world.Panel(0), QStringLiteral("АТС: Arden-L1"));
     }
 
+    void aPortErrorWhileOptionsReconnectIsReportedAndTheDialogStaysOpen() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(2));
+        sim.MapPort(1);
+        world.WriteSettings();
+        TOptionsForm options;
+        tallyvox::app::TAboutForm about;
+        QVERIFY(world.StartWindow([&](auto& form) { form.SetDialogs(&options, &about); }));
+        // The line goes away at the identification that follows the reopening.
+        sim.Sim().ChangeFaults([](auto& faults) { faults.HangUpAfterRecords = 0; });
+
+        std::optional<bool> openAfterOk;
+        AnswerNextModal<TOptionsForm>([&](TOptionsForm& dialog) {
+            dialog.findChild<QRadioButton*>("NotSaveTitleRadioButton")->setChecked(true);
+            dialog.findChild<QPushButton*>("Button2")->click();
+            openAfterOk = dialog.isVisible();
+            dialog.findChild<QPushButton*>("Button1")->click();
+        });
+        world.Command("OptionsMenuItem")->trigger();
+
+        QCOMPARE(openAfterOk, std::optional<bool>(true));
+        QCOMPARE(world.Messages.size(), std::size_t{1});
+        QCOMPARE(world.Messages[0].Caption, QCoreApplication::applicationName());
+        QCOMPARE(world.ReadBytes(world.PathOf("Tallyvox.cfg")),
+                 std::string("\x01\x01") + std::string(28, '\0'));
+        QVERIFY(world.Form->LowLevel()->SaveHeader);
+        QVERIFY(world.Form->isVisible());
+    }
+
     void optionsCancelChangesNothing() {
         TMainWindowWorld world;
         TSimHarness sim(ArdenWithCalls(2));

@@ -343,9 +343,9 @@ private slots:
         QCOMPARE(Messages[0].Caption, QStringLiteral("Ошибка!"));
         QVERIFY(!Form->isVisible());
         QCOMPARE(Form->result(), int(QDialog::Accepted));
-        // The new port is in use for this run; the header choice was not taken.
+        // Both choices hold for this run; the next start will not know them.
         QCOMPARE(LowLevel->PortName, std::string("COM6"));
-        QCOMPARE(LowLevel->SaveHeader, true);
+        QCOMPARE(LowLevel->SaveHeader, false);
         QCOMPARE(Connector->Calls.front(), std::string("connect COM6"));
     }
 
