@@ -45,6 +45,9 @@ TScenario BaseScenario(const TRequest& request) {
         return scenario;
     }
     if (request.Complex) {
+        if (request.Model) {
+            throw EScenarioError("--model and --complex exclude each other: a complex is model 2");
+        }
         return ComplexScenario(*request.Complex, request.Calls.value_or(0), request.Seed);
     }
     return SingleExchangeScenario(static_cast<std::uint8_t>(request.Model.value_or(6)),

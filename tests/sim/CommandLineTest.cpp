@@ -55,6 +55,7 @@ TEST(CommandLineTest, MistakesAreReported) {
                                                {"--calls", "many"},
                                                {"--calls", "-1"},
                                                {"--complex", "4"},
+                                               {"--complex", "2", "--model", "6"},
                                                {"--fault", "probe"},
                                                {"--fault", "nonsense=1"},
                                                {"--scenario", "/nonexistent/s.json"}}) {

@@ -41,6 +41,11 @@ grep -q '^usage: tallyvox-sim' "$work/bad" || fail "a bad option does not show t
 status=$?
 [ "$status" -eq 2 ] || fail "a bad value exits with $status, not 2"
 
+"$sim" --help >"$work/help" 2>&1
+status=$?
+[ "$status" -eq 0 ] || fail "--help exits with $status, not 0"
+grep -q -- '--fault NAME=VALUE' "$work/help" || fail "--help does not list the options"
+
 # Three calls; the device path on the first line means it is ready.
 "$sim" --calls 3 --seed 4 --link "$work/com1" >"$work/out" 2>"$work/err" &
 pid=$!
