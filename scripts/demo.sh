@@ -57,7 +57,11 @@ if [ -z "${DISPLAY:-}" ]; then
     export QT_QPA_PLATFORM=offscreen
 fi
 echo "Running tallyvox in $work (it reads the exchange and closes by itself)"
-(cd "$work" && timeout 600 "$build/app/tallyvox")
+if ! (cd "$work" && timeout 600 "$build/app/tallyvox"); then
+    # Without a display a message box (a lost link, say) waits for nobody.
+    echo "tallyvox did not read and close by itself; see $work." >&2
+    exit 1
+fi
 
 stop_sim
 trap - EXIT
