@@ -30,6 +30,8 @@ bool AskOkCancel(QWidget* parent, const QString& text, const QString& caption) {
     return box.exec() == QMessageBox::Ok;
 }
 
-void SetMessageHook(TMessageHook hook) { Hook() = std::move(hook); }
+void SetMessageHook(TMessageHook hook) {
+    Hook() = std::move(hook);
+}
 
 } // namespace tallyvox::app

@@ -10,8 +10,8 @@ QString ToQString(const std::string& cp1251) {
 }
 
 std::string ToCp1251(const QString& text) {
-    return text::Utf16ToCp1251(std::u16string_view(
-        reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+    return text::Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                   static_cast<std::size_t>(text.size())));
 }
 
 } // namespace tallyvox::app
