@@ -64,11 +64,14 @@ TExchangeModel::TExchangeModel(TScenario scenario, TSteadyTime origin)
     : Scenario(std::move(scenario)), Origin(origin), Buffers(Scenario.Exchanges.size()),
       Active(Scenario.Faults), Noise(Scenario.Arrivals.Seed ^ 0x9E3779B9u) {
     CheckScenario(Scenario);
+    // Read once here: the computer's local time is not read on the exchange's
+    // thread, where it would race with a test changing the environment.
+    ComputerAtOrigin = CalendarToSeconds(LocalNow());
     if (Scenario.ClockDays) {
         ClockAtOrigin = *Scenario.ClockDays * SecondsPerDay +
                         std::int64_t{Scenario.ClockTicks} * Scenario.SecondsPerTick();
     } else {
-        ClockAtOrigin = CalendarToSeconds(LocalNow());
+        ClockAtOrigin = ComputerAtOrigin;
     }
     const TTrunkPlan plan = TrunkPlanOf(Scenario);
     const TCalendarTime clock = SecondsToCalendar(LatestCallEnd(origin));
@@ -96,7 +99,7 @@ std::int64_t TExchangeModel::ClockSeconds(TSteadyTime now) const {
 // A call has ended by the exchange's clock, and by the computer's too: the host
 // flags a call dated in a later year than its own.
 std::int64_t TExchangeModel::LatestCallEnd(TSteadyTime now) const {
-    return std::min(ClockSeconds(now), CalendarToSeconds(LocalNow()));
+    return std::min(ClockSeconds(now), ClockSeconds(now) - ClockAtOrigin + ComputerAtOrigin);
 }
 
 TCalendarTime TExchangeModel::ClockCalendar(TSteadyTime now) const {

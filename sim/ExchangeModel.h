@@ -72,7 +72,8 @@ private:
 
     TScenario Scenario;
     TSteadyTime Origin;
-    std::int64_t ClockAtOrigin = 0; // seconds since 1 January 1980
+    std::int64_t ClockAtOrigin = 0;    // seconds since 1 January 1980
+    std::int64_t ComputerAtOrigin = 0; // the computer's local time then, likewise
     std::vector<TBuffer> Buffers;
     std::vector<TSentRecord> Sent;
     std::uint64_t SentCount = 0;
