@@ -168,9 +168,12 @@ public:
 
     bool CloseDevice() override {
         // The descriptor is released even when close() reports an error, so it
-        // is never closed a second time.
+        // is never closed a second time. The exclusive hold is given up first:
+        // a pseudo-terminal keeps it past the close, and the port must open
+        // again after "Обновить" or a change of port.
         const int fd = Fd;
         Fd = -1;
+        ::ioctl(fd, TIOCNXCL);
         return ::close(fd) == 0 || Failed();
     }
 
