@@ -70,10 +70,7 @@ private slots:
         erased.Kind = TBufferRecord::TKind::Erased;
         scenario.Exchanges[0].Records.push_back(erased);
         TSimHarness sim(scenario);
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
         QCOMPARE(world.Panel(4), QStringLiteral("В буфере : 31"));
 
         world.Command("LoadFromATSMenuItem")->trigger();
@@ -118,10 +115,7 @@ private slots:
     void controlsWhileReadingFollowTheReadingState() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 300));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
 
         world.Command("LoadFromATSMenuItem")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() > 2, ReadTimeoutMs);
@@ -143,10 +137,7 @@ private slots:
     void stopEndsTheReadAtARecordBoundaryAndFreesTheControlsAtOnce() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 300));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
 
         world.Command("LoadFromATSMenuItem")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() >= 2 + 5, ReadTimeoutMs);
@@ -187,10 +178,7 @@ private slots:
     void continuousReadingWritesOneHeaderAndPicksUpLaterCalls() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
         auto* panel = world.Control<QLabel>("UnInterruptPanel");
 
         world.Command("ReadUninterruptMenuItem")->trigger();
@@ -220,10 +208,7 @@ private slots:
     void aContinuousStartThatFindsNoExchangeKeepsStopUntilItIsPressed() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 60));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
         auto* panel = world.Control<QLabel>("UnInterruptPanel");
         world.Command("LoadFromATSMenuItem")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() >= 2 + 3, ReadTimeoutMs);
@@ -293,10 +278,7 @@ private slots:
     void closingDuringAReadLeavesOnlyCompleteLines() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 300));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
 
         world.Command("LoadFromATSMenuItem")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() >= 2 + 5, ReadTimeoutMs);
@@ -314,10 +296,7 @@ private slots:
         TMainWindowWorld world;
         TScenario scenario = tallyvox::sim::SingleExchangeScenario(6, 20);
         TSimHarness sim(scenario);
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
         sim.Sim().ChangeFaults([](auto& faults) { faults.HangUpAfterRecords = 6; });
 
         world.Command("ReadUninterruptMenuItem")->trigger();
@@ -339,10 +318,7 @@ private slots:
     void aLinkThatGoesAwayBetweenPassesEndsContinuousReading() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
         // While the reader waits on the message of a refused selection, the line
         // goes: the next pass fails in its very first link check.
         const QString refused = tallyvox::app::ToQString(tallyvox::messages::SelectionRefused());

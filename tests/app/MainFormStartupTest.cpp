@@ -96,10 +96,7 @@ private slots:
     void startUpWithAnExchangeShowsItsStatusAndClock() {
         TMainWindowWorld world;
         TSimHarness sim(ArdenWithCalls(3));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
 
         QVERIFY(world.Messages.empty());
         QCOMPARE(world.Panel(0), QStringLiteral("АТС: Arden-L1"));
@@ -390,10 +387,7 @@ private slots:
     void choosingTheCallFileKeepsTheListOnlyForTheSameFile() {
         TMainWindowWorld world;
         TSimHarness sim(ArdenWithCalls(2));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig(world.CallFile());
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
         world.Command("LoadFromATSMenuItem")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
         QCOMPARE(world.List()->count(), 2 + 2);

@@ -28,6 +28,7 @@
 #include "app/QtNotifier.h"
 #include "app/QtText.h"
 #include "exchange/Clock.h"
+#include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
 
 namespace tallyvox::apptest {
@@ -135,6 +136,15 @@ public:
         QSignalSpy started(Form.get(), &app::TMainForm::StartupFinished);
         Form->show();
         return started.count() > 0 || started.wait(StartupTimeoutMs);
+    }
+
+    // The usual setting for a read: COM1 on the simulator, header on, a
+    // call-accounting file chosen; then the window is started.
+    bool StartReadyToRead(testkit::TSimHarness& sim) {
+        sim.MapPort(1);
+        WriteSettings();
+        WriteOutConfig(CallFile());
+        return StartWindow();
     }
 
     template <typename T> T* Control(const char* name) const {
