@@ -1,5 +1,6 @@
 // Scenario files: every field read, every mistake reported with its place.
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -183,6 +184,18 @@ TEST(ScenarioJsonTest, AFileIsReadOrItsAbsenceReported) {
     std::ofstream(path) << R"({"serialNumber": 77})";
     EXPECT_EQ(sim::LoadScenario(path).SerialNumber, 77);
     EXPECT_THROW(sim::LoadScenario(path + ".missing"), EScenarioError);
+}
+
+// The example scenarios shipped for users start an exchange as they stand.
+TEST(ScenarioJsonTest, TheExampleScenariosBuildAnExchange) {
+    int examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TALLYVOX_SCENARIO_DIR)) {
+        SCOPED_TRACE(entry.path().string());
+        sim::TSimulator simulator(sim::LoadScenario(entry.path().string()));
+        EXPECT_GT(simulator.PendingRecords(0), 0);
+        ++examples;
+    }
+    EXPECT_GE(examples, 2);
 }
 
 } // namespace
