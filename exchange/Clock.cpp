@@ -41,7 +41,9 @@ std::chrono::microseconds TSystemClock::RealDuration(std::uint32_t ms) {
     return std::chrono::milliseconds(ms);
 }
 
-TCalendarTime TSystemClock::LocalNow() { return ComputerLocalNow(); }
+TCalendarTime TSystemClock::LocalNow() {
+    return ComputerLocalNow();
+}
 
 TScaledClock::TScaledClock(double speedup)
     : Speedup(speedup), Origin(std::chrono::steady_clock::now()) {}
@@ -52,13 +54,17 @@ std::uint32_t TScaledClock::TickCount() {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(elapsed.count() * Speedup));
 }
 
-void TScaledClock::Sleep(std::uint32_t ms) { std::this_thread::sleep_for(RealDuration(ms)); }
+void TScaledClock::Sleep(std::uint32_t ms) {
+    std::this_thread::sleep_for(RealDuration(ms));
+}
 
 std::chrono::microseconds TScaledClock::RealDuration(std::uint32_t ms) {
     return std::chrono::microseconds(static_cast<std::int64_t>(ms * 1000.0 / Speedup));
 }
 
-TCalendarTime TScaledClock::LocalNow() { return LocalFixed ? FixedLocal : ComputerLocalNow(); }
+TCalendarTime TScaledClock::LocalNow() {
+    return LocalFixed ? FixedLocal : ComputerLocalNow();
+}
 
 void TScaledClock::SetLocalNow(const TCalendarTime& now) {
     FixedLocal = now;
