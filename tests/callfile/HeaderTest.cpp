@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "callfile/Header.h"
+#include "tests/kit/CalendarAt.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"
 #include "text/Cp1251.h"
@@ -10,16 +11,7 @@
 namespace tallyvox::callfile {
 namespace {
 
-TCalendarTime At(int year, int month, int day, int hour, int minute, int second) {
-    TCalendarTime time;
-    time.Year = year;
-    time.Month = month;
-    time.Day = day;
-    time.Hour = hour;
-    time.Minute = minute;
-    time.Second = second;
-    return time;
-}
+using testkit::At;
 
 std::string Cp1251(const char* utf8) {
     return text::Utf8ToCp1251(utf8);

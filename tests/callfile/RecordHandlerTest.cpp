@@ -9,6 +9,7 @@
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
 #include "exchange/FilePath.h"
+#include "tests/kit/CalendarAt.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"
 
@@ -89,7 +90,7 @@ TEST_F(RecordHandlerTest, AppendsTheLineCountsTheFillDownAndTellsTheListener) {
 
 TEST_F(RecordHandlerTest, TheHeaderBlockPrecedesTheCallLines) {
     TStatus status;
-    status.ExchangeClock = {2004, 5, 7, 3, 5, 9};
+    status.ExchangeClock = testkit::At(2004, 5, 7, 9, 5, 3);
     BuildHeader(*LowLevel, status);
     EXPECT_EQ(Handler.WriteHeader(), 1);
     Handler(Call(201, "123456"));

@@ -3,6 +3,7 @@
 
 #include "exchange/CommError.h"
 #include "tests/e2e/LinkFixture.h"
+#include "tests/kit/CalendarAt.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::e2e {
@@ -16,7 +17,7 @@ using sim::TScenario;
 TBufferRecord CallRecord(int minute, std::uint16_t line, const char* directory, std::uint8_t trunk,
                          const char* dialled) {
     TCall call;
-    call.Start = TCalendarTime{2004, 5, 7, 0, minute, 9};
+    call.Start = testkit::At(2004, 5, 7, 9, minute, 0);
     call.DurationSeconds = 60;
     call.HardwareLine = line;
     call.DirectoryNumber = directory;

@@ -5,6 +5,7 @@
 
 #include "exchange/Protocol.h"
 #include "tests/e2e/LinkFixture.h"
+#include "tests/kit/CalendarAt.h"
 #include "tests/kit/PtyPeer.h"
 #include "text/Cp1251.h"
 
@@ -45,7 +46,7 @@ TEST_F(IdentifyTest, ASingleExchangeTellsModelVersionSerialNumberClockAndBuffer)
     EXPECT_EQ(status.SerialNumber, "1234");
     EXPECT_EQ(status.Key, 0x5A);
     EXPECT_EQ(status.TimeUnit, 6);
-    EXPECT_EQ(status.ExchangeClock, (TCalendarTime{2004, 5, 7, 0, 5, 9}));
+    EXPECT_EQ(status.ExchangeClock, testkit::At(2004, 5, 7, 9, 5, 0));
     EXPECT_EQ(status.BufferCapacity, 2000);
     EXPECT_EQ(status.BufferFill, 5);
     EXPECT_EQ(Link->ExchangeCount, 1);

@@ -1,22 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "exchange/Calendar.h"
+#include "tests/kit/CalendarAt.h"
 
 namespace tallyvox {
 namespace {
 
 constexpr std::uint32_t Day = 86400;
 
-TCalendarTime At(int year, int month, int day, int hour, int minute, int second) {
-    TCalendarTime time;
-    time.Year = year;
-    time.Month = month;
-    time.Day = day;
-    time.Hour = hour;
-    time.Minute = minute;
-    time.Second = second;
-    return time;
-}
+using testkit::At;
 
 TEST(ExchangeCalendar, CountsDaysFromTheFirstOfJanuary1980) {
     EXPECT_EQ(ExchangeTimeToCalendar(0), At(1980, 1, 1, 0, 0, 0));

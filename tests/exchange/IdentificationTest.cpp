@@ -3,6 +3,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "tests/kit/CalendarAt.h"
+
 namespace tallyvox {
 namespace {
 
@@ -83,7 +85,7 @@ TEST(Identification, SerialNumberAndClockAreLittleEndianWords) {
     reply[3] = 0x02; // 600 ticks of 6 s: 01:00:00
     const auto id = InterpretIdentification(reply);
     EXPECT_EQ(id->SerialNumber, "4660");
-    EXPECT_EQ(id->ExchangeClock, (TCalendarTime{1980, 2, 29, 0, 0, 1}));
+    EXPECT_EQ(id->ExchangeClock, testkit::At(1980, 2, 29, 1, 0, 0));
 }
 
 TEST(Identification, AnAllZeroReplyOfAKnownModelReadsAsZeros) {

@@ -6,6 +6,7 @@
 #include "exchange/Record.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
+#include "tests/kit/CalendarAt.h"
 
 namespace tallyvox::simtest {
 namespace {
@@ -33,7 +34,7 @@ TEST(CalendarEncodeTest, DaysCountFromTheFirstOfJanuary1980WithEveryFourthYearLe
 }
 
 TEST(CalendarEncodeTest, SecondsAndCalendarRoundTrip) {
-    const TCalendarTime time{2026, 12, 8, 59, 4, 15};
+    const TCalendarTime time = testkit::At(2026, 12, 8, 15, 4, 59);
     EXPECT_EQ(sim::SecondsToCalendar(sim::CalendarToSeconds(time)), time);
     EXPECT_EQ(sim::CalendarToSeconds({1980, 1, 2, 0, 0, 0}), 86400);
 }
@@ -52,7 +53,7 @@ TEST(RecordEncoderTest, DirectoryAndDialledDigitsPackAsTheDecoderReadsThem) {
 
 TEST(RecordEncoderTest, ACallRoundTripsThroughTheDecoder) {
     sim::TCall call;
-    call.Start = {2024, 2, 29, 36, 15, 23};
+    call.Start = testkit::At(2024, 2, 29, 23, 15, 36);
     call.DurationSeconds = 25 * 60 + 42; // stored in whole ticks of 6 s: 25:42
     call.HardwareLine = 300;
     call.DirectoryNumber = "2050";
@@ -77,7 +78,7 @@ TEST(RecordEncoderTest, ACallRoundTripsThroughTheDecoder) {
 
 TEST(RecordEncoderTest, StartTimesAreStoredInWholeTicksOfTheTimeUnit) {
     sim::TCall call;
-    call.Start = {2010, 6, 1, 7, 0, 12};
+    call.Start = testkit::At(2010, 6, 1, 12, 0, 7);
     call.DurationSeconds = 25;
     const TRecord record = Decode(sim::EncodeCall(call, 10), "Arden-L1", 10);
     EXPECT_EQ(record.StartSecond, 0);

@@ -7,6 +7,7 @@
 #include "sim/CommandLine.h"
 #include "sim/Scenario.h"
 #include "sim/Simulator.h"
+#include "tests/kit/CalendarAt.h"
 #include "tests/kit/TempDir.h"
 
 namespace tallyvox::simtest {
@@ -47,7 +48,7 @@ TEST(ScenarioJsonTest, AFullScenarioIsReadField_by_field) {
     EXPECT_EQ(scenario.Exchanges[0].W1, 1200);
     ASSERT_EQ(scenario.Exchanges[0].Records.size(), 3u);
     const sim::TCall& call = scenario.Exchanges[0].Records[0].Call;
-    EXPECT_EQ(call.Start, (TCalendarTime{2004, 5, 7, 30, 15, 9}));
+    EXPECT_EQ(call.Start, testkit::At(2004, 5, 7, 9, 15, 30));
     EXPECT_EQ(call.Dialled, "80123*#");
     EXPECT_EQ(call.TrunkCode, 65);
     EXPECT_EQ(scenario.Exchanges[0].Records[1].Kind, sim::TBufferRecord::TKind::Raw);

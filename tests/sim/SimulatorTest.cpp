@@ -7,9 +7,11 @@
 
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
+#include "tests/kit/CalendarAt.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
 #include "tests/sim/HostEnd.h"
+#include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
 namespace {
@@ -17,8 +19,6 @@ namespace {
 using sim::TBufferRecord;
 using sim::TCommandKind;
 using sim::TScenario;
-
-constexpr std::uint8_t Key = 0x5A;
 
 TScenario Arden() {
     TScenario scenario;
@@ -33,7 +33,7 @@ TScenario Arden() {
 
 sim::TCall CallAt(int hour, const std::string& dialled) {
     sim::TCall call;
-    call.Start = {2004, 5, 7, 0, 30, hour};
+    call.Start = testkit::At(2004, 5, 7, hour, 30, 0);
     call.DurationSeconds = 60;
     call.HardwareLine = 4;
     call.DirectoryNumber = "205";
