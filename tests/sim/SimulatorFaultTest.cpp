@@ -5,20 +5,12 @@
 
 #include "tests/kit/SimHarness.h"
 #include "tests/sim/HostEnd.h"
+#include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
 namespace {
 
 using sim::TScenario;
-
-constexpr std::uint8_t Key = 0x5A;
-
-TScenario WithCalls(int count) {
-    TScenario scenario;
-    scenario.Key = Key;
-    scenario.Exchanges[0].Traffic = {count, 5};
-    return scenario;
-}
 
 std::size_t FramedLength(const TBytes& reply) {
     return reply.empty() ? 0 : reply[0];

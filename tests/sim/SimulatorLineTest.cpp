@@ -13,21 +13,13 @@
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
 #include "tests/sim/HostEnd.h"
+#include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
 namespace {
 
 using namespace std::chrono_literals;
 using sim::TScenario;
-
-constexpr std::uint8_t Key = 0x5A;
-
-TScenario WithCalls(int count) {
-    TScenario scenario;
-    scenario.Key = Key;
-    scenario.Exchanges[0].Traffic = {count, 5};
-    return scenario;
-}
 
 // The probe answer alone, after the line was quiet: nothing left over from
 // before arrives with it.
