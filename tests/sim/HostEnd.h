@@ -2,7 +2,7 @@
 // The host's end of the simulator's line, driven with plain POSIX calls so the
 // simulator is tested without the program's own serial code.
 
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
