@@ -72,15 +72,25 @@ public:
     // 1 done, 3 stopped on request, -1 selection refused or no usable reply, -2
     // port error in the first link check. Runs on the reader thread.
     int Download(const TRecordCallback& callback);
+    // The record of a reply payload (without length byte and checksum), read with
+    // the identified model and time unit and the clock's current year.
     TRecord DecodeRecord(const std::uint8_t* payload, std::size_t length) const;
     // 1 answered (lines refreshed when the state command succeeded), -1 no link,
     // -2 port error in the link check.
     int QueryRealTime();
 
-    // --- configuration files (in the start directory) ---
+    // --- configuration files (in the start directory; UI thread) ---
+    // PortName and SaveHeader from the settings file, which a first run creates
+    // with the defaults (FirstRun set) and a damaged one is replaced by: 1 or -1.
     int ReadSettings();
+    // Takes the choice for this run and stores it: 1, or -1 for a name that is no
+    // port or a file that cannot be written.
     int WriteSettings(const std::string& portName, bool saveHeader);
+    // The file names and AutoStart from the output configuration: 1 read, -2 no
+    // file (TariffFileName emptied), -1 unreadable.
     int ReadOutConfig();
+    // Rewrites the output configuration with the current AutoStart: 1 written,
+    // -2 the file cannot be opened, -1 a write failed.
     int WriteOutConfig(const std::string& tariffFileName, const std::string& realTimeFileName);
     std::string GetPortName() const { return PortName; }
     void SetPortName(const std::string& name) { PortName = name; }
