@@ -131,24 +131,23 @@ void TSimulator::TImpl::Serve() {
 }
 
 int TSimulator::TImpl::PollTimeoutMs(TClock::time_point now) {
-    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(PollSlice);
+    const auto inMs = [](TClock::duration span) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(span);
+    };
+    std::chrono::milliseconds wait = PollSlice;
     std::optional<TClock::time_point> due;
     {
         std::lock_guard guard(Lock);
         due = Model.NextArrival();
     }
     if (due) {
-        wait =
-            std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(*due - now) + 1ms);
+        wait = std::min(wait, inMs(*due - now) + 1ms);
     }
     if (now < WatchExclusiveUntil) {
-        wait = std::min(wait,
-                        std::chrono::duration_cast<std::chrono::milliseconds>(ExclusiveWatchSlice));
+        wait = std::min(wait, inMs(ExclusiveWatchSlice));
     }
     if (Parser.MidCommand()) {
-        wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  LastByteAt + CommandGiveUp - now) +
-                                  1ms);
+        wait = std::min(wait, inMs(LastByteAt + CommandGiveUp - now) + 1ms);
     }
     return static_cast<int>(std::max(wait, 0ms).count());
 }
