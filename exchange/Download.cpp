@@ -104,10 +104,7 @@ int TLowLevel::Download(const TRecordCallback& callback) {
     } catch (const ECommError&) {
         return -2;
     }
-    for (int i = 0; i < ExchangeCount; ++i) {
-        if (!linked) {
-            continue;
-        }
+    for (int i = 0; linked && i < ExchangeCount; ++i) {
         if (!SelectExchange(static_cast<std::uint8_t>(i), TSelectForm::Download)) {
             Notifier().ShowMessage(messages::SelectionRefused(), "");
             return -1;
