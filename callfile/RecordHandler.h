@@ -27,7 +27,7 @@ class TRecordHandler {
 public:
     TRecordHandler(boost::shared_ptr<TLowLevel> lowLevel, TRecordListener* listener);
     // Not copyable: its writer holds the lines waiting for the file, so a copy would
-    // split them. Store it in RecordCallback through std::ref.
+    // split them. RecordCallback refers to it (std::ref, or a lambda holding its address).
     TRecordHandler(const TRecordHandler&) = delete;
     TRecordHandler& operator=(const TRecordHandler&) = delete;
     // Makes a last attempt to write the lines that still wait for the file.
