@@ -8,7 +8,6 @@
 namespace tallyvox {
 namespace {
 
-constexpr unsigned ReplyByteMs = 500;
 constexpr int StatusAttempts = 11;
 constexpr std::uint8_t NoReplyLength = 255;
 
@@ -21,13 +20,13 @@ struct TBufferFigures {
 // its layout reads as zeros beyond its end. A byte that does not arrive within
 // the reply is stored as 0xFF, as the line's idle level would read.
 bool ReadIdentificationReply(TCommPort& port, TIdentificationReply& reply) {
-    const auto length = static_cast<std::uint8_t>(port.ReadByteTimeout(ReplyByteMs));
+    const auto length = static_cast<std::uint8_t>(port.ReadByteTimeout(protocol::ReplyByteMs));
     if (length == NoReplyLength) {
         return false;
     }
     reply.fill(0);
     for (int i = 0; i < length; ++i) {
-        reply[i] = static_cast<std::uint8_t>(port.ReadByteTimeout(ReplyByteMs));
+        reply[i] = static_cast<std::uint8_t>(port.ReadByteTimeout(protocol::ReplyByteMs));
     }
     const std::uint8_t key = reply[protocol::IdKey];
     for (int i = 0; i < length; ++i) {
@@ -48,20 +47,20 @@ bool ReadStatusOnce(TCommPort& port, std::uint8_t key, TIdentificationReply& pay
     // The exchange answers only after the command has left the wire, so whatever
     // is discarded here came before the reply.
     port.PurgeInput();
-    const int length = port.ReadByteTimeout(ReplyByteMs);
+    const int length = port.ReadByteTimeout(protocol::ReplyByteMs);
     if (length < 0) {
         return false;
     }
     std::uint8_t sum = 0;
     for (int i = 0; i < length; ++i) {
-        const int byte = port.ReadByteTimeout(ReplyByteMs);
+        const int byte = port.ReadByteTimeout(protocol::ReplyByteMs);
         if (byte < 0) {
             return false;
         }
         sum = static_cast<std::uint8_t>(sum + byte);
         payload[i] = static_cast<std::uint8_t>(byte) ^ key;
     }
-    return port.ReadByteTimeout(ReplyByteMs) == sum;
+    return port.ReadByteTimeout(protocol::ReplyByteMs) == sum;
 }
 
 std::optional<TBufferFigures> ReadBufferFigures(TCommPort& port, std::uint8_t key) {

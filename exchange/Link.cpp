@@ -12,7 +12,6 @@ constexpr unsigned ProbeAnswerMs = 200;
 constexpr int ProbeRetries = 10;
 constexpr std::uint32_t ProbeRetryPauseMs = 300;
 constexpr int TransactLinkChecks = 3;
-constexpr unsigned ReplyByteMs = 500;
 constexpr std::uint32_t IdentifySelectPauseMs = 100;
 constexpr std::uint32_t DownloadSelectPauseMs = 200;
 // A reply whose checksum keeps failing is read again this many times before the
@@ -69,9 +68,9 @@ bool TLowLevel::SelectExchange(std::uint8_t i, TSelectForm form) {
         Port->ReadByte();
     } else {
         Clock().Sleep(DownloadSelectPauseMs);
-        Port->ReadByteTimeout(ReplyByteMs);
+        Port->ReadByteTimeout(protocol::ReplyByteMs);
     }
-    return Port->ReadByteTimeout(ReplyByteMs) == 0;
+    return Port->ReadByteTimeout(protocol::ReplyByteMs) == 0;
 }
 
 namespace {
@@ -110,14 +109,14 @@ enum class TBodyRead { Matched, Mismatched, Missing };
 TBodyRead ReadReplyBody(TCommPort& port, std::uint8_t* reply, int length, bool verifyChecksum) {
     std::uint8_t sum = 0;
     for (int i = 0; i < length; ++i) {
-        const int byte = port.ReadByteTimeout(ReplyByteMs);
+        const int byte = port.ReadByteTimeout(protocol::ReplyByteMs);
         if (byte < 0) {
             return TBodyRead::Missing;
         }
         reply[i] = static_cast<std::uint8_t>(byte);
         sum = static_cast<std::uint8_t>(sum + byte);
     }
-    const int checksum = port.ReadByteTimeout(ReplyByteMs);
+    const int checksum = port.ReadByteTimeout(protocol::ReplyByteMs);
     if (!verifyChecksum) {
         return TBodyRead::Matched;
     }
@@ -159,7 +158,7 @@ int TLowLevel::Transact(std::uint8_t* reply, int& replyLength, std::uint8_t comm
         if (sendMode == SendWithPayload) {
             SendPayload(*Port, Status.Key, payload, payloadCount, prefix);
         }
-        const int length = Port->ReadByteTimeout(ReplyByteMs);
+        const int length = Port->ReadByteTimeout(protocol::ReplyByteMs);
         if (length < 0) {
             return 1; // no reply at all: nothing to read or verify
         }

@@ -49,4 +49,7 @@ inline constexpr int IdModelNameLength = 7;
 inline constexpr int BaudRate = 19200;
 inline constexpr int BitsPerByte = 11;
 
+// How long the host waits for each byte of a reply.
+inline constexpr unsigned ReplyByteMs = 500;
+
 } // namespace tallyvox::protocol
