@@ -8,6 +8,7 @@
 
 namespace tallyvox {
 
+// The date and time of a count of exchange seconds; every count has one.
 TCalendarTime ExchangeTimeToCalendar(std::uint32_t seconds);
 
 // days * 86400 + ticks * timeUnit in unsigned 32-bit arithmetic, as the exchange counts.

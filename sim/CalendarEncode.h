@@ -18,6 +18,9 @@ struct TExchangeTime {
     std::uint16_t Days = 0;
     std::uint16_t Ticks = 0;
 };
+// Nothing for a date DaysSince1980 refuses, a time of day that does not exist, a
+// tick length that is not positive or a tick count past 16 bits; the seconds
+// below one tick are dropped.
 std::optional<TExchangeTime> ToExchangeTime(const TCalendarTime& time, int secondsPerTick);
 
 // Seconds since 1 January 1980 of a date and time, and back (the exchange's
