@@ -49,6 +49,18 @@ public:
     std::string At(const char* key) const { return Where.empty() ? key : Where + "." + key; }
     const std::string& Place() const { return Where; }
 
+    // Calls read(element, place) for each element of the array under key, if any.
+    template <typename TRead> void EachElement(const char* key, TRead read) const {
+        if (const json* array = Find(key)) {
+            if (!array->is_array()) {
+                Fail(At(key), "expected an array");
+            }
+            for (std::size_t i = 0; i < array->size(); ++i) {
+                read((*array)[i], At(key) + "[" + std::to_string(i) + "]");
+            }
+        }
+    }
+
     template <typename T>
     void Integer(const char* key, T& target, long long low, long long high) const {
         if (const json* value = Find(key)) {
@@ -184,16 +196,9 @@ TExchange ExchangeOf(const json& value, const std::string& where, int secondsPer
     object.Integer("capacity", exchange.Capacity, 0, 65535);
     object.Integer("w1", exchange.W1, 0, 65535);
     object.Integer("w2", exchange.W2, 0, 65535);
-    if (const json* records = object.Find("records")) {
-        if (!records->is_array()) {
-            Fail(object.At("records"), "expected an array");
-        }
-        for (std::size_t i = 0; i < records->size(); ++i) {
-            exchange.Records.push_back(
-                RecordOf((*records)[i], object.At("records") + "[" + std::to_string(i) + "]",
-                         secondsPerTick));
-        }
-    }
+    object.EachElement("records", [&](const json& record, const std::string& place) {
+        exchange.Records.push_back(RecordOf(record, place, secondsPerTick));
+    });
     if (const json* traffic = object.Find("traffic")) {
         const TObject generator(*traffic, object.At("traffic"));
         generator.AllowOnly({"count", "seed", "erased"});
@@ -252,15 +257,9 @@ TRealTime RealTimeOf(const json& value, const std::string& where) {
     if (const json* payload = object.Find("payload")) {
         state.Payload = Bytes(*payload, object.At("payload"), 255);
     }
-    if (const json* snapshots = object.Find("snapshots")) {
-        if (!snapshots->is_array()) {
-            Fail(object.At("snapshots"), "expected an array");
-        }
-        for (std::size_t i = 0; i < snapshots->size(); ++i) {
-            state.Snapshots.push_back(SnapshotOf((*snapshots)[i], object.At("snapshots") + "[" +
-                                                                      std::to_string(i) + "]"));
-        }
-    }
+    object.EachElement("snapshots", [&](const json& snapshot, const std::string& place) {
+        state.Snapshots.push_back(SnapshotOf(snapshot, place));
+    });
     object.Integer("periodMs", state.PeriodMs, 0, 0xFFFFFFFFLL);
     return state;
 }
