@@ -19,6 +19,8 @@ long long Number(const std::string& option, const std::string& text, long long l
 
 // What the options ask for, applied in a fixed order whatever their order.
 struct TRequest {
+    bool Help = false;
+    std::string LinkPath;
     std::optional<std::string> ScenarioFile;
     std::optional<int> Model;
     std::optional<int> Complex;
@@ -54,10 +56,7 @@ TScenario BaseScenario(const TRequest& request) {
                                   request.Calls.value_or(0), request.Seed);
 }
 
-} // namespace
-
-TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-    TCommandLine line;
+TRequest ReadOptions(const std::vector<std::string>& arguments) {
     TRequest request;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
@@ -68,7 +67,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return arguments[++i];
         };
         if (option == "--help" || option == "-h") {
-            line.Help = true;
+            request.Help = true;
         } else if (option == "--scenario") {
             request.ScenarioFile = value();
         } else if (option == "--model") {
@@ -86,7 +85,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (option == "--real-timing") {
             request.RealTiming = true;
         } else if (option == "--link") {
-            line.LinkPath = value();
+            request.LinkPath = value();
         } else if (option == "--fault") {
             const std::string& setting = value();
             const auto equals = setting.find('=');
@@ -98,24 +97,39 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             throw EScenarioError("unknown option \"" + option + "\"");
         }
     }
-    line.Scenario = BaseScenario(request);
+    return request;
+}
+
+TScenario RequestedScenario(const TRequest& request) {
+    TScenario scenario = BaseScenario(request);
     if (request.Erased > 0) {
-        for (TExchange& exchange : line.Scenario.Exchanges) {
+        for (TExchange& exchange : scenario.Exchanges) {
             exchange.Traffic.Erased = request.Erased;
         }
     }
     if (request.ArriveEveryMs) {
-        line.Scenario.Arrivals.EveryMs = *request.ArriveEveryMs;
+        scenario.Arrivals.EveryMs = *request.ArriveEveryMs;
     }
     if (request.RealTiming) {
-        line.Scenario.Timing.Mode = TTimingMode::RealLine;
+        scenario.Timing.Mode = TTimingMode::RealLine;
     }
     for (const auto& [name, setting] : request.Faults) {
-        SetFault(line.Scenario.Faults, name, setting);
+        SetFault(scenario.Faults, name, setting);
     }
     // A scenario file adjusted by the options is checked again: a mistake in
     // the options is reported as one, before any device is opened.
-    CheckScenario(line.Scenario);
+    CheckScenario(scenario);
+    return scenario;
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    const TRequest request = ReadOptions(arguments);
+    TCommandLine line;
+    line.Scenario = RequestedScenario(request);
+    line.LinkPath = request.LinkPath;
+    line.Help = request.Help;
     return line;
 }
 
