@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "callfile/CallLine.h"
+#include "tests/callfile/ExampleRecord.h"
 
 namespace tallyvox::callfile {
 namespace {
@@ -11,23 +12,6 @@ const std::string FirstExample =
     "07-05-2004 12:34:56   00:01:05   201( 112)   (2)05     123456" + std::string(15, ' ');
 const std::string SecondExample =
     "07*05*2004 09:04:06   00:00:45   123(    )       5" + std::string(5 + 21, ' ');
-
-TRecord ExampleRecord() {
-    TRecord record;
-    record.Year = 2004;
-    record.Month = 5;
-    record.Day = 7;
-    record.StartHour = 12;
-    record.StartMinute = 34;
-    record.StartSecond = 56;
-    record.DurationMinutes = 1;
-    record.DurationSeconds = 5;
-    record.HardwareLine = 201;
-    record.ProgramNumber = "112";
-    record.Trunk = "(2)05";
-    record.DialledNumber = "123456";
-    return record;
-}
 
 TRecord IncomingExampleRecord() {
     TRecord record = ExampleRecord();

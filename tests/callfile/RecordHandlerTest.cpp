@@ -9,6 +9,7 @@
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
 #include "exchange/FilePath.h"
+#include "tests/callfile/ExampleRecord.h"
 #include "tests/kit/CalendarAt.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"
@@ -37,18 +38,8 @@ public:
 };
 
 TRecord Call(int hardwareLine, const std::string& dialled) {
-    TRecord record;
-    record.Year = 2004;
-    record.Month = 5;
-    record.Day = 7;
-    record.StartHour = 12;
-    record.StartMinute = 34;
-    record.StartSecond = 56;
-    record.DurationMinutes = 1;
-    record.DurationSeconds = 5;
+    TRecord record = ExampleRecord();
     record.HardwareLine = hardwareLine;
-    record.ProgramNumber = "112";
-    record.Trunk = "(2)05";
     record.DialledNumber = dialled;
     return record;
 }
