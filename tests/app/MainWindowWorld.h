@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -96,8 +95,7 @@ public:
         std::ofstream(PathOf(name), std::ios::binary) << bytes;
     }
     std::string ReadBytes(const std::filesystem::path& path) const {
-        std::ifstream file(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        return testkit::FileContents(path);
     }
     // The file's lines without their CR LF; a last line without CR LF is kept
     // as it is, so that a cut line shows.
