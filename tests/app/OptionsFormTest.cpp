@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,15 +24,11 @@
 
 using tallyvox::TLowLevel;
 using tallyvox::app::TOptionsForm;
+using tallyvox::testkit::FileContents;
 
 namespace {
 
 const char* const SettingsFile = "Tallyvox.cfg";
-
-std::string ReadFile(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void WriteFile(const char* name, const std::string& bytes) {
     std::ofstream(name, std::ios::binary) << bytes;
@@ -236,7 +231,7 @@ private slots:
         QCOMPARE(Form->result(), int(QDialog::Accepted));
         QCOMPARE(LowLevel->PortName, std::string("COM5"));
         QCOMPARE(LowLevel->SaveHeader, false);
-        QCOMPARE(ReadFile(SettingsFile), std::string("\x05\x00", 2) + std::string(28, '\0'));
+        QCOMPARE(FileContents(SettingsFile), std::string("\x05\x00", 2) + std::string(28, '\0'));
         QCOMPARE(Connector->Calls, std::vector<std::string>({"connect COM5", "refresh"}));
         QCOMPARE(Messages.size(), std::size_t{0});
     }
@@ -251,7 +246,7 @@ private slots:
         ClickOk();
 
         QVERIFY(!Form->isVisible());
-        QCOMPARE(ReadFile(SettingsFile), settings);
+        QCOMPARE(FileContents(SettingsFile), settings);
         QCOMPARE(Connector->Calls, std::vector<std::string>({"connect COM3", "refresh"}));
     }
 
@@ -280,7 +275,7 @@ private slots:
         QVERIFY(!Form->isVisible());
         QCOMPARE(LowLevel->PortName, std::string("COM2"));
         QCOMPARE(LowLevel->SaveHeader, true);
-        QCOMPARE(ReadFile(SettingsFile), settings);
+        QCOMPARE(FileContents(SettingsFile), settings);
         QVERIFY(Connector->Calls.empty());
 
         Open();
@@ -323,7 +318,7 @@ private slots:
         ClickOk();
 
         QCOMPARE(LowLevel->PortName, std::string("COM4"));
-        QCOMPARE(ReadFile(SettingsFile).substr(0, 2), std::string("\x04\x01", 2));
+        QCOMPARE(FileContents(SettingsFile).substr(0, 2), std::string("\x04\x01", 2));
         QCOMPARE(Connector->Calls.front(), std::string("connect COM4"));
     }
 
@@ -366,7 +361,7 @@ private slots:
         QVERIFY(Form->isVisible());
         QCOMPARE(LowLevel->PortName, std::string("COM2"));
         QCOMPARE(LowLevel->SaveHeader, true);
-        QCOMPARE(ReadFile(SettingsFile), settings);
+        QCOMPARE(FileContents(SettingsFile), settings);
         QVERIFY(Connector->Calls.empty());
 
         device.FailClose = false;
