@@ -164,17 +164,14 @@ void TExchangeModel::AddArrivals(TSteadyTime now) {
             NextArrivalExchange = (NextArrivalExchange + 1) % static_cast<int>(Buffers.size());
         }
         TTrafficGenerator& traffic = Arrivals.at(static_cast<std::size_t>(exchange));
-        // A full buffer has no room for the call: the exchange loses it.
+        // The call is drawn even when it is lost, so the seeded traffic stays the
+        // same; a full buffer has no room for it and the exchange loses it.
+        TCall call = traffic.EndingAt(SecondsToCalendar(LatestCallEnd(now)));
         const std::size_t capacity =
             Scenario.Exchanges[static_cast<std::size_t>(exchange)].Capacity;
-        if (Buffers[static_cast<std::size_t>(exchange)].Pending.size() >= capacity) {
-            traffic.EndingAt(SecondsToCalendar(LatestCallEnd(now)));
-            *ArrivalDue += std::chrono::milliseconds(Scenario.Arrivals.EveryMs);
-            continue;
+        if (Buffers[static_cast<std::size_t>(exchange)].Pending.size() < capacity) {
+            AddRecord(exchange, {TBufferRecord::TKind::Call, std::move(call), {}});
         }
-        AddRecord(exchange, {TBufferRecord::TKind::Call,
-                             traffic.EndingAt(SecondsToCalendar(LatestCallEnd(now))),
-                             {}});
         *ArrivalDue += std::chrono::milliseconds(Scenario.Arrivals.EveryMs);
     }
 }
