@@ -12,9 +12,9 @@ struct TCalendarTime {
     int Year = 0;
     int Month = 0;
     int Day = 0;
-    int Second = 0;
-    int Minute = 0;
     int Hour = 0;
+    int Minute = 0;
+    int Second = 0;
 
     friend bool operator==(const TCalendarTime&, const TCalendarTime&) = default;
 };

@@ -84,7 +84,7 @@ TCalendarTime LocalNow() {
     std::tm local{};
     localtime_r(&now, &local);
     return TCalendarTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                         local.tm_sec,         local.tm_min,     local.tm_hour};
+                         local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 } // namespace tallyvox::sim

@@ -59,7 +59,7 @@ private slots:
         sim.MapPort(1);
         world.WriteBytes("TallyvoxOut.cfg", "TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1");
         world.Clock->SetLocalNow(
-            {.Year = 2023, .Month = 2, .Day = 1, .Second = 30, .Minute = 15, .Hour = 9});
+            {.Year = 2023, .Month = 2, .Day = 1, .Hour = 9, .Minute = 15, .Second = 30});
         QVERIFY(world.StartWindow());
 
         QCOMPARE(world.Messages.size(), std::size_t{1});
@@ -151,7 +151,7 @@ private slots:
         sim.MapPort(1);
         world.WriteSettings();
         world.Clock->SetLocalNow(
-            {.Year = 2021, .Month = 3, .Day = 4, .Second = 5, .Minute = 6, .Hour = 7});
+            {.Year = 2021, .Month = 3, .Day = 4, .Hour = 7, .Minute = 6, .Second = 5});
         QVERIFY(world.StartWindow());
 
         QVERIFY(world.Messages.empty());
@@ -278,7 +278,7 @@ private slots:
         world.WriteSettings();
         world.WriteOutConfig(world.CallFile());
         world.Clock->SetLocalNow(
-            {.Year = 2022, .Month = 8, .Day = 9, .Second = 0, .Minute = 0, .Hour = 10});
+            {.Year = 2022, .Month = 8, .Day = 9, .Hour = 10, .Minute = 0, .Second = 0});
         QVERIFY(world.StartWindow());
 
         sim.Sim().ChangeFaults(

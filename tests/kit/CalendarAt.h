@@ -1,6 +1,6 @@
 #pragma once
-// A calendar time written in reading order: TCalendarTime's own fields run
-// second, minute, hour after the date, which a brace list makes easy to misread.
+// A calendar time from its six parts, largest first, each one named by its
+// parameter where a brace list would leave the reader counting fields.
 
 #include "exchange/Clock.h"
 

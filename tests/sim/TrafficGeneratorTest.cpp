@@ -12,7 +12,7 @@
 namespace tallyvox::simtest {
 namespace {
 
-const TCalendarTime Now{2026, 12, 8, 0, 30, 11};
+const TCalendarTime Now{2026, 12, 8, 11, 30, 0};
 
 std::vector<sim::TCall> Generate(std::uint32_t seed, int count,
                                  sim::TTrunkPlan plan = sim::TTrunkPlan::Arden) {
