@@ -22,10 +22,6 @@ int Weekday(std::int64_t dayCount) {
     return static_cast<int>((dayCount + 2) % 7);
 }
 
-bool StartsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 } // namespace
 
 TTrunkPlan TrunkPlanOf(const TScenario& scenario) {
@@ -49,13 +45,13 @@ TTrunkPlan TrunkPlanOf(const TScenario& scenario) {
     if (!name.empty() && (name[0] == '2' || name[0] == '3')) {
         return TTrunkPlan::Complex;
     }
-    if (StartsWith(name, "Polar-C")) {
+    if (name.starts_with("Polar-C")) {
         return TTrunkPlan::PolarC;
     }
-    if (StartsWith(name, "Arden")) {
+    if (name.starts_with("Arden")) {
         return TTrunkPlan::Arden;
     }
-    if (StartsWith(name, "Polar-A") || StartsWith(name, "Polar-B")) {
+    if (name.starts_with("Polar-A") || name.starts_with("Polar-B")) {
         return TTrunkPlan::Polar;
     }
     return name == "Tinkle" ? TTrunkPlan::Tinkle : TTrunkPlan::Plain;
