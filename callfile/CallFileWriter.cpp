@@ -15,7 +15,7 @@ namespace {
 using TFileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 TFileHandle Open(const std::filesystem::path& path, const char* mode) {
-    return TFileHandle(std::fopen(path.string().c_str(), mode), &std::fclose);
+    return TFileHandle(OpenFile(path, mode), &std::fclose);
 }
 
 // Binary append, so the bytes are the same on every platform. A file that refuses

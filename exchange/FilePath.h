@@ -1,8 +1,10 @@
 #pragma once
 // File names are Windows-1251 texts in the core (as the configuration file holds
 // them); the file system wants its own encoding (UTF-8 on POSIX, UTF-16 on Windows).
-// Every file the core opens by a text name goes through these two conversions.
+// Every file the core opens by a text name goes through these two conversions,
+// and every file it opens as a C stream goes through OpenFile.
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -14,5 +16,10 @@ std::filesystem::path FilePathOfText(std::string_view cp1251);
 
 // The Windows-1251 text of a path; characters outside the code page become '?'.
 std::string TextOfFilePath(const std::filesystem::path& path);
+
+// fopen with the platform's own name of the file: the wide name on Windows, where
+// a narrow name reaches only the files that the ANSI code page can spell. The
+// mode is fopen's; nullptr when the file cannot be opened.
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 
 } // namespace tallyvox

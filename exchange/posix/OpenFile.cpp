@@ -1,0 +1,11 @@
+// POSIX names a file by its bytes, which the path holds as they are.
+
+#include "exchange/FilePath.h"
+
+namespace tallyvox {
+
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
+} // namespace tallyvox
