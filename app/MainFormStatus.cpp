@@ -6,11 +6,14 @@
 #include <QLabel>
 #include <QTime>
 #include <QTimeEdit>
+#include <optional>
+#include <string>
 
 #include "app/Gauge.h"
 #include "app/MainForm.h"
 #include "app/Messages.h"
 #include "app/QtText.h"
+#include "exchange/LinkMessages.h"
 #include "ui_MainForm.h"
 
 namespace tallyvox::app {
@@ -27,12 +30,21 @@ const std::array<QString, 5>& PanelLabels() {
     return labels;
 }
 
+// A port that another program holds says so, and who it is, below the message.
+QString PortOpenFailure(const std::string& portName, const std::optional<TPortHolder>& holder) {
+    QString text = QStringLiteral("Ошибка при открытии СОМ-порта.");
+    if (holder) {
+        text += QLatin1Char('\n') + ToQString(messages::PortInUse(portName, *holder));
+    }
+    return text;
+}
+
 } // namespace
 
 int TMainForm::ConnectExchange(const std::string& portName) {
     const int opened = LowLevel_->OpenPort(portName);
     if (opened != 1 && opened != -2) {
-        ShowMessage(this, QStringLiteral("Ошибка при открытии СОМ-порта."),
+        ShowMessage(this, PortOpenFailure(portName, LowLevel_->Port->Holder()),
                     QStringLiteral("Ошибка!"));
         return -1;
     }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tallyvox {
@@ -26,10 +27,18 @@ struct TCommTimeouts {
     std::uint32_t WriteTotalConstant = 0;
 };
 
+// Who holds a device that another opener has.
+struct TPortHolder {
+    std::string Device;      // the device the port name stands for
+    long ProcessId = 0;      // 0 when the platform cannot tell
+    std::string ProcessName; // empty when it cannot tell
+};
+
 class TCommBackend {
 public:
     virtual ~TCommBackend() = default;
-    // Opens the named device exclusively; false when it cannot be opened.
+    // Opens the named device for this program alone; false when it cannot be
+    // opened, or when another opener holds it (see Holder).
     virtual bool OpenDevice(const std::string& name) = 0;
     // Reads the driver's current line settings, which ApplyLineSettings then
     // changes only in the four values it is given and in whatever makes the
@@ -51,6 +60,9 @@ public:
     virtual int Read(std::uint8_t& byte, std::chrono::microseconds wait) = 0;
     // The platform's last error number.
     virtual std::uint32_t LastError() const = 0;
+    // After OpenDevice failed because another opener holds the device: who that
+    // is, as far as the platform can tell; nothing after any other outcome.
+    virtual std::optional<TPortHolder> Holder() const { return std::nullopt; }
 };
 
 std::unique_ptr<TCommBackend> MakePlatformCommBackend();

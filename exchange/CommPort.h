@@ -5,6 +5,7 @@
 #include <boost/shared_ptr.hpp>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "exchange/Clock.h"
@@ -41,6 +42,8 @@ public:
     // ReadByte repeated until a byte arrives or ms milliseconds have passed.
     int ReadByteTimeout(unsigned ms);
 
+    // After an Open that failed because another program holds the device: who.
+    std::optional<TPortHolder> Holder() const { return Backend->Holder(); }
     bool IsOpen() const { return Open_; }
     const std::string& Name() const { return Name_; }
     const TLineSettings& LineSettings() const { return Dcb; }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "exchange/CommBackend.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::messages {
@@ -17,6 +18,24 @@ inline std::string BufferInconsistent() {
 
 inline std::string ErrorCaption() {
     return text::Utf8ToCp1251("Ошибка");
+}
+
+// Why a port did not open when another program has it, naming the port, its
+// device and, where known, the process that holds it:
+// "Порт COM1 (/dev/ttyUSB0) занят другой программой: процесс 1234 (minicom)."
+inline std::string PortInUse(const std::string& portName, const TPortHolder& holder) {
+    std::string text = text::Utf8ToCp1251("Порт ") + portName;
+    if (holder.Device != portName) {
+        text += " (" + text::Utf8ToCp1251(holder.Device) + ")";
+    }
+    text += text::Utf8ToCp1251(" занят другой программой");
+    if (holder.ProcessId != 0) {
+        text += text::Utf8ToCp1251(": процесс ") + std::to_string(holder.ProcessId);
+        if (!holder.ProcessName.empty()) {
+            text += " (" + text::Utf8ToCp1251(holder.ProcessName) + ")";
+        }
+    }
+    return text + ".";
 }
 
 } // namespace tallyvox::messages

@@ -1,5 +1,7 @@
 // The serial channel on POSIX systems: a terminal device in raw mode, one byte
-// per call, with poll() giving the read time-out.
+// per call, with poll() giving the read time-out, held for this program alone.
+
+#include "exchange/posix/PosixCommBackend.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -8,10 +10,17 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "exchange/CommBackend.h"
+#include "exchange/posix/DeviceLock.h"
 
 namespace tallyvox {
 namespace {
+
+constexpr const char* SystemLockFolder = "/run/lock";
 
 speed_t SpeedOf(int baudRate) {
     switch (baudRate) {
@@ -101,16 +110,27 @@ int PollMilliseconds(std::chrono::microseconds wait) {
 
 class TPosixCommBackend : public TCommBackend {
 public:
+    explicit TPosixCommBackend(std::filesystem::path lockFolder) : Lock(std::move(lockFolder)) {}
+
     ~TPosixCommBackend() override {
         if (Fd >= 0) {
+            Lock.Release();
             ::close(Fd);
         }
     }
 
+    // The terminal's exclusive mode turns away later openers that are not root
+    // (their open fails with EBUSY); the device lock turns away everyone else.
     bool OpenDevice(const std::string& name) override {
-        const int fd = ::open(ResolvePortDevice(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        Refused.reset();
+        const std::string device = ResolvePortDevice(name);
+        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd < 0) {
-            return Failed();
+            return errno == EBUSY ? InUse(device) : Failed();
+        }
+        if (!Lock.Acquire(fd, device)) {
+            ::close(fd);
+            return InUse(device);
         }
         // Non-blocking only so that opening never waits for a carrier; reads
         // wait in poll().
@@ -118,6 +138,7 @@ public:
         if (::ioctl(fd, TIOCEXCL) != 0 || flags < 0 ||
             ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
             Failed();
+            Lock.Release();
             ::close(fd);
             return false;
         }
@@ -173,6 +194,7 @@ public:
         // again after "Обновить" or a change of port.
         const int fd = Fd;
         Fd = -1;
+        Lock.Release();
         ::ioctl(fd, TIOCNXCL);
         return ::close(fd) == 0 || Failed();
     }
@@ -233,6 +255,8 @@ public:
 
     std::uint32_t LastError() const override { return LastErrno; }
 
+    std::optional<TPortHolder> Holder() const override { return Refused; }
+
 private:
     // A pseudo-terminal has no modem lines and says so; that is not a failure.
     bool ModemRequest(unsigned long request, int& lines) {
@@ -266,7 +290,15 @@ private:
         return -1;
     }
 
+    bool InUse(const std::string& device) {
+        Refused = Lock.HolderOf(device);
+        errno = EBUSY;
+        return Failed();
+    }
+
     int Fd = -1;
+    TDeviceLock Lock;
+    std::optional<TPortHolder> Refused;
     termios Current{};
     int WriteWaitMs = -1;
     std::uint32_t LastErrno = 0;
@@ -274,8 +306,12 @@ private:
 
 } // namespace
 
+std::unique_ptr<TCommBackend> MakePosixCommBackend(std::filesystem::path lockFolder) {
+    return std::make_unique<TPosixCommBackend>(std::move(lockFolder));
+}
+
 std::unique_ptr<TCommBackend> MakePlatformCommBackend() {
-    return std::make_unique<TPosixCommBackend>();
+    return MakePosixCommBackend(SystemLockFolder);
 }
 
 } // namespace tallyvox
