@@ -11,7 +11,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "exchange/FilePath.h"
 #include "exchange/LowLevel.h"
 #include "exchange/OutConfig.h"
 
@@ -20,6 +19,7 @@ namespace tallyvox {
 namespace {
 
 constexpr const char* SettingsFileName = "Tallyvox.cfg";
+constexpr const char* OutConfigBackupSuffix = ".bak";
 constexpr std::streamoff SettingsFileSize = 30;
 // Byte 0 is the port number, byte 1 the header flag; the rest is never read.
 constexpr std::streamoff PortAndHeaderSize = 2;
@@ -39,8 +39,10 @@ TSettingsBytes SettingsBytes(std::uint8_t portNumber, bool saveHeader) {
     return bytes;
 }
 
-std::filesystem::path InStartDir(const std::string& startDir, const char* fileName) {
-    return startDir.empty() ? std::filesystem::path(fileName) : FilePathOfText(startDir) / fileName;
+// An empty start path (the current folder could not be named) leaves the bare
+// name, which at start-up is in the start folder.
+std::filesystem::path InStartDir(const std::filesystem::path& startPath, const char* fileName) {
+    return startPath.empty() ? std::filesystem::path(fileName) : startPath / fileName;
 }
 
 std::fstream OpenForReadWrite(const std::filesystem::path& path) {
@@ -163,18 +165,18 @@ TSettingsRead ReadSettingsOnce(TLowLevel& lowLevel, const std::filesystem::path&
 
 // The file dialogs of the windows may move the current directory; the output
 // configuration always lives in the start directory.
-std::filesystem::path OutConfigPath(const std::string& startDir) {
-    if (!startDir.empty()) {
-        std::filesystem::current_path(FilePathOfText(startDir));
+std::filesystem::path OutConfigPath(const std::filesystem::path& startPath) {
+    if (!startPath.empty()) {
+        std::filesystem::current_path(startPath);
     }
-    return InStartDir(startDir, OutConfigFileName);
+    return InStartDir(startPath, OutConfigFileName);
 }
 
 } // namespace
 
 int TLowLevel::ReadSettings() {
     try {
-        const std::filesystem::path path = InStartDir(StartDir, SettingsFileName);
+        const std::filesystem::path path = InStartDir(StartPath, SettingsFileName);
         // A damaged file is deleted and read once more, which re-creates it with the
         // defaults; a file that cannot be deleted or comes back damaged is a failure.
         for (int pass = 0; pass < 2; ++pass) {
@@ -203,7 +205,7 @@ int TLowLevel::WriteSettings(const std::string& portName, bool saveHeader) {
         // the next start will not know it.
         PortName = portName;
         SaveHeader = saveHeader;
-        const std::filesystem::path path = InStartDir(StartDir, SettingsFileName);
+        const std::filesystem::path path = InStartDir(StartPath, SettingsFileName);
         const TSettingsBytes bytes = SettingsBytes(*portNumber, saveHeader);
         std::fstream file = OpenForReadWrite(path);
         const bool written =
@@ -216,7 +218,7 @@ int TLowLevel::WriteSettings(const std::string& portName, bool saveHeader) {
 
 int TLowLevel::ReadOutConfig() {
     try {
-        const std::filesystem::path path = OutConfigPath(StartDir);
+        const std::filesystem::path path = OutConfigPath(StartPath);
         if (!std::filesystem::exists(path)) {
             TariffFileName.clear();
             return -2;
@@ -235,7 +237,7 @@ int TLowLevel::ReadOutConfig() {
 int TLowLevel::WriteOutConfig(const std::string& tariffFileName,
                               const std::string& realTimeFileName) {
     try {
-        const std::filesystem::path path = OutConfigPath(StartDir);
+        const std::filesystem::path path = OutConfigPath(StartPath);
         const std::string text = FormatOutConfig({tariffFileName, realTimeFileName, AutoStart});
         if (WriteWholeText(path, text)) {
             return 1;
@@ -249,6 +251,18 @@ int TLowLevel::WriteOutConfig(const std::string& tariffFileName,
     } catch (const std::exception&) {
         return -1;
     }
+}
+
+int TLowLevel::SetAsideOutConfig() {
+    std::error_code error;
+    const std::filesystem::path path = InStartDir(StartPath, OutConfigFileName);
+    if (!std::filesystem::exists(path, error)) {
+        return error ? -1 : 1;
+    }
+    std::filesystem::path backup = path;
+    backup += OutConfigBackupSuffix;
+    std::filesystem::rename(path, backup, error);
+    return error ? -1 : 1;
 }
 
 } // namespace tallyvox

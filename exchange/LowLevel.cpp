@@ -10,18 +10,12 @@
 namespace tallyvox {
 namespace {
 
-// StartDir is a Windows-1251 text like every file name of the core, not the
-// file system's own encoding. A folder whose name cannot be read as text leaves
-// it empty: the files are then named bare, in the current folder, which at
-// construction is the start folder.
-std::string CurrentDirectory() {
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (error) {
-        return {};
-    }
+// StartDir is a Windows-1251 text like every file name of the core, for display
+// and for the files that hold names; a folder whose name cannot be read as text
+// leaves it empty. Files are reached through StartPath, never through this text.
+std::string TextOfStartPath(const std::filesystem::path& startPath) {
     try {
-        return TextOfFilePath(current);
+        return TextOfFilePath(startPath);
     } catch (const std::exception&) {
         return {};
     }
@@ -36,7 +30,9 @@ TLowLevel::TLowLevel(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
                      std::unique_ptr<TCommBackend> backend)
     : Clock_(std::move(clock)), Notifier_(std::move(notifier)) {
     Port.reset(new TCommPort(Clock_, std::move(backend)));
-    StartDir = CurrentDirectory();
+    std::error_code error;
+    StartPath = std::filesystem::current_path(error);
+    StartDir = TextOfStartPath(StartPath);
     ReadOutConfig();
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <boost/shared_ptr.hpp>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -92,6 +93,11 @@ public:
     // Rewrites the output configuration with the current AutoStart: 1 written,
     // -2 the file cannot be opened, -1 a write failed.
     int WriteOutConfig(const std::string& tariffFileName, const std::string& realTimeFileName);
+    // A first run keeps the output configuration of the start folder as
+    // "TallyvoxOut.cfg.bak" (replacing an older one) instead of deleting it, so a
+    // damaged settings file does not cost the call file name and the automatic
+    // start: 1 set aside or none there, -1 it stays where it is.
+    int SetAsideOutConfig();
     std::string GetPortName() const { return PortName; }
     void SetPortName(const std::string& name) { PortName = name; }
 
@@ -115,6 +121,10 @@ public:
     std::string HeaderDateLine;
     std::string HeaderTitleLine;
     std::string StartDir;
+    // The start folder as the file system names it: every file built from the
+    // start folder is reached through this, so a folder whose name has no
+    // Windows-1251 text (StartDir then shows '?' or nothing) still works.
+    std::filesystem::path StartPath;
     TRecordCallback RecordCallback;
     std::atomic<bool> StopRequested{false};
     std::atomic<bool> Continuous{false};

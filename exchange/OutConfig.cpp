@@ -11,6 +11,9 @@ constexpr std::string_view RealTimeKey = "REALTIME_FNAME=";
 constexpr std::string_view AutoKey = "AUTO=";
 constexpr std::string_view AutoContinuousValue = "AUTOSTART_UNINTERRUPT";
 constexpr std::string_view AutoOnceValue = "AUTOSTART_1";
+// What an editor that saves UTF-8 may put before the first key.
+constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view Blanks = " \t";
 
 // The value column is fixed at the key's length whatever the key's position;
 // a line that holds the key further in is at least that long, so this is a guard.
@@ -43,7 +46,14 @@ std::string_view ValueOfAutoStart(int autoStart) {
     }
 }
 
+// Blanks in front of a key would otherwise move the value's fixed column into
+// the key itself.
+std::string_view WithoutLeadingBlanks(std::string_view line) {
+    return line.substr(std::min(line.find_first_not_of(Blanks), line.size()));
+}
+
 void ApplyLine(std::string_view line, TOutConfig& config) {
+    line = WithoutLeadingBlanks(line);
     if (Contains(line, TariffKey)) {
         config.TariffFileName = ValueAfter(line, TariffKey);
     }
@@ -74,6 +84,9 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 void ApplyOutConfig(std::string_view fileText, TOutConfig& config) {
+    if (fileText.starts_with(Utf8ByteOrderMark)) {
+        fileText.remove_prefix(Utf8ByteOrderMark.size());
+    }
     for (const std::string_view line : SplitLines(fileText)) {
         ApplyLine(line, config);
     }

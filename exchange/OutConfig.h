@@ -26,12 +26,13 @@ struct TOutConfig {
 // no end, and a text that ends with a line end has no empty line after it.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
-// Applies every line of the file text onto config, in file order. Each line is
-// tested for each key on its own: a line containing a key sets that field to the
-// line from the key's length on, wherever the key stands in it, so keys belong at
-// the start of their line. A line containing "AUTO=" sets AutoStart to none unless
-// the value is exactly "AUTOSTART_UNINTERRUPT" (continuous) or "AUTOSTART_1"
-// (once). Fields without a line keep their value; a later line wins.
+// Applies every line of the file text onto config, in file order. A UTF-8
+// byte-order mark at the start of the text and blanks (spaces, tabs) at the start
+// of a line are passed over. Each line is then tested for each key on its own: a
+// line containing a key sets that field to the line from the key's length on,
+// wherever the key stands in it, so keys belong at the start of their line. A line containing
+// "AUTO=" sets AutoStart to none unless the value is exactly "AUTOSTART_UNINTERRUPT" (continuous)
+// or "AUTOSTART_1" (once). Fields without a line keep their value; a later line wins.
 void ApplyOutConfig(std::string_view fileText, TOutConfig& config);
 
 // The file as the program writes it: CR LF after the first two lines only, and

@@ -197,6 +197,34 @@ TEST_F(ConfigurationTest, BothFilesAreFoundInAStartFolderWithACyrillicName) {
               "TARIF_FNAME=/other.txt\r\nREALTIME_FNAME=\r\nAUTO=");
 }
 
+// "é" has no Windows-1251 byte: the start folder's text shows "?" for it, and
+// the files must still be found in the folder itself.
+TEST_F(ConfigurationTest, BothFilesAreSavedAndReadBackInAStartFolderNamedOutsideWindows1251) {
+    const fs::path startFolder = Folder.Path() / std::u16string(u"Café");
+    const fs::path elsewhere = Folder.Path() / "elsewhere";
+    fs::create_directory(startFolder);
+    fs::create_directory(elsewhere);
+    fs::current_path(startFolder);
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->StartDir, TextOfFilePath(Folder.Path()) + "/Caf?");
+    fs::current_path(elsewhere);
+    EXPECT_EQ(lowLevel->ReadSettings(), 1);
+    EXPECT_EQ(lowLevel->WriteSettings("COM6", false), 1);
+    EXPECT_EQ(lowLevel->WriteOutConfig("/calls.txt", ""), 1);
+    EXPECT_EQ(Bytes(startFolder / SettingsFile), SettingsBytes(6, 0));
+    EXPECT_EQ(Text(startFolder / OutConfigFile),
+              "TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\nAUTO=");
+
+    fs::current_path(startFolder);
+    const auto restarted = Construct();
+    EXPECT_EQ(restarted->TariffFileName, "/calls.txt");
+    EXPECT_EQ(restarted->ReadSettings(), 1);
+    EXPECT_FALSE(restarted->FirstRun);
+    EXPECT_EQ(restarted->PortName, "COM6");
+    EXPECT_FALSE(restarted->SaveHeader);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
 TEST_F(ConfigurationTest, AStartFolderWhoseNameIsNoTextStillHoldsBothFiles) {
     const fs::path startFolder = Folder.Path() / "\xFF\xFE";
     fs::create_directory(startFolder);
@@ -357,6 +385,21 @@ TEST_F(ConfigurationTest, TheOutputConfigurationStaysInTheStartFolder) {
     fs::current_path(elsewhere);
     EXPECT_EQ(lowLevel->ReadOutConfig(), 1);
     EXPECT_EQ(lowLevel->TariffFileName, "/calls.txt");
+}
+
+// A first run sets the output configuration aside instead of deleting it, so
+// that the call file name and the automatic start can be had back.
+TEST_F(ConfigurationTest, SettingAsideKeepsTheOutputConfigurationAsBak) {
+    const std::string kept = "TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1";
+    Store(OutConfigFile, kept);
+    Store(fs::path("TallyvoxOut.cfg.bak"), std::string("an older one"));
+    const auto lowLevel = Construct();
+    fs::current_path(Folder.Path().parent_path());
+    EXPECT_EQ(lowLevel->SetAsideOutConfig(), 1);
+    EXPECT_FALSE(fs::exists(Folder.Path() / OutConfigFile));
+    EXPECT_EQ(Text(Folder.Path() / "TallyvoxOut.cfg.bak"), kept);
+    EXPECT_EQ(lowLevel->SetAsideOutConfig(), 1) << "nothing to set aside";
+    EXPECT_EQ(Text(Folder.Path() / "TallyvoxOut.cfg.bak"), kept);
 }
 
 TEST_F(ConfigurationTest, AnOutputConfigurationThatCannotBeWrittenIsReported) {

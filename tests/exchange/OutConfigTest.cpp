@@ -61,9 +61,26 @@ TEST(OutConfigTest, AutoValuesAreComparedExactly) {
 TEST(OutConfigTest, ValuesAreCutAtTheKeyLengthWhereverTheKeyStands) {
     EXPECT_EQ(Parsed("xxTARIF_FNAME=/calls.txt").TariffFileName, "E=/calls.txt");
     EXPECT_EQ(Parsed("xxTARIF_FNAME=").TariffFileName, "E=");
-    EXPECT_EQ(Parsed("  REALTIME_FNAME=").RealTimeFileName, "E=");
     EXPECT_EQ(Parsed("xAUTO=").AutoStart, AutoStartNone);
     EXPECT_EQ(Parsed("TARIF_FNAME=/a b ").TariffFileName, "/a b ") << "no trimming";
+}
+
+// What a hand edit in a UTF-8 editor adds: a byte-order mark before the first
+// key, blanks or tabs before a key.
+TEST(OutConfigTest, AByteOrderMarkAndBlanksBeforeAKeyArePassedOver) {
+    const TOutConfig expected{"/data/calls.txt", "/data/rt.log", AutoStartOnce};
+    for (const char* text : {
+             "\xEF\xBB\xBFTARIF_FNAME=/data/calls.txt\r\nREALTIME_FNAME=/data/rt.log\r\n"
+             "AUTO=AUTOSTART_1",
+             "  TARIF_FNAME=/data/calls.txt\n\tREALTIME_FNAME=/data/rt.log\n \t AUTO=AUTOSTART_1",
+             "\xEF\xBB\xBF "
+             "AUTO=AUTOSTART_1\rTARIF_FNAME=/data/calls.txt\rREALTIME_FNAME=/data/rt.log",
+         }) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(Parsed(text), expected);
+    }
+    EXPECT_EQ(Parsed("TARIF_FNAME=\xEF\xBB\xBF/x").TariffFileName, "\xEF\xBB\xBF/x")
+        << "only at the start of the text";
 }
 
 TEST(OutConfigTest, LaterLinesWinAndEachKeyIsTestedOnItsOwn) {
