@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateEdit>
-#include <QFileDialog>
 #include <QFont>
 #include <QLabel>
 #include <QScreen>
@@ -60,9 +59,12 @@ QLabel* MakeUnInterruptPanel(QWidget* parent) {
     return panel;
 }
 
+// Bold "Courier New"; where it is missing the system puts in a monospaced font of
+// the same metrics (Liberation Mono on Debian), so the columns of the call lines
+// stay under each other.
 QFont ListFont() {
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setStyleHint(QFont::Monospace);
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setBold(true);
     font.setPixelSize(12);
@@ -87,11 +89,6 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     setFont(windowFont);
     StatusPanels = {Ui_->StatusBar1_Panel0, Ui_->StatusBar1_Panel1, Ui_->StatusBar1_Panel2,
                     Ui_->StatusBar1_Panel3, Ui_->StatusBar1_Panel4, Ui_->StatusBar1_Panel5};
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1->setDefaultSuffix(QStringLiteral("txt"));
-    OpenDialog1->selectFile(QStringLiteral("list"));
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     SetUpToolBar();
     // Until an exchange clock is read the pickers show the computer's clock, as
     // they do when no exchange answers (a first run reads none at all).

@@ -17,7 +17,6 @@
 
 class QAction;
 class QDateEdit;
-class QFileDialog;
 class QLabel;
 class QTimeEdit;
 class QTimer;
@@ -134,7 +133,6 @@ private:
     QTimeEdit* TimePicker = nullptr;
     QLabel* UnInterruptPanel = nullptr;
     std::array<QLabel*, 6> StatusPanels{};
-    QFileDialog* OpenDialog1 = nullptr;
     QTimer* PickerTimer = nullptr;
     QTimer* UnInterruptTimer = nullptr;
     TOptionsForm* OptionsForm = nullptr;

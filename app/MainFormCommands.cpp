@@ -6,6 +6,7 @@
 #include <QListWidget>
 
 #include "app/AboutForm.h"
+#include "app/FileDialogs.h"
 #include "app/MainForm.h"
 #include "app/Messages.h"
 #include "app/OptionsForm.h"
@@ -24,13 +25,17 @@ const QPoint AboutOffset(20, 20);
 void TMainForm::SelectFileFromData_MenuItemClick() {
     // The reader thread of a stopped read may still be appending to the file.
     WaitForReader();
-    const QStringList remembered = OpenDialog1->selectedFiles();
-    if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty()) {
-        const QString chosen = QDir::toNativeSeparators(OpenDialog1->selectedFiles().constFirst());
+    const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(this, LowLevel_->StartPath);
+    dialog->setObjectName(QStringLiteral("OpenDialog1"));
+    dialog->setDefaultSuffix(QStringLiteral("txt"));
+    const std::string inUse = LowLevel_->TariffFileName;
+    dialog->selectFile(inUse.empty() ? QStringLiteral("list") : ToQString(inUse));
+    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+        const QString chosen = QDir::toNativeSeparators(dialog->selectedFiles().constFirst());
         LowLevel_->TariffFileName = ToCp1251(chosen);
         LowLevel_->WriteOutConfig(LowLevel_->TariffFileName, LowLevel_->RealTimeFileName);
-        if (remembered.isEmpty() ||
-            remembered.constFirst() != OpenDialog1->selectedFiles().constFirst()) {
+        // The list shows the lines of the file in use; another file starts it afresh.
+        if (LowLevel_->TariffFileName != inUse) {
             Ui_->ListBox1->clear();
         }
         ShowStatus();

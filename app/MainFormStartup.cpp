@@ -1,20 +1,15 @@
 // Start-up of the main window: the exchange object, the settings, the first-run
 // notice, the connection and the automatic start.
 
-#include <QFileDialog>
 #include <QMetaObject>
-#include <filesystem>
 
 #include "app/HandlerGuard.h"
 #include "app/MainForm.h"
 #include "app/Messages.h"
-#include "app/QtText.h"
 #include "callfile/RecordHandler.h"
 
 namespace tallyvox::app {
 namespace {
-
-const char* const OutConfigFileName = "TallyvoxOut.cfg";
 
 QString FirstRunNotice() {
     return QStringLiteral("Это первый запуск программы Tallyvox(возможно были удалены файлы "
@@ -49,14 +44,9 @@ void TMainForm::FormShow() {
         ShowMessage(this, QStringLiteral("Исключение при открытии/чтении файла конфигурации."),
                     QStringLiteral("Ошибка!"));
     }
-    OpenDialog1->setDirectory(ToQString(LowLevel_->StartDir));
-    if (!LowLevel_->TariffFileName.empty()) {
-        OpenDialog1->selectFile(ToQString(LowLevel_->TariffFileName));
-    }
     if (LowLevel_->FirstRun) {
         ShowMessage(this, FirstRunNotice(), QStringLiteral("Уведомление"));
-        std::error_code ignored;
-        std::filesystem::remove(OutConfigFileName, ignored);
+        LowLevel_->SetAsideOutConfig();
         return;
     }
     if (ConnectExchange(LowLevel_->PortName) <= 0) {

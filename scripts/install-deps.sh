@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libboost-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core fonts-liberation xvfb xauth
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -5,10 +5,13 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimeEdit>
 
 #include "app/AboutForm.h"
@@ -23,10 +26,16 @@ using tallyvox::app::TOptionsForm;
 using tallyvox::apptest::AnswerNextModal;
 using tallyvox::apptest::ReadTimeoutMs;
 using tallyvox::apptest::TMainWindowWorld;
+using tallyvox::apptest::TypeFileName;
 using tallyvox::sim::TScenario;
 using tallyvox::testkit::TSimHarness;
 
 namespace {
+
+QString ProgramName() {
+    QFile comm(QStringLiteral("/proc/self/comm"));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed() : QString();
+}
 
 // 7 May 2004, 12:34:54 on the exchange's clock (6-second ticks).
 constexpr std::uint16_t ClockDays = 8893;
@@ -69,6 +78,8 @@ private slots:
                                 "файлы конфигурации). Выберите пункт \"Настройки\" и установите "
                                 "номер СОМ-порта "));
         QVERIFY(!std::filesystem::exists(world.PathOf("TallyvoxOut.cfg")));
+        QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg.bak")),
+                 std::string("TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1"));
         QCOMPARE(world.ReadBytes(world.PathOf("Tallyvox.cfg")),
                  std::string("\x01\x01") + std::string(28, '\0'));
         QVERIFY(sim.Sim().ReceivedBytes().empty());
@@ -81,8 +92,7 @@ private slots:
         // Choosing the call file refreshes the display but leaves the pickers alone.
         const QTime before = world.Control<QTimeEdit>("TimePicker")->time();
         AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
-            dialog.findChild<QLineEdit*>("fileNameEdit")
-                ->setText(QString::fromStdString(world.CallFile()));
+            TypeFileName(dialog, world.CallFile());
             static_cast<QDialog&>(dialog).accept();
         });
         world.Command("SelectFileFromData_MenuItem")->trigger();
@@ -165,6 +175,49 @@ private slots:
         QCOMPARE(gauge->Progress(), 0);
         QCOMPARE(world.Control<QDateEdit>("DatePicker")->date(), QDate(2021, 3, 4));
         QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
+    }
+
+    // A damaged settings file is a first run; the call file and the automatic
+    // start that the output configuration held are kept beside it.
+    void aDamagedSettingsFileKeepsTheOutputConfigurationAsBak() {
+        for (const std::size_t size : {0, 2, 31}) {
+            TMainWindowWorld world;
+            TSimHarness sim(ArdenWithCalls(3));
+            sim.MapPort(1);
+            world.WriteBytes("Tallyvox.cfg", std::string(size, '\x01'));
+            world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+            QVERIFY(world.StartWindow());
+
+            QCOMPARE(world.Messages.size(), std::size_t{1});
+            QCOMPARE(world.Messages[0].Caption, QStringLiteral("Уведомление"));
+            QVERIFY(!std::filesystem::exists(world.PathOf("TallyvoxOut.cfg")));
+            QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg.bak")),
+                     "TARIF_FNAME=" + world.CallFile() + "\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1");
+            QVERIFY(sim.Sim().ReceivedBytes().empty());
+        }
+    }
+
+    // Another opener of the port (here a second port object of this program,
+    // root or not) keeps it; the message names the port and who holds it.
+    void aPortHeldByAnotherOpenerIsRefusedWithItsHolder() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(3));
+        sim.MapPort(1);
+        world.WriteSettings();
+        tallyvox::TCommPort holder(world.Clock);
+        holder.Open(sim.DevicePath());
+        QVERIFY(world.StartWindow());
+
+        QCOMPARE(world.Messages.size(), std::size_t{1});
+        QCOMPARE(world.Messages[0].Caption, QStringLiteral("Ошибка!"));
+        QCOMPARE(world.Messages[0].Text,
+                 QStringLiteral("Ошибка при открытии СОМ-порта.\nПорт COM1 (%1) занят другой "
+                                "программой: процесс %2 (%3).")
+                     .arg(QString::fromStdString(sim.DevicePath()))
+                     .arg(QCoreApplication::applicationPid())
+                     .arg(ProgramName()));
+        QVERIFY(sim.Sim().ReceivedBytes().empty());
+        QVERIFY(!world.Form->LowLevel()->Port->IsOpen());
     }
 
     void anUnreadableSettingsFileIsReportedAndStartUpGoesOn() {
@@ -393,8 +446,7 @@ private slots:
         QCOMPARE(world.List()->count(), 2 + 2);
         const auto choose = [&](const std::string& path) {
             AnswerNextModal<QFileDialog>([path](QFileDialog& dialog) {
-                // As a user types it into the dialog's file name field.
-                dialog.findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
+                TypeFileName(dialog, path);
                 static_cast<QDialog&>(dialog).accept();
             });
             world.Command("SelectFileFromData_MenuItem")->trigger();
@@ -421,6 +473,44 @@ private slots:
         QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg")),
                  "TARIF_FNAME=" + other + "\r\nREALTIME_FNAME=\r\nAUTO=");
         QVERIFY(world.Messages.empty());
+    }
+
+    // With file A in use, B chosen and cancelled, then B chosen and confirmed:
+    // B is a new file, so the list of A's lines goes. The dialog exists only
+    // while it is used, and Qt's shared settings file does not learn of it.
+    void aCancelledChoiceIsForgottenAndTheDialogLeavesNothingBehind() {
+        TMainWindowWorld world;
+        TSimHarness sim(ArdenWithCalls(2));
+        const QString qtSettings =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/QtProject.conf");
+        const std::string qtSettingsBefore = world.ReadBytes(qtSettings.toStdString());
+        QVERIFY(world.StartReadyToRead(sim));
+        QVERIFY(world.Form->findChildren<QFileDialog*>().isEmpty());
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(world.List()->count(), 2 + 2);
+        const std::string other = world.PathOf("other.txt").string();
+        const auto choose = [&](bool confirm) {
+            AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+                TypeFileName(dialog, other);
+                confirm ? static_cast<QDialog&>(dialog).accept() : dialog.reject();
+            });
+            world.Command("SelectFileFromData_MenuItem")->trigger();
+        };
+
+        choose(false);
+        QCOMPARE(world.Form->LowLevel()->TariffFileName, world.CallFile());
+        QCOMPARE(world.List()->count(), 2 + 2);
+        choose(true);
+        QCOMPARE(world.Form->LowLevel()->TariffFileName, other);
+        QCOMPARE(world.List()->count(), 0);
+
+        QVERIFY(world.Form->findChildren<QFileDialog*>().isEmpty());
+        QCOMPARE(world.ReadBytes(qtSettings.toStdString()), qtSettingsBefore);
+        QVERIFY(!QSettings(QSettings::UserScope, QStringLiteral("QtProject"))
+                     .childGroups()
+                     .contains(QStringLiteral("FileDialog")));
     }
 
     void realTimeTrackingRefusesAnExchangeOutsideTheArdenFamily() {

@@ -3,9 +3,12 @@
 // two configuration files, message boxes answered and recorded, a fast clock,
 // and the real window started in it.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
@@ -196,6 +199,16 @@ template <typename T> void AnswerNextModal(const std::function<void(T&)>& answer
         }
     });
     poll->start(20);
+}
+
+// Types a path into a file dialog's name field as a user does. The field then
+// has the focus, which makes the dialog drop whatever its list had selected (the
+// file in use, once the folder has been read); a field set without the focus
+// would leave that selection to be what the dialog returns.
+inline void TypeFileName(QFileDialog& dialog, const std::string& path) {
+    dialog.findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
+    dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+        ->setText(QString::fromStdString(path));
 }
 
 } // namespace tallyvox::apptest
