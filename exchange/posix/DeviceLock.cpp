@@ -83,23 +83,24 @@ long FlockHolderOf(const std::string& device) {
     return 0;
 }
 
-// Makes the lock file with this process's id; false when one is there already.
-// Other failures (no lock folder, no right to write there) count as made: the
-// flock holds the device all the same.
-bool MakeLockFile(const std::filesystem::path& lockFile, bool& made) {
-    made = false;
+enum class TLockFileMade { Made, AlreadyThere, NotPossible };
+
+// Makes the lock file with this process's id. NotPossible (no lock folder, no
+// right to write there) leaves the flock alone to hold the device.
+TLockFileMade MakeLockFile(const std::filesystem::path& lockFile) {
     const int fd = ::open(lockFile.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (fd < 0) {
-        return errno != EEXIST;
+        return errno == EEXIST ? TLockFileMade::AlreadyThere : TLockFileMade::NotPossible;
     }
     char text[16];
     const int length = std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(::getpid()));
-    made = ::write(fd, text, static_cast<std::size_t>(length)) == length;
+    const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;
     ::close(fd);
-    if (!made) {
+    if (!written) {
         ::unlink(lockFile.c_str());
+        return TLockFileMade::NotPossible;
     }
-    return true;
+    return TLockFileMade::Made;
 }
 
 } // namespace
@@ -119,9 +120,9 @@ bool TDeviceLock::Acquire(int fd, const std::string& device) {
     // One more try after a stale lock file (its process gone, or this one's own
     // from an earlier open that the flock shows to be over) has been removed.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        bool made = false;
-        if (MakeLockFile(lockFile, made)) {
-            Held = made ? lockFile : std::filesystem::path();
+        const TLockFileMade made = MakeLockFile(lockFile);
+        if (made != TLockFileMade::AlreadyThere) {
+            Held = made == TLockFileMade::Made ? lockFile : std::filesystem::path();
             return true;
         }
         const long owner = ProcessIdIn(lockFile);
