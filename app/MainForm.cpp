@@ -60,6 +60,16 @@ QLabel* MakeUnInterruptPanel(QWidget* parent) {
     return panel;
 }
 
+// Shown once a read has taken a record whose checksum never matched.
+QLabel* MakeUncheckedPanel(QWidget* parent) {
+    auto* panel = new QLabel(parent);
+    panel->setObjectName(QStringLiteral("UncheckedPanel"));
+    panel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setVisible(false);
+    return panel;
+}
+
 QFont ListFont() {
     QFont font(QStringLiteral("DejaVu Sans Mono"));
     font.setStyleHint(QFont::Monospace);
@@ -80,6 +90,9 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     if (!Notifier) {
         Notifier = boost::shared_ptr<TNotifier>(new TQtNotifier(this));
     }
+    if (auto* qtNotifier = dynamic_cast<TQtNotifier*>(Notifier.get())) {
+        qtNotifier->SetBeforeTerminate([this](int& status) { return MayTerminate(status); });
+    }
     Ui_->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName());
     QFont windowFont = font();
@@ -87,6 +100,8 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     setFont(windowFont);
     StatusPanels = {Ui_->StatusBar1_Panel0, Ui_->StatusBar1_Panel1, Ui_->StatusBar1_Panel2,
                     Ui_->StatusBar1_Panel3, Ui_->StatusBar1_Panel4, Ui_->StatusBar1_Panel5};
+    UncheckedPanel = MakeUncheckedPanel(Ui_->StatusBar1);
+    Ui_->StatusBar1Layout->addWidget(UncheckedPanel);
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     OpenDialog1->setDefaultSuffix(QStringLiteral("txt"));
@@ -103,6 +118,9 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
 }
 
 TMainForm::~TMainForm() {
+    if (auto* qtNotifier = dynamic_cast<TQtNotifier*>(Notifier.get())) {
+        qtNotifier->SetBeforeTerminate({});
+    }
     PickerTimer->stop();
     UnInterruptTimer->stop();
     if (LowLevel_) {
@@ -187,18 +205,13 @@ void TMainForm::PlaceOnScreen() {
 
 void TMainForm::PickerTimerTimer() {
     TimePicker->setTime(TimePicker->time().addSecs(1));
+    if (SilentSince.isValid()) {
+        ShowLinkState();
+    }
 }
 
 void TMainForm::UnInterruptTimerTimer() {
     close();
-}
-
-void TMainForm::closeEvent(QCloseEvent* event) {
-    // The download stops at the next record boundary; the destructor waits for it.
-    if (LowLevel_) {
-        LowLevel_->StopRequested = true;
-    }
-    event->accept();
 }
 
 } // namespace tallyvox::app

@@ -26,6 +26,7 @@ void ReadATSThread::run() {
 }
 
 bool ReadATSThread::DownloadUntilDone() {
+    TDownloadEnd shownEnd = TDownloadEnd::Finished;
     try {
         do {
             // A port that fails before the first exchange is selected is reported
@@ -33,6 +34,13 @@ bool ReadATSThread::DownloadUntilDone() {
             // fail again at once, round and round.
             if (LowLevel->Download(LowLevel->RecordCallback) == DownloadPortFailed) {
                 return false;
+            }
+            // Only a change is handed over: passes that go on as before cost the
+            // window nothing.
+            const TDownloadEnd end = LowLevel->DownloadEnd;
+            if (end != shownEnd) {
+                shownEnd = end;
+                RunOnUiThread([this, end] { Form.PassEnded(end); });
             }
             if (LowLevel->StopRequested) {
                 return true;

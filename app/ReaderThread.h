@@ -15,6 +15,9 @@ class TReadView {
 public:
     virtual ~TReadView() = default;
     virtual void DisableControls() = 0;
+    // A download pass ended otherwise than the one before it (the first pass is
+    // compared with a finished one): end tells how.
+    virtual void PassEnded(TDownloadEnd end) = 0;
     // The download loop has ended normally (finished or stopped).
     virtual void ReadEnded() = 0;
     // The serial port failed under the download; the read is over.
