@@ -205,7 +205,7 @@ void TMainForm::PlaceOnScreen() {
 
 void TMainForm::PickerTimerTimer() {
     TimePicker->setTime(TimePicker->time().addSecs(1));
-    if (SilentSince.isValid()) {
+    if (SilentSince) {
         ShowLinkState();
     }
 }

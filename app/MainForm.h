@@ -3,13 +3,14 @@
 // shows the exchange status, lists the call lines as they are read and starts
 // the reads. It only calls the core and shows what the core returns.
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <array>
 #include <boost/shared_ptr.hpp>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -133,7 +134,7 @@ private:
     void StartReader();
     void SetReadingState(bool reading);
     void WaitForReader();
-    void PassEnded(TDownloadEnd end) override;
+    void PassEnded(TDownloadEnd end, TSteadyTime passStart) override;
     void ShowLinkState();
     void ReadEnded() override;
     void ReadLinkFailed() override;
@@ -181,9 +182,10 @@ private:
     // The held lines the window last showed (the reader thread owns the writer).
     std::size_t ShownPendingLines = 0;
     // How the last download pass ended, and since when the exchange is silent
-    // (invalid while it answers).
+    // (empty while it answers).
     TDownloadEnd LastPassEnd = TDownloadEnd::Finished;
-    QElapsedTimer SilentSince;
+    std::optional<TSteadyTime> SilentSince;
+    TSteadyTime LastRecordShown;
     bool StartupBegun = false;
     // The fill that the reader thread last handed over; shown while it runs,
     // because only that thread may touch Status.BufferFill then.

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QMetaObject>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
 
 #include "app/Gauge.h"
 #include "app/MainForm.h"
@@ -113,7 +115,7 @@ void TMainForm::PrepareRead(bool continuous) {
     LowLevel_->UncheckedCount = 0;
     ShowUncheckedRecords();
     LastPassEnd = TDownloadEnd::Finished;
-    SilentSince.invalidate();
+    SilentSince.reset();
     LowLevel_->RecordCallback = [handler = RecordHandler.get()](TRecord record) {
         (*handler)(record);
     };
@@ -178,12 +180,13 @@ void TMainForm::SetReadingState(bool reading) {
     Ui_->StopAction->setEnabled(reading);
 }
 
-void TMainForm::PassEnded(TDownloadEnd end) {
+void TMainForm::PassEnded(TDownloadEnd end, TSteadyTime passStart) {
     LastPassEnd = end;
     if (end != TDownloadEnd::LinkLost) {
-        SilentSince.invalidate();
-    } else if (!SilentSince.isValid()) {
-        SilentSince.start();
+        SilentSince.reset();
+    } else if (!SilentSince) {
+        // The exchange last answered when this pass began or with its last record.
+        SilentSince = std::max(passStart, LastRecordShown);
     }
     ShowLinkState();
 }
@@ -195,8 +198,10 @@ void TMainForm::ShowLinkState() {
         return;
     }
     QString text = QStringLiteral("Идет непрерывное считывание");
-    if (SilentSince.isValid()) {
-        const qint64 seconds = SilentSince.elapsed() / 1000;
+    if (SilentSince) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now() - *SilentSince)
+                                 .count();
         text += QStringLiteral(". АТС не отвечает ") +
                 QStringLiteral("%1:%2:%3")
                     .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
@@ -245,9 +250,10 @@ void TMainForm::ShowHandledRecord(const QString& line, int bufferFill, int rejec
                                   std::size_t pendingLines) {
     Ui_->CGauge1->AddProgress(-1);
     AddCallLine(line);
-    if (SilentSince.isValid()) {
+    LastRecordShown = std::chrono::steady_clock::now();
+    if (SilentSince) {
         // A record came: the exchange answers again.
-        SilentSince.invalidate();
+        SilentSince.reset();
         ShowLinkState();
     }
     HandedOverFill = bufferFill;

@@ -32,6 +32,7 @@ bool ReadATSThread::DownloadUntilDone() {
             // A port that fails before the first exchange is selected is reported
             // as a result, not raised; it is just as gone, and another pass would
             // fail again at once, round and round.
+            const TSteadyTime passStart = std::chrono::steady_clock::now();
             if (LowLevel->Download(LowLevel->RecordCallback) == DownloadPortFailed) {
                 return false;
             }
@@ -40,7 +41,7 @@ bool ReadATSThread::DownloadUntilDone() {
             const TDownloadEnd end = LowLevel->DownloadEnd;
             if (end != shownEnd) {
                 shownEnd = end;
-                RunOnUiThread([this, end] { Form.PassEnded(end); });
+                RunOnUiThread([this, end, passStart] { Form.PassEnded(end, passStart); });
             }
             if (LowLevel->StopRequested) {
                 return true;

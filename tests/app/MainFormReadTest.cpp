@@ -487,6 +487,19 @@ private slots:
         QCOMPARE(sim.Sim().PendingRecords(0), 15);
     }
 
+    void aSingleReadWhoseExchangeFallsSilentSaysSo() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 6));
+        QVERIFY(world.StartReadyToRead(sim));
+        sim.Sim().ChangeFaults([](auto& faults) { faults.SilentAfterRecords = 2; });
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(world.Control<QLabel>("UnInterruptPanel")->text(),
+                 QStringLiteral("Считывание прервано: АТС не отвечает."));
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2 + 2});
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitDone);
+    }
+
     void continuousReadingShowsASilentExchangeUntilItAnswersAgain() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
