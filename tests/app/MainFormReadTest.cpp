@@ -19,6 +19,7 @@ using tallyvox::apptest::TMainWindowWorld;
 using tallyvox::sim::TBufferRecord;
 using tallyvox::sim::TScenario;
 using tallyvox::testkit::TSimHarness;
+namespace testkit = tallyvox::testkit;
 
 namespace {
 
@@ -73,6 +74,28 @@ void MoveAwayAtListCount(TMainWindowWorld& world, int count, const std::filesyst
                          }
                      });
 }
+
+// A small tmpfs at path for the life of the object, when this machine lets the
+// test mount one (root on Linux).
+class TSmallDisk {
+public:
+    TSmallDisk(const std::filesystem::path& path, const char* size) : Path(path) {
+        std::filesystem::create_directory(Path);
+        Mounted_ = mount("tmpfs", Path.c_str(), "tmpfs", 0, size) == 0;
+    }
+    ~TSmallDisk() {
+        if (Mounted_) {
+            umount2(Path.c_str(), MNT_DETACH);
+        }
+    }
+    TSmallDisk(const TSmallDisk&) = delete;
+    TSmallDisk& operator=(const TSmallDisk&) = delete;
+    bool Mounted() const { return Mounted_; }
+
+private:
+    std::filesystem::path Path;
+    bool Mounted_ = false;
+};
 
 std::vector<std::filesystem::path> RescueFiles(const TMainWindowWorld& world) {
     std::vector<std::filesystem::path> files;
@@ -445,12 +468,10 @@ private slots:
     void aFullDiskDuringAnAutomaticReadLosesNoRecord() {
         TMainWindowWorld world;
         const std::filesystem::path small = world.PathOf("small");
-        std::filesystem::create_directory(small);
-        if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=4k") != 0) {
+        const TSmallDisk disk(small, "size=4k");
+        if (!disk.Mounted()) {
             QSKIP("a small tmpfs cannot be mounted here");
         }
-        const std::unique_ptr<const char, void (*)(const char*)> unmount(
-            small.c_str(), [](const char* path) { umount2(path, MNT_DETACH); });
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 120));
         sim.MapPort(1);
         world.WriteSettings();
@@ -470,6 +491,43 @@ private slots:
         QVERIFY(kept == world.ListLines());
         QCOMPARE(kept.size(), std::size_t{2 + 120});
         QCOMPARE(sim.Sim().SentRecords().size(), std::size_t{120});
+    }
+
+    // The start folder on the same full disk: not even a rescue file can be
+    // written, so the lines go to standard error and the status says so.
+    void whenEvenTheRescueFileFailsTheLinesGoToStandardError() {
+        TMainWindowWorld world;
+        const std::filesystem::path small = world.PathOf("small");
+        const TSmallDisk disk(small, "size=16k");
+        if (!disk.Mounted()) {
+            QSKIP("a small tmpfs cannot be mounted here");
+        }
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 150));
+        sim.MapPort(1);
+        const testkit::TCurrentDir inSmall(small);
+        world.WriteSettings();
+        std::filesystem::copy_file(world.PathOf("Tallyvox.cfg"), small / "Tallyvox.cfg");
+        const std::string callFile = (small / "calls.txt").string();
+        world.WriteOutConfig(callFile, "AUTOSTART_1");
+        std::filesystem::copy_file(world.PathOf("TallyvoxOut.cfg"), small / "TallyvoxOut.cfg");
+        const tallyvox::apptest::TCapturedStandardError standardError;
+        QVERIFY(world.StartWindow());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitLinesLost);
+        std::vector<std::string> kept = world.Lines(callFile);
+        QVERIFY(kept.size() > 2 && kept.size() < 2 + 150);
+        // The held lines come between the message and the exit line.
+        const QStringList logged = standardError.Text().split(QLatin1Char('\n'));
+        const qsizetype first =
+            logged.indexOf(QStringLiteral("Строки выведены в стандартный поток ошибок.")) + 1;
+        QVERIFY(first > 0);
+        for (qsizetype i = first; i < logged.size() && !logged[i].startsWith("Tallyvox: "); ++i) {
+            kept.push_back(tallyvox::app::ToCp1251(logged[i]));
+        }
+        QCOMPARE(kept.size(), std::size_t{2 + 150});
+        QVERIFY(kept == world.ListLines());
+        QVERIFY(standardError.Text().contains(QStringLiteral("Tallyvox: код завершения 8")));
     }
 
     void anAutomaticReadWhoseExchangeFallsSilentEndsWithItsStatus() {
