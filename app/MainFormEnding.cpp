@@ -3,6 +3,7 @@
 // call-accounting file cannot take them.
 
 #include <QCloseEvent>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/MainForm.h"
@@ -88,6 +89,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A read that ended while closing must not close the program a second time.
+    UnInterruptTimer->stop();
     WriteExitLine();
     event->accept();
 }
