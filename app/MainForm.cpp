@@ -59,6 +59,16 @@ QLabel* MakeUnInterruptPanel(QWidget* parent) {
     return panel;
 }
 
+// Shown once a read has taken a record whose checksum never matched.
+QLabel* MakeUncheckedPanel(QWidget* parent) {
+    auto* panel = new QLabel(parent);
+    panel->setObjectName(QStringLiteral("UncheckedPanel"));
+    panel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setVisible(false);
+    return panel;
+}
+
 // Bold "Courier New"; where it is missing the system puts in a monospaced font of
 // the same metrics (Liberation Mono on Debian), so the columns of the call lines
 // stay under each other.
@@ -82,6 +92,9 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     if (!Notifier) {
         Notifier = boost::shared_ptr<TNotifier>(new TQtNotifier(this));
     }
+    if (auto* qtNotifier = dynamic_cast<TQtNotifier*>(Notifier.get())) {
+        qtNotifier->SetBeforeTerminate([this](int& status) { return MayTerminate(status); });
+    }
     Ui_->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName());
     QFont windowFont = font();
@@ -89,6 +102,8 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
     setFont(windowFont);
     StatusPanels = {Ui_->StatusBar1_Panel0, Ui_->StatusBar1_Panel1, Ui_->StatusBar1_Panel2,
                     Ui_->StatusBar1_Panel3, Ui_->StatusBar1_Panel4, Ui_->StatusBar1_Panel5};
+    UncheckedPanel = MakeUncheckedPanel(Ui_->StatusBar1);
+    Ui_->StatusBar1Layout->addWidget(UncheckedPanel);
     SetUpToolBar();
     // Until an exchange clock is read the pickers show the computer's clock, as
     // they do when no exchange answers (a first run reads none at all).
@@ -100,6 +115,9 @@ TMainForm::TMainForm(boost::shared_ptr<TClock> clock, boost::shared_ptr<TNotifie
 }
 
 TMainForm::~TMainForm() {
+    if (auto* qtNotifier = dynamic_cast<TQtNotifier*>(Notifier.get())) {
+        qtNotifier->SetBeforeTerminate({});
+    }
     PickerTimer->stop();
     UnInterruptTimer->stop();
     if (LowLevel_) {
@@ -184,18 +202,13 @@ void TMainForm::PlaceOnScreen() {
 
 void TMainForm::PickerTimerTimer() {
     TimePicker->setTime(TimePicker->time().addSecs(1));
+    if (SilentSince) {
+        ShowLinkState();
+    }
 }
 
 void TMainForm::UnInterruptTimerTimer() {
     close();
-}
-
-void TMainForm::closeEvent(QCloseEvent* event) {
-    // The download stops at the next record boundary; the destructor waits for it.
-    if (LowLevel_) {
-        LowLevel_->StopRequested = true;
-    }
-    event->accept();
 }
 
 } // namespace tallyvox::app

@@ -7,12 +7,17 @@
 #include <QString>
 #include <array>
 #include <boost/shared_ptr.hpp>
+#include <chrono>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/ExchangeConnector.h"
 #include "app/ReaderThread.h"
 #include "app/RecordBridge.h"
+#include "callfile/CallFileWriter.h"
 #include "exchange/LowLevel.h"
 
 class QAction;
@@ -56,6 +61,8 @@ public:
     // The exchange object; empty until start-up has run. UI thread only.
     const boost::shared_ptr<TLowLevel>& LowLevel() const { return LowLevel_; }
     bool ExitAfterRead() const { return ExitAfterRead_; }
+    // The status the program ends with (ExitStatus.h); the most urgent cause wins.
+    int ExitStatus() const { return ExitStatus_; }
     // True from the start of a reader thread until it has ended.
     bool ReaderRunning() const;
 
@@ -90,6 +97,18 @@ private:
     void FormShow();
     void AutoStart();
 
+    // Ending: the automatic run, the lines still held, closing.
+    bool AutomaticRun() const { return Automatic; }
+    void NoteExitCause(int status);
+    void EndAutomaticRunThatCannotRead();
+    void EndAutomaticRun(int status);
+    bool ConfirmCloseWithHeldLines();
+    bool RescueHeldLines();
+    QString RescueReport(const std::vector<callfile::TRescue>& rescues) const;
+    void WriteHeldLinesToStandardError();
+    bool MayTerminate(int& status);
+    void WriteExitLine() const;
+
     // Commands.
     void SelectFileFromData_MenuItemClick();
     void Report_MenuItemClick();
@@ -107,18 +126,22 @@ private:
 
     // Reads.
     bool RequireTariffFile();
+    bool RequireWritableTariffFile();
     void PrepareRead(bool continuous);
     bool IdentifyForRead();
     void WriteHeaderIfWanted();
     void StartReader();
     void SetReadingState(bool reading);
     void WaitForReader();
+    void PassEnded(TDownloadEnd end, TSteadyTime passStart) override;
+    void ShowLinkState();
     void ReadEnded() override;
     void ReadLinkFailed() override;
     void ShowHandledRecord(const QString& line, int bufferFill, int rejectedCount,
                            std::size_t pendingLines) override;
     void AddCallLine(const QString& line);
     void ShowPendingLines(std::size_t pendingLines);
+    void ShowUncheckedRecords();
 
     // Status display.
     void ShowExchangePanels();
@@ -132,6 +155,7 @@ private:
     QDateEdit* DatePicker = nullptr;
     QTimeEdit* TimePicker = nullptr;
     QLabel* UnInterruptPanel = nullptr;
+    QLabel* UncheckedPanel = nullptr;
     std::array<QLabel*, 6> StatusPanels{};
     QTimer* PickerTimer = nullptr;
     QTimer* UnInterruptTimer = nullptr;
@@ -145,6 +169,19 @@ private:
     std::unique_ptr<callfile::TRecordHandler> RecordHandler;
     boost::shared_ptr<ReadATSThread> ReaderThread;
     bool ExitAfterRead_ = false;
+    // AUTOSTART_1: nobody may be there, so the run ends by itself with a status.
+    bool Automatic = false;
+    bool Closing = false;
+    int ExitStatus_ = ExitDone;
+    // Why a read that was asked for did not start (ExitStatus.h).
+    int ReadRefusedBecause = ExitDone;
+    // The held lines the window last showed (the reader thread owns the writer).
+    std::size_t ShownPendingLines = 0;
+    // How the last download pass ended, and since when the exchange is silent
+    // (empty while it answers).
+    TDownloadEnd LastPassEnd = TDownloadEnd::Finished;
+    std::optional<TSteadyTime> SilentSince;
+    TSteadyTime LastRecordShown;
     bool StartupBegun = false;
     // The fill that the reader thread last handed over; shown while it runs,
     // because only that thread may touch Status.BufferFill then.

@@ -7,11 +7,14 @@
 #include <QListWidget>
 #include <QMetaObject>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
 
 #include "app/Gauge.h"
 #include "app/MainForm.h"
 #include "app/Messages.h"
 #include "app/QtText.h"
+#include "callfile/CallFileWriter.h"
 #include "callfile/Header.h"
 #include "callfile/RecordHandler.h"
 #include "ui_MainForm.h"
@@ -30,6 +33,9 @@ void TMainForm::LoadFromATSMenuItemClick() {
         return;
     }
     WaitForReader();
+    if (!RequireWritableTariffFile()) {
+        return;
+    }
     PrepareRead(false);
     if (!IdentifyForRead()) {
         return;
@@ -48,6 +54,9 @@ void TMainForm::ReadUninterruptMenuItemClick() {
     // the panel when it ends: let it end before this read shows its own state,
     // so that a start that fails below keeps Stop and the panel.
     WaitForReader();
+    if (!RequireWritableTariffFile()) {
+        return;
+    }
     LowLevel_->RejectedCount = 0;
     UnInterruptPanel->setText(QStringLiteral("Идет непрерывное считывание"));
     Ui_->StopAction->setEnabled(true);
@@ -76,8 +85,26 @@ bool TMainForm::RequireTariffFile() {
     if (!LowLevel_->TariffFileName.empty()) {
         return true;
     }
+    ReadRefusedBecause = ExitFileNotWritable;
     ShowMessage(this, QStringLiteral("Не выбран файл для сохранения данных."),
                 QStringLiteral("Внимание!"));
+    return false;
+}
+
+// The exchange forgets each record as it sends it: a read into a file that
+// cannot take the lines would leave the program holding the only copy.
+bool TMainForm::RequireWritableTariffFile() {
+    const std::string problem = callfile::AppendProblem(LowLevel_->TariffFileName);
+    if (problem.empty()) {
+        return true;
+    }
+    ReadRefusedBecause = ExitFileNotWritable;
+    ShowMessage(this,
+                QStringLiteral("Невозможно записать в файл учета звонков ") +
+                    ToQString(LowLevel_->TariffFileName) + QStringLiteral(": ") +
+                    QString::fromStdString(problem) +
+                    QStringLiteral(".\nСчитывание не начато, записи остаются в АТС."),
+                QStringLiteral("Ошибка!"));
     return false;
 }
 
@@ -85,6 +112,10 @@ void TMainForm::PrepareRead(bool continuous) {
     // The flags belong to the previous reader: call this only once it has ended.
     LowLevel_->StopRequested = false;
     LowLevel_->Continuous = continuous;
+    LowLevel_->UncheckedCount = 0;
+    ShowUncheckedRecords();
+    LastPassEnd = TDownloadEnd::Finished;
+    SilentSince.reset();
     LowLevel_->RecordCallback = [handler = RecordHandler.get()](TRecord record) {
         (*handler)(record);
     };
@@ -94,6 +125,7 @@ bool TMainForm::IdentifyForRead() {
     if (LowLevel_->Identify() >= 0) {
         return true;
     }
+    ReadRefusedBecause = ExitExchangeAbsent;
     ShowNoExchange();
     return false;
 }
@@ -148,9 +180,49 @@ void TMainForm::SetReadingState(bool reading) {
     Ui_->StopAction->setEnabled(reading);
 }
 
+void TMainForm::PassEnded(TDownloadEnd end, TSteadyTime passStart) {
+    LastPassEnd = end;
+    if (end != TDownloadEnd::LinkLost) {
+        SilentSince.reset();
+    } else if (!SilentSince) {
+        // The exchange last answered when this pass began or with its last record.
+        SilentSince = std::max(passStart, LastRecordShown);
+    }
+    ShowLinkState();
+}
+
+// While continuous passes find the exchange silent, the panel says so and for
+// how long; calls pile up in the exchange meanwhile.
+void TMainForm::ShowLinkState() {
+    if (!LowLevel_->Continuous || !ReaderRunning()) {
+        return;
+    }
+    QString text = QStringLiteral("Идет непрерывное считывание");
+    if (SilentSince) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now() - *SilentSince)
+                                 .count();
+        text += QStringLiteral(". АТС не отвечает ") +
+                QStringLiteral("%1:%2:%3")
+                    .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                    .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    UnInterruptPanel->setText(text);
+}
+
 void TMainForm::ReadEnded() {
     EnableControls();
+    const bool linkLost = LastPassEnd == TDownloadEnd::LinkLost && !LowLevel_->StopRequested;
+    if (linkLost && !LowLevel_->Continuous) {
+        UnInterruptPanel->setText(QStringLiteral("Считывание прервано: АТС не отвечает."));
+    }
     if (ExitAfterRead_) {
+        if (linkLost) {
+            NoteExitCause(ExitLinkLost);
+        } else if (LastPassEnd == TDownloadEnd::SelectionRefused) {
+            NoteExitCause(ExitSelectionRefused);
+        }
         UnInterruptTimer->start();
     }
 }
@@ -159,12 +231,17 @@ void TMainForm::ReadLinkFailed() {
     LowLevel_->Continuous = false;
     EnableControls();
     ShowStatus();
-    // Shown once the reader has gone, so that it is not kept waiting on the box.
+    // Shown once the reader has gone, so that it is not kept waiting on the box;
+    // an automatic run ends after it.
     QMetaObject::invokeMethod(
         this,
         [this] {
             ShowMessage(this, QStringLiteral("Связь с АТС прервана. Считывание остановлено."),
                         QStringLiteral("Ошибка!"));
+            if (ExitAfterRead_) {
+                NoteExitCause(ExitLinkLost);
+                UnInterruptTimer->start();
+            }
         },
         Qt::QueuedConnection);
 }
@@ -173,11 +250,18 @@ void TMainForm::ShowHandledRecord(const QString& line, int bufferFill, int rejec
                                   std::size_t pendingLines) {
     Ui_->CGauge1->AddProgress(-1);
     AddCallLine(line);
+    LastRecordShown = std::chrono::steady_clock::now();
+    if (SilentSince) {
+        // A record came: the exchange answers again.
+        SilentSince.reset();
+        ShowLinkState();
+    }
     HandedOverFill = bufferFill;
     StatusPanels[4]->setText(QStringLiteral("В буфере : ") + QString::number(bufferFill));
     StatusPanels[5]->setText(QStringLiteral("Отвергнуто записей: ") +
                              QString::number(rejectedCount));
     ShowPendingLines(pendingLines);
+    ShowUncheckedRecords();
 }
 
 void TMainForm::AddCallLine(const QString& line) {
@@ -190,9 +274,18 @@ void TMainForm::AddCallLine(const QString& line) {
 }
 
 void TMainForm::ShowPendingLines(std::size_t pendingLines) {
+    ShownPendingLines = pendingLines;
     Ui_->PendingLinesPanel->setText(QStringLiteral("Не записано в файл строк: ") +
                                     QString::number(pendingLines));
     Ui_->PendingLinesPanel->setVisible(pendingLines > 0);
+}
+
+// Records whose checksum never matched were taken as received: say how many.
+void TMainForm::ShowUncheckedRecords() {
+    const int unchecked = LowLevel_ ? LowLevel_->UncheckedCount.load() : 0;
+    UncheckedPanel->setText(QStringLiteral("Принято с неверной контрольной суммой: ") +
+                            QString::number(unchecked));
+    UncheckedPanel->setVisible(unchecked > 0);
 }
 
 } // namespace tallyvox::app

@@ -31,6 +31,7 @@ void TMainForm::showEvent(QShowEvent* event) {
         this,
         [this] {
             RunHandler(this, [this] { FormShow(); });
+            EndAutomaticRunThatCannotRead();
             emit StartupFinished();
         },
         Qt::QueuedConnection);
@@ -40,6 +41,10 @@ void TMainForm::FormShow() {
     ExitAfterRead_ = false;
     LowLevel_ = boost::shared_ptr<TLowLevel>(new TLowLevel(Clock, Notifier));
     RecordHandler = std::make_unique<callfile::TRecordHandler>(LowLevel_, &RecordBridge);
+    Automatic = LowLevel_->AutoStart == AutoStartOnce;
+    if (Automatic) {
+        SetUnattended(true);
+    }
     if (LowLevel_->ReadSettings() != 1) {
         ShowMessage(this, QStringLiteral("Исключение при открытии/чтении файла конфигурации."),
                     QStringLiteral("Ошибка!"));

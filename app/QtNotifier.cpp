@@ -17,7 +17,17 @@ void TQtNotifier::ShowMessage(const std::string& text, const std::string& captio
 }
 
 void TQtNotifier::Terminate(int status) {
-    std::exit(status);
+    bool mayEnd = true;
+    if (BeforeTerminate) {
+        RunOnUiThread([&] { mayEnd = BeforeTerminate(status); });
+    }
+    if (mayEnd) {
+        std::exit(status);
+    }
+}
+
+void TQtNotifier::SetBeforeTerminate(TBeforeTerminate beforeTerminate) {
+    BeforeTerminate = std::move(beforeTerminate);
 }
 
 } // namespace tallyvox::app

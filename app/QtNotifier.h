@@ -3,6 +3,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "exchange/Notifier.h"
 
@@ -14,11 +15,15 @@ public:
     explicit TQtNotifier(QWidget* parent);
     // Any thread: the box is shown on the UI thread while the caller waits.
     void ShowMessage(const std::string& text, const std::string& caption) override;
-    // Ends the process with status; the core has already shown why.
+    // Ends the process with status; the core has already shown why. The window
+    // first saves what must not be lost, and may change the status or refuse.
     void Terminate(int status) override;
+    using TBeforeTerminate = std::function<bool(int& status)>;
+    void SetBeforeTerminate(TBeforeTerminate beforeTerminate);
 
 private:
     QPointer<QWidget> Parent;
+    TBeforeTerminate BeforeTerminate;
 };
 
 } // namespace tallyvox::app

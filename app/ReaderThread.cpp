@@ -26,13 +26,22 @@ void ReadATSThread::run() {
 }
 
 bool ReadATSThread::DownloadUntilDone() {
+    TDownloadEnd shownEnd = TDownloadEnd::Finished;
     try {
         do {
             // A port that fails before the first exchange is selected is reported
             // as a result, not raised; it is just as gone, and another pass would
             // fail again at once, round and round.
+            const TSteadyTime passStart = std::chrono::steady_clock::now();
             if (LowLevel->Download(LowLevel->RecordCallback) == DownloadPortFailed) {
                 return false;
+            }
+            // Only a change is handed over: passes that go on as before cost the
+            // window nothing.
+            const TDownloadEnd end = LowLevel->DownloadEnd;
+            if (end != shownEnd) {
+                shownEnd = end;
+                RunOnUiThread([this, end, passStart] { Form.PassEnded(end, passStart); });
             }
             if (LowLevel->StopRequested) {
                 return true;

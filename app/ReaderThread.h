@@ -4,10 +4,13 @@
 
 #include <QThread>
 #include <boost/shared_ptr.hpp>
+#include <chrono>
 
 #include "exchange/LowLevel.h"
 
 namespace tallyvox::app {
+
+using TSteadyTime = std::chrono::steady_clock::time_point;
 
 // What the reader thread asks of the window; every call runs on the UI thread
 // while the reader thread waits.
@@ -15,6 +18,9 @@ class TReadView {
 public:
     virtual ~TReadView() = default;
     virtual void DisableControls() = 0;
+    // A download pass ended otherwise than the one before it (the first pass is
+    // compared with a finished one): end tells how, passStart when it began.
+    virtual void PassEnded(TDownloadEnd end, TSteadyTime passStart) = 0;
     // The download loop has ended normally (finished or stopped).
     virtual void ReadEnded() = 0;
     // The serial port failed under the download; the read is over.

@@ -12,5 +12,6 @@ int main(int argc, char* argv[]) {
     auto* aboutForm = new tallyvox::app::TAboutForm(&mainForm);
     mainForm.SetDialogs(optionsForm, aboutForm);
     mainForm.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return status != 0 ? status : mainForm.ExitStatus();
 }

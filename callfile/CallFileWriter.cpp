@@ -1,5 +1,7 @@
 #include "callfile/CallFileWriter.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -61,49 +63,158 @@ bool WriteWhole(std::FILE* file, const std::filesystem::path& path, const std::s
     return false;
 }
 
+// A rescue file is never written over: the first free name of the stamp.
+TFileHandle CreateRescueFile(const std::filesystem::path& folder, const std::string& stamp,
+                             std::filesystem::path& path) {
+    constexpr int NameAttempts = 100;
+    for (int n = 1; n <= NameAttempts; ++n) {
+        const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
+        path = folder / ("TallyvoxRescue-" + stamp + suffix + ".txt");
+        TFileHandle file = Open(path, "wbx");
+        if (file || errno != EEXIST) {
+            if (file) {
+                std::setvbuf(file.get(), nullptr, _IONBF, 0);
+            }
+            return file;
+        }
+    }
+    return TFileHandle(nullptr, &std::fclose);
+}
+
+bool WriteRescueFile(const std::filesystem::path& folder, const std::string& stamp,
+                     const THeldLines& held, std::filesystem::path& path) {
+    TFileHandle file = CreateRescueFile(folder, stamp, path);
+    if (!file) {
+        return false;
+    }
+    std::string bytes;
+    for (const std::string& line : held.Lines) {
+        bytes += line + "\r\n";
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    written = std::fclose(file.release()) == 0 && written;
+    if (!written) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+    return written;
+}
+
 } // namespace
 
 int TCallFileWriter::AppendLine(const std::string& fileName, const std::string& line) {
-    Pending.push_back(line);
-    return FlushPending(fileName);
+    HeldFor(fileName).Lines.push_back(line);
+    FlushPending();
+    return ResultFor(fileName);
 }
 
 int TCallFileWriter::WriteHeader(const std::string& fileName, const std::string& dateLine,
                                  const std::string& titleLine) {
-    Pending.push_back(dateLine);
-    Pending.push_back(titleLine);
-    return FlushPending(fileName);
+    THeldLines& held = HeldFor(fileName);
+    held.Lines.push_back(dateLine);
+    held.Lines.push_back(titleLine);
+    FlushPending();
+    return ResultFor(fileName);
 }
 
-// Writes the waiting lines oldest first and keeps whatever did not get written,
-// so the file receives every line exactly in the order it was produced.
-int TCallFileWriter::FlushPending(const std::string& fileName) {
-    if (Pending.empty()) {
-        return 1;
+int TCallFileWriter::FlushPending() {
+    for (THeldLines& held : Pending) {
+        FlushFile(held);
     }
+    DropEmptyGroups();
+    return Pending.empty() ? 1 : -1;
+}
+
+std::size_t TCallFileWriter::PendingCount() const {
+    std::size_t count = 0;
+    for (const THeldLines& held : Pending) {
+        count += held.Lines.size();
+    }
+    return count;
+}
+
+std::vector<TRescue> TCallFileWriter::Rescue(const std::filesystem::path& folder,
+                                             const std::string& stamp) {
+    std::vector<TRescue> rescues;
+    for (THeldLines& held : Pending) {
+        TRescue rescue{held.FileName, {}, held.Lines.size()};
+        std::filesystem::path path;
+        if (WriteRescueFile(folder, stamp, held, path)) {
+            rescue.RescueFile = path;
+            held.Lines.clear();
+        }
+        rescues.push_back(std::move(rescue));
+    }
+    DropEmptyGroups();
+    return rescues;
+}
+
+THeldLines& TCallFileWriter::HeldFor(const std::string& fileName) {
+    for (THeldLines& held : Pending) {
+        if (held.FileName == fileName) {
+            return held;
+        }
+    }
+    return Pending.emplace_back(THeldLines{fileName, {}});
+}
+
+void TCallFileWriter::FlushFile(THeldLines& held) {
     try {
-        const std::filesystem::path path = FilePathOfText(fileName);
+        const std::filesystem::path path = FilePathOfText(held.FileName);
         const TFileHandle file = OpenForAppend(path);
         if (!file) {
-            return -1;
+            return;
         }
-        if (LineEndCheckedFor != fileName) {
+        if (LineEndCheckedFor != held.FileName) {
             if (!WriteWhole(file.get(), path, MissingLineEnd(path))) {
-                return -1;
+                return;
             }
-            LineEndCheckedFor = fileName;
+            LineEndCheckedFor = held.FileName;
         }
-        while (!Pending.empty() && WriteWhole(file.get(), path, Pending.front() + "\r\n")) {
-            Pending.pop_front();
+        std::deque<std::string>& lines = held.Lines;
+        while (!lines.empty() && WriteWhole(file.get(), path, lines.front() + "\r\n")) {
+            lines.pop_front();
         }
-        if (!Pending.empty()) {
+        if (!lines.empty()) {
             LineEndCheckedFor.clear();
         }
     } catch (const std::exception&) {
-        // The lines stay queued for the next attempt.
+        // The lines stay held for the next attempt.
         LineEndCheckedFor.clear();
     }
-    return Pending.empty() ? 1 : -1;
+}
+
+void TCallFileWriter::DropEmptyGroups() {
+    std::erase_if(Pending, [](const THeldLines& held) { return held.Lines.empty(); });
+}
+
+int TCallFileWriter::ResultFor(const std::string& fileName) const {
+    for (const THeldLines& held : Pending) {
+        if (held.FileName == fileName) {
+            return -1;
+        }
+    }
+    return 1;
+}
+
+std::string AppendProblem(const std::string& fileName) {
+    try {
+        const std::filesystem::path path = FilePathOfText(fileName);
+        std::error_code ignored;
+        const bool existed = std::filesystem::exists(path, ignored);
+        errno = 0;
+        const TFileHandle file = Open(path, "ab");
+        if (!file) {
+            const int error = errno;
+            return error != 0 ? std::generic_category().message(error) : "cannot be opened";
+        }
+        if (!existed) {
+            std::filesystem::remove(path, ignored);
+        }
+        return {};
+    } catch (const std::exception& error) {
+        return error.what();
+    }
 }
 
 } // namespace tallyvox::callfile

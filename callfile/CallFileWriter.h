@@ -1,33 +1,69 @@
 #pragma once
 // Appends lines to the call-accounting file: open, append, close per line, each
-// line and its CR LF in one write. A line that cannot be written stays queued in
-// memory, in order, and goes to the file before the next one as soon as the file
-// can be written again; nothing is dropped while the program runs.
+// line and its CR LF in one write. A line that cannot be written stays held in
+// memory, in order and bound to the file it was meant for, and goes to that file
+// before its next line as soon as the file can be written again; nothing is
+// dropped while the program runs, and choosing another file never sends one
+// file's lines into another.
 
 #include <deque>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tallyvox::callfile {
 
+// Lines held for one call-accounting file, oldest first.
+struct THeldLines {
+    std::string FileName;
+    std::deque<std::string> Lines;
+};
+
+// Where the held lines of one file went when the program had to end.
+struct TRescue {
+    std::string FileName;             // the call-accounting file they were meant for
+    std::filesystem::path RescueFile; // empty when even the rescue file failed
+    std::size_t LineCount = 0;
+};
+
 class TCallFileWriter {
 public:
-    // 1 when the line (and every waiting line before it) is on disk, -1 when it waits.
+    // 1 when the line (and every line held for the same file) is on disk, -1 when
+    // it is held. Lines held for other files are tried again too.
     int AppendLine(const std::string& fileName, const std::string& line);
     // Both header lines in one open; result as AppendLine.
     int WriteHeader(const std::string& fileName, const std::string& dateLine,
                     const std::string& titleLine);
-    // Writes the waiting lines now, without a new one; result as AppendLine.
-    int FlushPending(const std::string& fileName);
-    // Lines waiting for the file to become writable.
-    std::size_t PendingCount() const { return Pending.size(); }
+    // Writes the held lines of every file that takes them now: 1 when none is
+    // held any more, -1 when some still are.
+    int FlushPending();
+    // Lines held for any file.
+    std::size_t PendingCount() const;
+    const std::vector<THeldLines>& Held() const { return Pending; }
+    // For when the program must end: the held lines of each file go to a new
+    // file of their own in folder, named from stamp (a date and time), in the
+    // call-accounting file's line format. Lines whose rescue file could not be
+    // written whole stay held (and that rescue file is removed again).
+    std::vector<TRescue> Rescue(const std::filesystem::path& folder, const std::string& stamp);
 
 private:
-    std::deque<std::string> Pending;
+    THeldLines& HeldFor(const std::string& fileName);
+    // Writes one file's held lines oldest first, keeping whatever did not get written.
+    void FlushFile(THeldLines& held);
+    void DropEmptyGroups();
+    int ResultFor(const std::string& fileName) const;
+
+    std::vector<THeldLines> Pending;
     // The file whose end was last seen to close a line. A program killed while
     // appending (the system may cut a write short at a page boundary) or a write
     // cut short by a full disk can leave a torn last line; the next line must not
     // be glued to it.
     std::string LineEndCheckedFor;
 };
+
+// Checks that fileName can be appended to now, without writing to it (a file
+// that had to be created for the check is removed again). Empty when it can,
+// otherwise the system's reason.
+std::string AppendProblem(const std::string& fileName);
 
 } // namespace tallyvox::callfile

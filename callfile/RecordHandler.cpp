@@ -32,7 +32,7 @@ int TRecordHandler::WriteHeader() {
 }
 
 int TRecordHandler::FlushPending() {
-    return Writer_.FlushPending(LowLevel->TariffFileName);
+    return Writer_.FlushPending();
 }
 
 } // namespace tallyvox::callfile

@@ -35,8 +35,8 @@ public:
     void operator()(const TRecord& record);
     // Writes the header block of lowLevel (BuildHeader must have run).
     int WriteHeader();
-    // Writes the waiting lines to the current call-accounting file now (for a
-    // retry between reads): 1 when none waits any more, -1 when some still wait.
+    // Writes the waiting lines to the files they were meant for now (for a retry
+    // between reads): 1 when none waits any more, -1 when some still wait.
     int FlushPending();
     TCallFileWriter& Writer() { return Writer_; }
 

@@ -33,9 +33,16 @@ TRecordReply RequestRecord(TLowLevel& link, TReplyBuffer& reply, std::uint8_t co
         }
         got.Result = link.Transact(reply.data(), got.Length, command, verifyChecksum,
                                    TLowLevel::SendCommandOnly);
-        if (got.Length >= 1 && got.Result == 1) {
+        // A record whose checksum never matched has left the exchange all the
+        // same: asking again would skip it for good.
+        const bool taken = got.Result == 1 || got.Result == TLowLevel::TransactChecksumWrong;
+        if (got.Length >= 1 && taken) {
             break;
         }
+    }
+    // No link, or not a single byte back: the exchange has stopped answering.
+    if (got.Result == -2 || (got.Result == 1 && got.Length < 0)) {
+        link.DownloadEnd = TDownloadEnd::LinkLost;
     }
     return got;
 }
@@ -48,13 +55,17 @@ enum class TRecordOutcome { Delivered, EndOfExchange, Failed };
 // exchange has nothing after it and reports the short reply as a failure.
 TRecordOutcome TakeRecord(TLowLevel& link, const TReplyBuffer& reply, const TRecordReply& got,
                           const TRecordCallback& callback) {
-    if (got.Result != 1) {
+    const bool unchecked = got.Result == TLowLevel::TransactChecksumWrong;
+    if (got.Result != 1 && !unchecked) {
         return TRecordOutcome::Failed;
     }
     if (got.Length <= 1) {
         const bool shortReply = got.Length >= 0;
         return link.IsComplex && shortReply ? TRecordOutcome::EndOfExchange
                                             : TRecordOutcome::Failed;
+    }
+    if (unchecked) {
+        ++link.UncheckedCount;
     }
     if (IsRecord(reply.data())) {
         callback(link.DecodeRecord(reply.data(), static_cast<std::size_t>(got.Length)));
@@ -84,6 +95,7 @@ TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
         link.Port->Flush();
         linked = link.ProbeWithRetries() == 1;
         if (!linked) {
+            link.DownloadEnd = TDownloadEnd::LinkLost;
             return TExchangeEnd::Done;
         }
         if (link.StopRequested) {
@@ -98,14 +110,19 @@ TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
 
 int TLowLevel::Download(const TRecordCallback& callback) {
     bool linked = false;
+    DownloadEnd = TDownloadEnd::Finished;
     try {
         Port->PurgeInput();
         linked = ProbeWithRetries() == 1;
     } catch (const ECommError&) {
         return -2;
     }
+    if (!linked) {
+        DownloadEnd = TDownloadEnd::LinkLost;
+    }
     for (int i = 0; linked && i < ExchangeCount; ++i) {
         if (!SelectExchange(static_cast<std::uint8_t>(i), TSelectForm::Download)) {
+            DownloadEnd = TDownloadEnd::SelectionRefused;
             Notifier().ShowMessage(messages::SelectionRefused(), "");
             return -1;
         }

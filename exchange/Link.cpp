@@ -127,19 +127,17 @@ TBodyRead ReadReplyBody(TCommPort& port, std::uint8_t* reply, int length, bool v
 }
 
 // The exchange repeats a reply whose checksum failed without being asked, so a
-// mismatch is followed by reading the same frame body again.
-bool ReadVerifiedBody(TCommPort& port, std::uint8_t* reply, int length, bool verifyChecksum) {
-    for (int read = 0; read <= ChecksumRereads; ++read) {
-        switch (ReadReplyBody(port, reply, length, verifyChecksum)) {
-        case TBodyRead::Matched:
-            return true;
-        case TBodyRead::Missing:
-            return false;
-        case TBodyRead::Mismatched:
+// mismatch is followed by reading the same frame body again. Mismatched after
+// the last re-read: the body of that last reading is in reply.
+TBodyRead ReadVerifiedBody(TCommPort& port, std::uint8_t* reply, int length, bool verifyChecksum) {
+    TBodyRead read = TBodyRead::Missing;
+    for (int attempt = 0; attempt <= ChecksumRereads; ++attempt) {
+        read = ReadReplyBody(port, reply, length, verifyChecksum);
+        if (read != TBodyRead::Mismatched) {
             break;
         }
     }
-    return false;
+    return read;
 }
 
 } // namespace
@@ -163,13 +161,14 @@ int TLowLevel::Transact(std::uint8_t* reply, int& replyLength, std::uint8_t comm
             return 1; // no reply at all: nothing to read or verify
         }
         replyLength = length;
-        if (!ReadVerifiedBody(*Port, reply, length, verifyChecksum)) {
+        const TBodyRead read = ReadVerifiedBody(*Port, reply, length, verifyChecksum);
+        if (read == TBodyRead::Missing) {
             return -1;
         }
         for (int i = 0; i < length; ++i) {
             reply[i] ^= Status.Key;
         }
-        return 1;
+        return read == TBodyRead::Matched ? 1 : TransactChecksumWrong;
     } catch (const ECommError&) {
         return -1;
     }

@@ -14,6 +14,7 @@
 
 #include "exchange/Clock.h"
 #include "exchange/CommPort.h"
+#include "exchange/ExitStatus.h"
 #include "exchange/Notifier.h"
 #include "exchange/RealTime.h"
 #include "exchange/Record.h"
@@ -31,9 +32,7 @@ enum TAutoStart {
     AutoStartOnce = 3
 };
 
-// Exit status when an exchange refuses selection during identification: the
-// program ends, and whatever started it must see a failure.
-inline constexpr int ExitSelectionRefused = 3;
+enum class TDownloadEnd { Finished, LinkLost, SelectionRefused };
 
 class TLowLevel {
 public:
@@ -58,8 +57,9 @@ public:
     enum TSendMode { SendCommandOnly = 1, SendWithPayload = 2 };
     // One command and one framed reply; the payload is combined back with Key.
     // replyLength is -1 when no length byte arrived (result 1: nothing to read).
-    // 1 done, -2 no link, -1 port error, a reply cut short, or a checksum still
-    // wrong after ten re-reads.
+    // 1 done, -2 no link, -1 port error or a reply cut short, TransactChecksumWrong
+    // a checksum still wrong after ten re-reads (the body as last read is in reply).
+    static constexpr int TransactChecksumWrong = -3;
     int Transact(std::uint8_t* reply, int& replyLength, std::uint8_t command, bool verifyChecksum,
                  int sendMode, const std::uint8_t* payload = nullptr, int payloadCount = 0,
                  std::uint8_t prefix = 0);
@@ -71,7 +71,8 @@ public:
 
     // --- records and real time ---
     // 1 done, 3 stopped on request, -1 selection refused or no usable reply, -2
-    // port error in the first link check. Runs on the reader thread.
+    // port error in the first link check. Runs on the reader thread. Sets
+    // DownloadEnd to how it ended.
     int Download(const TRecordCallback& callback);
     // The record of a reply payload (without length byte and checksum), read with
     // the identified model and time unit and the clock's current year.
@@ -109,6 +110,13 @@ public:
     int ExchangeCount = 0;
     boost::shared_ptr<TCommPort> Port;
     std::atomic<int> RejectedCount{0};
+    // First records of this read whose checksum never matched: the exchange has
+    // already given them up, so they are delivered as received and counted here.
+    std::atomic<int> UncheckedCount{0};
+    // How the last download ended beyond its result: LinkLost when the exchange
+    // stopped answering (its link checks or a record command went unanswered).
+    // Written by the reader thread while it downloads.
+    std::atomic<TDownloadEnd> DownloadEnd{TDownloadEnd::Finished};
     bool FirstRun = false;
     std::string PortName = "COM1";
     bool SaveHeader = true;

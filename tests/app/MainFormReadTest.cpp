@@ -2,9 +2,12 @@
 // pseudo-terminal: the single read, Stop, continuous reading, closing during a
 // read, a link that goes away, and lines that wait for their file.
 
+#include <memory>
 #include <regex>
+#include <sys/mount.h>
 
 #include "app/Gauge.h"
+#include "exchange/FilePath.h"
 #include "exchange/LinkMessages.h"
 #include "sim/Scenario.h"
 #include "tests/app/MainWindowWorld.h"
@@ -16,6 +19,7 @@ using tallyvox::apptest::TMainWindowWorld;
 using tallyvox::sim::TBufferRecord;
 using tallyvox::sim::TScenario;
 using tallyvox::testkit::TSimHarness;
+namespace testkit = tallyvox::testkit;
 
 namespace {
 
@@ -55,6 +59,52 @@ tallyvox::sim::TCall LaterCall(std::uint16_t line) {
     call.TrunkCode = 1;
     call.Dialled = "5551234";
     return call;
+}
+
+// Moves the call file away as soon as the list holds count lines and puts a
+// folder in its place: on the UI thread, while the reader waits for its record
+// to be shown, so exactly the records after that one find no file to take them.
+void MoveAwayAtListCount(TMainWindowWorld& world, int count, const std::filesystem::path& from,
+                         const std::filesystem::path& to) {
+    QObject::connect(world.List()->model(), &QAbstractItemModel::rowsInserted, world.List(),
+                     [&world, count, from, to] {
+                         if (world.List()->count() == count) {
+                             std::filesystem::rename(from, to);
+                             std::filesystem::create_directory(from);
+                         }
+                     });
+}
+
+// A small tmpfs at path for the life of the object, when this machine lets the
+// test mount one (root on Linux).
+class TSmallDisk {
+public:
+    TSmallDisk(const std::filesystem::path& path, const char* size) : Path(path) {
+        std::filesystem::create_directory(Path);
+        Mounted_ = mount("tmpfs", Path.c_str(), "tmpfs", 0, size) == 0;
+    }
+    ~TSmallDisk() {
+        if (Mounted_) {
+            umount2(Path.c_str(), MNT_DETACH);
+        }
+    }
+    TSmallDisk(const TSmallDisk&) = delete;
+    TSmallDisk& operator=(const TSmallDisk&) = delete;
+    bool Mounted() const { return Mounted_; }
+
+private:
+    std::filesystem::path Path;
+    bool Mounted_ = false;
+};
+
+std::vector<std::filesystem::path> RescueFiles(const TMainWindowWorld& world) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(world.Folder.Path())) {
+        if (entry.path().filename().string().starts_with("TallyvoxRescue-")) {
+            files.push_back(entry.path());
+        }
+    }
+    return files;
 }
 
 } // namespace
@@ -348,29 +398,207 @@ private slots:
     void linesThatCannotBeWrittenAreShownUntilTheyReachTheFile() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
-        sim.MapPort(1);
-        world.WriteSettings();
-        const std::filesystem::path folder = world.PathOf("archive");
-        const std::string callFile = (folder / "calls.txt").string();
-        world.WriteOutConfig(callFile);
-        QVERIFY(world.StartWindow());
+        QVERIFY(world.StartReadyToRead(sim));
         auto* pending = world.Control<QLabel>("PendingLinesPanel");
+        // The file's folder goes away once the header and two calls are in:
+        // the other three records have left the exchange all the same.
+        const std::filesystem::path away = world.PathOf("away");
+        std::filesystem::create_directory(away);
+        const std::filesystem::path parked = away / "calls.txt";
+        MoveAwayAtListCount(world, 2 + 2, world.CallFile(), parked);
 
         world.Command("LoadFromATSMenuItem")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
         QVERIFY(pending->isVisible());
-        QCOMPARE(pending->text(), QStringLiteral("Не записано в файл строк: 7"));
+        QCOMPARE(pending->text(), QStringLiteral("Не записано в файл строк: 3"));
         QCOMPARE(world.List()->count(), 7);
+        QCOMPARE(sim.Sim().PendingRecords(0), 0);
 
-        std::filesystem::create_directory(folder);
+        std::filesystem::remove(world.CallFile());
+        std::filesystem::rename(parked, world.CallFile());
         sim.Sim().AddCall(0, LaterCall(203));
         world.Command("LoadFromATSMenuItem")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
         QVERIFY(!pending->isVisible());
-        const std::vector<std::string> lines = world.Lines(callFile);
+        const std::vector<std::string> lines = world.Lines(world.CallFile());
         QCOMPARE(lines.size(), std::size_t{7 + 2 + 1});
         QCOMPARE(CountHeaders(lines), 2);
         QVERIFY(lines == world.ListLines());
+    }
+
+    void closingWithHeldLinesAsksAndSavesThemToARescueFile() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
+        QVERIFY(world.StartReadyToRead(sim));
+        MoveAwayAtListCount(world, 2 + 2, world.CallFile(), world.PathOf("parked.txt"));
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        const std::vector<std::string> shown = world.ListLines();
+        const std::vector<std::string> held(shown.end() - 3, shown.end());
+
+        const QString question = QStringLiteral(
+            "Не записано в файл строк: 3. При выходе они будут сохранены в отдельный файл в "
+            "папке программы. Выйти из программы?");
+        bool answer = false;
+        tallyvox::app::SetMessageHook([&](const QString& text, const QString& caption) {
+            world.Messages.push_back({text, caption});
+            return answer;
+        });
+        world.Form->close();
+        QVERIFY(world.Form->isVisible());
+        QVERIFY(world.HasMessage(question, QStringLiteral("Внимание!")));
+        QVERIFY(RescueFiles(world).empty());
+
+        world.Messages.clear();
+        answer = true;
+        world.Form->close();
+        QVERIFY(!world.Form->isVisible());
+        const std::vector<std::filesystem::path> rescued = RescueFiles(world);
+        QCOMPARE(rescued.size(), std::size_t{1});
+        QVERIFY(world.Lines(rescued[0].string()) == held);
+        QCOMPARE(world.Messages.size(), std::size_t{2});
+        QCOMPARE(world.Messages[1].Caption, QStringLiteral("Внимание!"));
+        QVERIFY(world.Messages[1].Text.contains(
+            tallyvox::app::ToQString(tallyvox::TextOfFilePath(rescued[0]))));
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitLinesRescued);
+    }
+
+    // A full disk during an automatic read: every record the exchange gave up
+    // is in the call file or the rescue file, once, in the order sent.
+    void aFullDiskDuringAnAutomaticReadLosesNoRecord() {
+        TMainWindowWorld world;
+        const std::filesystem::path small = world.PathOf("small");
+        const TSmallDisk disk(small, "size=4k");
+        if (!disk.Mounted()) {
+            QSKIP("a small tmpfs cannot be mounted here");
+        }
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 120));
+        sim.MapPort(1);
+        world.WriteSettings();
+        const std::string callFile = (small / "calls.txt").string();
+        world.WriteOutConfig(callFile, "AUTOSTART_1");
+        QVERIFY(world.StartWindow());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitLinesRescued);
+        const std::vector<std::filesystem::path> rescued = RescueFiles(world);
+        QCOMPARE(rescued.size(), std::size_t{1});
+        std::vector<std::string> kept = world.Lines(callFile);
+        const std::vector<std::string> rescuedLines = world.Lines(rescued[0].string());
+        QVERIFY(kept.size() > 2 && !rescuedLines.empty());
+        kept.insert(kept.end(), rescuedLines.begin(), rescuedLines.end());
+        QVERIFY(AllCallLinesComplete(kept));
+        QVERIFY(kept == world.ListLines());
+        QCOMPARE(kept.size(), std::size_t{2 + 120});
+        QCOMPARE(sim.Sim().SentRecords().size(), std::size_t{120});
+    }
+
+    // The start folder on the same full disk: not even a rescue file can be
+    // written, so the lines go to standard error and the status says so.
+    void whenEvenTheRescueFileFailsTheLinesGoToStandardError() {
+        TMainWindowWorld world;
+        const std::filesystem::path small = world.PathOf("small");
+        const TSmallDisk disk(small, "size=16k");
+        if (!disk.Mounted()) {
+            QSKIP("a small tmpfs cannot be mounted here");
+        }
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 150));
+        sim.MapPort(1);
+        const testkit::TCurrentDir inSmall(small);
+        world.WriteSettings();
+        std::filesystem::copy_file(world.PathOf("Tallyvox.cfg"), small / "Tallyvox.cfg");
+        const std::string callFile = (small / "calls.txt").string();
+        world.WriteOutConfig(callFile, "AUTOSTART_1");
+        std::filesystem::copy_file(world.PathOf("TallyvoxOut.cfg"), small / "TallyvoxOut.cfg");
+        const tallyvox::apptest::TCapturedStandardError standardError;
+        QVERIFY(world.StartWindow());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitLinesLost);
+        std::vector<std::string> kept = world.Lines(callFile);
+        QVERIFY(kept.size() > 2 && kept.size() < 2 + 150);
+        // The held lines come between the message and the exit line.
+        const QStringList logged = standardError.Text().split(QLatin1Char('\n'));
+        const qsizetype first =
+            logged.indexOf(QStringLiteral("Строки выведены в стандартный поток ошибок.")) + 1;
+        QVERIFY(first > 0);
+        for (qsizetype i = first; i < logged.size() && !logged[i].startsWith("Tallyvox: "); ++i) {
+            kept.push_back(tallyvox::app::ToCp1251(logged[i]));
+        }
+        QCOMPARE(kept.size(), std::size_t{2 + 150});
+        QVERIFY(kept == world.ListLines());
+        QVERIFY(standardError.Text().contains(QStringLiteral("Tallyvox: код завершения 8")));
+    }
+
+    void anAutomaticReadWhoseExchangeFallsSilentEndsWithItsStatus() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 20));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+        sim.Sim().ChangeFaults([](auto& faults) { faults.SilentAfterRecords = 5; });
+        QVERIFY(world.StartWindow());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitLinkLost);
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2 + 5});
+        QCOMPARE(sim.Sim().PendingRecords(0), 15);
+    }
+
+    void aSingleReadWhoseExchangeFallsSilentSaysSo() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 6));
+        QVERIFY(world.StartReadyToRead(sim));
+        sim.Sim().ChangeFaults([](auto& faults) { faults.SilentAfterRecords = 2; });
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(world.Control<QLabel>("UnInterruptPanel")->text(),
+                 QStringLiteral("Считывание прервано: АТС не отвечает."));
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2 + 2});
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitDone);
+    }
+
+    void continuousReadingShowsASilentExchangeUntilItAnswersAgain() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
+        QVERIFY(world.StartReadyToRead(sim));
+        auto* panel = world.Control<QLabel>("UnInterruptPanel");
+        world.Command("ReadUninterruptMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 3, ReadTimeoutMs);
+
+        sim.Sim().ChangeFaults(
+            [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::Silent; });
+        QTRY_VERIFY_WITH_TIMEOUT(panel->text().startsWith(QStringLiteral(
+                                     "Идет непрерывное считывание. АТС не отвечает 00:00:")),
+                                 ReadTimeoutMs);
+        QVERIFY(world.Form->ReaderRunning());
+
+        sim.Sim().ChangeFaults(
+            [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::None; });
+        sim.Sim().AddCall(0, LaterCall(204));
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 4, ReadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(panel->text(), QStringLiteral("Идет непрерывное считывание"),
+                                  ReadTimeoutMs);
+        world.Command("StopAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+    }
+
+    void aFirstRecordWhoseChecksumNeverMatchesIsWrittenAndCounted() {
+        TMainWindowWorld world;
+        TScenario scenario = tallyvox::sim::SingleExchangeScenario(6, 15);
+        scenario.Faults.FirstRecordChecksumWrong = 12;
+        TSimHarness sim(scenario);
+        QVERIFY(world.StartReadyToRead(sim));
+        auto* unchecked = world.Control<QLabel>("UncheckedPanel");
+        QVERIFY(!unchecked->isVisible());
+
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        const std::vector<std::string> lines = world.Lines(world.CallFile());
+        QCOMPARE(lines.size(), std::size_t{2 + 15});
+        QVERIFY(AllCallLinesComplete(lines));
+        QVERIFY(unchecked->isVisible());
+        QCOMPARE(unchecked->text(), QStringLiteral("Принято с неверной контрольной суммой: 1"));
     }
 };
 

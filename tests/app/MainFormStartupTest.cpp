@@ -269,24 +269,86 @@ private slots:
 
         QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2 + 12});
         QVERIFY(world.Messages.empty());
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitDone);
     }
 
-    void autoStartOnceWithoutACallFileAsksForOneAndStaysOpen() {
-        TMainWindowWorld world;
-        TSimHarness sim(ArdenWithCalls(4));
-        sim.MapPort(1);
-        world.WriteSettings();
-        world.WriteOutConfig("", "AUTOSTART_1");
-        QVERIFY(world.StartWindow());
+    // An automatic run has nobody to answer it: whatever keeps the read from
+    // starting ends the program with a status that names the cause, and leaves
+    // the calls in the exchange.
+    void anAutomaticStartThatCannotReadEndsWithItsStatus() {
+        struct TCase {
+            const char* Name;
+            int Status;
+            QString Message; // the start of the one message expected, or none
+            std::function<void(TMainWindowWorld&, TSimHarness&)> Set;
+        };
+        const QString notWritable = QStringLiteral("Невозможно записать в файл учета звонков ");
+        const std::vector<TCase> cases = {
+            {"no call file", tallyvox::ExitFileNotWritable,
+             QStringLiteral("Не выбран файл для сохранения данных."),
+             [](TMainWindowWorld& world, TSimHarness&) {
+                 world.WriteOutConfig("", "AUTOSTART_1");
+             }},
+            {"call file is a folder", tallyvox::ExitFileNotWritable, notWritable,
+             [](TMainWindowWorld& world, TSimHarness&) {
+                 std::filesystem::create_directory(world.CallFile());
+                 world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+             }},
+            {"call file in a missing folder", tallyvox::ExitFileNotWritable, notWritable,
+             [](TMainWindowWorld& world, TSimHarness&) {
+                 world.WriteOutConfig(world.PathOf("gone/calls.txt").string(), "AUTOSTART_1");
+             }},
+            {"no exchange device", tallyvox::ExitExchangeAbsent,
+             QStringLiteral("Ошибка при открытии СОМ-порта."),
+             [](TMainWindowWorld& world, TSimHarness&) {
+                 world.MapPortToNowhere(1);
+                 world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+             }},
+            {"no probe answer",
+             tallyvox::ExitExchangeAbsent,
+             {},
+             [](TMainWindowWorld& world, TSimHarness& sim) {
+                 sim.Sim().ChangeFaults(
+                     [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::Silent; });
+                 world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+             }},
+            {"no identification",
+             tallyvox::ExitExchangeAbsent,
+             {},
+             [](TMainWindowWorld& world, TSimHarness& sim) {
+                 sim.Sim().ChangeFaults([](auto& faults) { faults.NoIdentification = true; });
+                 world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+             }},
+            {"unknown model",
+             tallyvox::ExitExchangeAbsent,
+             {},
+             [](TMainWindowWorld& world, TSimHarness& sim) {
+                 sim.Sim().ChangeFaults([](auto& faults) { faults.ModelCode = 10; });
+                 world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+             }},
+        };
+        for (const TCase& c : cases) {
+            qInfo("case: %s", c.Name);
+            TMainWindowWorld world;
+            TSimHarness sim(ArdenWithCalls(4));
+            sim.MapPort(1);
+            world.WriteSettings();
+            c.Set(world, sim);
+            const tallyvox::apptest::TCapturedStandardError standardError;
+            QVERIFY(world.StartWindow());
 
-        QCOMPARE(world.Messages.size(), std::size_t{1});
-        QCOMPARE(world.Messages[0].Text, QStringLiteral("Не выбран файл для сохранения данных."));
-        QCOMPARE(world.Messages[0].Caption, QStringLiteral("Внимание!"));
-        QVERIFY(world.Form->ExitAfterRead());
-        QVERIFY(!world.Form->ReaderRunning());
-        QVERIFY(!world.Control<QTimer>("UnInterruptTimer")->isActive());
-        QVERIFY(world.Form->isVisible());
-        QCOMPARE(sim.Sim().PendingRecords(0), 4);
+            QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), 10000);
+            QCOMPARE(world.Form->ExitStatus(), c.Status);
+            QVERIFY(!world.Form->ReaderRunning());
+            QCOMPARE(sim.Sim().PendingRecords(0), 4);
+            QCOMPARE(world.Messages.size(), std::size_t{c.Message.isEmpty() ? 0u : 1u});
+            if (!c.Message.isEmpty()) {
+                QVERIFY(world.Messages[0].Text.startsWith(c.Message));
+                QVERIFY2(standardError.Text().contains(c.Message), "also on standard error");
+            }
+            QVERIFY(standardError.Text().contains(
+                QStringLiteral("Tallyvox: код завершения %1").arg(c.Status)));
+        }
     }
 
     void stopDuringAnAutomaticSingleReadClosesTheProgramAtOnce() {

@@ -19,9 +19,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,7 @@ public:
     ~TMainWindowWorld() {
         Form.reset();
         app::SetMessageHook({});
+        app::SetUnattended(false);
         for (const auto& [name, previous] : SavedEnvironment) {
             if (previous) {
                 setenv(name.c_str(), previous->c_str(), 1);
@@ -186,6 +189,20 @@ public:
 
 private:
     std::map<std::string, std::optional<std::string>> SavedEnvironment;
+};
+
+// What the program writes to standard error while the object lives.
+class TCapturedStandardError {
+public:
+    TCapturedStandardError() : Previous(std::cerr.rdbuf(Captured.rdbuf())) {}
+    ~TCapturedStandardError() { std::cerr.rdbuf(Previous); }
+    TCapturedStandardError(const TCapturedStandardError&) = delete;
+    TCapturedStandardError& operator=(const TCapturedStandardError&) = delete;
+    QString Text() const { return QString::fromStdString(Captured.str()); }
+
+private:
+    std::ostringstream Captured;
+    std::streambuf* Previous;
 };
 
 // Answers the next modal dialog of type T (once it is on the screen) with answer.

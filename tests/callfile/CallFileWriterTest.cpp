@@ -79,6 +79,72 @@ TEST_F(CallFileWriterTest, APathThatIsAFolderKeepsTheLinesUntilItIsAFileAgain) {
     EXPECT_EQ(testkit::FileContents(file), "old\r\nkept 1\r\nkept 2\r\nnew\r\n");
 }
 
+TEST_F(CallFileWriterTest, HeldLinesStayWithTheirFileWhenAnotherFileIsChosen) {
+    const fs::path folder = Folder.Path() / "not yet";
+    const fs::path first = folder / "first.txt";
+    const fs::path second = Folder.Path() / "second.txt";
+    EXPECT_EQ(Writer.AppendLine(Text(first), "a1"), -1);
+    EXPECT_EQ(Writer.AppendLine(Text(first), "a2"), -1);
+
+    EXPECT_EQ(Writer.WriteHeader(Text(second), " b date", " b title"), 1);
+    EXPECT_EQ(Writer.AppendLine(Text(second), "b1"), 1);
+    EXPECT_EQ(testkit::FileContents(second), " b date\r\n b title\r\nb1\r\n");
+    EXPECT_EQ(Writer.PendingCount(), 2u) << "still held for the first file";
+
+    fs::create_directory(folder);
+    EXPECT_EQ(Writer.AppendLine(Text(second), "b2"), 1);
+    EXPECT_EQ(Writer.PendingCount(), 0u);
+    EXPECT_EQ(testkit::FileContents(first), "a1\r\na2\r\n");
+    EXPECT_EQ(testkit::FileContents(second), " b date\r\n b title\r\nb1\r\nb2\r\n");
+}
+
+TEST_F(CallFileWriterTest, RescueGivesEachFilesHeldLinesAFileOfTheirOwn) {
+    const fs::path first = Folder.Path() / "gone" / "first.txt";
+    const fs::path second = Folder.Path() / "second.txt";
+    fs::create_directory(second);
+    Writer.AppendLine(Text(first), "a1");
+    Writer.AppendLine(Text(second), "b1");
+    Writer.AppendLine(Text(first), "a2");
+    const fs::path rescueFolder = Folder.Path() / "start";
+
+    // A start folder that cannot take them either: the lines stay held, no piece is left.
+    std::vector<TRescue> rescues = Writer.Rescue(rescueFolder, "2026-12-08_21-30-00");
+    ASSERT_EQ(rescues.size(), 2u);
+    EXPECT_TRUE(rescues[0].RescueFile.empty());
+    EXPECT_EQ(Writer.PendingCount(), 3u);
+
+    fs::create_directory(rescueFolder);
+    Store(rescueFolder / "TallyvoxRescue-2026-12-08_21-30-00.txt", "an earlier rescue\r\n");
+    rescues = Writer.Rescue(rescueFolder, "2026-12-08_21-30-00");
+    ASSERT_EQ(rescues.size(), 2u);
+    EXPECT_EQ(Writer.PendingCount(), 0u);
+    EXPECT_EQ(rescues[0].FileName, Text(first));
+    EXPECT_EQ(rescues[0].LineCount, 2u);
+    EXPECT_EQ(rescues[0].RescueFile, rescueFolder / "TallyvoxRescue-2026-12-08_21-30-00-2.txt");
+    EXPECT_EQ(testkit::FileContents(rescues[0].RescueFile), "a1\r\na2\r\n");
+    EXPECT_EQ(rescues[1].FileName, Text(second));
+    EXPECT_EQ(testkit::FileContents(rescues[1].RescueFile), "b1\r\n");
+    EXPECT_EQ(testkit::FileContents(rescueFolder / "TallyvoxRescue-2026-12-08_21-30-00.txt"),
+              "an earlier rescue\r\n")
+        << "never written over";
+}
+
+TEST_F(CallFileWriterTest, AppendProblemTellsTheSystemsReasonAndLeavesNoTrace) {
+    const fs::path folder = Folder.Path() / "a folder";
+    fs::create_directory(folder);
+    const fs::path fresh = Folder.Path() / "fresh.txt";
+    const fs::path existing = Folder.Path() / "existing.txt";
+    Store(existing, "kept\r\n");
+
+    EXPECT_EQ(AppendProblem(Text(fresh)), "");
+    EXPECT_FALSE(fs::exists(fresh)) << "the check creates nothing";
+    EXPECT_EQ(AppendProblem(Text(existing)), "");
+    EXPECT_EQ(testkit::FileContents(existing), "kept\r\n");
+    EXPECT_EQ(AppendProblem(Text(folder)), std::generic_category().message(EISDIR));
+    EXPECT_EQ(AppendProblem(Text(Folder.Path() / "missing" / "calls.txt")),
+              std::generic_category().message(ENOENT));
+}
+
 std::string NumberedLine(int i) {
     return std::to_string(i) + " " + std::string(i % 150, 'x');
 }

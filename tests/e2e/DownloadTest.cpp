@@ -130,6 +130,44 @@ TEST_F(DownloadTest, AFirstRecordWithAWrongChecksumIsReadAgainAndDeliveredOnce) 
     EXPECT_EQ(Received, SentCalls());
 }
 
+TEST_F(DownloadTest, AFirstRecordWhoseChecksumNeverMatchesIsDeliveredAsReceivedAndCounted) {
+    // Twelve wrong readings outlast the re-reads; the exchange gave the record up
+    // with the first of them.
+    TScenario scenario = sim::SingleExchangeScenario(6, 15);
+    scenario.Faults.FirstRecordChecksumWrong = 12;
+    ConnectAndIdentify(scenario);
+    EXPECT_EQ(Download(), -1);
+    EXPECT_EQ(CountOf(TCommandKind::FirstRecord), 1) << "asking again would skip it";
+    EXPECT_EQ(Received.size(), 15u);
+    EXPECT_EQ(Received, SentCalls());
+    EXPECT_EQ(Link->UncheckedCount, 1);
+    EXPECT_EQ(Link->DownloadEnd, TDownloadEnd::Finished);
+}
+
+TEST_F(DownloadTest, ADownloadTellsWhetherTheExchangeStoppedAnswering) {
+    struct TCase {
+        const char* Name;
+        void (*Fault)(sim::TFaults&);
+        std::size_t Delivered;
+        bool LinkLost;
+    };
+    const TCase cases[] = {
+        {"buffer emptied", [](sim::TFaults&) {}, 4, false},
+        {"silent after two records", [](sim::TFaults& f) { f.SilentAfterRecords = 2; }, 2, true},
+        {"silent from the start", [](sim::TFaults& f) { f.SilentAfterRecords = 0; }, 0, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Received.clear();
+        Link.reset();
+        ConnectAndIdentify(sim::SingleExchangeScenario(6, 4));
+        Sim().ChangeFaults(c.Fault);
+        Download();
+        EXPECT_EQ(Received.size(), c.Delivered);
+        EXPECT_EQ(Link->DownloadEnd == TDownloadEnd::LinkLost, c.LinkLost);
+    }
+}
+
 TEST_F(DownloadTest, NextRecordsWithWrongChecksumsAreTakenAsReceived) {
     TScenario scenario = sim::SingleExchangeScenario(6, 4);
     scenario.Faults.NextRecordChecksumWrong = 2;
@@ -165,6 +203,7 @@ TEST_F(DownloadTest, ARefusedSelectionShowsTheMessageAndSendsNoRecordCommand) {
         {text::Utf8ToCp1251("Невозможно установить активную АТС"), ""}};
     EXPECT_EQ(Notifier->Messages, expected);
     EXPECT_TRUE(Notifier->Terminations.empty());
+    EXPECT_EQ(Link->DownloadEnd, TDownloadEnd::SelectionRefused);
     EXPECT_EQ(CountOf(TCommandKind::FirstRecord), 0);
     EXPECT_EQ(CountOf(TCommandKind::NextRecord), 0);
     EXPECT_TRUE(Received.empty());

@@ -108,10 +108,12 @@ TEST_F(ProtocolTest, AChecksumWrongTenTimesIsReadAgainUntilItMatches) {
     EXPECT_EQ(CountOf(0x02), 1); // nothing is sent again
 }
 
-TEST_F(ProtocolTest, AChecksumWrongElevenTimesFailsTheCommand) {
+TEST_F(ProtocolTest, AChecksumWrongElevenTimesIsReportedWithTheBodyAsLastRead) {
     Exchange.Queue(0x02, RepeatedBody({7, 8, 9}, 11));
-    EXPECT_EQ(Link.Transact(Reply.data(), Length, 0x02, true, TLowLevel::SendCommandOnly), -1);
+    EXPECT_EQ(Link.Transact(Reply.data(), Length, 0x02, true, TLowLevel::SendCommandOnly),
+              TLowLevel::TransactChecksumWrong);
     EXPECT_EQ(Length, 3);
+    EXPECT_EQ(TBytes(Reply.begin(), Reply.begin() + 3), (TBytes{7, 8, 9}));
 }
 
 TEST_F(ProtocolTest, WithoutVerificationAWrongChecksumIsTakenAsReceived) {

@@ -1,0 +1,91 @@
+#!/bin/bash
+# The tallyvox program as a scheduled job runs it: an automatic single read
+# (AUTO=AUTOSTART_1) on the offscreen platform against tallyvox-sim, ending by
+# itself with the exit status that names what happened. The statuses are read
+# from exchange/ExitStatus.h, the header that the program itself uses.
+# Usage: program_test.sh PATH-TO-tallyvox PATH-TO-tallyvox-sim PATH-TO-ExitStatus.h
+set -u
+trap "" HUP
+
+program=$1
+sim=$2
+statuses=$3
+work=$(mktemp -d)
+pid=
+cleanup() {
+    if [ -n "$pid" ]; then
+        kill -TERM "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/run/err" ] && sed 's/^/  tallyvox stderr: /' "$work/run/err" >&2
+    exit 1
+}
+
+status_of() {
+    sed -n "s/^inline constexpr int $1 = \([0-9]*\);/\1/p" "$statuses"
+}
+
+# Starts the simulator with the given options and maps COM1 to it.
+start_sim() {
+    "$sim" --link "$work/com1" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+    pid=$!
+    for _ in $(seq 200); do
+        [ -s "$work/sim.out" ] && break
+        kill -0 "$pid" 2>/dev/null || fail "the simulator ended before it was ready"
+        sleep 0.05
+    done
+}
+
+stop_sim() {
+    kill -TERM "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    pid=
+}
+
+# One automatic run in a fresh start folder; sets $status.
+run_automatic() {
+    rm -rf "$work/run"
+    mkdir "$work/run"
+    # Port COM1, header on.
+    head -c 30 /dev/zero | (printf '\001\001'; tail -c 28) >"$work/run/Tallyvox.cfg"
+    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1' "$work/run/calls.txt" \
+        >"$work/run/TallyvoxOut.cfg"
+    (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
+        timeout 60 "$program" 2>"$work/run/err")
+    status=$?
+}
+
+lines_of() {
+    [ -f "$1" ] && tr -cd '\n' <"$1" | wc -c || echo 0
+}
+
+# Every call read: status 0, header and calls in the file.
+start_sim --calls 5
+run_automatic
+stop_sim
+[ "$status" -eq "$(status_of ExitDone)" ] || fail "a whole read ends with $status"
+[ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after a whole read"
+
+# The exchange falls silent after two calls: the run ends with its status.
+start_sim --calls 5 --fault silentAfterRecords=2
+run_automatic
+stop_sim
+[ "$status" -eq "$(status_of ExitLinkLost)" ] || fail "a lost link ends with $status"
+[ "$(lines_of "$work/run/calls.txt")" -eq 4 ] || fail "not 2 + 2 lines after a lost link"
+grep -q "код завершения $(status_of ExitLinkLost)" "$work/run/err" ||
+    fail "no exit line on standard error"
+
+# No exchange answers at start: the run ends instead of waiting for ever.
+start_sim --calls 5 --fault probe=silent
+run_automatic
+stop_sim
+[ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "no exchange ends with $status"
+[ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+
+echo "tallyvox program: ok"
