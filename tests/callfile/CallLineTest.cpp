@@ -178,10 +178,27 @@ TEST(ParseCallLine, FieldsAfterTheProgramNumberAreRunsOfNonBlanks) {
     EXPECT_EQ(fields->Trunk, "(2)05");
     EXPECT_EQ(fields->DialledNumber, "123456");
 
-    fields = ParseCallLine(head + "            123456 789");
+    fields = ParseCallLine(head + "       123456 789");
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->Trunk, "123456");
     EXPECT_EQ(fields->DialledNumber, "789");
+}
+
+// A writer without a trunk (model "C") leaves the trunk's place blank: the number
+// after it is the dialled number, and the call is outgoing.
+TEST(ParseCallLine, ABlankTrunkPlaceMeansNoTrunk) {
+    TRecord record = ExampleRecord();
+    record.Trunk = "";
+    auto fields = ParseCallLine(FormatCallLine(record));
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->Trunk, "");
+    EXPECT_EQ(fields->DialledNumber, "123456");
+
+    const std::string head = FirstExample.substr(0, 42);
+    fields = ParseCallLine(head + "            123456 789");
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->Trunk, "");
+    EXPECT_EQ(fields->DialledNumber, "123456789");
 }
 
 TEST(ParseCallLine, ProgramNumberLosesItsBlanks) {
