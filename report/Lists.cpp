@@ -1,0 +1,77 @@
+#include "report/Lists.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tallyvox::report {
+
+namespace {
+
+// Texts are stored in blocks of this size; a longer text gets a block of its own.
+constexpr std::size_t StoreBlockSize = std::size_t{1} << 20;
+
+} // namespace
+
+void TCallList::Append(const TExtStr_rep& call) {
+    TExtStr_rep stored = call;
+    stored.HardwareLine = Store(call.HardwareLine);
+    stored.ProgramNumber = Store(call.ProgramNumber);
+    stored.Trunk = Store(call.Trunk);
+    stored.DialledNumber = Store(call.DialledNumber);
+    Items.push_back(stored);
+}
+
+void TCallList::Clear() {
+    Items.clear();
+    Blocks.clear();
+    Free = nullptr;
+    FreeSize = 0;
+    LineCount_ = 0;
+}
+
+char* TCallList::Room(std::size_t size) {
+    if (size > FreeSize) {
+        const std::size_t blockSize = std::max(size, StoreBlockSize);
+        Blocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+        Free = Blocks.back().get();
+        FreeSize = blockSize;
+    }
+    return Free;
+}
+
+std::string_view TCallList::Store(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    char* room = Room(text.size());
+    std::memcpy(room, text.data(), text.size());
+    Free += text.size();
+    FreeSize -= text.size();
+    return {room, text.size()};
+}
+
+std::string_view TCallList::StoreWithoutBlanks(std::string_view text) {
+    if (text.find(' ') == std::string_view::npos) {
+        return Store(text);
+    }
+    char* room = Room(text.size());
+    std::size_t size = 0;
+    for (const char c : text) {
+        if (c != ' ') {
+            room[size++] = c;
+        }
+    }
+    Free += size;
+    FreeSize -= size;
+    return {room, size};
+}
+
+const TAL_rep* FindLine(const TLineList& lines, std::string_view key) {
+    return lines.Find(key);
+}
+
+const TSL_rep* FindTrunk(const TTrunkList& trunks, std::string_view key) {
+    return trunks.Find(key);
+}
+
+} // namespace tallyvox::report

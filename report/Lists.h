@@ -1,0 +1,146 @@
+#pragma once
+// The three lists of the report: the calls of a loaded file, and the line and
+// trunk totals built from them. Each gives its entries by position in list order,
+// so a view can show a million calls without copying them.
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "report/Types.h"
+
+namespace tallyvox::report {
+
+// An ordered list of records with their count and access by position.
+template <class TRecordType> class TStrList_rep {
+public:
+    std::size_t Count() const { return Items.size(); }
+    bool Empty() const { return Items.empty(); }
+    const TRecordType& operator[](std::size_t index) const { return Items[index]; }
+    auto begin() const { return Items.begin(); }
+    auto end() const { return Items.end(); }
+
+protected:
+    std::vector<TRecordType> Items;
+};
+
+// The calls of one call-accounting file, in file order. The list owns the text
+// bytes its calls point into (kept in large blocks, not one allocation per field),
+// so it moves but does not copy.
+class TCallList : public TStrList_rep<TExtStr_rep> {
+public:
+    TCallList() = default;
+    TCallList(TCallList&&) noexcept = default;
+    TCallList& operator=(TCallList&&) noexcept = default;
+    TCallList(const TCallList&) = delete;
+    TCallList& operator=(const TCallList&) = delete;
+
+    // The lines of the file that were 30 characters or longer: header lines and
+    // lines that did not parse included (the figure after "Кол-во строк: ").
+    std::size_t LineCount() const { return LineCount_; }
+
+    // Building a list (the loader, and tests that make calls by hand). The texts
+    // of call are copied into the list's store; blanks are kept as given.
+    void Append(const TExtStr_rep& call);
+    void Reserve(std::size_t calls) { Items.reserve(calls); }
+    void SetLineCount(std::size_t count) { LineCount_ = count; }
+    void Clear();
+    // Copies text into the store; the view stays valid for the life of the list.
+    std::string_view Store(std::string_view text);
+    // As Store, without the blanks of text.
+    std::string_view StoreWithoutBlanks(std::string_view text);
+    // Appends a call whose texts already are in this list's store.
+    void AppendStored(const TExtStr_rep& call) { Items.push_back(call); }
+
+private:
+    char* Room(std::size_t size);
+
+    std::vector<std::unique_ptr<char[]>> Blocks;
+    char* Free = nullptr;
+    std::size_t FreeSize = 0;
+    std::size_t LineCount_ = 0;
+};
+
+// Totals keyed by a text, in the order of first appearance until sorted. The
+// look-up goes through an index, so building the totals of a large file costs
+// one hash look-up per call.
+template <class TRecordType> class TTotalsList : public TStrList_rep<TRecordType> {
+public:
+    // The entry whose key equals key exactly (length and bytes), or nullptr.
+    const TRecordType* Find(std::string_view key) const;
+    TRecordType* Find(std::string_view key);
+    // Appends a new entry; its key must not be in the list yet.
+    TRecordType& Append(TRecordType record);
+    void Reserve(std::size_t entries) { this->Items.reserve(entries); }
+    void Clear();
+    // Reorders the entries stably by less; the index follows.
+    template <class TLess> void StableSort(TLess less);
+
+private:
+    void Reindex();
+    struct THash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const {
+            return std::hash<std::string_view>{}(key);
+        }
+    };
+    std::unordered_map<std::string, std::size_t, THash, std::equal_to<>> Index;
+};
+
+using TLineList = TTotalsList<TAL_rep>;
+using TTrunkList = TTotalsList<TSL_rep>;
+
+// The line whose HardwareLine equals key, or nullptr (every hardware text is
+// three characters, so " 12" never stands for "123").
+const TAL_rep* FindLine(const TLineList& lines, std::string_view key);
+// The trunk whose Trunk has the same bytes as key (case-sensitive, no trimming).
+const TSL_rep* FindTrunk(const TTrunkList& trunks, std::string_view key);
+
+// ---- the totals lists' templates ----
+
+inline std::string_view KeyOf(const TAL_rep& line) {
+    return line.HardwareLine;
+}
+inline std::string_view KeyOf(const TSL_rep& trunk) {
+    return trunk.Trunk;
+}
+
+template <class TRecordType>
+const TRecordType* TTotalsList<TRecordType>::Find(std::string_view key) const {
+    const auto found = Index.find(key);
+    return found == Index.end() ? nullptr : &this->Items[found->second];
+}
+
+template <class TRecordType> TRecordType* TTotalsList<TRecordType>::Find(std::string_view key) {
+    const auto found = Index.find(key);
+    return found == Index.end() ? nullptr : &this->Items[found->second];
+}
+
+template <class TRecordType> TRecordType& TTotalsList<TRecordType>::Append(TRecordType record) {
+    Index.emplace(std::string(KeyOf(record)), this->Items.size());
+    return this->Items.emplace_back(std::move(record));
+}
+
+template <class TRecordType> void TTotalsList<TRecordType>::Clear() {
+    this->Items.clear();
+    Index.clear();
+}
+
+template <class TRecordType>
+template <class TLess>
+void TTotalsList<TRecordType>::StableSort(TLess less) {
+    std::stable_sort(this->Items.begin(), this->Items.end(), less);
+    Reindex();
+}
+
+template <class TRecordType> void TTotalsList<TRecordType>::Reindex() {
+    for (std::size_t i = 0; i < this->Items.size(); ++i) {
+        Index.find(KeyOf(this->Items[i]))->second = i;
+    }
+}
+
+} // namespace tallyvox::report
