@@ -16,19 +16,19 @@ namespace {
 struct TNumberField {
     std::size_t First;
     std::size_t Last;
-    int TCallLineFields::*Member;
+    int TCallLineView::*Member;
 };
 
 constexpr std::array<TNumberField, 9> NumberFields{{
-    {1, 2, &TCallLineFields::Day},
-    {4, 5, &TCallLineFields::Month},
-    {7, 10, &TCallLineFields::Year},
-    {12, 13, &TCallLineFields::StartHour},
-    {15, 16, &TCallLineFields::StartMinute},
-    {18, 19, &TCallLineFields::StartSecond},
-    {23, 24, &TCallLineFields::DurationHours},
-    {26, 27, &TCallLineFields::DurationMinutes},
-    {29, 30, &TCallLineFields::DurationSeconds},
+    {1, 2, &TCallLineView::Day},
+    {4, 5, &TCallLineView::Month},
+    {7, 10, &TCallLineView::Year},
+    {12, 13, &TCallLineView::StartHour},
+    {15, 16, &TCallLineView::StartMinute},
+    {18, 19, &TCallLineView::StartSecond},
+    {23, 24, &TCallLineView::DurationHours},
+    {26, 27, &TCallLineView::DurationMinutes},
+    {29, 30, &TCallLineView::DurationSeconds},
 }};
 constexpr std::size_t HardwareLineFirst = 34;
 constexpr std::size_t HardwareLineWidth = 3;
@@ -65,11 +65,9 @@ int ConsumeBasePrefix(std::string_view& text) {
     return 10;
 }
 
-// The file's numbers were always read with the platform's text-to-integer
-// conversion, so a field is accepted exactly as it accepts one: leading blanks, an
-// optional sign, an optional hexadecimal prefix, then digits to the very end
-// (a trailing blank, any other character or no digit at all is a failure).
-std::optional<int> ToInteger(std::string_view text) {
+} // namespace
+
+std::optional<int> TextToInteger(std::string_view text) {
     text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
     const bool negative = !text.empty() && text.front() == '-';
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
@@ -97,6 +95,8 @@ std::optional<int> ToInteger(std::string_view text) {
     return static_cast<int>(value);
 }
 
+namespace {
+
 bool IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
@@ -116,37 +116,51 @@ bool IsTimeOfDay(int hours, int minutes, int seconds) {
            seconds <= 59;
 }
 
-bool ReadNumberFields(std::string_view line, TCallLineFields& fields) {
+// Almost every field is plain digits: those are read here, the rest by the
+// general conversion.
+bool ReadNumberFields(std::string_view line, TCallLineView& fields) {
     for (const TNumberField& field : NumberFields) {
-        const std::optional<int> value = ToInteger(Columns(line, field.First, field.Last));
-        if (!value) {
-            return false;
+        int value = 0;
+        for (std::size_t i = field.First - 1; i < field.Last; ++i) {
+            const unsigned digit = static_cast<unsigned char>(line[i]) - unsigned{'0'};
+            if (digit > 9) {
+                const std::optional<int> converted =
+                    TextToInteger(Columns(line, field.First, field.Last));
+                if (!converted) {
+                    return false;
+                }
+                value = *converted;
+                break;
+            }
+            value = value * 10 + static_cast<int>(digit);
         }
-        fields.*field.Member = *value;
+        fields.*field.Member = value;
     }
     return IsDate(fields.Year, fields.Month, fields.Day) &&
            IsTimeOfDay(fields.StartHour, fields.StartMinute, fields.StartSecond) &&
            IsTimeOfDay(fields.DurationHours, fields.DurationMinutes, fields.DurationSeconds);
 }
 
-std::string WithoutBlanks(std::string_view text) {
-    std::string result;
-    for (const char c : text) {
-        if (c != ' ') {
-            result += c;
-        }
-    }
-    return result;
+constexpr std::size_t TrunkPlaceWidth = 8; // three blanks and the five trunk columns
+
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
 // After the program number the fields are found by runs of non-blank characters,
-// not by column: the trunk is the first run, the number everything after it.
-void ReadTrunkAndNumber(std::string_view rest, TCallLineFields& fields) {
+// not by column: the trunk is the first run, the number everything after it. A
+// writer without a trunk leaves the trunk's place blank; the first run is then the
+// number, not a trunk.
+void ReadTrunkAndNumber(std::string_view rest, TCallLineView& fields) {
+    if (IsBlank(rest.substr(0, TrunkPlaceWidth))) {
+        fields.DialledNumberField = rest;
+        return;
+    }
     rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
     const std::size_t trunkEnd = rest.find(' ');
-    fields.Trunk = std::string(rest.substr(0, trunkEnd));
+    fields.Trunk = rest.substr(0, trunkEnd);
     if (trunkEnd != std::string_view::npos) {
-        fields.DialledNumber = WithoutBlanks(rest.substr(trunkEnd + 1));
+        fields.DialledNumberField = rest.substr(trunkEnd + 1);
     }
 }
 
@@ -156,22 +170,52 @@ bool IsSkippedLine(std::string_view line) {
     return line.empty() || line.front() == ' ' || line.size() <= LongestSkippedLine;
 }
 
-std::optional<TCallLineFields> ParseCallLine(std::string_view line) {
+std::optional<TCallLineView> ParseCallLineView(std::string_view line) {
     if (line.size() < ProgramNumberFirst) {
         return std::nullopt;
     }
-    TCallLineFields fields;
+    TCallLineView fields;
     if (!ReadNumberFields(line, fields)) {
         return std::nullopt;
     }
-    fields.HardwareLine = std::string(line.substr(HardwareLineFirst - 1, HardwareLineWidth));
+    fields.HardwareLine = line.substr(HardwareLineFirst - 1, HardwareLineWidth);
     const std::size_t programEnd = line.find(')', ProgramNumberFirst - 1);
     if (programEnd == std::string_view::npos) {
         return std::nullopt;
     }
-    fields.ProgramNumber =
-        WithoutBlanks(line.substr(ProgramNumberFirst - 1, programEnd - (ProgramNumberFirst - 1)));
+    fields.ProgramNumberField =
+        line.substr(ProgramNumberFirst - 1, programEnd - (ProgramNumberFirst - 1));
     ReadTrunkAndNumber(line.substr(programEnd + 1), fields);
+    return fields;
+}
+
+void AppendWithoutBlanks(std::string_view text, std::string& out) {
+    for (const char c : text) {
+        if (c != ' ') {
+            out += c;
+        }
+    }
+}
+
+std::optional<TCallLineFields> ParseCallLine(std::string_view line) {
+    const std::optional<TCallLineView> view = ParseCallLineView(line);
+    if (!view) {
+        return std::nullopt;
+    }
+    TCallLineFields fields;
+    fields.Year = view->Year;
+    fields.Month = view->Month;
+    fields.Day = view->Day;
+    fields.StartHour = view->StartHour;
+    fields.StartMinute = view->StartMinute;
+    fields.StartSecond = view->StartSecond;
+    fields.DurationHours = view->DurationHours;
+    fields.DurationMinutes = view->DurationMinutes;
+    fields.DurationSeconds = view->DurationSeconds;
+    fields.HardwareLine = std::string(view->HardwareLine);
+    AppendWithoutBlanks(view->ProgramNumberField, fields.ProgramNumber);
+    fields.Trunk = std::string(view->Trunk);
+    AppendWithoutBlanks(view->DialledNumberField, fields.DialledNumber);
     return fields;
 }
 

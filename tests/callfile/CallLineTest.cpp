@@ -178,10 +178,20 @@ TEST(ParseCallLine, FieldsAfterTheProgramNumberAreRunsOfNonBlanks) {
     EXPECT_EQ(fields->Trunk, "(2)05");
     EXPECT_EQ(fields->DialledNumber, "123456");
 
-    fields = ParseCallLine(head + "            123456 789");
+    fields = ParseCallLine(head + "       123456 789");
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->Trunk, "123456");
     EXPECT_EQ(fields->DialledNumber, "789");
+}
+
+// A writer without a trunk (model "C") leaves the trunk's place blank: the number
+// after it is the dialled number, and the call is outgoing.
+TEST(ParseCallLine, ABlankTrunkPlaceMeansNoTrunk) {
+    const std::string head = FirstExample.substr(0, 42);
+    auto fields = ParseCallLine(head + "            123456 789");
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->Trunk, "");
+    EXPECT_EQ(fields->DialledNumber, "123456789");
 }
 
 TEST(ParseCallLine, ProgramNumberLosesItsBlanks) {
@@ -365,15 +375,15 @@ TEST(CallLineRoundTrip, DecodedRecordsOfEveryFamilyReadBack) {
     }
 }
 
-// An empty trunk keeps one column less than the field, and the reader finds the
-// trunk as the first run of characters: the number moves into its place.
-TEST(CallLineRoundTrip, EmptyTrunkLetsTheNumberTakeTheTrunkPlace) {
+// An empty trunk keeps one column less than the field; the reader sees its place
+// blank and takes the number after it as the dialled number, not as a trunk.
+TEST(CallLineRoundTrip, EmptyTrunkKeepsTheNumberAsTheDialledNumber) {
     TRecord record = ExampleRecord();
     record.Trunk = "";
     const auto fields = ParseCallLine(FormatCallLine(record));
     ASSERT_TRUE(fields);
-    EXPECT_EQ(fields->Trunk, "123456");
-    EXPECT_EQ(fields->DialledNumber, "");
+    EXPECT_EQ(fields->Trunk, "");
+    EXPECT_EQ(fields->DialledNumber, "123456");
 }
 
 } // namespace

@@ -1,0 +1,162 @@
+#include "report/Load.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "callfile/CallLine.h"
+#include "report/FileBlocks.h"
+#include "text/Cp1251.h"
+
+namespace tallyvox::report {
+
+namespace {
+
+// Shorter lines are removed before anything else and are not counted.
+constexpr std::size_t ShortestKeptLine = 30;
+// The shortest line that can hold a call and its line end: calls of a file
+// cannot outnumber its size divided by this.
+constexpr std::size_t ShortestCallWithLineEnd = 48;
+
+// text without its blanks; copied into scratch only when blanks stand between
+// its characters (the padding around a field is just left out).
+std::string_view WithoutBlanks(std::string_view text, std::string& scratch) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    if (text.find(' ') == std::string_view::npos) {
+        return text;
+    }
+    scratch.clear();
+    callfile::AppendWithoutBlanks(text, scratch);
+    return scratch;
+}
+
+} // namespace
+
+TCallReader::TCallReader(TCallConsumer consumer) : Consumer(std::move(consumer)) {}
+
+void TCallReader::Line(std::string_view line) {
+    if (line.size() < ShortestKeptLine) {
+        return;
+    }
+    ++Lines;
+    if (callfile::IsSkippedLine(line)) {
+        return;
+    }
+    const std::optional<callfile::TCallLineView> fields = callfile::ParseCallLineView(line);
+    if (!fields) {
+        return;
+    }
+    TExtStr_rep call;
+    call.Start = {static_cast<std::uint16_t>(fields->Year),
+                  static_cast<std::uint8_t>(fields->Month),
+                  static_cast<std::uint8_t>(fields->Day),
+                  static_cast<std::uint8_t>(fields->StartHour),
+                  static_cast<std::uint8_t>(fields->StartMinute),
+                  static_cast<std::uint8_t>(fields->StartSecond)};
+    call.DurationHours = static_cast<std::uint16_t>(fields->DurationHours);
+    call.DurationMinutes = static_cast<std::uint16_t>(fields->DurationMinutes);
+    call.DurationSeconds = static_cast<std::uint16_t>(fields->DurationSeconds);
+    call.TotalSeconds =
+        fields->DurationHours * 3600 + fields->DurationMinutes * 60 + fields->DurationSeconds;
+    call.HardwareLine = fields->HardwareLine;
+    call.ProgramNumber = WithoutBlanks(fields->ProgramNumberField, ProgramNumber);
+    call.Trunk = fields->Trunk;
+    call.DialledNumber = WithoutBlanks(fields->DialledNumberField, DialledNumber);
+    Consumer(call);
+}
+
+void TCallReader::Feed(std::string_view bytes) {
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    if (AfterCr && p != end) {
+        AfterCr = false;
+        if (*p == '\n') {
+            ++p;
+        }
+    }
+    // The next LF is found once and kept while CR-ended lines come before it.
+    const char* nextLf = nullptr;
+    while (p != end) {
+        if (nextLf == nullptr || nextLf < p) {
+            const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+            nextLf = found ? static_cast<const char*>(found) : end;
+        }
+        const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(nextLf - p));
+        const char* lineEnd = cr ? static_cast<const char*>(cr) : nextLf;
+        if (lineEnd == end) {
+            Partial.append(p, lineEnd);
+            return;
+        }
+        std::string_view line(p, static_cast<std::size_t>(lineEnd - p));
+        if (!Partial.empty()) {
+            Partial.append(line);
+            Line(Partial);
+            Partial.clear();
+        } else {
+            Line(line);
+        }
+        p = lineEnd + 1;
+        if (*lineEnd == '\r') {
+            if (p == end) {
+                AfterCr = true;
+            } else if (*p == '\n') {
+                ++p;
+            }
+        }
+    }
+}
+
+std::size_t TCallReader::Finish() {
+    if (!Partial.empty()) {
+        Line(Partial);
+        Partial.clear();
+    }
+    return Lines;
+}
+
+TCallTextLoader::TCallTextLoader(std::size_t sizeHint)
+    : Reader([this](const TExtStr_rep& call) { Calls.Append(call); }) {
+    // Untouched room costs address space only, so the calls never move.
+    Calls.Reserve(sizeHint / ShortestCallWithLineEnd + 1);
+}
+
+TCallList TCallTextLoader::Finish() {
+    Calls.SetLineCount(Reader.Finish());
+    return std::move(Calls);
+}
+
+TCallList LoadCallText(std::string_view bytes) {
+    TCallTextLoader loader(bytes.size());
+    loader.Feed(bytes);
+    return loader.Finish();
+}
+
+TCallList LoadCallFile(const std::string& fileName) {
+    TCallTextLoader loader(static_cast<std::size_t>(FileSizeOrZero(fileName)));
+    ReadFileBlocks(fileName, 0, UINT64_MAX, [&](std::string_view bytes) { loader.Feed(bytes); });
+    return loader.Finish();
+}
+
+std::size_t ReadCallFile(const std::string& fileName, const TCallConsumer& consumer) {
+    TCallReader reader(consumer);
+    ReadFileBlocks(fileName, 0, UINT64_MAX, [&](std::string_view bytes) { reader.Feed(bytes); });
+    return reader.Finish();
+}
+
+std::string LineCountCaption(std::size_t lineCount) {
+    static const std::string caption = text::Utf8ToCp1251("Кол-во строк: ");
+    return caption + std::to_string(lineCount);
+}
+
+std::string LineCountCaption(const TCallList& calls) {
+    return LineCountCaption(calls.LineCount());
+}
+
+} // namespace tallyvox::report

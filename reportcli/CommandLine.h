@@ -1,0 +1,41 @@
+#pragma once
+// The options of the tallyvox-report program.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "report/Selection.h"
+#include "report/Sort.h"
+
+namespace tallyvox::reportcli {
+
+// A mistake in the options; the program shows it with the usage and exits with 2.
+class ECommandLineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TReportOptions {
+    std::string CallFile;
+    std::vector<report::TLineSortKey> LineSorts;   // applied in this order
+    std::vector<report::TTrunkSortKey> TrunkSorts; // applied in this order
+    std::optional<report::TSelection> Selection;   // none: every call
+    std::optional<std::string> DateFormat;         // UTF-8; none: the locale's short format
+    std::optional<std::string> CallsOut;           // "-" is standard output
+    std::optional<std::string> LinesOut;
+    std::optional<std::string> TrunksOut;
+    bool Help = false;
+
+    bool WritesExports() const { return CallsOut || LinesOut || TrunksOut; }
+};
+
+// Reads the options (argv without the program name); ECommandLineError with the
+// reason for an unknown option, a missing or bad value, or a missing call file.
+TReportOptions ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage text printed by --help and after a mistake.
+std::string Usage();
+
+} // namespace tallyvox::reportcli

@@ -1,0 +1,20 @@
+#pragma once
+// What tallyvox-report does once its options are read.
+
+#include <cstdio>
+#include <functional>
+#include <iosfwd>
+
+#include "report/DateFormat.h"
+#include "reportcli/CommandLine.h"
+
+namespace tallyvox::reportcli {
+
+// Loads the call file, sorts, selects and writes the exports (or the tables) to
+// out; messages go to err. dateFormat is asked only when the call export is
+// written. The exit status: 0, or 1 when the file cannot be read or an export
+// cannot be written.
+int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
+              std::FILE* out, std::ostream& err);
+
+} // namespace tallyvox::reportcli

@@ -1,0 +1,25 @@
+// tallyvox-report: the report of a call-accounting file from a script.
+
+#include <cstdio>
+#include <iostream>
+
+#include "reportcli/CommandLine.h"
+#include "reportcli/LocaleDate.h"
+#include "reportcli/Run.h"
+
+int main(int argc, char** argv) {
+    using namespace tallyvox::reportcli;
+    TReportOptions options;
+    try {
+        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const ECommandLineError& error) {
+        std::cerr << "tallyvox-report: " << error.what() << "\n" << Usage();
+        return 2;
+    }
+    if (options.Help) {
+        std::cout << Usage();
+        return 0;
+    }
+    return RunReport(
+        options, [&] { return LocaleDateFormat(options.DateFormat); }, stdout, std::cerr);
+}

@@ -1,0 +1,112 @@
+#!/bin/bash
+# The tallyvox-report program as a script runs it: the three exports to files and
+# to standard output, sorts one after another, selections, the tables, --help,
+# bad options (status 2), a missing call file and a target that cannot be written.
+# Usage: program_test.sh PATH-TO-tallyvox-report
+set -u
+report=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Lines in UTF-8 to a Windows-1251 file with CR LF line ends.
+cp1251() {
+    sed 's/$/\r/' | iconv -f UTF-8 -t WINDOWS-1251
+}
+
+# A header block, calls of three lines and three trunks (one call without a
+# trunk), a short line and a line with month 13.
+cp1251 >"$work/calls.txt" <<'CALLS'
+       Данные на  07-05-2004 09:05:03 
+       Начало         Продолжит   Абонент      СЛ     Номер
+07-05-2004 12:34:56   00:01:05   201( 112)   (2)05     123456               
+07*05*2004 09:04:06   00:00:45   123(    )       5                          
+08-05-2004 10:00:00   00:59:50   201( 112)               8123456            
+08-05-2004 11:00:00   00:00:10   202(  21)       5     8800                 
+short
+08-13-2004 11:00:00   00:00:10   202(  21)       5     8800                 
+CALLS
+
+"$report" --help >"$work/help" 2>&1 || fail "--help exits with $?"
+for option in --sort-lines --sort-trunks --program --hardware --prefix --date-format --calls \
+    --lines --trunks; do
+    grep -q -- "$option" "$work/help" || fail "--help does not document $option"
+done
+
+# Mistakes in the options: the usage on stderr and status 2, nothing written.
+for arguments in "--bogus" "" "$work/calls.txt --sort-lines size" \
+    "$work/calls.txt --program 12a" "$work/calls.txt --program 1 --hardware 2" \
+    "$work/calls.txt --lines" "$work/calls.txt $work/calls.txt"; do
+    # shellcheck disable=SC2086
+    "$report" $arguments >"$work/out" 2>"$work/err"
+    status=$?
+    [ "$status" -eq 2 ] || fail "\"$arguments\" exits with $status, not 2"
+    grep -q '^usage: tallyvox-report' "$work/err" || fail "\"$arguments\" does not show the usage"
+    [ ! -s "$work/out" ] || fail "\"$arguments\" wrote to standard output"
+done
+
+"$report" "$work/missing.txt" --lines "$work/l.txt" 2>"$work/err"
+status=$?
+[ "$status" -eq 1 ] || fail "a missing call file exits with $status, not 1"
+grep -q "cannot read $work/missing.txt: No such file or directory" "$work/err" ||
+    fail "a missing call file: $(cat "$work/err")"
+[ ! -e "$work/l.txt" ] || fail "an export was written from a missing call file"
+
+"$report" "$work/calls.txt" --trunks "$work/no/such/folder/t.txt" --lines "$work/l.txt" 2>"$work/err"
+status=$?
+[ "$status" -eq 1 ] || fail "an unwritable target exits with $status, not 1"
+grep -q "cannot write $work/no/such/folder/t.txt" "$work/err" || fail "unwritable: $(cat "$work/err")"
+[ -s "$work/l.txt" ] || fail "the export that could be written was not"
+
+# The line export, byte for byte (the data two columns right of the titles).
+expect_lines() {
+    printf '%s\n' \
+        'Апп.АЛ     Прг.АЛ      Исх. трафик    Вх. трафик     Общий трафик' \
+        '201         112         01:00:55       00:00:00        01:00:55            ' \
+        '123                     00:00:00       00:00:45        00:00:45         ' \
+        '202         21          00:00:10       00:00:00        00:00:10           ' | cp1251
+}
+echo old >"$work/lines.txt"
+"$report" "$work/calls.txt" --lines "$work/lines.txt" || fail "the line export exits with $?"
+cmp -s "$work/lines.txt" <(expect_lines) || fail "line export: $(od -c "$work/lines.txt" | head)"
+
+# The same bytes on standard output; two sorts in turn: by hardware number, then
+# by outgoing traffic (equal traffic keeps the hardware order).
+"$report" "$work/calls.txt" --lines - >"$work/stdout" || fail "--lines - exits with $?"
+cmp -s "$work/stdout" "$work/lines.txt" || fail "--lines - differs from the file"
+"$report" "$work/calls.txt" --sort-lines hardware --sort-lines out --lines - |
+    iconv -f WINDOWS-1251 -t UTF-8 | tail -n +2 | cut -c1-3 | tr -d '\n' >"$work/order"
+[ "$(cat "$work/order")" = "123202201" ] || fail "line order after two sorts: $(cat "$work/order")"
+
+# The trunk export, sorted as text: the trunk-less calls first, under an empty cell.
+"$report" "$work/calls.txt" --sort-trunks trunk --trunks - | iconv -f WINDOWS-1251 -t UTF-8 |
+    tr -d '\r' | sed 's/ *$//' >"$work/trunks"
+printf '%s\n' 'Апп.СЛ   Исх. трафик    Вх. трафик     Общий трафик' \
+    '          00:59:50       00:00:00        00:59:50' \
+    '(2)05     00:01:05       00:00:00        00:01:05' \
+    '5         00:00:10       00:00:45        00:00:55' >"$work/expected"
+diff "$work/expected" "$work/trunks" >&2 || fail "trunk export"
+
+# The call export with a date pattern, a selection by program number and prefix,
+# and a selection that keeps no call.
+"$report" "$work/calls.txt" --date-format dd.MM.yyyy --program 112 --prefix 8 --calls - |
+    iconv -f WINDOWS-1251 -t UTF-8 | tr -d '\r' >"$work/calls"
+printf '%s\n' '        Начало         Длит.    Апп.  Прг.   СЛ     Набранный номер' \
+    '08.05.2004  10:00:00  00:59:50  201   112           8123456        ' >"$work/expected"
+diff "$work/expected" "$work/calls" >&2 || fail "call export with a selection"
+"$report" "$work/calls.txt" --hardware 999 --calls - | tail -n 1 >"$work/none"
+[ "$(cat "$work/none")" = "$(printf '  0  0%24s\r' '')" ] || fail "the empty row: $(od -c "$work/none")"
+"$report" "$work/calls.txt" --date-format 'd MMM yy' --calls - | sed -n 2p | grep -q '^7 May 04  12:34:56' ||
+    fail "the date pattern of the call export"
+
+# Without an output option: the totals as tables, in UTF-8.
+"$report" "$work/calls.txt" >"$work/tables" || fail "the tables exit with $?"
+grep -q '^Кол-во строк: 7$' "$work/tables" || fail "no line count in the tables"
+grep -q '^Апп. АЛ  Прг. АЛ  Исх. трафик  Вх. трафик  Общий трафик$' "$work/tables" ||
+    fail "no line table: $(cat "$work/tables")"
+grep -q '^202      21       00:00:10     00:00:00    00:00:10$' "$work/tables" || fail "line 202 row"
+echo "tallyvox-report program: ok"
