@@ -33,6 +33,7 @@ class TRecordHandler;
 namespace tallyvox::app {
 
 class TAboutForm;
+class TMainForm_rep;
 class TOptionsForm;
 
 class TMainForm : public QMainWindow,
@@ -53,6 +54,8 @@ public:
 
     // The dialogs that the menu commands open; created after this window.
     void SetDialogs(TOptionsForm* options, TAboutForm* about);
+    // The report window that "Составление выборки данных" opens; created after this window.
+    void SetReportForm(TMainForm_rep* report) { ReportForm = report; }
 
     // The exchange object; empty until start-up has run. UI thread only.
     const boost::shared_ptr<TLowLevel>& LowLevel() const { return LowLevel_; }
@@ -139,6 +142,7 @@ private:
     QTimer* UnInterruptTimer = nullptr;
     TOptionsForm* OptionsForm = nullptr;
     TAboutForm* AboutForm = nullptr;
+    TMainForm_rep* ReportForm = nullptr;
 
     boost::shared_ptr<TClock> Clock;
     boost::shared_ptr<TNotifier> Notifier;

@@ -7,6 +7,7 @@
 
 #include "app/AboutForm.h"
 #include "app/MainForm.h"
+#include "app/MainForm_rep.h"
 #include "app/Messages.h"
 #include "app/OptionsForm.h"
 #include "app/QtText.h"
@@ -40,8 +41,8 @@ void TMainForm::SelectFileFromData_MenuItemClick() {
 }
 
 void TMainForm::Report_MenuItemClick() {
-    ShowMessage(this, QStringLiteral("Составление выборки данных пока недоступно."),
-                QStringLiteral("Уведомление"));
+    ReportForm->SetInitialDir(ToQString(LowLevel_->StartDir));
+    ReportForm->exec();
 }
 
 void TMainForm::ExitMenuItemClick() {
