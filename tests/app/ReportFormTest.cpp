@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -166,6 +167,16 @@ std::vector<std::string> SplitCrLf(const std::string& bytes) {
     }
     return lines;
 }
+
+// Counts the mouse presses that reach a widget.
+class TPressCounter : public QObject {
+public:
+    int Count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        Count += event->type() == QEvent::MouseButtonPress ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 class TReportWorld {
 public:
@@ -464,7 +475,7 @@ private slots:
         QVERIFY(world.Export("N12") == lines);
     }
 
-    void aboutOpensBesideTheReportWithoutBlockingIt() {
+    void aboutOpensBesideTheReportAsAWindowOfItsOwn() {
         TReportWorld world;
         QVERIFY(QTest::qWaitForWindowExposed(world.Form.get()));
         world.Choose("AboutMenuItem");
@@ -524,21 +535,35 @@ private slots:
         TMainWindowWorld world;
         world.WriteSettings();
         world.MapPortToNowhere(1);
+        // Both windows belong to the main window, as in the program.
         auto* report = new TMainForm_rep;
-        QVERIFY(world.StartWindow([report](tallyvox::app::TMainForm& form) {
+        auto* about = new TAboutForm;
+        report->SetAboutForm(about);
+        QVERIFY(world.StartWindow([report, about](tallyvox::app::TMainForm& form) {
             report->setParent(&form, report->windowFlags());
+            about->setParent(&form, about->windowFlags());
             form.SetReportForm(report);
         }));
         world.Messages.clear();
         std::optional<bool> modal;
+        bool aboutTookTheMouse = false;
         QString openFolder;
         AnswerNextModal<TMainForm_rep>([&](TMainForm_rep& shown) {
             modal = shown.isVisible();
             openFolder = shown.findChild<QFileDialog*>("OpenDialog1")->directory().absolutePath();
+            // The About window opened from the modal report takes the mouse.
+            shown.findChild<QAction*>("AboutMenuItem")->trigger();
+            QWidget* text = about->findChild<QPlainTextEdit*>("RichEdit1")->viewport();
+            TPressCounter presses;
+            text->installEventFilter(&presses);
+            QTest::mouseClick(about->windowHandle(), Qt::LeftButton, {},
+                              text->mapTo(about, QPoint(20, 20)));
+            aboutTookTheMouse = presses.Count > 0;
             shown.close();
         });
         world.Command("Report_MenuItem")->trigger();
         QCOMPARE(modal, std::optional<bool>(true));
+        QVERIFY(aboutTookTheMouse);
         QCOMPARE(openFolder,
                  QDir(QString::fromStdString(world.Folder.Path().string())).absolutePath());
         QVERIFY(!report->isVisible());
