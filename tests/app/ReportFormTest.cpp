@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -367,6 +368,14 @@ private slots:
                          sort.Action);
             }
         }
+        // Each grid's popup menu opens where the user asks for it.
+        for (const auto& [grid, menu] :
+             {std::pair{"StringGrid1", "PopupMenu1"}, std::pair{"ALGrid", "PopupMenu2"},
+              std::pair{"SLGrid", "PopupMenu3"}}) {
+            emit world.Grid(grid)->customContextMenuRequested(QPoint(10, 10));
+            QTRY_VERIFY(world.Control<QMenu>(menu)->isVisible());
+            world.Control<QMenu>(menu)->close();
+        }
         QCOMPARE(world.Control<QAction>("N10")->text(),
                  QStringLiteral("Сортировка по исх. трафику "));
     }
@@ -418,6 +427,11 @@ private slots:
                  program.leftJustified(4, QLatin1Char('_')));
         QCOMPARE(world.Control<QLineEdit>("FilterEdit")->text(), QStringLiteral("81"));
         QVERIFY(world.Control<QRadioButton>("RadioButton1")->isChecked());
+        // Escape cancels the panel and leaves the window open.
+        QTest::keyClick(world.Control<QLineEdit>("FilterEdit"), Qt::Key_Escape);
+        QVERIFY(!world.Control<QWidget>("ALQueryPanel")->isVisible());
+        QVERIFY(world.Form->isVisible());
+        QCOMPARE(world.Model("StringGrid1").rowCount(), 1);
     }
 
     void anExistingFileIsReplacedOnlyAfterOk() {
@@ -473,6 +487,15 @@ private slots:
                  QStringLiteral("Кол-во строк: 43"));
         QCOMPARE(world.Model("StringGrid1").rowCount(), 40);
         QVERIFY(world.Export("N12") == lines);
+
+        // Closing lets go of the file: the next showing starts empty.
+        world.Form->close();
+        world.Form->show();
+        QCOMPARE(world.Control<QGroupBox>("FileGroupBox")->title(),
+                 QStringLiteral("Кол-во строк: "));
+        for (const char* grid : {"StringGrid1", "ALGrid", "SLGrid"}) {
+            QCOMPARE(world.Model(grid).rowCount(), 0);
+        }
     }
 
     void aboutOpensBesideTheReportAsAWindowOfItsOwn() {
