@@ -209,7 +209,9 @@ void TMainForm_rep::PlaceOnScreen() {
     }
     if (screen->geometry().width() < NarrowScreenWidth) {
         // The whole work area, frame included: the offset would push the window
-        // past the edge of so small a screen.
+        // past the edge of so small a screen. The geometry serves where no
+        // window manager maximizes.
+        setGeometry(screen->availableGeometry());
         setWindowState(windowState() | Qt::WindowMaximized);
         return;
     }
