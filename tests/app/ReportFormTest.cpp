@@ -434,7 +434,7 @@ private slots:
         QCOMPARE(world.Model("StringGrid1").rowCount(), 1);
     }
 
-    void anExistingFileIsReplacedOnlyAfterOk() {
+    void anExistingFileIsReplacedOnlyAfterOkAndAFailedExportIsReported() {
         TReportWorld world;
         world.Load(world.WriteFile("calls.txt", CallFileText(SimRecords(3))));
         const QString target = world.WriteFile("lines.txt", "keep me\r\n");
@@ -454,6 +454,12 @@ private slots:
         QCOMPARE(
             tallyvox::app::ToQString(lines.front()),
             QStringLiteral("Апп.АЛ     Прг.АЛ      Исх. трафик    Вх. трафик     Общий трафик"));
+
+        // A target that takes no bytes: the failure, not a success, is shown.
+        world.ChooseWithFile("N13", QStringLiteral("/dev/full"));
+        QCOMPARE(world.Messages.size(), std::size_t{4});
+        QCOMPARE(world.Messages[3].Text, QStringLiteral("Ошибка"));
+        QCOMPARE(world.Messages[3].Caption, QStringLiteral("Непонятное исключение. errno = 28"));
     }
 
     void aSecondFileReplacesEverythingAndAnUnreadableOneNothing() {
