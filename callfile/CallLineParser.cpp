@@ -116,13 +116,25 @@ bool IsTimeOfDay(int hours, int minutes, int seconds) {
            seconds <= 59;
 }
 
+// Almost every field is plain digits: those are read here, the rest by the
+// general conversion.
 bool ReadNumberFields(std::string_view line, TCallLineView& fields) {
     for (const TNumberField& field : NumberFields) {
-        const std::optional<int> value = TextToInteger(Columns(line, field.First, field.Last));
-        if (!value) {
-            return false;
+        int value = 0;
+        for (std::size_t i = field.First - 1; i < field.Last; ++i) {
+            const unsigned digit = static_cast<unsigned char>(line[i]) - unsigned{'0'};
+            if (digit > 9) {
+                const std::optional<int> converted =
+                    TextToInteger(Columns(line, field.First, field.Last));
+                if (!converted) {
+                    return false;
+                }
+                value = *converted;
+                break;
+            }
+            value = value * 10 + static_cast<int>(digit);
         }
-        fields.*field.Member = *value;
+        fields.*field.Member = value;
     }
     return IsDate(fields.Year, fields.Month, fields.Day) &&
            IsTimeOfDay(fields.StartHour, fields.StartMinute, fields.StartSecond) &&

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "report/LargeMemory.h"
+
 namespace tallyvox::report {
 
 namespace {
 
 // Texts are stored in blocks of this size; a longer text gets a block of its own.
-constexpr std::size_t StoreBlockSize = std::size_t{1} << 20;
+constexpr std::size_t StoreBlockSize = std::size_t{8} << 20;
 
 } // namespace
 
@@ -19,6 +21,11 @@ void TCallList::Append(const TExtStr_rep& call) {
     stored.Trunk = Store(call.Trunk);
     stored.DialledNumber = Store(call.DialledNumber);
     Items.push_back(stored);
+}
+
+void TCallList::Reserve(std::size_t calls) {
+    Items.reserve(calls);
+    AdviseLargeMemory(Items.data(), Items.capacity() * sizeof(TExtStr_rep));
 }
 
 void TCallList::Clear() {
@@ -33,6 +40,7 @@ char* TCallList::Room(std::size_t size) {
     if (size > FreeSize) {
         const std::size_t blockSize = std::max(size, StoreBlockSize);
         Blocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+        AdviseLargeMemory(Blocks.back().get(), blockSize);
         Free = Blocks.back().get();
         FreeSize = blockSize;
     }

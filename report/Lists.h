@@ -5,10 +5,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "report/Types.h"
@@ -46,7 +47,7 @@ public:
     // Building a list (the loader, and tests that make calls by hand). The texts
     // of call are copied into the list's store; blanks are kept as given.
     void Append(const TExtStr_rep& call);
-    void Reserve(std::size_t calls) { Items.reserve(calls); }
+    void Reserve(std::size_t calls);
     void SetLineCount(std::size_t count) { LineCount_ = count; }
     void Clear();
     // Copies text into the store; the view stays valid for the life of the list.
@@ -66,8 +67,8 @@ private:
 };
 
 // Totals keyed by a text, in the order of first appearance until sorted. The
-// look-up goes through an index, so building the totals of a large file costs
-// one hash look-up per call.
+// look-up goes through a hash index, so building the totals of a large file costs
+// one look-up per call, not a scan of the list.
 template <class TRecordType> class TTotalsList : public TStrList_rep<TRecordType> {
 public:
     // The entry whose key equals key exactly (length and bytes), or nullptr.
@@ -81,14 +82,12 @@ public:
     template <class TLess> void StableSort(TLess less);
 
 private:
+    std::size_t Slot(std::string_view key) const;
     void Reindex();
-    struct THash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view key) const {
-            return std::hash<std::string_view>{}(key);
-        }
-    };
-    std::unordered_map<std::string, std::size_t, THash, std::equal_to<>> Index;
+
+    // Open addressing: each slot holds an entry's position + 1, or 0 when free;
+    // at most half of the slots are in use.
+    std::vector<std::uint32_t> Slots;
 };
 
 using TLineList = TTotalsList<TAL_rep>;
@@ -109,25 +108,65 @@ inline std::string_view KeyOf(const TSL_rep& trunk) {
     return trunk.Trunk;
 }
 
+// FNV-1a: the keys are a few bytes long, so a simple hash is the fastest.
+inline std::size_t KeyHash(std::string_view key) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : key) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
+}
+
+// Keys are a few bytes long: compared here rather than through a library call.
+inline bool SameKey(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The slot of key: the one that holds it, or the free one where it would go.
+template <class TRecordType>
+std::size_t TTotalsList<TRecordType>::Slot(std::string_view key) const {
+    const std::size_t mask = Slots.size() - 1;
+    std::size_t slot = KeyHash(key) & mask;
+    while (Slots[slot] != 0 && !SameKey(KeyOf(this->Items[Slots[slot] - 1]), key)) {
+        slot = (slot + 1) & mask;
+    }
+    return slot;
+}
+
 template <class TRecordType>
 const TRecordType* TTotalsList<TRecordType>::Find(std::string_view key) const {
-    const auto found = Index.find(key);
-    return found == Index.end() ? nullptr : &this->Items[found->second];
+    if (Slots.empty()) {
+        return nullptr;
+    }
+    const std::uint32_t found = Slots[Slot(key)];
+    return found == 0 ? nullptr : &this->Items[found - 1];
 }
 
 template <class TRecordType> TRecordType* TTotalsList<TRecordType>::Find(std::string_view key) {
-    const auto found = Index.find(key);
-    return found == Index.end() ? nullptr : &this->Items[found->second];
+    return const_cast<TRecordType*>(std::as_const(*this).Find(key));
 }
 
 template <class TRecordType> TRecordType& TTotalsList<TRecordType>::Append(TRecordType record) {
-    Index.emplace(std::string(KeyOf(record)), this->Items.size());
-    return this->Items.emplace_back(std::move(record));
+    TRecordType& appended = this->Items.emplace_back(std::move(record));
+    if (this->Items.size() * 2 > Slots.size()) {
+        Reindex();
+    } else {
+        Slots[Slot(KeyOf(appended))] = static_cast<std::uint32_t>(this->Items.size());
+    }
+    return appended;
 }
 
 template <class TRecordType> void TTotalsList<TRecordType>::Clear() {
     this->Items.clear();
-    Index.clear();
+    Slots.clear();
 }
 
 template <class TRecordType>
@@ -138,8 +177,13 @@ void TTotalsList<TRecordType>::StableSort(TLess less) {
 }
 
 template <class TRecordType> void TTotalsList<TRecordType>::Reindex() {
+    std::size_t size = 64;
+    while (size < this->Items.size() * 4) {
+        size *= 2;
+    }
+    Slots.assign(size, 0);
     for (std::size_t i = 0; i < this->Items.size(); ++i) {
-        Index.find(KeyOf(this->Items[i]))->second = i;
+        Slots[Slot(KeyOf(this->Items[i]))] = static_cast<std::uint32_t>(i + 1);
     }
 }
 

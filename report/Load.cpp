@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "callfile/CallLine.h"
+#include "report/FileBlocks.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {
@@ -19,46 +20,28 @@ constexpr std::size_t ShortestKeptLine = 30;
 // The shortest line that can hold a call and its line end: calls of a file
 // cannot outnumber its size divided by this.
 constexpr std::size_t ShortestCallWithLineEnd = 48;
-constexpr std::size_t ReadBlockSize = std::size_t{1} << 20;
 
-TExtStr_rep CallOf(const callfile::TCallLineView& fields, TCallList& store) {
-    TExtStr_rep call;
-    call.Start = {static_cast<std::uint16_t>(fields.Year),
-                  static_cast<std::uint8_t>(fields.Month),
-                  static_cast<std::uint8_t>(fields.Day),
-                  static_cast<std::uint8_t>(fields.StartHour),
-                  static_cast<std::uint8_t>(fields.StartMinute),
-                  static_cast<std::uint8_t>(fields.StartSecond)};
-    call.DurationHours = static_cast<std::uint16_t>(fields.DurationHours);
-    call.DurationMinutes = static_cast<std::uint16_t>(fields.DurationMinutes);
-    call.DurationSeconds = static_cast<std::uint16_t>(fields.DurationSeconds);
-    call.TotalSeconds =
-        fields.DurationHours * 3600 + fields.DurationMinutes * 60 + fields.DurationSeconds;
-    call.HardwareLine = store.Store(fields.HardwareLine);
-    call.ProgramNumber = store.StoreWithoutBlanks(fields.ProgramNumberField);
-    call.Trunk = store.Store(fields.Trunk);
-    call.DialledNumber = store.StoreWithoutBlanks(fields.DialledNumberField);
-    return call;
-}
-
-struct TFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::size_t SizeOrZero(const std::string& fileName) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
-    return error ? 0 : static_cast<std::size_t>(size);
+// text without its blanks; copied into scratch only when blanks stand between
+// its characters (the padding around a field is just left out).
+std::string_view WithoutBlanks(std::string_view text, std::string& scratch) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    if (text.find(' ') == std::string_view::npos) {
+        return text;
+    }
+    scratch.clear();
+    callfile::AppendWithoutBlanks(text, scratch);
+    return scratch;
 }
 
 } // namespace
 
-TCallTextLoader::TCallTextLoader(std::size_t sizeHint) {
-    // Untouched room costs address space only, so the calls never move.
-    Calls.Reserve(sizeHint / ShortestCallWithLineEnd + 1);
-}
+TCallReader::TCallReader(TCallConsumer consumer) : Consumer(std::move(consumer)) {}
 
-void TCallTextLoader::Line(std::string_view line) {
+void TCallReader::Line(std::string_view line) {
     if (line.size() < ShortestKeptLine) {
         return;
     }
@@ -67,12 +50,29 @@ void TCallTextLoader::Line(std::string_view line) {
         return;
     }
     const std::optional<callfile::TCallLineView> fields = callfile::ParseCallLineView(line);
-    if (fields) {
-        Calls.AppendStored(CallOf(*fields, Calls));
+    if (!fields) {
+        return;
     }
+    TExtStr_rep call;
+    call.Start = {static_cast<std::uint16_t>(fields->Year),
+                  static_cast<std::uint8_t>(fields->Month),
+                  static_cast<std::uint8_t>(fields->Day),
+                  static_cast<std::uint8_t>(fields->StartHour),
+                  static_cast<std::uint8_t>(fields->StartMinute),
+                  static_cast<std::uint8_t>(fields->StartSecond)};
+    call.DurationHours = static_cast<std::uint16_t>(fields->DurationHours);
+    call.DurationMinutes = static_cast<std::uint16_t>(fields->DurationMinutes);
+    call.DurationSeconds = static_cast<std::uint16_t>(fields->DurationSeconds);
+    call.TotalSeconds =
+        fields->DurationHours * 3600 + fields->DurationMinutes * 60 + fields->DurationSeconds;
+    call.HardwareLine = fields->HardwareLine;
+    call.ProgramNumber = WithoutBlanks(fields->ProgramNumberField, ProgramNumber);
+    call.Trunk = fields->Trunk;
+    call.DialledNumber = WithoutBlanks(fields->DialledNumberField, DialledNumber);
+    Consumer(call);
 }
 
-void TCallTextLoader::Feed(std::string_view bytes) {
+void TCallReader::Feed(std::string_view bytes) {
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     if (AfterCr && p != end) {
@@ -113,12 +113,22 @@ void TCallTextLoader::Feed(std::string_view bytes) {
     }
 }
 
-TCallList TCallTextLoader::Finish() {
+std::size_t TCallReader::Finish() {
     if (!Partial.empty()) {
         Line(Partial);
         Partial.clear();
     }
-    Calls.SetLineCount(Lines);
+    return Lines;
+}
+
+TCallTextLoader::TCallTextLoader(std::size_t sizeHint)
+    : Reader([this](const TExtStr_rep& call) { Calls.Append(call); }) {
+    // Untouched room costs address space only, so the calls never move.
+    Calls.Reserve(sizeHint / ShortestCallWithLineEnd + 1);
+}
+
+TCallList TCallTextLoader::Finish() {
+    Calls.SetLineCount(Reader.Finish());
     return std::move(Calls);
 }
 
@@ -129,28 +139,24 @@ TCallList LoadCallText(std::string_view bytes) {
 }
 
 TCallList LoadCallFile(const std::string& fileName) {
-    const std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    TCallTextLoader loader(SizeOrZero(fileName));
-    const auto block = std::make_unique_for_overwrite<char[]>(ReadBlockSize);
-    for (;;) {
-        const std::size_t got = std::fread(block.get(), 1, ReadBlockSize, file.get());
-        loader.Feed({block.get(), got});
-        if (got < ReadBlockSize) {
-            break;
-        }
-    }
-    if (std::ferror(file.get())) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
+    TCallTextLoader loader(static_cast<std::size_t>(FileSizeOrZero(fileName)));
+    ReadFileBlocks(fileName, 0, UINT64_MAX, [&](std::string_view bytes) { loader.Feed(bytes); });
     return loader.Finish();
 }
 
-std::string LineCountCaption(const TCallList& calls) {
+std::size_t ReadCallFile(const std::string& fileName, const TCallConsumer& consumer) {
+    TCallReader reader(consumer);
+    ReadFileBlocks(fileName, 0, UINT64_MAX, [&](std::string_view bytes) { reader.Feed(bytes); });
+    return reader.Finish();
+}
+
+std::string LineCountCaption(std::size_t lineCount) {
     static const std::string caption = text::Utf8ToCp1251("Кол-во строк: ");
-    return caption + std::to_string(calls.LineCount());
+    return caption + std::to_string(lineCount);
+}
+
+std::string LineCountCaption(const TCallList& calls) {
+    return LineCountCaption(calls.LineCount());
 }
 
 } // namespace tallyvox::report

@@ -3,6 +3,8 @@
 // characters are removed, header lines (those starting with a blank), lines of 46
 // characters or fewer and lines that do not parse are left out of the calls.
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,27 +21,52 @@ TCallList LoadCallFile(const std::string& fileName);
 // The same on bytes in memory.
 TCallList LoadCallText(std::string_view bytes);
 
-// Reads the bytes of a file block by block into a call list; LoadCallFile is
-// made of it. Lines may be split across blocks.
-class TCallTextLoader {
+// Gets each call of a text as it is read; its texts are valid during the call only.
+using TCallConsumer = std::function<void(const TExtStr_rep& call)>;
+
+// Reads the bytes of a call-accounting file block by block (lines may be split
+// across blocks) and hands every call to a consumer, in file order, keeping none.
+class TCallReader {
 public:
-    // sizeHint: the expected size of the whole text, to reserve the calls at once.
-    explicit TCallTextLoader(std::size_t sizeHint = 0);
+    explicit TCallReader(TCallConsumer consumer);
     void Feed(std::string_view bytes);
-    // Ends the text (a last line without a line end counts) and gives the list.
-    TCallList Finish();
+    // Ends the text (a last line without a line end counts); the line count (the
+    // lines of 30 characters or more).
+    std::size_t Finish();
 
 private:
     void Line(std::string_view line);
 
-    TCallList Calls;
-    std::string Partial; // the start of a line that the next block continues
+    TCallConsumer Consumer;
+    std::string Partial;       // the start of a line that the next block continues
+    std::string ProgramNumber; // the texts of the current call without their blanks
+    std::string DialledNumber;
     std::size_t Lines = 0;
     bool AfterCr =
         false; // the last block ended with CR: an LF at the start of the next is its pair
 };
 
-// "Кол-во строк: " and the line count of calls (Windows-1251).
+// Reads a file through a TCallReader (for the totals of a file without keeping
+// its calls); the line count. Throws as LoadCallFile.
+std::size_t ReadCallFile(const std::string& fileName, const TCallConsumer& consumer);
+
+// Reads the bytes of a file block by block into a call list; LoadCallFile is
+// made of it.
+class TCallTextLoader {
+public:
+    // sizeHint: the expected size of the whole text, to reserve the calls at once.
+    explicit TCallTextLoader(std::size_t sizeHint = 0);
+    void Feed(std::string_view bytes) { Reader.Feed(bytes); }
+    // Ends the text and gives the list.
+    TCallList Finish();
+
+private:
+    TCallList Calls;
+    TCallReader Reader;
+};
+
+// "Кол-во строк: " and the line count (Windows-1251).
 std::string LineCountCaption(const TCallList& calls);
+std::string LineCountCaption(std::size_t lineCount);
 
 } // namespace tallyvox::report

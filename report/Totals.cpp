@@ -10,36 +10,53 @@ namespace {
 constexpr std::size_t ExpectedEntries = 500;
 
 template <class TList, class TNewEntry>
-TList BuildTotals(const TCallList& calls, std::string_view TExtStr_rep::*key, TNewEntry newEntry) {
-    TList list;
-    list.Reserve(ExpectedEntries);
-    for (const TExtStr_rep& call : calls) {
-        auto* entry = list.Find(call.*key);
-        if (entry == nullptr) {
-            entry = &list.Append(newEntry(call));
-        }
-        entry->AddCall(call);
+void AddToTotals(TList& list, std::string_view key, const TExtStr_rep& call, TNewEntry newEntry) {
+    auto* entry = list.Find(key);
+    if (entry == nullptr) {
+        entry = &list.Append(newEntry(call));
     }
-    return list;
+    entry->AddCall(call);
+}
+
+TAL_rep NewLine(const TExtStr_rep& call) {
+    TAL_rep line;
+    line.HardwareLine = call.HardwareLine;
+    line.ProgramNumber = call.ProgramNumber;
+    return line;
+}
+
+TSL_rep NewTrunk(const TExtStr_rep& call) {
+    TSL_rep trunk;
+    trunk.Trunk = call.Trunk;
+    return trunk;
 }
 
 } // namespace
 
+void AddToLineList(TLineList& lines, const TExtStr_rep& call) {
+    AddToTotals(lines, call.HardwareLine, call, NewLine);
+}
+
+void AddToTrunkList(TTrunkList& trunks, const TExtStr_rep& call) {
+    AddToTotals(trunks, call.Trunk, call, NewTrunk);
+}
+
 TLineList BuildLineList(const TCallList& calls) {
-    return BuildTotals<TLineList>(calls, &TExtStr_rep::HardwareLine, [](const TExtStr_rep& call) {
-        TAL_rep line;
-        line.HardwareLine = call.HardwareLine;
-        line.ProgramNumber = call.ProgramNumber;
-        return line;
-    });
+    TLineList lines;
+    lines.Reserve(ExpectedEntries);
+    for (const TExtStr_rep& call : calls) {
+        AddToLineList(lines, call);
+    }
+    return lines;
 }
 
 TTrunkList BuildTrunkList(const TCallList& calls) {
-    return BuildTotals<TTrunkList>(calls, &TExtStr_rep::Trunk, [](const TExtStr_rep& call) {
-        TSL_rep trunk;
-        trunk.Trunk = call.Trunk;
-        return trunk;
-    });
+    TTrunkList trunks;
+    trunks.Reserve(ExpectedEntries);
+    for (const TExtStr_rep& call : calls) {
+        AddToTrunkList(trunks, call);
+    }
+    return trunks;
 }
 
 // The same text as a time of day, with hours that may pass 23.

@@ -65,4 +65,16 @@ void TTraffic_rep::AddCall(const TExtStr_rep& call) {
     TotalSeconds += seconds;
 }
 
+void TTraffic_rep::AddTraffic(const TTraffic_rep& other) {
+    InHours += other.InHours;
+    SetInMinutes(InMinutes + other.InMinutes);
+    SetInSeconds(InSeconds + other.InSeconds);
+    InTotalSeconds += other.InTotalSeconds;
+    OutHours += other.OutHours;
+    SetOutMinutes(OutMinutes + other.OutMinutes);
+    SetOutSeconds(OutSeconds + other.OutSeconds);
+    OutTotalSeconds += other.OutTotalSeconds;
+    TotalSeconds += other.TotalSeconds;
+}
+
 } // namespace tallyvox::report

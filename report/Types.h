@@ -60,6 +60,11 @@ struct TTraffic_rep {
     void SetOutSeconds(std::uint32_t seconds);
     // Adds one call's duration to the incoming or outgoing counters and the total.
     void AddCall(const TExtStr_rep& call);
+    // Adds the counters of other, carrying as the setters do: the result is the
+    // same as had other's calls been added here one by one.
+    void AddTraffic(const TTraffic_rep& other);
+
+    friend bool operator==(const TTraffic_rep&, const TTraffic_rep&) = default;
 };
 
 // Totals of one subscriber line, keyed by its hardware number.

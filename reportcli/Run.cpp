@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "report/Export.h"
+#include "report/FileTotals.h"
 #include "report/Load.h"
 #include "report/Totals.h"
 #include "report/WriteListToFile.h"
@@ -41,24 +42,37 @@ bool Save(const report::TExportLines& lines, const std::string& target, std::FIL
 
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
               std::FILE* out, std::ostream& err) {
+    // The call list is kept only for the call export; the totals alone are built
+    // call by call as the file is read, in a small fraction of the time and memory.
     report::TCallList calls;
+    report::TLineList lines;
+    report::TTrunkList trunks;
+    std::size_t lineCount = 0;
     try {
-        calls = report::LoadCallFile(options.CallFile);
+        if (options.CallsOut) {
+            calls = report::LoadCallFile(options.CallFile);
+            lines = report::BuildLineList(calls);
+            trunks = report::BuildTrunkList(calls);
+            lineCount = calls.LineCount();
+        } else {
+            report::TFileTotals totals = report::ReadFileTotals(options.CallFile);
+            lineCount = totals.LineCount;
+            lines = std::move(totals.Lines);
+            trunks = std::move(totals.Trunks);
+        }
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
             << "\n";
         return 1;
     }
-    report::TLineList lines = report::BuildLineList(calls);
     for (const report::TLineSortKey key : options.LineSorts) {
         report::SortLines(lines, key);
     }
-    report::TTrunkList trunks = report::BuildTrunkList(calls);
     for (const report::TTrunkSortKey key : options.TrunkSorts) {
         report::SortTrunks(trunks, key);
     }
     if (!options.WritesExports()) {
-        const std::string tables = TotalsTables(calls, lines, trunks);
+        const std::string tables = TotalsTables(lineCount, lines, trunks);
         return std::fwrite(tables.data(), 1, tables.size(), out) == tables.size() ? 0 : 1;
     }
     bool saved = true;

@@ -62,9 +62,9 @@ std::vector<TRow> Rows(const std::array<std::string, N>& titles, const TList& li
 
 } // namespace
 
-std::string TotalsTables(const report::TCallList& calls, const report::TLineList& lines,
+std::string TotalsTables(std::size_t lineCount, const report::TLineList& lines,
                          const report::TTrunkList& trunks) {
-    return text::Cp1251ToUtf8(report::LineCountCaption(calls)) + "\n\n" + "АЛ\n" +
+    return text::Cp1251ToUtf8(report::LineCountCaption(lineCount)) + "\n\n" + "АЛ\n" +
            Table(Rows(report::LineGridTitles(), lines, report::LineCell)) + "\n" + "СЛ\n" +
            Table(Rows(report::TrunkGridTitles(), trunks, report::TrunkCell));
 }

@@ -7,7 +7,7 @@
 
 namespace tallyvox::reportcli {
 
-std::string TotalsTables(const report::TCallList& calls, const report::TLineList& lines,
+std::string TotalsTables(std::size_t lineCount, const report::TLineList& lines,
                          const report::TTrunkList& trunks);
 
 } // namespace tallyvox::reportcli

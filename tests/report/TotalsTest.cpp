@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <system_error>
+
+#include "report/FileTotals.h"
 #include "report/Totals.h"
+#include "tests/kit/TempDir.h"
 #include "tests/report/CallLines.h"
 
 namespace tallyvox::report {
@@ -104,6 +109,45 @@ TEST(FindLine, FindsEqualTextsOnly) {
     EXPECT_EQ(FindLine(lines, "123"), &lines[1]);
     EXPECT_EQ(FindLine(lines, " 12"), &lines[0]);
     EXPECT_EQ(FindLine(lines, "12"), nullptr);
+}
+
+} // namespace
+} // namespace tallyvox::report
+
+namespace tallyvox::report {
+namespace {
+
+template <class TList> void ExpectSameEntries(const TList& a, const TList& b) {
+    ASSERT_EQ(a.Count(), b.Count());
+    for (std::size_t i = 0; i < a.Count(); ++i) {
+        EXPECT_EQ(KeyOf(a[i]), KeyOf(b[i]));
+        EXPECT_EQ(static_cast<const TTraffic_rep&>(a[i]), static_cast<const TTraffic_rep&>(b[i]));
+    }
+}
+
+// A file large enough to be read in parts: the joined totals are those of the
+// whole list, entry for entry and in the same order, with the first call's program number.
+TEST(ReadFileTotals, GivesTheTotalsOfTheLoadedListOnAnyNumberOfThreads) {
+    testkit::TTempDir folder;
+    const std::string name = (folder.Path() / "calls.txt").string();
+    std::string text;
+    for (int i = 0; text.size() < (std::size_t{5} << 20); ++i) {
+        const int line = 200 + (i * 7919) % 97;
+        text += CallLine(line, std::to_string(i % 1000), std::to_string(i % 13),
+                         i % 3 == 0 ? "" : "8" + std::to_string(i), i % 24, i % 60, i % 59);
+        text += i % 5 == 0 ? "\r" : "\r\n";
+    }
+    std::ofstream(name, std::ios::binary) << text;
+    const TCallList calls = LoadCallFile(name);
+    for (const unsigned threads : {1u, 2u, 3u}) {
+        SCOPED_TRACE(threads);
+        const TFileTotals totals = ReadFileTotals(name, threads);
+        EXPECT_EQ(totals.LineCount, calls.LineCount());
+        ExpectSameEntries(totals.Lines, BuildLineList(calls));
+        ExpectSameEntries(totals.Trunks, BuildTrunkList(calls));
+        EXPECT_EQ(totals.Lines[0].ProgramNumber, BuildLineList(calls)[0].ProgramNumber);
+    }
+    EXPECT_THROW(ReadFileTotals((folder.Path() / "missing.txt").string()), std::system_error);
 }
 
 } // namespace
