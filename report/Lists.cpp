@@ -9,8 +9,11 @@ namespace tallyvox::report {
 
 namespace {
 
-// Texts are stored in blocks of this size; a longer text gets a block of its own.
-constexpr std::size_t StoreBlockSize = std::size_t{8} << 20;
+// Texts are stored in blocks that double from the first size to the last, so
+// that a small file takes little memory and a large one few blocks; a longer
+// text gets a block of its own.
+constexpr std::size_t FirstStoreBlock = std::size_t{64} << 10;
+constexpr std::size_t LastStoreBlock = std::size_t{8} << 20;
 
 } // namespace
 
@@ -28,17 +31,31 @@ void TCallList::Reserve(std::size_t calls) {
     AdviseLargeMemory(Items.data(), Items.capacity() * sizeof(TExtStr_rep));
 }
 
+TCallList& TCallList::operator=(TCallList&& other) noexcept {
+    Items = std::exchange(other.Items, {});
+    Blocks = std::exchange(other.Blocks, {});
+    Free = std::exchange(other.Free, nullptr);
+    FreeSize = std::exchange(other.FreeSize, 0);
+    BlockSize = std::exchange(other.BlockSize, 0);
+    LineCount_ = std::exchange(other.LineCount_, 0);
+    return *this;
+}
+
 void TCallList::Clear() {
     Items.clear();
     Blocks.clear();
     Free = nullptr;
     FreeSize = 0;
+    BlockSize = 0;
     LineCount_ = 0;
 }
 
 char* TCallList::Room(std::size_t size) {
     if (size > FreeSize) {
-        const std::size_t blockSize = std::max(size, StoreBlockSize);
+        const std::size_t nextSize =
+            Blocks.empty() ? FirstStoreBlock : std::min(LastStoreBlock, BlockSize * 2);
+        const std::size_t blockSize = std::max(size, nextSize);
+        BlockSize = nextSize;
         Blocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
         AdviseLargeMemory(Blocks.back().get(), blockSize);
         Free = Blocks.back().get();

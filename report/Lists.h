@@ -35,8 +35,9 @@ protected:
 class TCallList : public TStrList_rep<TExtStr_rep> {
 public:
     TCallList() = default;
-    TCallList(TCallList&&) noexcept = default;
-    TCallList& operator=(TCallList&&) noexcept = default;
+    // A list moved from is empty.
+    TCallList(TCallList&& other) noexcept { *this = std::move(other); }
+    TCallList& operator=(TCallList&& other) noexcept;
     TCallList(const TCallList&) = delete;
     TCallList& operator=(const TCallList&) = delete;
 
@@ -63,6 +64,7 @@ private:
     std::vector<std::unique_ptr<char[]>> Blocks;
     char* Free = nullptr;
     std::size_t FreeSize = 0;
+    std::size_t BlockSize = 0; // of the last block, unless a text needed a larger one
     std::size_t LineCount_ = 0;
 };
 
