@@ -37,6 +37,7 @@ class TRecordHandler;
 namespace tallyvox::app {
 
 class TAboutForm;
+class TMainForm_rep;
 class TOptionsForm;
 
 class TMainForm : public QMainWindow,
@@ -57,6 +58,8 @@ public:
 
     // The dialogs that the menu commands open; created after this window.
     void SetDialogs(TOptionsForm* options, TAboutForm* about);
+    // The report window that "Составление выборки данных" opens; created after this window.
+    void SetReportForm(TMainForm_rep* report) { ReportForm = report; }
 
     // The exchange object; empty until start-up has run. UI thread only.
     const boost::shared_ptr<TLowLevel>& LowLevel() const { return LowLevel_; }
@@ -161,6 +164,7 @@ private:
     QTimer* UnInterruptTimer = nullptr;
     TOptionsForm* OptionsForm = nullptr;
     TAboutForm* AboutForm = nullptr;
+    TMainForm_rep* ReportForm = nullptr;
 
     boost::shared_ptr<TClock> Clock;
     boost::shared_ptr<TNotifier> Notifier;

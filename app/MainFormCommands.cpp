@@ -8,6 +8,7 @@
 #include "app/AboutForm.h"
 #include "app/FileDialogs.h"
 #include "app/MainForm.h"
+#include "app/MainForm_rep.h"
 #include "app/Messages.h"
 #include "app/OptionsForm.h"
 #include "app/QtText.h"
@@ -45,8 +46,8 @@ void TMainForm::SelectFileFromData_MenuItemClick() {
 }
 
 void TMainForm::Report_MenuItemClick() {
-    ShowMessage(this, QStringLiteral("Составление выборки данных пока недоступно."),
-                QStringLiteral("Уведомление"));
+    ReportForm->SetInitialDir(ToQString(LowLevel_->StartDir));
+    ReportForm->exec();
 }
 
 void TMainForm::ExitMenuItemClick() {

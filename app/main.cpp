@@ -2,6 +2,7 @@
 
 #include "app/AboutForm.h"
 #include "app/MainForm.h"
+#include "app/MainForm_rep.h"
 #include "app/OptionsForm.h"
 
 int main(int argc, char* argv[]) {
@@ -11,6 +12,9 @@ int main(int argc, char* argv[]) {
     auto* optionsForm = new tallyvox::app::TOptionsForm(&mainForm);
     auto* aboutForm = new tallyvox::app::TAboutForm(&mainForm);
     mainForm.SetDialogs(optionsForm, aboutForm);
+    auto* reportForm = new tallyvox::app::TMainForm_rep(&mainForm);
+    reportForm->SetAboutForm(aboutForm);
+    mainForm.SetReportForm(reportForm);
     mainForm.show();
     const int status = QApplication::exec();
     return status != 0 ? status : mainForm.ExitStatus();

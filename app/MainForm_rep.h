@@ -1,0 +1,103 @@
+#pragma once
+// The report window: loads a call-accounting file into the report model and shows
+// its calls, line totals and trunk totals in three grids, with the sorts, the
+// selection of calls and the three exports. Every figure and every exported byte
+// comes from the report model; the window only shows it. Created once, shown
+// modally by the main window, UI thread only.
+
+#include <QDialog>
+#include <memory>
+
+namespace tallyvox::report {
+class TExportLines;
+}
+
+class QFileDialog;
+class QMenu;
+class QTableView;
+
+namespace Ui {
+class TMainForm_rep;
+}
+
+namespace tallyvox::app {
+
+class TAboutForm;
+class TCallGridModel;
+class TLineGridModel;
+class TTrunkGridModel;
+struct TReportLists;
+
+class TMainForm_rep : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TMainForm_rep(QWidget* parent = nullptr);
+    ~TMainForm_rep() override;
+
+    // The folder where the open dialog and the three save dialogs start.
+    void SetInitialDir(const QString& folder);
+    // The About window that "О программе." opens; it lives as long as this window.
+    void SetAboutForm(TAboutForm* about);
+
+    // Loads a call-accounting file and shows it: what "Загрузить" does once the
+    // open dialog has closed. A file that cannot be read is reported in a message
+    // box and changes nothing.
+    void LoadFile(const QString& fileName);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Every way of closing ends here (the frame, Escape, done()).
+    void done(int result) override;
+    // The resize rules of the boxes and the grid columns.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Construction.
+    QFileDialog* MakeDialog(const char* name, bool save);
+    void BindCommands();
+    void BindSorts();
+    void BindPopup(QTableView* grid, QMenu* menu);
+    void SetUpSelectionPanel();
+
+    // Life cycle and layout.
+    void FormShow();
+    void FormClose();
+    void PlaceOnScreen();
+    void LayOutBoxes();
+    void LayOutColumns(QTableView* grid);
+
+    // Commands.
+    void LoadClick();
+    void AboutMenuItemClick();
+    void N1Click();
+    void Button4Click();
+    void Button5Click();
+    void N2Click();
+    void N12Click();
+    void N13Click();
+
+    // Steps shared by the commands.
+    void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
+    void Export(QFileDialog* dialog, const report::TExportLines& lines);
+
+    std::unique_ptr<Ui::TMainForm_rep> Form;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QFileDialog* SaveDialog2 = nullptr;
+    QFileDialog* SaveDialog3 = nullptr;
+    TAboutForm* AboutForm = nullptr;
+
+    // Never empty: an empty report before the first load and after closing.
+    std::unique_ptr<TReportLists> Report;
+    TCallGridModel* CallModel = nullptr;
+    TLineGridModel* LineModel = nullptr;
+    TTrunkGridModel* TrunkModel = nullptr;
+    // The caption of the calls' box while no file is shown.
+    QString EmptyCaption;
+    // The error number of the last failed export.
+    int LastErrno = 0;
+};
+
+} // namespace tallyvox::app

@@ -1,0 +1,124 @@
+// The report window's commands: loading a file, the sorts of the line and trunk
+// totals, the three exports and the About window.
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+
+#include "app/AboutForm.h"
+#include "app/MainForm_rep.h"
+#include "app/Messages.h"
+#include "app/QtText.h"
+#include "app/ReportGridModels.h"
+#include "report/Export.h"
+#include "report/Load.h"
+#include "report/Totals.h"
+#include "report/WriteListToFile.h"
+#include "ui_MainForm_rep.h"
+
+namespace tallyvox::app {
+namespace {
+
+// A wait cursor while a large file loads or an export is written.
+class TBusyCursor {
+public:
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+std::string LocalFileName(const QString& fileName) {
+    return QFile::encodeName(fileName).toStdString();
+}
+
+} // namespace
+
+void TMainForm_rep::LoadClick() {
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty()) {
+        return;
+    }
+    LoadFile(OpenDialog1->selectedFiles().constFirst());
+}
+
+void TMainForm_rep::LoadFile(const QString& fileName) {
+    auto lists = std::make_unique<TReportLists>();
+    {
+        TBusyCursor busy;
+        // An unreadable file throws here, before anything shown has changed.
+        lists->Calls = report::LoadCallFile(LocalFileName(fileName));
+        lists->Lines = report::BuildLineList(lists->Calls);
+        lists->Trunks = report::BuildTrunkList(lists->Calls);
+    }
+    const QString caption = ToQString(report::LineCountCaption(lists->Calls));
+    ShowReport(std::move(lists), caption);
+}
+
+void TMainForm_rep::ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption) {
+    // The models let go of the old lists before these are released.
+    CallModel->SetCalls(lists->Calls);
+    LineModel->SetList(lists->Lines);
+    TrunkModel->SetList(lists->Trunks);
+    Report = std::move(lists);
+    Form->FileGroupBox->setTitle(caption);
+}
+
+void TMainForm_rep::BindSorts() {
+    const std::pair<QAction*, report::TLineSortKey> lineSorts[] = {
+        {Form->N3, report::TLineSortKey::HardwareLine},
+        {Form->N4, report::TLineSortKey::ProgramNumber},
+        {Form->N6, report::TLineSortKey::OutTraffic},
+        {Form->N5, report::TLineSortKey::InTraffic},
+        {Form->N7, report::TLineSortKey::TotalTraffic},
+    };
+    for (const auto& [action, key] : lineSorts) {
+        connect(action, &QAction::triggered, this, [this, key = key] { LineModel->Sort(key); });
+    }
+    const std::pair<QAction*, report::TTrunkSortKey> trunkSorts[] = {
+        {Form->N8, report::TTrunkSortKey::Trunk},
+        {Form->N10, report::TTrunkSortKey::OutTraffic},
+        {Form->N9, report::TTrunkSortKey::InTraffic},
+        {Form->N11, report::TTrunkSortKey::TotalTraffic},
+    };
+    for (const auto& [action, key] : trunkSorts) {
+        connect(action, &QAction::triggered, this, [this, key = key] { TrunkModel->Sort(key); });
+    }
+}
+
+void TMainForm_rep::N2Click() {
+    Export(SaveDialog1, report::TCallExport(CallModel->Rows(), CallModel->DateFormat()));
+}
+
+void TMainForm_rep::N12Click() {
+    Export(SaveDialog2, report::TLineExport(LineModel->Entries()));
+}
+
+void TMainForm_rep::N13Click() {
+    Export(SaveDialog3, report::TTrunkExport(TrunkModel->Entries()));
+}
+
+void TMainForm_rep::Export(QFileDialog* dialog, const report::TExportLines& lines) {
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString fileName = dialog->selectedFiles().constFirst();
+    if (QFileInfo::exists(fileName) &&
+        !AskOkCancel(this, QStringLiteral("Такой файл уже существует. Перезапишем?"),
+                     QStringLiteral("Предупреждение!"))) {
+        return;
+    }
+    int result = report::WriteOk;
+    {
+        TBusyCursor busy;
+        // The existing file is replaced only once the new one is complete.
+        result = report::WriteListToFile(LastErrno, lines, LocalFileName(fileName));
+    }
+    if (result != report::WriteOk) {
+        ShowMessage(this, ToQString(report::WriteErrorText()),
+                    ToQString(report::WriteListMessage(result, LastErrno)));
+    }
+}
+
+} // namespace tallyvox::app
