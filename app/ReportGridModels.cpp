@@ -2,22 +2,12 @@
 
 #include <QLocale>
 
+#include "reportcli/LocaleDate.h"
+
 namespace tallyvox::app {
 
 report::TDateFormat UserShortDateFormat() {
-    const QLocale locale;
-    report::TDateNames names;
-    for (int month = 1; month <= 12; ++month) {
-        const auto at = static_cast<std::size_t>(month - 1);
-        names.ShortMonths[at] = ToCp1251(locale.monthName(month, QLocale::ShortFormat));
-        names.LongMonths[at] = ToCp1251(locale.monthName(month, QLocale::LongFormat));
-    }
-    for (int day = 1; day <= 7; ++day) { // Monday first
-        const auto at = static_cast<std::size_t>(day - 1);
-        names.ShortDays[at] = ToCp1251(locale.dayName(day, QLocale::ShortFormat));
-        names.LongDays[at] = ToCp1251(locale.dayName(day, QLocale::LongFormat));
-    }
-    return report::TDateFormat(ToCp1251(locale.dateFormat(QLocale::ShortFormat)), std::move(names));
+    return reportcli::LocaleDateFormat(QLocale());
 }
 
 TCallGridModel::TCallGridModel(QObject* parent)

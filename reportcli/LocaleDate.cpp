@@ -21,7 +21,7 @@ report::TDateNames LocaleNames(const QLocale& locale) {
         names.LongMonths[i] = Cp1251(locale.monthName(month, QLocale::LongFormat));
     }
     for (int day = 1; day <= 7; ++day) {
-        const auto i = static_cast<std::size_t>(day - 1);
+        const auto i = static_cast<std::size_t>(day - 1); // Monday first
         names.ShortDays[i] = Cp1251(locale.dayName(day, QLocale::ShortFormat));
         names.LongDays[i] = Cp1251(locale.dayName(day, QLocale::LongFormat));
     }
@@ -30,8 +30,8 @@ report::TDateNames LocaleNames(const QLocale& locale) {
 
 } // namespace
 
-report::TDateFormat LocaleDateFormat(const std::optional<std::string>& pattern) {
-    const QLocale locale = QLocale::system();
+report::TDateFormat LocaleDateFormat(const QLocale& locale,
+                                     const std::optional<std::string>& pattern) {
     const std::string cp1251Pattern =
         pattern ? text::Utf8ToCp1251(*pattern) : Cp1251(locale.dateFormat(QLocale::ShortFormat));
     return report::TDateFormat(cp1251Pattern, LocaleNames(locale));

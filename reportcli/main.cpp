@@ -21,5 +21,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     return RunReport(
-        options, [&] { return LocaleDateFormat(options.DateFormat); }, stdout, std::cerr);
+        options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, stdout,
+        std::cerr);
 }
