@@ -54,6 +54,7 @@ struct TSimulator::TImpl {
     void Handle(const TCommand& command, TClock::time_point lastByte);
     void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
     bool WriteByte(std::uint8_t byte);
+    bool WriteBytes(const std::vector<std::uint8_t>& bytes);
     bool HostThere() const { return Watch < 0 || HostOpens > 0; }
     void Watched(TClock::time_point now);
     void HostCame(TClock::time_point now);
@@ -217,11 +218,11 @@ void TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::tim
     }
     std::this_thread::sleep_until(firstDue);
     if (Timing.Mode != TTimingMode::RealLine) {
-        for (std::uint8_t byte : bytes) {
-            if (Stopping || !WriteByte(byte)) {
-                return;
-            }
-        }
+        // A whole answer at once, noise behind it included: the host finds it
+        // complete in its queue and purges what it does not read before its
+        // next command, as it would on a line. Written byte by byte, noise
+        // could trail in after that purge and be taken for the next reply.
+        WriteBytes(bytes);
         return;
     }
     auto due = firstDue;
@@ -296,13 +297,19 @@ void TSimulator::TImpl::AbandonCommand(TClock::time_point now) {
 }
 
 bool TSimulator::TImpl::WriteByte(std::uint8_t byte) {
+    return WriteBytes({byte});
+}
+
+bool TSimulator::TImpl::WriteBytes(const std::vector<std::uint8_t>& bytes) {
     if (!HostThere()) {
-        return false; // nobody listens: the byte is lost on the line
+        return false; // nobody listens: the bytes are lost on the line
     }
-    for (;;) {
-        const ssize_t written = write(Pty->Master(), &byte, 1);
-        if (written == 1) {
-            return true;
+    std::size_t done = 0;
+    while (done < bytes.size() && !Stopping) {
+        const ssize_t written = write(Pty->Master(), bytes.data() + done, bytes.size() - done);
+        if (written > 0) {
+            done += static_cast<std::size_t>(written);
+            continue;
         }
         if (written < 0 && errno == EINTR) {
             continue;
@@ -315,6 +322,7 @@ bool TSimulator::TImpl::WriteByte(std::uint8_t byte) {
         }
         return false; // lost on the line
     }
+    return done == bytes.size();
 }
 
 void TSimulator::TImpl::HangUp() {
