@@ -418,11 +418,13 @@ TEST(SimulatorTest, AtRealLineTimingTheRepliesAreWhole) {
 }
 
 // With no think time a probe's round trip is the line's alone: the probe byte
-// crossing to the exchange and its answer crossing back. No trip may be early.
-// Late ones are the machine's: every trip also waits for three wake-ups (the
-// pseudo-terminal's delivery both ways and the simulator's own), which a busy
-// machine delays by tens of microseconds and now and then by milliseconds, so
-// the middle trip is held to 5% of two byte times plus room for those wake-ups.
+// crossing to the exchange and its answer crossing back, two byte times. No trip
+// may be early. Late ones are the machine's: every trip also waits for three
+// wake-ups (the pseudo-terminal's delivery both ways and the simulator's own),
+// which a busy machine delays by tens of microseconds and now and then by
+// milliseconds, so the quickest tenth of the trips is held to 5%, with 100 us
+// for those wake-ups (about 30 us each on a quiet machine; the sanitizers'
+// instrumented system-call paths get three times that).
 TEST(SimulatorTest, AtRealLineTimingWithoutTurnaroundAProbeTakesTwoByteTimes) {
     using TMicro = std::chrono::duration<double, std::micro>;
     constexpr int RoundTrips = 1000;
@@ -440,9 +442,13 @@ TEST(SimulatorTest, AtRealLineTimingWithoutTurnaroundAProbeTakesTwoByteTimes) {
         trips.push_back(TMicro(std::chrono::steady_clock::now() - sent).count());
         ASSERT_GE(trips.back(), 0.95 * twoBytes) << "round trip " << i;
     }
-    std::nth_element(trips.begin(), trips.begin() + RoundTrips / 2, trips.end());
-    constexpr double WakeUpsUs = 150;
-    EXPECT_LE(trips[RoundTrips / 2], 1.05 * twoBytes + WakeUpsUs);
+    std::nth_element(trips.begin(), trips.begin() + RoundTrips / 10, trips.end());
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr double WakeUpsUs = 300;
+#else
+    constexpr double WakeUpsUs = 100;
+#endif
+    EXPECT_LE(trips[RoundTrips / 10], 1.05 * twoBytes + WakeUpsUs);
 }
 
 } // namespace

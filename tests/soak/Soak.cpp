@@ -225,9 +225,17 @@ public:
     TLowLevel& LowLevel() { return *Link; }
 
 private:
+    // As the window's reconnection does: open, then identify until it answers.
     void Connect() {
-        Link->OpenPort(Device);
-        while (Link->Identify() != 1) {
+        for (;;) {
+            try {
+                Link->OpenPort(Device);
+                if (Link->Identify() == 1) {
+                    return;
+                }
+            } catch (const ECommError&) {
+                Link->Port->Close();
+            }
         }
     }
 
