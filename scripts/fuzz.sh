@@ -18,12 +18,19 @@ status=0
 for source in fuzz/*Fuzz.cpp; do
   target=$(basename "$source" .cpp)
   seeds=fuzz/corpus/$target
+  # A target that has no seeds yet starts from nothing.
+  seedDirs=()
+  seedCount=0
+  if [ -d "$seeds" ]; then
+    seedDirs=("$seeds")
+    seedCount=$(find "$seeds" -type f | wc -l)
+  fi
   # New inputs go to a scratch folder, never into the kept corpus.
   scratch=build/fuzz/corpus/$target
   findings=build/fuzz/findings/$target
   mkdir -p "$scratch" "$findings"
   log=build/fuzz/$target.log
-  if build/fuzz/fuzz/"$target" "$scratch" "$seeds" -max_total_time="$seconds" \
+  if build/fuzz/fuzz/"$target" "$scratch" "${seedDirs[@]}" -max_total_time="$seconds" \
        -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1; then
     result=ok
   else
@@ -32,6 +39,6 @@ for source in fuzz/*Fuzz.cpp; do
     tail -n 40 "$log"
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-  echo "== fuzz: $target: ${runs:-0} executions in ${seconds} s, $(ls "$seeds" | wc -l) seeds: $result"
+  echo "== fuzz: $target: ${runs:-0} executions in ${seconds} s, $seedCount seeds: $result"
 done
 exit $status
