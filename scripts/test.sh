@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tallyvox with warnings as errors and runs every test, then builds the
-# sanitizer configuration and runs every test again under it.
+# sanitizer configuration and runs every test again under it, then runs every
+# libFuzzer target for a short time on its seed corpus (scripts/fuzz.sh;
+# TALLYVOX_FUZZ_SECONDS=0 leaves the fuzzers out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,3 +18,7 @@ for preset in ci asan; do
   echo "== ${preset}: test"
   ctest --preset "$preset" -j "$jobs"
 done
+
+if [ "${TALLYVOX_FUZZ_SECONDS:-30}" != 0 ]; then
+  bash scripts/fuzz.sh
+fi

@@ -29,6 +29,7 @@ struct TRequest {
     std::uint32_t Seed = 1;
     std::optional<int> ArriveEveryMs;
     bool RealTiming = false;
+    std::optional<long long> TurnaroundUs;
     std::vector<std::pair<std::string, std::string>> Faults;
 };
 
@@ -84,6 +85,8 @@ TRequest ReadOptions(const std::vector<std::string>& arguments) {
             request.ArriveEveryMs = static_cast<int>(Number(option, value(), 0, 86'400'000));
         } else if (option == "--real-timing") {
             request.RealTiming = true;
+        } else if (option == "--turnaround") {
+            request.TurnaroundUs = Number(option, value(), 0, 10'000'000);
         } else if (option == "--link") {
             request.LinkPath = value();
         } else if (option == "--fault") {
@@ -112,6 +115,12 @@ TScenario RequestedScenario(const TRequest& request) {
     }
     if (request.RealTiming) {
         scenario.Timing.Mode = TTimingMode::RealLine;
+    }
+    if (request.TurnaroundUs) {
+        // One think time in either mode: the real line's turnaround and the
+        // fast mode's margin before a reply (the status reply keeps its own).
+        scenario.Timing.Turnaround = std::chrono::microseconds(*request.TurnaroundUs);
+        scenario.Timing.FastMargin = scenario.Timing.Turnaround;
     }
     for (const auto& [name, setting] : request.Faults) {
         SetFault(scenario.Faults, name, setting);
@@ -145,6 +154,8 @@ std::string Usage() {
            "  --seed S            seed of the generated calls (default 1)\n"
            "  --arrive-every MS   a new call every MS milliseconds\n"
            "  --real-timing       pace every byte as on a 19200 baud line\n"
+           "  --turnaround US     the exchange's think time between a command and its\n"
+           "                      reply, in microseconds (default 2000; 0 answers at once)\n"
            "  --link PATH         also reach the device through a symbolic link at PATH\n"
            "  --fault NAME=VALUE  a fault by its scenario name, e.g. probe=wrong,\n"
            "                      statusChecksumWrong=3, hangUpAfterRecords=5 (repeatable)\n";

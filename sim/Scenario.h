@@ -113,7 +113,10 @@ struct TTiming {
     // after sending it.
     std::chrono::microseconds FastMargin{2000};
     std::chrono::microseconds StatusMargin{10000};
-    // Real-line mode: the exchange's think time between command and reply.
+    // Real-line mode: the exchange's think time between the command's last byte
+    // crossing the line and the reply's first byte starting on it. 2 ms is what
+    // a busy exchange takes; 0 is an exchange that answers at once, which is
+    // what the line's limit is measured against. Scenario files: "turnaroundUs".
     std::chrono::microseconds Turnaround{2000};
 };
 

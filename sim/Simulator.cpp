@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -41,7 +42,6 @@ constexpr auto ExclusiveWatch = 200ms;
 constexpr auto ExclusiveWatchSlice = 1ms;
 // A host that stops reading: bytes that do not fit its queue in time are lost.
 constexpr int WriteStallMs = 100;
-
 } // namespace
 
 struct TSimulator::TImpl {
@@ -54,6 +54,7 @@ struct TSimulator::TImpl {
     void Handle(const TCommand& command, TClock::time_point lastByte);
     void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
     bool WriteByte(std::uint8_t byte);
+    bool WriteBytes(const std::vector<std::uint8_t>& bytes);
     bool HostThere() const { return Watch < 0 || HostOpens > 0; }
     void Watched(TClock::time_point now);
     void HostCame(TClock::time_point now);
@@ -89,6 +90,11 @@ struct TSimulator::TImpl {
 };
 
 void TSimulator::TImpl::Run() {
+    if (Timing.Mode == TTimingMode::RealLine) {
+        // A byte takes about 570 us: the default 50 us of slack on every wake-up
+        // would stretch each round trip by a tenth.
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    }
     try {
         Serve();
     } catch (const std::exception&) {
@@ -212,11 +218,11 @@ void TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::tim
     }
     std::this_thread::sleep_until(firstDue);
     if (Timing.Mode != TTimingMode::RealLine) {
-        for (std::uint8_t byte : bytes) {
-            if (Stopping || !WriteByte(byte)) {
-                return;
-            }
-        }
+        // A whole answer at once, noise behind it included: the host finds it
+        // complete in its queue and purges what it does not read before its
+        // next command, as it would on a line. Written byte by byte, noise
+        // could trail in after that purge and be taken for the next reply.
+        WriteBytes(bytes);
         return;
     }
     auto due = firstDue;
@@ -291,13 +297,19 @@ void TSimulator::TImpl::AbandonCommand(TClock::time_point now) {
 }
 
 bool TSimulator::TImpl::WriteByte(std::uint8_t byte) {
+    return WriteBytes({byte});
+}
+
+bool TSimulator::TImpl::WriteBytes(const std::vector<std::uint8_t>& bytes) {
     if (!HostThere()) {
-        return false; // nobody listens: the byte is lost on the line
+        return false; // nobody listens: the bytes are lost on the line
     }
-    for (;;) {
-        const ssize_t written = write(Pty->Master(), &byte, 1);
-        if (written == 1) {
-            return true;
+    std::size_t done = 0;
+    while (done < bytes.size() && !Stopping) {
+        const ssize_t written = write(Pty->Master(), bytes.data() + done, bytes.size() - done);
+        if (written > 0) {
+            done += static_cast<std::size_t>(written);
+            continue;
         }
         if (written < 0 && errno == EINTR) {
             continue;
@@ -310,6 +322,7 @@ bool TSimulator::TImpl::WriteByte(std::uint8_t byte) {
         }
         return false; // lost on the line
     }
+    return done == bytes.size();
 }
 
 void TSimulator::TImpl::HangUp() {

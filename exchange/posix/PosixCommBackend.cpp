@@ -132,11 +132,9 @@ public:
             ::close(fd);
             return InUse(device);
         }
-        // Non-blocking only so that opening never waits for a carrier; reads
-        // wait in poll().
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (::ioctl(fd, TIOCEXCL) != 0 || flags < 0 ||
-            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        // Non-blocking: opening never waits for a carrier, reads wait in poll()
+        // and a write waits there only when the line takes nothing more.
+        if (::ioctl(fd, TIOCEXCL) != 0) {
             Failed();
             Lock.Release();
             ::close(fd);
@@ -203,26 +201,35 @@ public:
 
     bool Drain() override { return ::tcdrain(Fd) == 0 || Failed(); }
 
-    // A line that takes nothing more within the write time-out (flow control
-    // held, or a far end that stopped reading) would block a plain write for
-    // ever; the byte is then not written, and the count is not examined.
+    // The byte goes out at once when the line has room, which is nearly
+    // always: a wait before every byte would add a system call to each one of
+    // the protocol's round trips. A line that takes nothing more within the
+    // write time-out (flow control held, or a far end that stopped reading)
+    // leaves the byte unwritten, and the count is not examined.
     bool Write(std::uint8_t byte) override {
         if (Fd < 0) {
             return NoDevice();
         }
-        pollfd request{Fd, POLLOUT, 0};
-        const int ready = PollOnce(request, WriteWaitMs);
-        if (ready < 0) {
-            return Failed();
+        for (;;) {
+            const ssize_t written = ::write(Fd, &byte, 1);
+            if (written >= 0) {
+                return true;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EAGAIN) {
+                return Failed();
+            }
+            pollfd request{Fd, POLLOUT, 0};
+            const int ready = PollOnce(request, WriteWaitMs);
+            if (ready < 0) {
+                return Failed();
+            }
+            if (ready == 0) {
+                return true;
+            }
         }
-        if (ready == 0) {
-            return true;
-        }
-        ssize_t written = 0;
-        do {
-            written = ::write(Fd, &byte, 1);
-        } while (written < 0 && errno == EINTR);
-        return written >= 0 || Failed();
     }
 
     int Read(std::uint8_t& byte, std::chrono::microseconds wait) override {
@@ -245,6 +252,9 @@ public:
         } while (got < 0 && errno == EINTR);
         if (got == 1) {
             return 1;
+        }
+        if (got < 0 && errno == EAGAIN) {
+            return 0; // woken, but another reader took the byte: none for this call
         }
         // Ready but nothing to read: the other end hung up.
         if (got == 0) {

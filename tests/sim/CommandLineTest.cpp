@@ -21,9 +21,10 @@ TEST(CommandLineTest, WithoutOptionsItIsAnEmptyArdenL1) {
 }
 
 TEST(CommandLineTest, OptionsShapeTheScenario) {
-    const sim::TCommandLine line = ParseCommandLine(
-        {"--complex", "3", "--calls", "40", "--seed", "9", "--arrive-every", "250", "--real-timing",
-         "--link", "/tmp/x", "--fault", "probe=wrong", "--fault", "hangUpAfterRecords=5"});
+    const sim::TCommandLine line =
+        ParseCommandLine({"--complex", "3", "--calls", "40", "--seed", "9", "--arrive-every", "250",
+                          "--real-timing", "--turnaround", "0", "--link", "/tmp/x", "--fault",
+                          "probe=wrong", "--fault", "hangUpAfterRecords=5"});
     const sim::TScenario& scenario = line.Scenario;
     EXPECT_EQ(scenario.ModelCode, 2);
     ASSERT_EQ(scenario.Exchanges.size(), 3u);
@@ -31,6 +32,8 @@ TEST(CommandLineTest, OptionsShapeTheScenario) {
     EXPECT_EQ(scenario.Exchanges[0].Traffic.Seed, 9u);
     EXPECT_EQ(scenario.Arrivals.EveryMs, 250);
     EXPECT_EQ(scenario.Timing.Mode, sim::TTimingMode::RealLine);
+    EXPECT_EQ(scenario.Timing.Turnaround.count(), 0);
+    EXPECT_EQ(scenario.Timing.FastMargin.count(), 0);
     EXPECT_EQ(scenario.Faults.Probe, sim::TProbeFault::Wrong);
     EXPECT_EQ(scenario.Faults.HangUpAfterRecords, 5);
     EXPECT_EQ(line.LinkPath, "/tmp/x");
@@ -55,6 +58,7 @@ TEST(CommandLineTest, MistakesAreReported) {
                                                {"--calls", "many"},
                                                {"--calls", "-1"},
                                                {"--complex", "4"},
+                                               {"--turnaround", "-5"},
                                                {"--complex", "2", "--model", "6"},
                                                {"--fault", "probe"},
                                                {"--fault", "nonsense=1"},

@@ -1,10 +1,12 @@
 // The simulator answers as the exchange through a real pseudo-terminal: every
 // reply is checked byte by byte from the host's end of the line.
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "exchange/Protocol.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "tests/kit/CalendarAt.h"
@@ -413,6 +415,40 @@ TEST(SimulatorTest, AtRealLineTimingTheRepliesAreWhole) {
     const TBytes record = host.Framed({0x02});
     EXPECT_TRUE(ChecksumHolds(record));
     EXPECT_EQ(Clear(record, Key), sim::EncodeCall(CallAt(9, "80123*#"), 6));
+}
+
+// With no think time a probe's round trip is the line's alone: the probe byte
+// crossing to the exchange and its answer crossing back, two byte times. No trip
+// may be early. Late ones are the machine's: every trip also waits for three
+// wake-ups (the pseudo-terminal's delivery both ways and the simulator's own),
+// which a busy machine delays by tens of microseconds and now and then by
+// milliseconds, so the quickest tenth of the trips is held to 5%, with 100 us
+// for those wake-ups (about 30 us each on a quiet machine; the sanitizers'
+// instrumented system-call paths get three times that).
+TEST(SimulatorTest, AtRealLineTimingWithoutTurnaroundAProbeTakesTwoByteTimes) {
+    using TMicro = std::chrono::duration<double, std::micro>;
+    constexpr int RoundTrips = 1000;
+    const double twoBytes = 2e6 * protocol::BitsPerByte / protocol::BaudRate;
+    TScenario scenario = Arden();
+    scenario.Timing.Mode = sim::TTimingMode::RealLine;
+    scenario.Timing.Turnaround = std::chrono::microseconds(0);
+    testkit::TSimHarness harness(scenario);
+    THostEnd host(harness.DevicePath());
+    std::vector<double> trips;
+    for (int i = 0; i < RoundTrips; ++i) {
+        const auto sent = std::chrono::steady_clock::now();
+        host.Send({protocol::Probe});
+        ASSERT_EQ(host.Read(1), TBytes{protocol::ProbeReady}) << "round trip " << i;
+        trips.push_back(TMicro(std::chrono::steady_clock::now() - sent).count());
+        ASSERT_GE(trips.back(), 0.95 * twoBytes) << "round trip " << i;
+    }
+    std::nth_element(trips.begin(), trips.begin() + RoundTrips / 10, trips.end());
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr double WakeUpsUs = 300;
+#else
+    constexpr double WakeUpsUs = 100;
+#endif
+    EXPECT_LE(trips[RoundTrips / 10], 1.05 * twoBytes + WakeUpsUs);
 }
 
 } // namespace
