@@ -3,13 +3,13 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QDir>
-#include <QFileDialog>
 #include <QListWidget>
 #include <QLocale>
 #include <QScopedValueRollback>
 #include <QTime>
 #include <QTimer>
 
+#include "app/FileDialogs.h"
 #include "app/HandlerGuard.h"
 #include "app/ListFont.h"
 #include "app/LocalFormats.h"
@@ -131,24 +131,17 @@ void TRealTimeForm::StopLogging(const QString& reason) {
 }
 
 void TRealTimeForm::N2Click() {
-    QFileDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("OpenDialog1"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDefaultSuffix(QStringLiteral("log"));
-    if (!LowLevel->RealTimeFileName.empty()) {
-        dialog.setDirectory(ToQString(LowLevel->StartDir));
-        dialog.selectFile(ToQString(LowLevel->RealTimeFileName));
-    } else {
-        if (!DialogDirectory.isEmpty()) {
-            dialog.setDirectory(DialogDirectory);
-        }
-        dialog.selectFile(DialogFile);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const bool named = !LowLevel->RealTimeFileName.empty();
+    const std::unique_ptr<QFileDialog> dialog =
+        MakeFileDialog(this, named || DialogFolder.empty() ? LowLevel->StartPath : DialogFolder);
+    dialog->setObjectName(QStringLiteral("OpenDialog1"));
+    dialog->setDefaultSuffix(QStringLiteral("log"));
+    dialog->selectFile(named ? ToQString(LowLevel->RealTimeFileName) : DialogFile);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return;
     }
-    const QString selected = dialog.selectedFiles().constFirst();
-    DialogDirectory = dialog.directory().absolutePath();
+    const QString selected = dialog->selectedFiles().constFirst();
+    DialogFolder = dialog->directory().filesystemAbsolutePath();
     DialogFile = selected;
     const std::string chosen = ToCp1251(QDir::toNativeSeparators(selected));
     LowLevel->WriteOutConfig(LowLevel->TariffFileName, chosen);

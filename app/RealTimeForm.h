@@ -8,6 +8,7 @@
 #include <QString>
 #include <boost/shared_ptr.hpp>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,7 +77,7 @@ private:
     int WriteCounter = 1;
     callfile::TRealTimeLog LogStream;
     // Where the file dialog starts when no log is chosen: as it was last left.
-    QString DialogDirectory;
+    std::filesystem::path DialogFolder;
     QString DialogFile = QStringLiteral("real_time.log");
     // A message box shown from a tick runs the event loop; the next tick waits.
     bool InTick = false;
