@@ -16,7 +16,10 @@
 #include <QToolButton>
 
 #include "app/HandlerGuard.h"
+#include "app/ListFont.h"
+#include "app/LocalFormats.h"
 #include "app/QtNotifier.h"
+#include "app/RealTimeForm.h"
 #include "callfile/RecordHandler.h"
 #include "ui_MainForm.h"
 
@@ -43,9 +46,7 @@ QDateEdit* MakeDatePicker(QWidget* parent) {
 QTimeEdit* MakeTimePicker(QWidget* parent) {
     auto* picker = new QTimeEdit(parent);
     picker->setObjectName(QStringLiteral("TimePicker"));
-    // The long time format without a time zone: the picker runs as a plain clock.
-    picker->setDisplayFormat(
-        QLocale().timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed());
+    picker->setDisplayFormat(LongTimeFormat());
     picker->setFixedWidth(88);
     picker->setEnabled(false);
     return picker;
@@ -67,18 +68,6 @@ QLabel* MakeUncheckedPanel(QWidget* parent) {
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setVisible(false);
     return panel;
-}
-
-// Bold "Courier New"; where it is missing the system puts in a monospaced font of
-// the same metrics (Liberation Mono on Debian), so the columns of the call lines
-// stay under each other.
-QFont ListFont() {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setBold(true);
-    font.setPixelSize(12);
-    return font;
 }
 
 } // namespace
@@ -131,6 +120,11 @@ TMainForm::~TMainForm() {
 void TMainForm::SetDialogs(TOptionsForm* options, TAboutForm* about) {
     OptionsForm = options;
     AboutForm = about;
+}
+
+void TMainForm::SetRealTimeForm(TRealTimeForm* realTime) {
+    RealTimeForm = realTime;
+    connect(RealTimeForm, &TRealTimeForm::LogFileChosen, this, [this] { ShowStatus(); });
 }
 
 void TMainForm::SetUpToolBar() {

@@ -39,6 +39,7 @@ namespace tallyvox::app {
 class TAboutForm;
 class TMainForm_rep;
 class TOptionsForm;
+class TRealTimeForm;
 
 class TMainForm : public QMainWindow,
                   public TExchangeConnector,
@@ -60,6 +61,8 @@ public:
     void SetDialogs(TOptionsForm* options, TAboutForm* about);
     // The report window that "Составление выборки данных" opens; created after this window.
     void SetReportForm(TMainForm_rep* report) { ReportForm = report; }
+    // The real-time window, created after the other windows.
+    void SetRealTimeForm(TRealTimeForm* realTime);
 
     // The exchange object; empty until start-up has run. UI thread only.
     const boost::shared_ptr<TLowLevel>& LowLevel() const { return LowLevel_; }
@@ -165,6 +168,7 @@ private:
     TOptionsForm* OptionsForm = nullptr;
     TAboutForm* AboutForm = nullptr;
     TMainForm_rep* ReportForm = nullptr;
+    TRealTimeForm* RealTimeForm = nullptr;
 
     boost::shared_ptr<TClock> Clock;
     boost::shared_ptr<TNotifier> Notifier;

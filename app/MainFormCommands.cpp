@@ -12,6 +12,7 @@
 #include "app/Messages.h"
 #include "app/OptionsForm.h"
 #include "app/QtText.h"
+#include "app/RealTimeForm.h"
 #include "ui_MainForm.h"
 
 namespace tallyvox::app {
@@ -20,6 +21,7 @@ namespace {
 // Where the dialogs opened from this window appear, from its top-left corner.
 const QPoint OptionsOffset(25, 25);
 const QPoint AboutOffset(20, 20);
+const QPoint RealTimeOffset(20, 10);
 
 } // namespace
 
@@ -60,9 +62,11 @@ void TMainForm::RealTime_MenuItemClick() {
                     QStringLiteral("Предупреждение"));
         return;
     }
-    ShowMessage(
-        this, QStringLiteral("Отслеживание соединений в режиме реального времени пока недоступно."),
-        QStringLiteral("Уведомление"));
+    // The window queries on this thread: a stopped read must have let go of the port.
+    WaitForReader();
+    RealTimeForm->SetLowLevel(LowLevel_);
+    RealTimeForm->move(frameGeometry().topLeft() + RealTimeOffset);
+    RealTimeForm->exec();
 }
 
 void TMainForm::ClearListMenuItemClick() {

@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/MainForm_rep.h"
 #include "app/OptionsForm.h"
+#include "app/RealTimeForm.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     auto* reportForm = new tallyvox::app::TMainForm_rep(&mainForm);
     reportForm->SetAboutForm(aboutForm);
     mainForm.SetReportForm(reportForm);
+    mainForm.SetRealTimeForm(new tallyvox::app::TRealTimeForm(&mainForm));
     mainForm.show();
     const int status = QApplication::exec();
     return status != 0 ? status : mainForm.ExitStatus();

@@ -8,60 +8,12 @@
 #include <memory>
 #include <system_error>
 
+#include "callfile/AppendFile.h"
 #include "exchange/FilePath.h"
 
 namespace tallyvox::callfile {
 
 namespace {
-
-using TFileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-TFileHandle Open(const std::filesystem::path& path, const char* mode) {
-    return TFileHandle(OpenFile(path, mode), &std::fclose);
-}
-
-// Binary append, so the bytes are the same on every platform. A file that refuses
-// the append but can be read may have been busy a moment ago: one more try.
-TFileHandle OpenForAppend(const std::filesystem::path& path) {
-    TFileHandle file = Open(path, "ab");
-    if (!file && Open(path, "rb")) {
-        file = Open(path, "ab");
-    }
-    if (file) {
-        // Unbuffered, so that each fwrite below is a single write to the file.
-        std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    }
-    return file;
-}
-
-// What the file lacks to end with a complete line: nothing when it is empty or
-// ends with LF (or cannot be read to tell), LF after a lone CR, else CR LF.
-std::string MissingLineEnd(const std::filesystem::path& path) {
-    const TFileHandle file = Open(path, "rb");
-    if (!file || std::fseek(file.get(), -1, SEEK_END) != 0) {
-        return {};
-    }
-    const int last = std::fgetc(file.get());
-    if (last == EOF || last == '\n') {
-        return {};
-    }
-    return last == '\r' ? "\n" : "\r\n";
-}
-
-// The bytes go out in one write. Should the write fall short (a full disk), the
-// part that got through is cut off again, so the file never holds a piece of a
-// line that is still waiting to be written whole.
-bool WriteWhole(std::FILE* file, const std::filesystem::path& path, const std::string& bytes) {
-    std::error_code ignored;
-    const std::uintmax_t sizeBefore = std::filesystem::file_size(path, ignored);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()) {
-        return true;
-    }
-    if (!ignored) {
-        std::filesystem::resize_file(path, sizeBefore, ignored);
-    }
-    return false;
-}
 
 // A rescue file is never written over: the first free name of the stamp.
 TFileHandle CreateRescueFile(const std::filesystem::path& folder, const std::string& stamp,
@@ -70,7 +22,7 @@ TFileHandle CreateRescueFile(const std::filesystem::path& folder, const std::str
     for (int n = 1; n <= NameAttempts; ++n) {
         const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
         path = folder / ("TallyvoxRescue-" + stamp + suffix + ".txt");
-        TFileHandle file = Open(path, "wbx");
+        TFileHandle file = OpenHandle(path, "wbx");
         if (file || errno != EEXIST) {
             if (file) {
                 std::setvbuf(file.get(), nullptr, _IONBF, 0);
@@ -203,7 +155,7 @@ std::string AppendProblem(const std::string& fileName) {
         std::error_code ignored;
         const bool existed = std::filesystem::exists(path, ignored);
         errno = 0;
-        const TFileHandle file = Open(path, "ab");
+        const TFileHandle file = OpenHandle(path, "ab");
         if (!file) {
             const int error = errno;
             return error != 0 ? std::generic_category().message(error) : "cannot be opened";

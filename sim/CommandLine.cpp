@@ -3,6 +3,8 @@
 #include <charconv>
 #include <optional>
 
+#include "sim/ConnectionGenerator.h"
+
 namespace tallyvox::sim {
 namespace {
 
@@ -28,6 +30,7 @@ struct TRequest {
     int Erased = 0;
     std::uint32_t Seed = 1;
     std::optional<int> ArriveEveryMs;
+    std::optional<std::uint32_t> ConnectionsSeed;
     bool RealTiming = false;
     std::optional<long long> TurnaroundUs;
     std::vector<std::pair<std::string, std::string>> Faults;
@@ -83,6 +86,9 @@ TRequest ReadOptions(const std::vector<std::string>& arguments) {
             request.Seed = static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
         } else if (option == "--arrive-every") {
             request.ArriveEveryMs = static_cast<int>(Number(option, value(), 0, 86'400'000));
+        } else if (option == "--connections") {
+            request.ConnectionsSeed =
+                static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
         } else if (option == "--real-timing") {
             request.RealTiming = true;
         } else if (option == "--turnaround") {
@@ -112,6 +118,9 @@ TScenario RequestedScenario(const TRequest& request) {
     }
     if (request.ArriveEveryMs) {
         scenario.Arrivals.EveryMs = *request.ArriveEveryMs;
+    }
+    if (request.ConnectionsSeed) {
+        scenario.RealTime = GeneratedConnections(*request.ConnectionsSeed);
     }
     if (request.RealTiming) {
         scenario.Timing.Mode = TTimingMode::RealLine;
@@ -153,6 +162,8 @@ std::string Usage() {
            "  --erased N          N erased records among each exchange's calls\n"
            "  --seed S            seed of the generated calls (default 1)\n"
            "  --arrive-every MS   a new call every MS milliseconds\n"
+           "  --connections S     live connections that come and go over two minutes (the\n"
+           "                      real-time state), drawn from seed S\n"
            "  --real-timing       pace every byte as on a 19200 baud line\n"
            "  --turnaround US     the exchange's think time between a command and its\n"
            "                      reply, in microseconds (default 2000; 0 answers at once)\n"

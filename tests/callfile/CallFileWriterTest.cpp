@@ -6,12 +6,12 @@
 #include <csignal>
 #include <fstream>
 #include <random>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "exchange/FilePath.h"
+#include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/TempDir.h"
 #include "text/Cp1251.h"
 
@@ -233,33 +233,11 @@ TEST_F(CallFileWriterTest, AFileEndingInATornLineGetsItsLineEndBeforeTheNextLine
     }
 }
 
-// A file-size limit makes the system write only part of a line, as a full disk does.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &Previous);
-        PreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = Previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Previous);
-        std::signal(SIGXFSZ, PreviousHandler);
-    }
-    TFileSizeLimit(const TFileSizeLimit&) = delete;
-    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-
-private:
-    rlimit Previous{};
-    void (*PreviousHandler)(int) = nullptr;
-};
-
 TEST_F(CallFileWriterTest, ALineCutShortByAFullDiskLeavesNoPieceAndIsWrittenWholeLater) {
     const fs::path file = Folder.Path() / "calls.txt";
     Store(file, "old\r\n");
     {
-        const TFileSizeLimit nearlyFull(5 + 10);
+        const testkit::TFileSizeLimit nearlyFull(5 + 10);
         EXPECT_EQ(Writer.AppendLine(Text(file), "a line longer than the room left"), -1);
         EXPECT_EQ(Writer.PendingCount(), 1u);
         EXPECT_EQ(testkit::FileContents(file), "old\r\n")
