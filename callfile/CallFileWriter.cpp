@@ -122,7 +122,7 @@ int TCallFileWriter::FlushPending() {
         FlushFile(held);
     }
     DropEmptyGroups();
-    return Pending.empty() ? 1 : -1;
+    return Pending.empty() ? LinesWritten : LinesHeld;
 }
 
 std::size_t TCallFileWriter::PendingCount() const {
@@ -191,10 +191,10 @@ void TCallFileWriter::DropEmptyGroups() {
 int TCallFileWriter::ResultFor(const std::string& fileName) const {
     for (const THeldLines& held : Pending) {
         if (held.FileName == fileName) {
-            return -1;
+            return LinesHeld;
         }
     }
-    return 1;
+    return LinesWritten;
 }
 
 std::string AppendProblem(const std::string& fileName) {

@@ -26,16 +26,21 @@ struct TRescue {
     std::size_t LineCount = 0;
 };
 
+// Results of the writes below. No exception escapes them: a line that cannot be
+// written is held, never lost.
+inline constexpr int LinesWritten = 1;
+inline constexpr int LinesHeld = -1;
+
 class TCallFileWriter {
 public:
-    // 1 when the line (and every line held for the same file) is on disk, -1 when
-    // it is held. Lines held for other files are tried again too.
+    // LinesWritten when the line (and every line held for the same file) is on
+    // disk, LinesHeld when it is held. Lines held for other files are tried again too.
     int AppendLine(const std::string& fileName, const std::string& line);
     // Both header lines in one open; result as AppendLine.
     int WriteHeader(const std::string& fileName, const std::string& dateLine,
                     const std::string& titleLine);
-    // Writes the held lines of every file that takes them now: 1 when none is
-    // held any more, -1 when some still are.
+    // Writes the held lines of every file that takes them now: LinesWritten when
+    // none is held any more, LinesHeld when some still are.
     int FlushPending();
     // Lines held for any file.
     std::size_t PendingCount() const;
