@@ -96,8 +96,10 @@ bool TMainForm::RequireWritableTariffFile() {
     ShowMessage(this,
                 QStringLiteral("Невозможно записать в файл учета звонков ") +
                     ToQString(LowLevel_->TariffFileName) + QStringLiteral(": ") +
-                    QString::fromStdString(problem) +
-                    QStringLiteral(".\nСчитывание не начато, записи остаются в АТС."),
+                    ToQString(problem) +
+                    QStringLiteral(".\nСчитывание не начато, записи остаются в АТС. Выберите "
+                                   "другой файл или устраните причину и начните считывание "
+                                   "снова."),
                 QStringLiteral("Ошибка!"));
     return false;
 }

@@ -68,7 +68,7 @@ private:
 
 // Checks that fileName can be appended to now, without writing to it (a file
 // that had to be created for the check is removed again). Empty when it can,
-// otherwise the system's reason.
+// otherwise the system's reason in Russian (Windows-1251). No exception escapes.
 std::string AppendProblem(const std::string& fileName);
 
 } // namespace tallyvox::callfile
