@@ -412,6 +412,25 @@ private slots:
         QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitDone);
     }
 
+    // Nobody is there to read the message: the run ends by itself and its status
+    // names the cause; the calls not yet read stay in the exchange.
+    void anAutomaticReadThatFailsUnexpectedlyEndsWithItsStatus() {
+        TMainWindowWorld world;
+        const auto clock = boost::make_shared<TFailingPauseClock>();
+        clock->Armed = true;
+        world.Clock = clock;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+        QVERIFY(world.StartWindow());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitReadFailed);
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2});
+        QCOMPARE(sim.Sim().PendingRecords(0), 3);
+    }
+
     void aLinkThatGoesAwayBetweenPassesEndsContinuousReading() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
