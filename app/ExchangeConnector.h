@@ -8,8 +8,11 @@ namespace tallyvox::app {
 class TExchangeConnector {
 public:
     virtual ~TExchangeConnector() = default;
-    // Opens the port, identifies the exchange and shows the result: 1 connected,
-    // -1 the port cannot be opened, -2 the exchange did not answer.
+    // Opens the port, identifies the exchange and shows the result (a port that
+    // fails while identifying raises ECommError).
+    static constexpr int Connected = 1;
+    static constexpr int PortNotOpened = -1;
+    static constexpr int ExchangeSilent = -2;
     virtual int ConnectExchange(const std::string& portName) = 0;
     // Repaints the status bar and refreshes the window.
     virtual void RefreshStatus() = 0;

@@ -4,14 +4,23 @@
 #include <exception>
 
 #include "app/Messages.h"
+#include "app/QtText.h"
+#include "exchange/CommError.h"
+#include "exchange/LinkMessages.h"
 
 namespace tallyvox::app {
 
 void RunHandler(QWidget* parent, const std::function<void()>& handler) {
+    const QString caption = QCoreApplication::applicationName();
     try {
         handler();
-    } catch (const std::exception& error) {
-        ShowMessage(parent, QString::fromUtf8(error.what()), QCoreApplication::applicationName());
+    } catch (const ECommError& error) {
+        ShowMessage(parent, ToQString(messages::PortFailed(error)), caption);
+    } catch (const std::exception&) {
+        ShowMessage(parent,
+                    QStringLiteral("Непредвиденная ошибка программы. Повторите действие; если "
+                                   "ошибка повторится, перезапустите программу."),
+                    caption);
     }
 }
 

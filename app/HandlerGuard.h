@@ -9,7 +9,8 @@ class QWidget;
 namespace tallyvox::app {
 
 // Runs handler; an exception that escapes it is shown over parent with the
-// application's name as caption.
+// application's name as caption, in words a person can act on, never in the
+// exception's own (English) text.
 void RunHandler(QWidget* parent, const std::function<void()>& handler);
 
 } // namespace tallyvox::app

@@ -72,7 +72,8 @@ public:
     // True from the start of a reader thread until it has ended.
     bool ReaderRunning() const;
 
-    // Status display, UI thread only. 1 connected, -1 port not opened, -2 no answer.
+    // Status display, UI thread only. ConnectExchange: Connected, PortNotOpened,
+    // ExchangeSilent.
     int ConnectExchange(const std::string& portName) override;
     void RefreshStatus() override;
     void ShowStatus();
@@ -131,9 +132,10 @@ private:
     void UnInterruptTimerTimer();
 
     // Reads.
+    void StartRead(capture::TReadMode mode);
     bool RequireTariffFile();
     bool RequireWritableTariffFile();
-    void PrepareRead(bool continuous);
+    void PrepareRead(capture::TReadMode mode);
     bool IdentifyForRead();
     void WriteHeaderIfWanted();
     void StartReader();
@@ -141,8 +143,8 @@ private:
     void WaitForReader();
     void PassEnded(TDownloadEnd end, TSteadyTime passStart) override;
     void ShowLinkState();
-    void ReadEnded() override;
-    void ReadLinkFailed() override;
+    void ReadEnded(const capture::TSessionResult& result) override;
+    void ReadBrokenOff(const capture::TSessionResult& result);
     void ShowHandledRecord(const QString& line, int bufferFill, int rejectedCount,
                            std::size_t pendingLines) override;
     void AddCallLine(const QString& line);
@@ -175,6 +177,8 @@ private:
     boost::shared_ptr<TLowLevel> LowLevel_;
     TRecordBridge RecordBridge{*this};
     std::unique_ptr<callfile::TRecordHandler> RecordHandler;
+    // The reads of this window, around RecordHandler; shared with the reader thread.
+    boost::shared_ptr<capture::TReadSession> Session;
     boost::shared_ptr<ReadATSThread> ReaderThread;
     bool ExitAfterRead_ = false;
     // AUTOSTART_1: nobody may be there, so the run ends by itself with a status.

@@ -31,6 +31,8 @@ QString ExitCause(int status) {
         return QStringLiteral("строки сохранены в отдельный файл");
     case ExitLinesLost:
         return QStringLiteral("строки не удалось сохранить в файл");
+    case ExitReadFailed:
+        return QStringLiteral("считывание остановлено из-за ошибки программы");
     default:
         return {};
     }

@@ -15,7 +15,6 @@
 #include "app/Messages.h"
 #include "app/QtText.h"
 #include "callfile/CallFileWriter.h"
-#include "callfile/Header.h"
 #include "callfile/RecordHandler.h"
 #include "ui_MainForm.h"
 
@@ -29,43 +28,38 @@ constexpr int ReaderWaitSliceMs = 10;
 } // namespace
 
 void TMainForm::LoadFromATSMenuItemClick() {
-    if (!RequireTariffFile()) {
-        return;
-    }
-    WaitForReader();
-    if (!RequireWritableTariffFile()) {
-        return;
-    }
-    PrepareRead(false);
-    if (!IdentifyForRead()) {
-        return;
-    }
-    LowLevel_->RejectedCount = 0;
-    WriteHeaderIfWanted();
-    ShowStatus();
-    StartReader();
+    StartRead(capture::TReadMode::Once);
 }
 
 void TMainForm::ReadUninterruptMenuItemClick() {
+    StartRead(capture::TReadMode::Continuous);
+}
+
+// The one start of both reads. A continuous read shows itself (the panel, Stop)
+// before identification, so that a start which finds no exchange keeps them
+// until Stop is pressed; a single read leaves the controls to its thread.
+void TMainForm::StartRead(capture::TReadMode mode) {
     if (!RequireTariffFile()) {
         return;
     }
     // A stopped reader that is still finishing frees the controls and may empty
-    // the panel when it ends: let it end before this read shows its own state,
-    // so that a start that fails below keeps Stop and the panel.
+    // the panel when it ends: let it end before this read shows its own state.
     WaitForReader();
     if (!RequireWritableTariffFile()) {
         return;
     }
-    LowLevel_->RejectedCount = 0;
-    UnInterruptPanel->setText(QStringLiteral("Идет непрерывное считывание"));
-    Ui_->StopAction->setEnabled(true);
-    PrepareRead(true);
+    const bool continuous = mode == capture::TReadMode::Continuous;
+    if (continuous) {
+        UnInterruptPanel->setText(QStringLiteral("Идет непрерывное считывание"));
+        Ui_->StopAction->setEnabled(true);
+    }
+    PrepareRead(mode);
     if (!IdentifyForRead()) {
         return;
     }
-    LowLevel_->RejectedCount = 0;
-    DisableControls();
+    if (continuous) {
+        DisableControls();
+    }
     WriteHeaderIfWanted();
     ShowStatus();
     StartReader();
@@ -102,27 +96,24 @@ bool TMainForm::RequireWritableTariffFile() {
     ShowMessage(this,
                 QStringLiteral("Невозможно записать в файл учета звонков ") +
                     ToQString(LowLevel_->TariffFileName) + QStringLiteral(": ") +
-                    QString::fromStdString(problem) +
-                    QStringLiteral(".\nСчитывание не начато, записи остаются в АТС."),
+                    ToQString(problem) +
+                    QStringLiteral(".\nСчитывание не начато, записи остаются в АТС. Выберите "
+                                   "другой файл или устраните причину и начните считывание "
+                                   "снова."),
                 QStringLiteral("Ошибка!"));
     return false;
 }
 
-void TMainForm::PrepareRead(bool continuous) {
+void TMainForm::PrepareRead(capture::TReadMode mode) {
     // The flags belong to the previous reader: call this only once it has ended.
-    LowLevel_->StopRequested = false;
-    LowLevel_->Continuous = continuous;
-    LowLevel_->UncheckedCount = 0;
+    Session->Prepare(mode);
     ShowUncheckedRecords();
     LastPassEnd = TDownloadEnd::Finished;
     SilentSince.reset();
-    LowLevel_->RecordCallback = [handler = RecordHandler.get()](TRecord record) {
-        (*handler)(record);
-    };
 }
 
 bool TMainForm::IdentifyForRead() {
-    if (LowLevel_->Identify() >= 0) {
+    if (Session->Identify() >= 0) {
         return true;
     }
     ReadRefusedBecause = ExitExchangeAbsent;
@@ -131,20 +122,17 @@ bool TMainForm::IdentifyForRead() {
 }
 
 void TMainForm::WriteHeaderIfWanted() {
-    if (!LowLevel_->SaveHeader) {
-        return;
+    if (Session->WriteHeader()) {
+        // Only a call line selects itself and is counted against the list's limit.
+        Ui_->ListBox1->addItem(ToQString(LowLevel_->HeaderDateLine));
+        Ui_->ListBox1->addItem(ToQString(LowLevel_->HeaderTitleLine));
     }
-    callfile::BuildHeader(*LowLevel_, LowLevel_->Status);
-    // Only a call line selects itself and is counted against the list's limit.
-    Ui_->ListBox1->addItem(ToQString(LowLevel_->HeaderDateLine));
-    Ui_->ListBox1->addItem(ToQString(LowLevel_->HeaderTitleLine));
-    RecordHandler->WriteHeader();
     ShowPendingLines(RecordHandler->Writer().PendingCount());
 }
 
 void TMainForm::StartReader() {
     HandedOverFill = LowLevel_->Status.BufferFill;
-    ReaderThread = boost::shared_ptr<ReadATSThread>(new ReadATSThread(*this, LowLevel_));
+    ReaderThread = boost::shared_ptr<ReadATSThread>(new ReadATSThread(*this, Session));
     ReaderThread->Start();
 }
 
@@ -211,7 +199,12 @@ void TMainForm::ShowLinkState() {
     UnInterruptPanel->setText(text);
 }
 
-void TMainForm::ReadEnded() {
+void TMainForm::ReadEnded(const capture::TSessionResult& result) {
+    if (result.End == capture::TSessionEnd::PortFailed ||
+        result.End == capture::TSessionEnd::Failed) {
+        ReadBrokenOff(result);
+        return;
+    }
     EnableControls();
     const bool linkLost = LastPassEnd == TDownloadEnd::LinkLost && !LowLevel_->StopRequested;
     if (linkLost && !LowLevel_->Continuous) {
@@ -227,19 +220,23 @@ void TMainForm::ReadEnded() {
     }
 }
 
-void TMainForm::ReadLinkFailed() {
+// The read cannot go on, and the window must not keep showing it as running: it
+// returns to idle with every line already read kept, and says why.
+void TMainForm::ReadBrokenOff(const capture::TSessionResult& result) {
     LowLevel_->Continuous = false;
     EnableControls();
     ShowStatus();
+    const QString message = ToQString(result.Error);
+    const int status =
+        result.End == capture::TSessionEnd::PortFailed ? ExitLinkLost : ExitReadFailed;
     // Shown once the reader has gone, so that it is not kept waiting on the box;
     // an automatic run ends after it.
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            ShowMessage(this, QStringLiteral("Связь с АТС прервана. Считывание остановлено."),
-                        QStringLiteral("Ошибка!"));
+        [this, message, status] {
+            ShowMessage(this, message, QStringLiteral("Ошибка!"));
             if (ExitAfterRead_) {
-                NoteExitCause(ExitLinkLost);
+                NoteExitCause(status);
                 UnInterruptTimer->start();
             }
         },

@@ -41,11 +41,13 @@ void TMainForm::FormShow() {
     ExitAfterRead_ = false;
     LowLevel_ = boost::shared_ptr<TLowLevel>(new TLowLevel(Clock, Notifier));
     RecordHandler = std::make_unique<callfile::TRecordHandler>(LowLevel_, &RecordBridge);
+    Session = boost::shared_ptr<capture::TReadSession>(
+        new capture::TReadSession(LowLevel_, *RecordHandler));
     Automatic = LowLevel_->AutoStart == AutoStartOnce;
     if (Automatic) {
         SetUnattended(true);
     }
-    if (LowLevel_->ReadSettings() != 1) {
+    if (LowLevel_->ReadSettings() != TLowLevel::ConfigDone) {
         ShowMessage(this, QStringLiteral("Исключение при открытии/чтении файла конфигурации."),
                     QStringLiteral("Ошибка!"));
     }
@@ -54,7 +56,7 @@ void TMainForm::FormShow() {
         LowLevel_->SetAsideOutConfig();
         return;
     }
-    if (ConnectExchange(LowLevel_->PortName) <= 0) {
+    if (ConnectExchange(LowLevel_->PortName) != Connected) {
         ShowComputerClock();
         return;
     }

@@ -43,21 +43,21 @@ QString PortOpenFailure(const std::string& portName, const std::optional<TPortHo
 
 int TMainForm::ConnectExchange(const std::string& portName) {
     const int opened = LowLevel_->OpenPort(portName);
-    if (opened != 1 && opened != -2) {
+    if (opened != TLowLevel::PortOpened && opened != TLowLevel::PortAlreadyOpen) {
         ShowMessage(this, PortOpenFailure(portName, LowLevel_->Port->Holder()),
                     QStringLiteral("Ошибка!"));
-        return -1;
+        return PortNotOpened;
     }
     if (LowLevel_->Identify() < 0) {
         ShowNoExchange();
-        return -2;
+        return ExchangeSilent;
     }
     ShowExchangePanels();
     ShowFileNames();
     ShowGauge(LowLevel_->Status.BufferCapacity, LowLevel_->Status.BufferFill);
     ShowExchangeClock();
     repaint();
-    return 1;
+    return Connected;
 }
 
 void TMainForm::RefreshStatus() {

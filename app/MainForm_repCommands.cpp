@@ -2,10 +2,13 @@
 // totals, the three exports and the About window.
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <cerrno>
+#include <system_error>
 
 #include "app/AboutForm.h"
 #include "app/MainForm_rep.h"
@@ -34,6 +37,22 @@ std::string LocalFileName(const QString& fileName) {
     return QFile::encodeName(fileName).toStdString();
 }
 
+// Why a call file could not be read, in the user's words (the system's own text
+// is English).
+QString ReadFailureReason(int error) {
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("файл не найден");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("нет прав на чтение");
+    case EISDIR:
+        return QStringLiteral("это папка, а не файл");
+    default:
+        return QStringLiteral("системная ошибка %1").arg(error);
+    }
+}
+
 } // namespace
 
 void TMainForm_rep::LoadClick() {
@@ -45,12 +64,19 @@ void TMainForm_rep::LoadClick() {
 
 void TMainForm_rep::LoadFile(const QString& fileName) {
     auto lists = std::make_unique<TReportLists>();
-    {
+    try {
         TBusyCursor busy;
         // An unreadable file throws here, before anything shown has changed.
         lists->Calls = report::LoadCallFile(LocalFileName(fileName));
         lists->Lines = report::BuildLineList(lists->Calls);
         lists->Trunks = report::BuildTrunkList(lists->Calls);
+    } catch (const std::system_error& error) {
+        ShowMessage(
+            this,
+            QStringLiteral("Не удалось прочитать файл \"%1\": %2.")
+                .arg(QDir::toNativeSeparators(fileName), ReadFailureReason(error.code().value())),
+            QCoreApplication::applicationName());
+        return;
     }
     const QString caption = ToQString(report::LineCountCaption(lists->Calls));
     ShowReport(std::move(lists), caption);

@@ -56,7 +56,8 @@ void TOptionsForm::Button2Click() {
         Connector->ConnectExchange(LowLevel->GetPortName());
         Connector->RefreshStatus();
     }
-    if (LowLevel->WriteSettings(portName, Form->SaveTitleRadioButton->isChecked()) != 1) {
+    if (LowLevel->WriteSettings(portName, Form->SaveTitleRadioButton->isChecked()) !=
+        TLowLevel::ConfigDone) {
         ShowMessage(this, QStringLiteral("Произошел сбой при записи файла конфигурации."),
                     QStringLiteral("Ошибка!"));
     }

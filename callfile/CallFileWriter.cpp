@@ -10,6 +10,7 @@
 
 #include "callfile/AppendFile.h"
 #include "exchange/FilePath.h"
+#include "text/Cp1251.h"
 
 namespace tallyvox::callfile {
 
@@ -52,6 +53,29 @@ bool WriteRescueFile(const std::filesystem::path& folder, const std::string& sta
     return written;
 }
 
+// The system's reason in the user's words (the system's own text is English).
+std::string ReasonOf(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return text::Utf8ToCp1251("нет прав на запись");
+    case ENOENT:
+        return text::Utf8ToCp1251("папка не найдена");
+    case ENOTDIR:
+        return text::Utf8ToCp1251("в пути к файлу есть файл вместо папки");
+    case EISDIR:
+        return text::Utf8ToCp1251("это папка, а не файл");
+    case ENOSPC:
+        return text::Utf8ToCp1251("на диске нет места");
+    case EROFS:
+        return text::Utf8ToCp1251("диск доступен только для чтения");
+    case EBUSY:
+        return text::Utf8ToCp1251("файл занят другой программой");
+    default:
+        return text::Utf8ToCp1251("системная ошибка ") + std::to_string(error);
+    }
+}
+
 } // namespace
 
 int TCallFileWriter::AppendLine(const std::string& fileName, const std::string& line) {
@@ -74,7 +98,7 @@ int TCallFileWriter::FlushPending() {
         FlushFile(held);
     }
     DropEmptyGroups();
-    return Pending.empty() ? 1 : -1;
+    return Pending.empty() ? LinesWritten : LinesHeld;
 }
 
 std::size_t TCallFileWriter::PendingCount() const {
@@ -143,10 +167,10 @@ void TCallFileWriter::DropEmptyGroups() {
 int TCallFileWriter::ResultFor(const std::string& fileName) const {
     for (const THeldLines& held : Pending) {
         if (held.FileName == fileName) {
-            return -1;
+            return LinesHeld;
         }
     }
-    return 1;
+    return LinesWritten;
 }
 
 std::string AppendProblem(const std::string& fileName) {
@@ -158,14 +182,14 @@ std::string AppendProblem(const std::string& fileName) {
         const TFileHandle file = OpenHandle(path, "ab");
         if (!file) {
             const int error = errno;
-            return error != 0 ? std::generic_category().message(error) : "cannot be opened";
+            return error != 0 ? ReasonOf(error) : text::Utf8ToCp1251("файл не открывается");
         }
         if (!existed) {
             std::filesystem::remove(path, ignored);
         }
         return {};
-    } catch (const std::exception& error) {
-        return error.what();
+    } catch (const std::exception&) {
+        return text::Utf8ToCp1251("имя файла не может быть прочитано системой");
     }
 }
 

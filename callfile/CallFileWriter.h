@@ -26,16 +26,21 @@ struct TRescue {
     std::size_t LineCount = 0;
 };
 
+// Results of the writes below. No exception escapes them: a line that cannot be
+// written is held, never lost.
+inline constexpr int LinesWritten = 1;
+inline constexpr int LinesHeld = -1;
+
 class TCallFileWriter {
 public:
-    // 1 when the line (and every line held for the same file) is on disk, -1 when
-    // it is held. Lines held for other files are tried again too.
+    // LinesWritten when the line (and every line held for the same file) is on
+    // disk, LinesHeld when it is held. Lines held for other files are tried again too.
     int AppendLine(const std::string& fileName, const std::string& line);
     // Both header lines in one open; result as AppendLine.
     int WriteHeader(const std::string& fileName, const std::string& dateLine,
                     const std::string& titleLine);
-    // Writes the held lines of every file that takes them now: 1 when none is
-    // held any more, -1 when some still are.
+    // Writes the held lines of every file that takes them now: LinesWritten when
+    // none is held any more, LinesHeld when some still are.
     int FlushPending();
     // Lines held for any file.
     std::size_t PendingCount() const;
@@ -63,7 +68,7 @@ private:
 
 // Checks that fileName can be appended to now, without writing to it (a file
 // that had to be created for the check is removed again). Empty when it can,
-// otherwise the system's reason.
+// otherwise the system's reason in Russian (Windows-1251). No exception escapes.
 std::string AppendProblem(const std::string& fileName);
 
 } // namespace tallyvox::callfile

@@ -32,11 +32,14 @@ public:
     TRecordHandler& operator=(const TRecordHandler&) = delete;
     // Makes a last attempt to write the lines that still wait for the file.
     ~TRecordHandler();
+    // A line the file does not take waits in the writer; no file failure raises.
     void operator()(const TRecord& record);
-    // Writes the header block of lowLevel (BuildHeader must have run).
+    // Writes the header block of lowLevel (BuildHeader must have run):
+    // LinesWritten, or LinesHeld when it waits for the file; no file failure raises.
     int WriteHeader();
     // Writes the waiting lines to the files they were meant for now (for a retry
-    // between reads): 1 when none waits any more, -1 when some still wait.
+    // between reads): LinesWritten when none waits any more, LinesHeld when some
+    // still wait; no file failure raises.
     int FlushPending();
     TCallFileWriter& Writer() { return Writer_; }
 

@@ -182,15 +182,15 @@ int TLowLevel::ReadSettings() {
         for (int pass = 0; pass < 2; ++pass) {
             const TSettingsRead result = ReadSettingsOnce(*this, path);
             if (result != TSettingsRead::Damaged) {
-                return result == TSettingsRead::Done ? 1 : -1;
+                return result == TSettingsRead::Done ? ConfigDone : ConfigFailed;
             }
             if (!std::filesystem::remove(path)) {
-                return -1;
+                return ConfigFailed;
             }
         }
-        return -1;
+        return ConfigFailed;
     } catch (const std::exception&) {
-        return -1;
+        return ConfigFailed;
     }
 }
 
@@ -198,7 +198,7 @@ int TLowLevel::WriteSettings(const std::string& portName, bool saveHeader) {
     try {
         const std::optional<std::uint8_t> portNumber = PortNumberOfName(portName);
         if (!portNumber) {
-            return -1;
+            return ConfigFailed;
         }
         // The choice holds for this run even when the file cannot take it: the
         // options dialog has already switched the port, and the result says that
@@ -210,9 +210,9 @@ int TLowLevel::WriteSettings(const std::string& portName, bool saveHeader) {
         std::fstream file = OpenForReadWrite(path);
         const bool written =
             file.is_open() ? OverwriteSettingsBytes(file, bytes) : CreateWithBytes(path, bytes);
-        return written ? 1 : -1;
+        return written ? ConfigDone : ConfigFailed;
     } catch (const std::exception&) {
-        return -1;
+        return ConfigFailed;
     }
 }
 
@@ -221,16 +221,16 @@ int TLowLevel::ReadOutConfig() {
         const std::filesystem::path path = OutConfigPath(StartPath);
         if (!std::filesystem::exists(path)) {
             TariffFileName.clear();
-            return -2;
+            return OutConfigMissing;
         }
         TOutConfig config{TariffFileName, RealTimeFileName, AutoStart};
         ApplyOutConfig(ReadWholeText(path), config);
         TariffFileName = config.TariffFileName;
         RealTimeFileName = config.RealTimeFileName;
         AutoStart = config.AutoStart;
-        return 1;
+        return ConfigDone;
     } catch (const std::exception&) {
-        return -1;
+        return ConfigFailed;
     }
 }
 
@@ -240,16 +240,16 @@ int TLowLevel::WriteOutConfig(const std::string& tariffFileName,
         const std::filesystem::path path = OutConfigPath(StartPath);
         const std::string text = FormatOutConfig({tariffFileName, realTimeFileName, AutoStart});
         if (WriteWholeText(path, text)) {
-            return 1;
+            return ConfigDone;
         }
         // A file that a moment ago refused a truncating open may take a plain open
         // for writing once it is released; then the whole text is tried once more.
         if (!OpenForReadWrite(path).is_open()) {
-            return -2;
+            return OutConfigNotOpened;
         }
-        return WriteWholeText(path, text) ? 1 : -2;
+        return WriteWholeText(path, text) ? ConfigDone : OutConfigNotOpened;
     } catch (const std::exception&) {
-        return -1;
+        return ConfigFailed;
     }
 }
 
@@ -257,12 +257,12 @@ int TLowLevel::SetAsideOutConfig() {
     std::error_code error;
     const std::filesystem::path path = InStartDir(StartPath, OutConfigFileName);
     if (!std::filesystem::exists(path, error)) {
-        return error ? -1 : 1;
+        return error ? ConfigFailed : ConfigDone;
     }
     std::filesystem::path backup = path;
     backup += OutConfigBackupSuffix;
     std::filesystem::rename(path, backup, error);
-    return error ? -1 : 1;
+    return error ? ConfigFailed : ConfigDone;
 }
 
 } // namespace tallyvox

@@ -23,5 +23,8 @@ inline constexpr int ExitLinesRescued = 7;
 // Lines could not be written even to a rescue file; they were printed on
 // standard error as the last copy.
 inline constexpr int ExitLinesLost = 8;
+// The read stopped on an unexpected error of the program itself; the lines read
+// until then are kept, calls may still wait in the exchange.
+inline constexpr int ExitReadFailed = 9;
 
 } // namespace tallyvox

@@ -110,20 +110,20 @@ int ReadAllBufferFigures(TLowLevel& link) {
 int TLowLevel::Identify() {
     ExchangeCount = 0;
     IsComplex = false;
-    if (ProbeWithRetries() != 1) {
-        return -1;
+    if (ProbeWithRetries() != ProbeAnswered) {
+        return IdentifyNoAnswer;
     }
     Port->PurgeInput();
     Port->WriteByte(protocol::Identify);
     Port->Flush();
     TIdentificationReply reply{};
     if (!ReadIdentificationReply(*Port, reply)) {
-        return -2;
+        return IdentifyNoReply;
     }
     Status.Key = reply[protocol::IdKey];
     std::optional<TIdentification> id = InterpretIdentification(reply);
     if (!id) {
-        return -3;
+        return IdentifyUnknownModel;
     }
     Status.ModelName = id->Model.Name;
     Status.Version = id->Version;

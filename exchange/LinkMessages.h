@@ -4,6 +4,7 @@
 #include <string>
 
 #include "exchange/CommBackend.h"
+#include "exchange/CommError.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::messages {
@@ -18,6 +19,15 @@ inline std::string BufferInconsistent() {
 
 inline std::string ErrorCaption() {
     return text::Utf8ToCp1251("Ошибка");
+}
+
+// A port failure that ended a command, in words a person can act on; the codes
+// stay for whoever is asked for help.
+inline std::string PortFailed(const ECommError& error) {
+    return text::Utf8ToCp1251("Ошибка СОМ-порта (код ") + std::to_string(error.Code) +
+           text::Utf8ToCp1251(", системная ошибка ") + std::to_string(error.SystemError) +
+           text::Utf8ToCp1251("). Проверьте кабель и питание АТС, затем нажмите ") + "\"" +
+           text::Utf8ToCp1251("Обновить") + "\".";
 }
 
 // Why a port did not open when another program has it, naming the port, its

@@ -44,60 +44,91 @@ public:
     TLowLevel(const TLowLevel&) = delete;
     TLowLevel& operator=(const TLowLevel&) = delete;
 
+    // Every int result below has a name; the numbers are the protocol's own and
+    // stay. "Port errors escape" means an ECommError reaches the caller.
+
     // --- link and identification ---
-    // 1 opened, -2 already open (nothing done), -1 opening failed.
+    // Opens the serial port under name. Port errors do not escape.
+    static constexpr int PortOpened = 1;
+    static constexpr int PortAlreadyOpen = -2; // nothing was done
+    static constexpr int PortOpenFailed = -1;
     int OpenPort(const std::string& name);
-    // 1 when the exchange answered five probes with 0x00, -1 otherwise.
+    // ProbeAnswered when the exchange answered five probes with 0x00. Port errors escape.
+    static constexpr int ProbeAnswered = 1;
+    static constexpr int ProbeUnanswered = -1;
     int Probe();
-    // Probe, then up to ten retries 300 ms apart: 1 or -1.
+    // Probe, then up to ten retries 300 ms apart: ProbeAnswered or ProbeUnanswered.
+    // Port errors escape.
     int ProbeWithRetries();
     enum class TSelectForm { Identify, Download };
-    // Makes exchange i the one that answers; true when it accepted.
+    // Makes exchange i the one that answers; true when it accepted. Port errors escape.
     bool SelectExchange(std::uint8_t i, TSelectForm form);
     enum TSendMode { SendCommandOnly = 1, SendWithPayload = 2 };
     // One command and one framed reply; the payload is combined back with Key.
-    // replyLength is -1 when no length byte arrived (result 1: nothing to read).
-    // 1 done, -2 no link, -1 port error or a reply cut short, TransactChecksumWrong
-    // a checksum still wrong after ten re-reads (the body as last read is in reply).
+    // replyLength is -1 when no length byte arrived (TransactDone: nothing to
+    // read). TransactChecksumWrong: a checksum still wrong after ten re-reads
+    // (the body as last read is in reply). Port errors do not escape
+    // (TransactPortError, which also stands for a reply cut short).
+    static constexpr int TransactDone = 1;
+    static constexpr int TransactPortError = -1;
+    static constexpr int TransactNoLink = -2;
     static constexpr int TransactChecksumWrong = -3;
     int Transact(std::uint8_t* reply, int& replyLength, std::uint8_t command, bool verifyChecksum,
                  int sendMode, const std::uint8_t* payload = nullptr, int payloadCount = 0,
                  std::uint8_t prefix = 0);
-    // 1 identified; -1 no answer to the first probe; -2 no identification reply,
-    // no probe answer before a status request, or a refused selection (after the
-    // notifier was asked to end the program with ExitSelectionRefused); -3 unknown
-    // model; -5 no good status reply in eleven attempts. Port errors reach the caller.
+    // Who the exchange is and how full its buffers are. IdentifyNoReply also
+    // stands for no probe answer before a status request, and for a refused
+    // selection (after the notifier was asked to end the program with
+    // ExitSelectionRefused). Port errors escape.
+    static constexpr int IdentifyDone = 1;
+    static constexpr int IdentifyNoAnswer = -1; // to the first probe
+    static constexpr int IdentifyNoReply = -2;
+    static constexpr int IdentifyUnknownModel = -3;
+    static constexpr int IdentifyNoStatus = -5; // no good status reply in eleven attempts
     int Identify();
 
     // --- records and real time ---
-    // 1 done, 3 stopped on request, -1 selection refused or no usable reply, -2
-    // port error in the first link check. Runs on the reader thread. Sets
-    // DownloadEnd to how it ended.
+    // Runs on the reader thread and sets DownloadEnd to how it ended.
+    // DownloadFailed: a selection refused or no usable reply. Port errors escape,
+    // except in the first link check (DownloadPortFailed).
+    static constexpr int DownloadDone = 1;
+    static constexpr int DownloadStopped = 3; // StopRequested, before a further record
+    static constexpr int DownloadFailed = -1;
+    static constexpr int DownloadPortFailed = -2;
     int Download(const TRecordCallback& callback);
     // The record of a reply payload (without length byte and checksum), read with
     // the identified model and time unit and the clock's current year.
     TRecord DecodeRecord(const std::uint8_t* payload, std::size_t length) const;
-    // 1 answered (lines refreshed when the state command succeeded), -1 no link,
-    // -2 port error in the link check.
+    // RealTimeAnswered: the lines are refreshed when the state command succeeded.
+    // Port errors escape, except in the link check (RealTimePortFailed).
+    static constexpr int RealTimeAnswered = 1;
+    static constexpr int RealTimeNoLink = -1;
+    static constexpr int RealTimePortFailed = -2;
     int QueryRealTime();
 
     // --- configuration files (in the start directory; UI thread) ---
+    // Results of the configuration files' operations. No exception escapes.
+    static constexpr int ConfigDone = 1;
+    static constexpr int ConfigFailed = -1;
+    static constexpr int OutConfigMissing = -2;   // ReadOutConfig: there is no file
+    static constexpr int OutConfigNotOpened = -2; // WriteOutConfig: the file cannot be opened
     // PortName and SaveHeader from the settings file, which a first run creates
-    // with the defaults (FirstRun set) and a damaged one is replaced by: 1 or -1.
+    // with the defaults (FirstRun set) and a damaged one is replaced by:
+    // ConfigDone or ConfigFailed.
     int ReadSettings();
-    // Takes the choice for this run and stores it: 1, or -1 for a name that is no
-    // port or a file that cannot be written.
+    // Takes the choice for this run and stores it: ConfigDone, or ConfigFailed for
+    // a name that is no port or a file that cannot be written.
     int WriteSettings(const std::string& portName, bool saveHeader);
-    // The file names and AutoStart from the output configuration: 1 read, -2 no
-    // file (TariffFileName emptied), -1 unreadable.
+    // The file names and AutoStart from the output configuration: ConfigDone,
+    // OutConfigMissing (TariffFileName emptied), ConfigFailed when unreadable.
     int ReadOutConfig();
-    // Rewrites the output configuration with the current AutoStart: 1 written,
-    // -2 the file cannot be opened, -1 a write failed.
+    // Rewrites the output configuration with the current AutoStart: ConfigDone,
+    // OutConfigNotOpened, ConfigFailed when a write failed.
     int WriteOutConfig(const std::string& tariffFileName, const std::string& realTimeFileName);
     // A first run keeps the output configuration of the start folder as
     // "TallyvoxOut.cfg.bak" (replacing an older one) instead of deleting it, so a
     // damaged settings file does not cost the call file name and the automatic
-    // start: 1 set aside or none there, -1 it stays where it is.
+    // start: ConfigDone when set aside or none there, ConfigFailed when it stays.
     int SetAsideOutConfig();
     std::string GetPortName() const { return PortName; }
     void SetPortName(const std::string& name) { PortName = name; }

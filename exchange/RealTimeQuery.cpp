@@ -11,11 +11,11 @@ namespace tallyvox {
 int TLowLevel::QueryRealTime() {
     try {
         Port->PurgeInput();
-        if (ProbeWithRetries() != 1) {
-            return -1;
+        if (ProbeWithRetries() != ProbeAnswered) {
+            return RealTimeNoLink;
         }
     } catch (const ECommError&) {
-        return -2;
+        return RealTimePortFailed;
     }
     std::array<std::uint8_t, 255> reply{};
     int length = 0;
@@ -24,8 +24,8 @@ int TLowLevel::QueryRealTime() {
                                 &payload, 1, protocol::RealTimePrefix);
     // A failed command, or one that no reply followed, tells nothing about the
     // connections: the lines shown stay as they are.
-    if (result != 1 || length < 0) {
-        return 1;
+    if (result != TransactDone || length < 0) {
+        return RealTimeAnswered;
     }
     const std::vector<std::string> lines =
         ParseRealTimePayload(reply.data(), static_cast<std::size_t>(length), Status.ModelName);
@@ -33,7 +33,7 @@ int TLowLevel::QueryRealTime() {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         RealTimeLines[i] = lines[i];
     }
-    return 1;
+    return RealTimeAnswered;
 }
 
 } // namespace tallyvox

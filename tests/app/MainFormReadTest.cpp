@@ -2,11 +2,14 @@
 // pseudo-terminal: the single read, Stop, continuous reading, closing during a
 // read, a link that goes away, and lines that wait for their file.
 
+#include <atomic>
 #include <memory>
 #include <regex>
+#include <stdexcept>
 #include <sys/mount.h>
 
 #include "app/Gauge.h"
+#include "capture/SessionMessages.h"
 #include "exchange/FilePath.h"
 #include "exchange/LinkMessages.h"
 #include "sim/Scenario.h"
@@ -106,6 +109,21 @@ std::vector<std::filesystem::path> RescueFiles(const TMainWindowWorld& world) {
     }
     return files;
 }
+
+// Protocol time as the world's clock keeps it, but once armed every pause on the
+// reader thread fails with an exception that is no port error, as anything the
+// download calls might.
+class TFailingPauseClock : public tallyvox::TScaledClock {
+public:
+    TFailingPauseClock() : TScaledClock(tallyvox::apptest::ClockSpeedup) {}
+    void Sleep(std::uint32_t ms) override {
+        if (Armed && QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            throw std::logic_error("pause failed");
+        }
+        TScaledClock::Sleep(ms);
+    }
+    std::atomic<bool> Armed{false};
+};
 
 } // namespace
 
@@ -363,6 +381,54 @@ private slots:
         const std::vector<std::string> lines = world.Lines(world.CallFile());
         QCOMPARE(lines.size(), std::size_t{2 + 6});
         QVERIFY(AllCallLinesComplete(lines));
+    }
+
+    // The window must outlive whatever fails under the download: it keeps the
+    // lines, says what happened in its own words and goes back to idle.
+    void anUnexpectedFailureUnderTheDownloadReturnsTheWindowToIdle() {
+        TMainWindowWorld world;
+        const auto clock = boost::make_shared<TFailingPauseClock>();
+        world.Clock = clock;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
+        QVERIFY(world.StartReadyToRead(sim));
+        // Armed once the third call is shown: the next pass fails in its first pause.
+        QObject::connect(world.List()->model(), &QAbstractItemModel::rowsInserted, world.List(),
+                         [&] { clock->Armed = world.List()->count() == 2 + 3; });
+
+        world.Command("ReadUninterruptMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        const QString failed = tallyvox::app::ToQString(tallyvox::capture::messages::ReadFailed());
+        QTRY_VERIFY_WITH_TIMEOUT(world.HasMessage(failed, QStringLiteral("Ошибка!")),
+                                 ReadTimeoutMs);
+
+        QVERIFY(world.Command("ReadUninterruptMenuItem")->isEnabled());
+        QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
+        QVERIFY(!world.Command("StopAction")->isEnabled());
+        QVERIFY(world.Control<QLabel>("UnInterruptPanel")->text().isEmpty());
+        QVERIFY(!world.Form->LowLevel()->Continuous);
+        const std::vector<std::string> lines = world.Lines(world.CallFile());
+        QCOMPARE(lines.size(), std::size_t{2 + 3});
+        QVERIFY(lines == world.ListLines());
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitDone);
+    }
+
+    // Nobody is there to read the message: the run ends by itself and its status
+    // names the cause; the calls not yet read stay in the exchange.
+    void anAutomaticReadThatFailsUnexpectedlyEndsWithItsStatus() {
+        TMainWindowWorld world;
+        const auto clock = boost::make_shared<TFailingPauseClock>();
+        clock->Armed = true;
+        world.Clock = clock;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
+        sim.MapPort(1);
+        world.WriteSettings();
+        world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+        QVERIFY(world.StartWindow());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitReadFailed);
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2});
+        QCOMPARE(sim.Sim().PendingRecords(0), 3);
     }
 
     void aLinkThatGoesAwayBetweenPassesEndsContinuousReading() {

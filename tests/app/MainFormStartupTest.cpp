@@ -468,6 +468,9 @@ private slots:
         QCOMPARE(openAfterOk, std::optional<bool>(true));
         QCOMPARE(world.Messages.size(), std::size_t{1});
         QCOMPARE(world.Messages[0].Caption, QCoreApplication::applicationName());
+        // In words a person can act on, not the exception's English text.
+        QVERIFY(world.Messages[0].Text.startsWith(QStringLiteral("Ошибка СОМ-порта (код ")));
+        QVERIFY(world.Messages[0].Text.endsWith(QStringLiteral("затем нажмите \"Обновить\".")));
         QCOMPARE(world.ReadBytes(world.PathOf("Tallyvox.cfg")),
                  std::string("\x01\x01") + std::string(28, '\0'));
         QVERIFY(world.Form->LowLevel()->SaveHeader);

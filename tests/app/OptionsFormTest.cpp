@@ -17,6 +17,8 @@
 #include "app/ExchangeConnector.h"
 #include "app/Messages.h"
 #include "app/OptionsForm.h"
+#include "app/QtText.h"
+#include "exchange/LinkMessages.h"
 #include "exchange/LowLevel.h"
 #include "tests/kit/PtyPeer.h"
 #include "tests/kit/RecordingNotifier.h"
@@ -356,8 +358,9 @@ private slots:
         ClickOk();
 
         QCOMPARE(Messages.size(), std::size_t{1});
-        QCOMPARE(Messages[0].Text,
-                 QString::fromLatin1(tallyvox::ECommError(tallyvox::CommErrorClose, 5).what()));
+        // In the user's words, with the codes kept for whoever is asked for help.
+        QCOMPARE(Messages[0].Text, tallyvox::app::ToQString(tallyvox::messages::PortFailed(
+                                       tallyvox::ECommError(tallyvox::CommErrorClose, 5))));
         QVERIFY(Form->isVisible());
         QCOMPARE(LowLevel->PortName, std::string("COM2"));
         QCOMPARE(LowLevel->SaveHeader, true);

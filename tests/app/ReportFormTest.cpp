@@ -487,7 +487,8 @@ private slots:
         world.ChooseWithFile("LoadMenuItem", vanishing, [vanishing] { QFile::remove(vanishing); });
         QCOMPARE(world.Messages.size(), std::size_t{1});
         QCOMPARE(world.Messages[0].Caption, QCoreApplication::applicationName());
-        QVERIFY2(world.Messages[0].Text.contains(QStringLiteral("vanishing.txt")),
+        QVERIFY2(world.Messages[0].Text.contains(QStringLiteral("vanishing.txt")) &&
+                     world.Messages[0].Text.contains(QStringLiteral("файл не найден")),
                  qPrintable(world.Messages[0].Text));
         QCOMPARE(world.Control<QGroupBox>("FileGroupBox")->title(),
                  QStringLiteral("Кол-во строк: 43"));

@@ -140,9 +140,10 @@ TEST_F(CallFileWriterTest, AppendProblemTellsTheSystemsReasonAndLeavesNoTrace) {
     EXPECT_FALSE(fs::exists(fresh)) << "the check creates nothing";
     EXPECT_EQ(AppendProblem(Text(existing)), "");
     EXPECT_EQ(testkit::FileContents(existing), "kept\r\n");
-    EXPECT_EQ(AppendProblem(Text(folder)), std::generic_category().message(EISDIR));
+    // The system's reason in the user's words, never its English text.
+    EXPECT_EQ(AppendProblem(Text(folder)), text::Utf8ToCp1251("это папка, а не файл"));
     EXPECT_EQ(AppendProblem(Text(Folder.Path() / "missing" / "calls.txt")),
-              std::generic_category().message(ENOENT));
+              text::Utf8ToCp1251("папка не найдена"));
 }
 
 std::string NumberedLine(int i) {
