@@ -72,7 +72,9 @@ public:
     // --- records and real time ---
     // 1 done, 3 stopped on request, -1 selection refused or no usable reply, -2
     // port error in the first link check. Runs on the reader thread. Sets
-    // DownloadEnd to how it ended.
+    // DownloadEnd to how it ended. Stop ends it at the next record boundary, and
+    // within a probe round when it waits on a silent line (a record whose
+    // command has gone out is still read and delivered).
     int Download(const TRecordCallback& callback);
     // The record of a reply payload (without length byte and checksum), read with
     // the identified model and time unit and the clock's current year.
@@ -101,6 +103,12 @@ public:
     int SetAsideOutConfig();
     std::string GetPortName() const { return PortName; }
     void SetPortName(const std::string& name) { PortName = name; }
+
+    // True once Stop is asked for while a download runs: its link checks and
+    // record retries then end at the next probe or pause instead of waiting out a
+    // dead line. Identification and the real-time query never look at it, so a
+    // flag left set by the last read does not cut them short.
+    bool StopCutsWaits() const { return Downloading_ && StopRequested; }
 
     TClock& Clock() { return *Clock_; }
     TNotifier& Notifier() { return *Notifier_; }
@@ -138,6 +146,10 @@ public:
     std::atomic<bool> Continuous{false};
 
 private:
+    int DownloadExchanges(const TRecordCallback& callback);
+
+    // Set by Download for its own duration, on its thread.
+    std::atomic<bool> Downloading_{false};
     boost::shared_ptr<TClock> Clock_;
     boost::shared_ptr<TNotifier> Notifier_;
 };
