@@ -1,6 +1,7 @@
 #include "app/QtNotifier.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "app/Messages.h"
 #include "app/QtText.h"
@@ -8,7 +9,11 @@
 
 namespace tallyvox::app {
 
-TQtNotifier::TQtNotifier(QWidget* parent) : Parent(parent) {}
+TQtNotifier::TQtNotifier(QWidget* parent, TExit exit) : Parent(parent), Exit(std::move(exit)) {
+    if (!Exit) {
+        Exit = [](int status) { std::exit(status); };
+    }
+}
 
 void TQtNotifier::ShowMessage(const std::string& text, const std::string& caption) {
     const QString shownText = ToQString(text);
@@ -22,7 +27,7 @@ void TQtNotifier::Terminate(int status) {
         RunOnUiThread([&] { mayEnd = BeforeTerminate(status); });
     }
     if (mayEnd) {
-        std::exit(status);
+        Exit(status);
     }
 }
 

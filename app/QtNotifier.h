@@ -11,8 +11,10 @@ namespace tallyvox::app {
 
 class TQtNotifier : public TNotifier {
 public:
-    // Message boxes open over parent (which may go away first).
-    explicit TQtNotifier(QWidget* parent);
+    using TExit = std::function<void(int status)>;
+    // Message boxes open over parent (which may go away first). exit ends the
+    // process; only a test gives another one, to see what comes before it.
+    explicit TQtNotifier(QWidget* parent, TExit exit = {});
     // Any thread: the box is shown on the UI thread while the caller waits.
     void ShowMessage(const std::string& text, const std::string& caption) override;
     // Ends the process with status; the core has already shown why. The window
@@ -23,6 +25,7 @@ public:
 
 private:
     QPointer<QWidget> Parent;
+    TExit Exit;
     TBeforeTerminate BeforeTerminate;
 };
 

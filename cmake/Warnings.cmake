@@ -9,6 +9,14 @@ if(TALLYVOX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TALLYVOX_TSAN)
+  if(TALLYVOX_SANITIZE)
+    message(FATAL_ERROR "ThreadSanitizer cannot be combined with AddressSanitizer: choose one preset")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(TALLYVOX_FUZZ)
   # Library code gets coverage instrumentation; only the fuzz executables link the libFuzzer main.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)

@@ -50,6 +50,8 @@ public:
     virtual bool SetTimeouts(const TCommTimeouts& timeouts) = 0;
     // Raises DTR and lowers RTS; a device without modem lines counts as success.
     virtual bool SetModemLines() = 0;
+    // Lets go of the device even when the platform reports a failure, which
+    // false then only reports.
     virtual bool CloseDevice() = 0;
     virtual bool PurgeReceive() = 0;
     virtual bool Drain() = 0;

@@ -74,10 +74,13 @@ void TCommPort::Close() {
     if (!Open_) {
         return;
     }
+    // The backend lets go of the device whatever closing it reports, so the
+    // port is closed either way: a port left marked open with no device behind
+    // it would refuse every later Open until the program ends.
+    Open_ = false;
     if (!Backend->CloseDevice()) {
         Fail(CommErrorClose);
     }
-    Open_ = false;
 }
 
 void TCommPort::SetName(const std::string& name) {

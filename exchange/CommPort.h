@@ -26,6 +26,8 @@ public:
     // Opens and configures the port (19200 baud, 8 data bits, no parity, 2 stop
     // bits); does nothing when it is already open.
     void Open(const std::string& name);
+    // Lets go of the device; the port is closed afterwards even when closing
+    // raised code 11, so that it can be opened again.
     void Close();
     void SetName(const std::string& name);
     void SetBaudRate(int value);

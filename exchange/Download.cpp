@@ -18,27 +18,37 @@ using TReplyBuffer = std::array<std::uint8_t, 255>;
 struct TRecordReply {
     int Result = -1;
     int Length = 0;
+    // Stop ended the attempts before a record came back.
+    bool Stopped = false;
 };
+
+bool Taken(const TRecordReply& got) {
+    // A record whose checksum never matched has left the exchange all the same:
+    // asking again would skip it for good.
+    const bool done = got.Result == 1 || got.Result == TLowLevel::TransactChecksumWrong;
+    return got.Length >= 1 && done;
+}
 
 // Up to five attempts of one record command. An attempt that brought no reply
 // is followed by a pause; one that brought a reply ends the attempts when it
-// succeeded and is repeated at once when it did not.
+// succeeded and is repeated at once when it did not. Stop ends the attempts.
 TRecordReply RequestRecord(TLowLevel& link, TReplyBuffer& reply, std::uint8_t command,
                            bool verifyChecksum) {
     reply.fill(0);
     TRecordReply got;
-    for (int attempt = 0; attempt < RecordAttempts; ++attempt) {
+    for (int attempt = 0; attempt < RecordAttempts && !link.StopCutsWaits(); ++attempt) {
         if (attempt > 0 && got.Length < 1) {
             link.Clock().Sleep(EmptyReplyPauseMs);
         }
         got.Result = link.Transact(reply.data(), got.Length, command, verifyChecksum,
                                    TLowLevel::SendCommandOnly);
-        // A record whose checksum never matched has left the exchange all the
-        // same: asking again would skip it for good.
-        const bool taken = got.Result == 1 || got.Result == TLowLevel::TransactChecksumWrong;
-        if (got.Length >= 1 && taken) {
-            break;
+        if (Taken(got)) {
+            return got;
         }
+    }
+    if (link.StopCutsWaits()) {
+        got.Stopped = true;
+        return got;
     }
     // No link, or not a single byte back: the exchange has stopped answering.
     if (got.Result == -2 || (got.Result == 1 && got.Length < 0)) {
@@ -84,6 +94,9 @@ TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
     TReplyBuffer reply{};
     TRecordReply got = RequestRecord(link, reply, protocol::FirstRecord, true);
     for (;;) {
+        if (got.Stopped) {
+            return TExchangeEnd::Stopped;
+        }
         switch (TakeRecord(link, reply, got, callback)) {
         case TRecordOutcome::Failed:
             return TExchangeEnd::Failed;
@@ -94,7 +107,8 @@ TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
         }
         link.Port->Flush();
         linked = link.ProbeWithRetries() == 1;
-        if (!linked) {
+        // A link check that Stop cut short says nothing about the exchange.
+        if (!linked && !link.StopCutsWaits()) {
             link.DownloadEnd = TDownloadEnd::LinkLost;
             return TExchangeEnd::Done;
         }
@@ -109,6 +123,17 @@ TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
 } // namespace
 
 int TLowLevel::Download(const TRecordCallback& callback) {
+    // Cleared on every way out, a port error included: outside a download the
+    // waits do not look at Stop.
+    struct TDownloading {
+        std::atomic<bool>& Flag;
+        ~TDownloading() { Flag = false; }
+    } downloading{Downloading_};
+    Downloading_ = true;
+    return DownloadExchanges(callback);
+}
+
+int TLowLevel::DownloadExchanges(const TRecordCallback& callback) {
     bool linked = false;
     DownloadEnd = TDownloadEnd::Finished;
     try {
@@ -116,6 +141,9 @@ int TLowLevel::Download(const TRecordCallback& callback) {
         linked = ProbeWithRetries() == 1;
     } catch (const ECommError&) {
         return -2;
+    }
+    if (!linked && StopCutsWaits()) {
+        return 3;
     }
     if (!linked) {
         DownloadEnd = TDownloadEnd::LinkLost;

@@ -49,7 +49,7 @@ int TLowLevel::Probe() {
 
 int TLowLevel::ProbeWithRetries() {
     int result = Probe();
-    for (int retry = 0; result != 1 && retry < ProbeRetries; ++retry) {
+    for (int retry = 0; result != 1 && retry < ProbeRetries && !StopCutsWaits(); ++retry) {
         Clock().Sleep(ProbeRetryPauseMs);
         result = Probe();
     }
@@ -78,6 +78,9 @@ namespace {
 bool LinkAnswers(TLowLevel& link) {
     for (int check = 0; check < TransactLinkChecks; ++check) {
         if (check > 0) {
+            if (link.StopCutsWaits()) {
+                return false;
+            }
             link.Clock().Sleep(ProbeRetryPauseMs);
         }
         if (link.ProbeWithRetries() == 1) {

@@ -90,7 +90,9 @@ public:
     // --- records and real time ---
     // Runs on the reader thread and sets DownloadEnd to how it ended.
     // DownloadFailed: a selection refused or no usable reply. Port errors escape,
-    // except in the first link check (DownloadPortFailed).
+    // except in the first link check (DownloadPortFailed). Stop ends it at the next
+    // record boundary, and within a probe round when it waits on a silent line (a
+    // record whose command has gone out is still read and delivered).
     static constexpr int DownloadDone = 1;
     static constexpr int DownloadStopped = 3; // StopRequested, before a further record
     static constexpr int DownloadFailed = -1;
@@ -133,6 +135,12 @@ public:
     std::string GetPortName() const { return PortName; }
     void SetPortName(const std::string& name) { PortName = name; }
 
+    // True once Stop is asked for while a download runs: its link checks and
+    // record retries then end at the next probe or pause instead of waiting out a
+    // dead line. Identification and the real-time query never look at it, so a
+    // flag left set by the last read does not cut them short.
+    bool StopCutsWaits() const { return Downloading_ && StopRequested; }
+
     TClock& Clock() { return *Clock_; }
     TNotifier& Notifier() { return *Notifier_; }
 
@@ -169,6 +177,10 @@ public:
     std::atomic<bool> Continuous{false};
 
 private:
+    int DownloadExchanges(const TRecordCallback& callback);
+
+    // Set by Download for its own duration, on its thread.
+    std::atomic<bool> Downloading_{false};
     boost::shared_ptr<TClock> Clock_;
     boost::shared_ptr<TNotifier> Notifier_;
 };

@@ -33,7 +33,8 @@ bool MakeRaw(int fd) {
 } // namespace
 
 TPseudoTerminal::TPseudoTerminal() {
-    MasterFd = posix_openpt(O_RDWR | O_NOCTTY);
+    // Close-on-exec on both ends, so that a child process never holds the line.
+    MasterFd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (MasterFd < 0) {
         Fail("posix_openpt");
     }
@@ -47,7 +48,7 @@ TPseudoTerminal::TPseudoTerminal() {
     }
     Path = name;
     // The host opens its own end; this one sets the line format and is kept.
-    KeeperFd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    KeeperFd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     const bool raw = KeeperFd >= 0 && MakeRaw(KeeperFd) && MakeRaw(MasterFd);
     const int error = errno;
     if (!raw || fcntl(MasterFd, F_SETFL, fcntl(MasterFd, F_GETFL) | O_NONBLOCK) != 0) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -343,7 +344,7 @@ void TSimulator::Start() {
     Impl->Pty.emplace();
     Impl->Path = Impl->Pty->SlavePath();
     int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         Impl->Pty.reset();
         throw std::runtime_error("simulator: cannot create its wake-up pipe");
     }

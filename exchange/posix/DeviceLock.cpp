@@ -88,7 +88,7 @@ enum class TLockFileMade { Made, AlreadyThere, NotPossible };
 // Makes the lock file with this process's id. NotPossible (no lock folder, no
 // right to write there) leaves the flock alone to hold the device.
 TLockFileMade MakeLockFile(const std::filesystem::path& lockFile) {
-    const int fd = ::open(lockFile.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const int fd = ::open(lockFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         return errno == EEXIST ? TLockFileMade::AlreadyThere : TLockFileMade::NotPossible;
     }

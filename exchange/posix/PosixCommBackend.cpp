@@ -124,7 +124,7 @@ public:
     bool OpenDevice(const std::string& name) override {
         Refused.reset();
         const std::string device = ResolvePortDevice(name);
-        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             return errno == EBUSY ? InUse(device) : Failed();
         }
@@ -289,7 +289,7 @@ private:
         return false;
     }
 
-    // A port whose device failed to close stays marked open without a descriptor.
+    // Called without a descriptor (never opened, or already let go of).
     bool NoDevice() {
         errno = EBADF;
         return Failed();

@@ -17,7 +17,9 @@
 #include "tests/kit/SimHarness.h"
 
 using tallyvox::app::TGauge;
+using tallyvox::apptest::MoveAwayAtListCount;
 using tallyvox::apptest::ReadTimeoutMs;
+using tallyvox::apptest::RescueFiles;
 using tallyvox::apptest::TMainWindowWorld;
 using tallyvox::sim::TBufferRecord;
 using tallyvox::sim::TScenario;
@@ -64,20 +66,6 @@ tallyvox::sim::TCall LaterCall(std::uint16_t line) {
     return call;
 }
 
-// Moves the call file away as soon as the list holds count lines and puts a
-// folder in its place: on the UI thread, while the reader waits for its record
-// to be shown, so exactly the records after that one find no file to take them.
-void MoveAwayAtListCount(TMainWindowWorld& world, int count, const std::filesystem::path& from,
-                         const std::filesystem::path& to) {
-    QObject::connect(world.List()->model(), &QAbstractItemModel::rowsInserted, world.List(),
-                     [&world, count, from, to] {
-                         if (world.List()->count() == count) {
-                             std::filesystem::rename(from, to);
-                             std::filesystem::create_directory(from);
-                         }
-                     });
-}
-
 // A small tmpfs at path for the life of the object, when this machine lets the
 // test mount one (root on Linux).
 class TSmallDisk {
@@ -99,16 +87,6 @@ private:
     std::filesystem::path Path;
     bool Mounted_ = false;
 };
-
-std::vector<std::filesystem::path> RescueFiles(const TMainWindowWorld& world) {
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(world.Folder.Path())) {
-        if (entry.path().filename().string().starts_with("TallyvoxRescue-")) {
-            files.push_back(entry.path());
-        }
-    }
-    return files;
-}
 
 // Protocol time as the world's clock keeps it, but once armed every pause on the
 // reader thread fails with an exception that is no port error, as anything the

@@ -49,13 +49,20 @@ struct TShownMessage {
     QString Caption;
 };
 
-// Message boxes as the real windows show them, but an end of the program is
-// only recorded.
+// Message boxes as the real windows show them, and the window's own way out of
+// the program (held lines saved first); only the end of the process itself is
+// recorded, after AtExit has looked at what the program left behind.
 class TTestNotifier : public app::TQtNotifier {
 public:
-    using TQtNotifier::TQtNotifier;
-    void Terminate(int status) override { Terminations.push_back(status); }
-    std::vector<int> Terminations;
+    explicit TTestNotifier(QWidget* parent)
+        : TQtNotifier(parent, [this](int status) {
+              if (AtExit) {
+                  AtExit(status);
+              }
+              Exits.push_back(status);
+          }) {}
+    std::function<void(int status)> AtExit;
+    std::vector<int> Exits;
 };
 
 class TMainWindowWorld {
@@ -204,6 +211,32 @@ private:
     std::ostringstream Captured;
     std::streambuf* Previous;
 };
+
+// Moves the call file away as soon as the list holds count lines and puts a
+// folder in its place: on the UI thread, while the reader waits for its record
+// to be shown, so exactly the records after that one find no file to take them.
+inline void MoveAwayAtListCount(TMainWindowWorld& world, int count,
+                                const std::filesystem::path& from,
+                                const std::filesystem::path& to) {
+    QObject::connect(world.List()->model(), &QAbstractItemModel::rowsInserted, world.List(),
+                     [&world, count, from, to] {
+                         if (world.List()->count() == count) {
+                             std::filesystem::rename(from, to);
+                             std::filesystem::create_directory(from);
+                         }
+                     });
+}
+
+// The rescue files in the start folder.
+inline std::vector<std::filesystem::path> RescueFiles(const TMainWindowWorld& world) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(world.Folder.Path())) {
+        if (entry.path().filename().string().starts_with("TallyvoxRescue-")) {
+            files.push_back(entry.path());
+        }
+    }
+    return files;
+}
 
 // Answers the next modal dialog of type T (once it is on the screen) with answer.
 template <typename T> void AnswerNextModal(const std::function<void(T&)>& answer) {

@@ -57,7 +57,7 @@ run_automatic() {
     printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1' "$work/run/calls.txt" \
         >"$work/run/TallyvoxOut.cfg"
     (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
-        timeout 60 "$program" 2>"$work/run/err")
+        timeout 120 "$program" 2>"$work/run/err")
     status=$?
 }
 
@@ -86,6 +86,17 @@ start_sim --calls 5 --fault probe=silent
 run_automatic
 stop_sim
 [ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "no exchange ends with $status"
+[ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+
+# The exchange refuses selection when the read identifies it: the program ends
+# at once, but through the window's last steps (held lines, exit line), not
+# past them. Its message box closes by itself after a minute.
+start_sim --calls 5 --fault selectionsAccepted=1
+run_automatic
+stop_sim
+[ "$status" -eq "$(status_of ExitSelectionRefused)" ] || fail "a refused selection ends with $status"
+grep -q "код завершения $(status_of ExitSelectionRefused)" "$work/run/err" ||
+    fail "a refused selection ended without its exit line"
 [ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
 
 echo "tallyvox program: ok"
