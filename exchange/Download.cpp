@@ -25,7 +25,8 @@ struct TRecordReply {
 bool Taken(const TRecordReply& got) {
     // A record whose checksum never matched has left the exchange all the same:
     // asking again would skip it for good.
-    const bool done = got.Result == 1 || got.Result == TLowLevel::TransactChecksumWrong;
+    const bool done =
+        got.Result == TLowLevel::TransactDone || got.Result == TLowLevel::TransactChecksumWrong;
     return got.Length >= 1 && done;
 }
 
@@ -51,7 +52,8 @@ TRecordReply RequestRecord(TLowLevel& link, TReplyBuffer& reply, std::uint8_t co
         return got;
     }
     // No link, or not a single byte back: the exchange has stopped answering.
-    if (got.Result == -2 || (got.Result == 1 && got.Length < 0)) {
+    if (got.Result == TLowLevel::TransactNoLink ||
+        (got.Result == TLowLevel::TransactDone && got.Length < 0)) {
         link.DownloadEnd = TDownloadEnd::LinkLost;
     }
     return got;
@@ -66,7 +68,7 @@ enum class TRecordOutcome { Delivered, EndOfExchange, Failed };
 TRecordOutcome TakeRecord(TLowLevel& link, const TReplyBuffer& reply, const TRecordReply& got,
                           const TRecordCallback& callback) {
     const bool unchecked = got.Result == TLowLevel::TransactChecksumWrong;
-    if (got.Result != 1 && !unchecked) {
+    if (got.Result != TLowLevel::TransactDone && !unchecked) {
         return TRecordOutcome::Failed;
     }
     if (got.Length <= 1) {
@@ -106,7 +108,7 @@ TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
             break;
         }
         link.Port->Flush();
-        linked = link.ProbeWithRetries() == 1;
+        linked = link.ProbeWithRetries() == TLowLevel::ProbeAnswered;
         // A link check that Stop cut short says nothing about the exchange.
         if (!linked && !link.StopCutsWaits()) {
             link.DownloadEnd = TDownloadEnd::LinkLost;
@@ -138,12 +140,12 @@ int TLowLevel::DownloadExchanges(const TRecordCallback& callback) {
     DownloadEnd = TDownloadEnd::Finished;
     try {
         Port->PurgeInput();
-        linked = ProbeWithRetries() == 1;
+        linked = ProbeWithRetries() == ProbeAnswered;
     } catch (const ECommError&) {
-        return -2;
+        return DownloadPortFailed;
     }
     if (!linked && StopCutsWaits()) {
-        return 3;
+        return DownloadStopped;
     }
     if (!linked) {
         DownloadEnd = TDownloadEnd::LinkLost;
@@ -152,18 +154,18 @@ int TLowLevel::DownloadExchanges(const TRecordCallback& callback) {
         if (!SelectExchange(static_cast<std::uint8_t>(i), TSelectForm::Download)) {
             DownloadEnd = TDownloadEnd::SelectionRefused;
             Notifier().ShowMessage(messages::SelectionRefused(), "");
-            return -1;
+            return DownloadFailed;
         }
         switch (DownloadSelectedExchange(*this, linked, callback)) {
         case TExchangeEnd::Failed:
-            return -1;
+            return DownloadFailed;
         case TExchangeEnd::Stopped:
-            return 3;
+            return DownloadStopped;
         case TExchangeEnd::Done:
             break;
         }
     }
-    return 1;
+    return DownloadDone;
 }
 
 } // namespace tallyvox

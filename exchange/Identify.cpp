@@ -77,24 +77,25 @@ std::optional<TBufferFigures> ReadBufferFigures(TCommPort& port, std::uint8_t ke
 }
 
 // Selects each exchange in turn and sums the capacities and fills of their
-// call-record buffers.
+// call-record buffers: IdentifyDone, IdentifyNoReply (no probe answer, or a
+// refused selection) or IdentifyNoStatus. Port errors escape.
 int ReadAllBufferFigures(TLowLevel& link) {
     TStatus& status = link.Status;
     status.BufferCapacity = 0;
     status.BufferFill = 0;
     for (int i = 0; i < link.ExchangeCount; ++i) {
-        if (link.ProbeWithRetries() != 1) {
-            return -2;
+        if (link.ProbeWithRetries() != TLowLevel::ProbeAnswered) {
+            return TLowLevel::IdentifyNoReply;
         }
         if (!link.SelectExchange(static_cast<std::uint8_t>(i), TLowLevel::TSelectForm::Identify)) {
             link.Notifier().ShowMessage(messages::SelectionRefused(), "");
             // Only a notifier under test returns; the identification has failed.
             link.Notifier().Terminate(ExitSelectionRefused);
-            return -2;
+            return TLowLevel::IdentifyNoReply;
         }
         const std::optional<TBufferFigures> figures = ReadBufferFigures(*link.Port, status.Key);
         if (!figures) {
-            return -5;
+            return TLowLevel::IdentifyNoStatus;
         }
         status.BufferCapacity += figures->Capacity;
         status.BufferFill += figures->Fill;
@@ -102,7 +103,7 @@ int ReadAllBufferFigures(TLowLevel& link) {
             link.Notifier().ShowMessage(messages::BufferInconsistent(), messages::ErrorCaption());
         }
     }
-    return 1;
+    return TLowLevel::IdentifyDone;
 }
 
 } // namespace

@@ -22,16 +22,16 @@ constexpr int ChecksumRereads = 10;
 
 int TLowLevel::OpenPort(const std::string& name) {
     if (Port->IsOpen()) {
-        return -2;
+        return PortAlreadyOpen;
     }
     try {
         Port->SetName(name);
         Port->Open(name);
         Port->PurgeInput();
     } catch (const ECommError&) {
-        return -1;
+        return PortOpenFailed;
     }
-    return 1;
+    return PortOpened;
 }
 
 int TLowLevel::Probe() {
@@ -41,15 +41,16 @@ int TLowLevel::Probe() {
         // Silence (-1) has the low byte 0xFF, so it fails like a wrong answer.
         const int answer = Port->ReadByteTimeout(ProbeAnswerMs);
         if ((answer & 0xFF) != protocol::ProbeReady) {
-            return -1;
+            return ProbeUnanswered;
         }
     }
-    return 1;
+    return ProbeAnswered;
 }
 
 int TLowLevel::ProbeWithRetries() {
     int result = Probe();
-    for (int retry = 0; result != 1 && retry < ProbeRetries && !StopCutsWaits(); ++retry) {
+    for (int retry = 0; result != ProbeAnswered && retry < ProbeRetries && !StopCutsWaits();
+         ++retry) {
         Clock().Sleep(ProbeRetryPauseMs);
         result = Probe();
     }
@@ -83,7 +84,7 @@ bool LinkAnswers(TLowLevel& link) {
             }
             link.Clock().Sleep(ProbeRetryPauseMs);
         }
-        if (link.ProbeWithRetries() == 1) {
+        if (link.ProbeWithRetries() == TLowLevel::ProbeAnswered) {
             return true;
         }
     }
@@ -151,7 +152,7 @@ int TLowLevel::Transact(std::uint8_t* reply, int& replyLength, std::uint8_t comm
     try {
         Port->PurgeInput();
         if (!LinkAnswers(*this)) {
-            return -2;
+            return TransactNoLink;
         }
         replyLength = -1;
         Port->PurgeInput();
@@ -161,19 +162,19 @@ int TLowLevel::Transact(std::uint8_t* reply, int& replyLength, std::uint8_t comm
         }
         const int length = Port->ReadByteTimeout(protocol::ReplyByteMs);
         if (length < 0) {
-            return 1; // no reply at all: nothing to read or verify
+            return TransactDone; // no reply at all: nothing to read or verify
         }
         replyLength = length;
         const TBodyRead read = ReadVerifiedBody(*Port, reply, length, verifyChecksum);
         if (read == TBodyRead::Missing) {
-            return -1;
+            return TransactPortError;
         }
         for (int i = 0; i < length; ++i) {
             reply[i] ^= Status.Key;
         }
-        return read == TBodyRead::Matched ? 1 : TransactChecksumWrong;
+        return read == TBodyRead::Matched ? TransactDone : TransactChecksumWrong;
     } catch (const ECommError&) {
-        return -1;
+        return TransactPortError;
     }
 }
 

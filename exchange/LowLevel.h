@@ -89,6 +89,7 @@ public:
 
     // --- records and real time ---
     // Runs on the reader thread and sets DownloadEnd to how it ended.
+    // DownloadDone also when the link was lost (DownloadEnd says LinkLost).
     // DownloadFailed: a selection refused or no usable reply. Port errors escape,
     // except in the first link check (DownloadPortFailed). Stop ends it at the next
     // record boundary, and within a probe round when it waits on a silent line (a
