@@ -392,7 +392,7 @@ TEST(SimulatorTest, TheDeviceCanBeReachedThroughALinkThatGoesWithTheSimulator) {
 }
 
 TEST(SimulatorTest, MapPortPointsTheComPortVariableAtTheDeviceAndRestoresIt) {
-    setenv("TALLYVOX_COM4", "/nowhere", 1);
+    testkit::TScopedEnvironment outside("TALLYVOX_COM4", "/nowhere");
     {
         testkit::TSimHarness harness(Arden());
         EXPECT_EQ(harness.MapPort(4), "COM4");
@@ -401,7 +401,6 @@ TEST(SimulatorTest, MapPortPointsTheComPortVariableAtTheDeviceAndRestoresIt) {
     }
     EXPECT_EQ(std::string(getenv("TALLYVOX_COM4")), "/nowhere");
     EXPECT_EQ(getenv("TALLYVOX_COM5"), nullptr);
-    unsetenv("TALLYVOX_COM4");
 }
 
 TEST(SimulatorTest, AtRealLineTimingTheRepliesAreWhole) {
