@@ -287,7 +287,7 @@ private slots:
     }
 
     void okClosesTheOpenPortBeforeReconnectingAndCancelLeavesItOpen() {
-        tallyvox::testpty::TPtyPeer line;
+        tallyvox::testkit::TPtyPeer line;
         tallyvox::testkit::TScopedEnvironment com2("TALLYVOX_COM2", line.DevicePath().c_str());
         StartWith(SettingsBytes(2, 1));
         QCOMPARE(LowLevel->OpenPort("COM2"), 1);

@@ -19,7 +19,7 @@
 namespace tallyvox {
 namespace {
 
-using testpty::TPtyPeer;
+using testkit::TPtyPeer;
 
 constexpr const char* MissingDevice = "/nonexistent/tallyvox-no-such-port";
 

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "tests/kit/PtyPeer.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/WaitUntil.h"
-#include "tests/sim/HostEnd.h"
 #include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
+
+using testkit::ChecksumHolds;
+using testkit::Clear;
+using testkit::TBytes;
+using testkit::THostEnd;
+
 namespace {
 
 using sim::TScenario;

@@ -10,13 +10,19 @@
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "tests/kit/CalendarAt.h"
+#include "tests/kit/PtyPeer.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/WaitUntil.h"
-#include "tests/sim/HostEnd.h"
 #include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
+
+using testkit::ChecksumHolds;
+using testkit::Clear;
+using testkit::TBytes;
+using testkit::THostEnd;
+
 namespace {
 
 using sim::TBufferRecord;
