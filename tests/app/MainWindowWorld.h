@@ -34,7 +34,7 @@
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
 
-namespace tallyvox::apptest {
+namespace tallyvox::testkit {
 
 // Protocol time runs this much faster than real time, so a read of a few dozen
 // records takes a moment.
@@ -247,4 +247,4 @@ inline void TypeFileName(QFileDialog& dialog, const std::string& path) {
         ->setText(QString::fromStdString(path));
 }
 
-} // namespace tallyvox::apptest
+} // namespace tallyvox::testkit
