@@ -10,10 +10,10 @@
 #include "tests/app/MainWindowWorld.h"
 #include "tests/kit/SimHarness.h"
 
-using tallyvox::apptest::MoveAwayAtListCount;
-using tallyvox::apptest::ReadTimeoutMs;
-using tallyvox::apptest::RescueFiles;
-using tallyvox::apptest::TMainWindowWorld;
+using tallyvox::testkit::MoveAwayAtListCount;
+using tallyvox::testkit::ReadTimeoutMs;
+using tallyvox::testkit::RescueFiles;
+using tallyvox::testkit::TMainWindowWorld;
 using tallyvox::testkit::TSimHarness;
 
 class MainFormEndingTest : public QObject {

@@ -17,12 +17,12 @@
 #include "tests/kit/SimHarness.h"
 
 using tallyvox::app::TGauge;
-using tallyvox::apptest::MoveAwayAtListCount;
-using tallyvox::apptest::ReadTimeoutMs;
-using tallyvox::apptest::RescueFiles;
-using tallyvox::apptest::TMainWindowWorld;
 using tallyvox::sim::TBufferRecord;
 using tallyvox::sim::TScenario;
+using tallyvox::testkit::MoveAwayAtListCount;
+using tallyvox::testkit::ReadTimeoutMs;
+using tallyvox::testkit::RescueFiles;
+using tallyvox::testkit::TMainWindowWorld;
 using tallyvox::testkit::TSimHarness;
 namespace testkit = tallyvox::testkit;
 
@@ -93,7 +93,7 @@ private:
 // download calls might.
 class TFailingPauseClock : public tallyvox::TScaledClock {
 public:
-    TFailingPauseClock() : TScaledClock(tallyvox::apptest::ClockSpeedup) {}
+    TFailingPauseClock() : TScaledClock(tallyvox::testkit::ClockSpeedup) {}
     void Sleep(std::uint32_t ms) override {
         if (Armed && QThread::currentThread() != QCoreApplication::instance()->thread()) {
             throw std::logic_error("pause failed");
@@ -554,7 +554,7 @@ private slots:
         const std::string callFile = (small / "calls.txt").string();
         world.WriteOutConfig(callFile, "AUTOSTART_1");
         std::filesystem::copy_file(world.PathOf("TallyvoxOut.cfg"), small / "TallyvoxOut.cfg");
-        const tallyvox::apptest::TCapturedStandardError standardError;
+        const tallyvox::testkit::TCapturedStandardError standardError;
         QVERIFY(world.StartWindow());
 
         QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);

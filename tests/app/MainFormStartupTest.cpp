@@ -23,12 +23,12 @@
 
 using tallyvox::app::TGauge;
 using tallyvox::app::TOptionsForm;
-using tallyvox::apptest::AnswerNextModal;
-using tallyvox::apptest::ReadTimeoutMs;
-using tallyvox::apptest::TMainWindowWorld;
-using tallyvox::apptest::TypeFileName;
 using tallyvox::sim::TScenario;
+using tallyvox::testkit::AnswerNextModal;
+using tallyvox::testkit::ReadTimeoutMs;
+using tallyvox::testkit::TMainWindowWorld;
 using tallyvox::testkit::TSimHarness;
+using tallyvox::testkit::TypeFileName;
 
 namespace {
 
@@ -334,7 +334,7 @@ private slots:
             sim.MapPort(1);
             world.WriteSettings();
             c.Set(world, sim);
-            const tallyvox::apptest::TCapturedStandardError standardError;
+            const tallyvox::testkit::TCapturedStandardError standardError;
             QVERIFY(world.StartWindow());
 
             QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), 10000);

@@ -20,9 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <map>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,10 +30,11 @@
 #include "app/QtNotifier.h"
 #include "app/QtText.h"
 #include "exchange/Clock.h"
+#include "tests/kit/ScopedEnvironment.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
 
-namespace tallyvox::apptest {
+namespace tallyvox::testkit {
 
 // Protocol time runs this much faster than real time, so a read of a few dozen
 // records takes a moment.
@@ -78,13 +77,6 @@ public:
         Form.reset();
         app::SetMessageHook({});
         app::SetUnattended(false);
-        for (const auto& [name, previous] : SavedEnvironment) {
-            if (previous) {
-                setenv(name.c_str(), previous->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
     }
     TMainWindowWorld(const TMainWindowWorld&) = delete;
     TMainWindowWorld& operator=(const TMainWindowWorld&) = delete;
@@ -128,13 +120,7 @@ public:
 
     // Makes "COMn" a device that does not exist.
     void MapPortToNowhere(int n) {
-        const std::string variable = "TALLYVOX_COM" + std::to_string(n);
-        if (SavedEnvironment.find(variable) == SavedEnvironment.end()) {
-            const char* previous = std::getenv(variable.c_str());
-            SavedEnvironment[variable] =
-                previous ? std::optional<std::string>(previous) : std::nullopt;
-        }
-        setenv(variable.c_str(), PathOf("no-such-device").c_str(), 1);
+        Environment.Set("TALLYVOX_COM" + std::to_string(n), PathOf("no-such-device").string());
     }
 
     // Creates and shows the main window; true once its start-up has run.
@@ -195,7 +181,7 @@ public:
     std::vector<TShownMessage> Messages;
 
 private:
-    std::map<std::string, std::optional<std::string>> SavedEnvironment;
+    testkit::TScopedEnvironment Environment;
 };
 
 // What the program writes to standard error while the object lives.
@@ -261,4 +247,4 @@ inline void TypeFileName(QFileDialog& dialog, const std::string& path) {
         ->setText(QString::fromStdString(path));
 }
 
-} // namespace tallyvox::apptest
+} // namespace tallyvox::testkit

@@ -5,8 +5,8 @@
 
 #include "tests/app/MainWindowWorld.h"
 
-using tallyvox::apptest::AnswerNextModal;
-using tallyvox::apptest::TCapturedStandardError;
+using tallyvox::testkit::AnswerNextModal;
+using tallyvox::testkit::TCapturedStandardError;
 
 namespace {
 

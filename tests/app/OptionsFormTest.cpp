@@ -22,6 +22,7 @@
 #include "exchange/LowLevel.h"
 #include "tests/kit/PtyPeer.h"
 #include "tests/kit/RecordingNotifier.h"
+#include "tests/kit/ScopedEnvironment.h"
 #include "tests/kit/TempDir.h"
 
 using tallyvox::TLowLevel;
@@ -96,6 +97,7 @@ class OptionsFormTest : public QObject {
     Q_OBJECT
 
 private:
+    tallyvox::testkit::TScopedEnvironment Environment;
     std::optional<tallyvox::testkit::TTempDir> Folder;
     std::optional<tallyvox::testkit::TCurrentDir> InFolder;
     boost::shared_ptr<TLowLevel> LowLevel;
@@ -150,8 +152,7 @@ private slots:
         // No test may reach a real serial device.
         for (int port = 1; port <= 8; ++port) {
             const std::string name = "TALLYVOX_COM" + std::to_string(port);
-            ::setenv(name.c_str(), ("/nonexistent/tallyvox-port" + std::to_string(port)).c_str(),
-                     1);
+            Environment.Set(name, "/nonexistent/tallyvox-port" + std::to_string(port));
         }
         tallyvox::app::SetMessageHook([this](const QString& text, const QString& caption) {
             Messages.push_back({text, caption});
@@ -286,8 +287,8 @@ private slots:
     }
 
     void okClosesTheOpenPortBeforeReconnectingAndCancelLeavesItOpen() {
-        tallyvox::testpty::TPtyPeer line;
-        ::setenv("TALLYVOX_COM2", line.DevicePath().c_str(), 1);
+        tallyvox::testkit::TPtyPeer line;
+        tallyvox::testkit::TScopedEnvironment com2("TALLYVOX_COM2", line.DevicePath().c_str());
         StartWith(SettingsBytes(2, 1));
         QCOMPARE(LowLevel->OpenPort("COM2"), 1);
 
@@ -299,7 +300,6 @@ private slots:
         ClickOk();
         QCOMPARE(Connector->PortOpenWhenConnecting, std::optional<bool>(false));
         QVERIFY(!LowLevel->Port->IsOpen());
-        ::setenv("TALLYVOX_COM2", "/nonexistent/tallyvox-port2", 1);
     }
 
     void aPortNameWithoutNumberKeepsTheSelectionAndOkSavesIt() {

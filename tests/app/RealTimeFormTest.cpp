@@ -30,7 +30,7 @@ using tallyvox::app::TRealTimeForm;
 using tallyvox::sim::TScenario;
 using tallyvox::testkit::TSimHarness;
 namespace fs = std::filesystem;
-namespace apptest = tallyvox::apptest;
+namespace testkit = tallyvox::testkit;
 
 namespace {
 
@@ -139,7 +139,7 @@ public:
         boost::make_shared<tallyvox::TScaledClock>(50.0);
     boost::shared_ptr<TLowLevel> LowLevel;
     std::optional<TRealTimeForm> Form;
-    std::vector<apptest::TShownMessage> Messages;
+    std::vector<testkit::TShownMessage> Messages;
 };
 
 } // namespace
@@ -281,7 +281,7 @@ private slots:
         QSignalSpy chosen(&*world.Form, &TRealTimeForm::LogFileChosen);
 
         auto choose = [&](const std::string& name) {
-            apptest::AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+            testkit::AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
                 // A chosen log opens the dialog where it lives.
                 QCOMPARE(dialog.directory().absolutePath(),
                          QString::fromStdString(world.LowLevel->StartDir));
@@ -351,7 +351,7 @@ private slots:
     }
 
     void theMainWindowOpensItBesideItselfAndItQueriesWhileShown() {
-        apptest::TMainWindowWorld world;
+        testkit::TMainWindowWorld world;
         TSimHarness sim(ArdenReporting(TwoGroups));
         sim.MapPort(1);
         world.WriteSettings();
@@ -371,7 +371,7 @@ private slots:
             auto* list = shown.findChild<QListWidget*>("ListBox1");
             QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 10000);
 
-            apptest::AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+            testkit::AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
                 QCOMPARE(dialog.selectedFiles().value(0).section(QLatin1Char('/'), -1),
                          QStringLiteral("real_time.log"));
                 Type(dialog, log);
@@ -382,7 +382,7 @@ private slots:
             QVERIFY(shown.findChild<QCheckBox*>("WriteFileFlagCheckBox")->isEnabled());
             checked = true;
         };
-        apptest::AnswerNextModal<TRealTimeForm>([&](TRealTimeForm& shown) {
+        testkit::AnswerNextModal<TRealTimeForm>([&](TRealTimeForm& shown) {
             checkShown(shown);
             shown.reject();
         });
@@ -393,7 +393,7 @@ private slots:
     }
 
     void aPolarExchangeGetsTheWarningAndNoWindow() {
-        apptest::TMainWindowWorld world;
+        testkit::TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(5));
         sim.MapPort(1);
         world.WriteSettings();

@@ -33,11 +33,11 @@
 using tallyvox::TRecord;
 using tallyvox::app::TAboutForm;
 using tallyvox::app::TMainForm_rep;
-using tallyvox::apptest::AnswerNextModal;
-using tallyvox::apptest::TMainWindowWorld;
-using tallyvox::apptest::TShownMessage;
+using tallyvox::testkit::AnswerNextModal;
 using tallyvox::testkit::At;
 using tallyvox::testkit::FileContents;
+using tallyvox::testkit::TMainWindowWorld;
+using tallyvox::testkit::TShownMessage;
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "exchange/FilePath.h"
 #include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/TempDir.h"
+#include "tests/kit/WaitUntil.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::callfile {
@@ -159,13 +160,11 @@ std::string NumberedLine(int i) {
 }
 
 void WaitUntilNotEmpty(const fs::path& file) {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    std::error_code ignored;
-    while (fs::file_size(file, ignored) == 0 || ignored) {
-        ASSERT_LT(std::chrono::steady_clock::now(), giveUp) << "the child never wrote";
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ignored.clear();
-    }
+    const auto written = [&file] {
+        std::error_code error;
+        return fs::file_size(file, error) > 0 && !error;
+    };
+    ASSERT_TRUE(testkit::WaitUntil(written, std::chrono::seconds(10))) << "the child never wrote";
 }
 
 // The numbered lines from 0 on, each with its CR LF. A kill may cut the write of

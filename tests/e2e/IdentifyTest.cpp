@@ -238,7 +238,7 @@ TEST_F(IdentifyTest, ARefusedSelectionShowsTheMessageAndEndsTheProgramWithAFailu
 }
 
 TEST_F(IdentifyTest, WithNobodyOnTheLineIdentificationIsMinusOne) {
-    testpty::TPtyPeer silentLine;
+    testkit::TPtyPeer silentLine;
     MakeLink(silentLine.DevicePath(), boost::make_shared<TScaledClock>(10.0));
     EXPECT_EQ(Link->Identify(), -1);
     EXPECT_EQ(silentLine.Take(), TBytes(11, 0x00)); // eleven probes, no command

@@ -14,11 +14,12 @@
 
 #include "exchange/HexTrace.h"
 #include "tests/kit/PtyPeer.h"
+#include "tests/kit/ScopedEnvironment.h"
 
 namespace tallyvox {
 namespace {
 
-using testpty::TPtyPeer;
+using testkit::TPtyPeer;
 
 constexpr const char* MissingDevice = "/nonexistent/tallyvox-no-such-port";
 
@@ -275,35 +276,10 @@ TEST_F(CommPortTest, TheHexTraceShowsEachRunOfBytesWithItsDirection) {
     EXPECT_EQ(out.str(), "> 84 01\n< 00 FF\n> 0A\n");
 }
 
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(std::string name, const char* value) : Name(std::move(name)) {
-        if (const char* old = std::getenv(Name.c_str())) {
-            Previous = old;
-        }
-        if (value != nullptr) {
-            setenv(Name.c_str(), value, 1);
-        } else {
-            unsetenv(Name.c_str());
-        }
-    }
-    ~ScopedEnvironment() {
-        if (Previous) {
-            setenv(Name.c_str(), Previous->c_str(), 1);
-        } else {
-            unsetenv(Name.c_str());
-        }
-    }
-
-private:
-    std::string Name;
-    std::optional<std::string> Previous;
-};
-
 TEST(PortNames, ComNamesFollowTheirVariableElseTheSerialDeviceAndPathsStandAsTheyAre) {
-    ScopedEnvironment com3("TALLYVOX_COM3", "/dev/ttyUSB0");
-    ScopedEnvironment com4("TALLYVOX_COM4", nullptr);
-    ScopedEnvironment com8("TALLYVOX_COM8", "");
+    testkit::TScopedEnvironment com3("TALLYVOX_COM3", "/dev/ttyUSB0");
+    testkit::TScopedEnvironment com4("TALLYVOX_COM4", nullptr);
+    testkit::TScopedEnvironment com8("TALLYVOX_COM8", "");
     EXPECT_EQ(ResolvePortDevice("COM3"), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortDevice("COM4"), "/dev/ttyS3");
     EXPECT_EQ(ResolvePortDevice("COM8"), "/dev/ttyS7"); // an empty variable maps nothing
@@ -314,8 +290,8 @@ TEST(PortNames, ComNamesFollowTheirVariableElseTheSerialDeviceAndPathsStandAsThe
 }
 
 TEST_F(CommPortTest, AComNameOpensTheDeviceItsVariableNames) {
-    ScopedEnvironment com5("TALLYVOX_COM5", Peer.DevicePath().c_str());
-    ScopedEnvironment com6("TALLYVOX_COM6", MissingDevice);
+    testkit::TScopedEnvironment com5("TALLYVOX_COM5", Peer.DevicePath().c_str());
+    testkit::TScopedEnvironment com6("TALLYVOX_COM6", MissingDevice);
     Port.Open("COM5");
     EXPECT_EQ(Port.Name(), "COM5");
     Port.WriteByte(0x01);

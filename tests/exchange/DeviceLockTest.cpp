@@ -66,7 +66,7 @@ protected:
     }
 
     boost::shared_ptr<TClock> Clock = boost::make_shared<TScaledClock>(10.0);
-    testpty::TPtyPeer Peer;
+    testkit::TPtyPeer Peer;
     testkit::TTempDir LockFolder;
 };
 

@@ -7,14 +7,14 @@
 #include <gtest/gtest.h>
 
 #include "exchange/LowLevel.h"
-#include "tests/exchange/ScriptedExchange.h"
 #include "tests/kit/RecordingNotifier.h"
+#include "tests/kit/ScriptedExchange.h"
 #include "tests/kit/TempDir.h"
 
 namespace tallyvox {
 namespace {
 
-using testpty::TScriptedExchange;
+using testkit::TScriptedExchange;
 using TBytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t Key = 0x5A;

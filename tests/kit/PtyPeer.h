@@ -1,9 +1,14 @@
 #pragma once
-// A raw pseudo-terminal whose far end the test plays: the port under test opens
-// the device, the test reads what it sent and writes what it should receive.
-// With an answer function set, a thread answers each byte as it arrives.
+// Both ends of a raw pseudo-terminal as a test plays them. TPtyPeer is the far
+// end: the port under test opens the device, the test reads what it sent and
+// writes what it should receive; with an answer function set, a thread answers
+// each byte as it arrives. THostEnd is the host's end of a device someone else
+// serves (the simulator), driven with plain POSIX calls so that the far end is
+// tested without the program's own serial code.
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <fcntl.h>
 #include <functional>
@@ -17,7 +22,30 @@
 #include <unistd.h>
 #include <vector>
 
-namespace tallyvox::testpty {
+namespace tallyvox::testkit {
+
+using TBytes = std::vector<std::uint8_t>;
+
+// Up to count bytes from fd: waits firstWaitMs for the first of them, then
+// stops when the line stays quiet for quietMs.
+inline TBytes ReadWhileArriving(int fd, std::size_t count, int firstWaitMs, int quietMs) {
+    TBytes bytes;
+    while (bytes.size() < count) {
+        pollfd request{fd, POLLIN, 0};
+        if (::poll(&request, 1, bytes.empty() ? firstWaitMs : quietMs) <= 0 ||
+            !(request.revents & POLLIN)) {
+            break;
+        }
+        std::uint8_t buffer[512];
+        const std::size_t want = std::min(sizeof buffer, count - bytes.size());
+        const ssize_t got = ::read(fd, buffer, want);
+        if (got <= 0) {
+            break;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    return bytes;
+}
 
 class TPtyPeer {
 public:
@@ -54,17 +82,7 @@ public:
     // The bytes the port has sent and the test has not yet taken, waiting up to
     // waitMs for the first of them.
     std::vector<std::uint8_t> Take(int waitMs = 200) {
-        std::vector<std::uint8_t> bytes;
-        pollfd request{Master, POLLIN, 0};
-        while (::poll(&request, 1, bytes.empty() ? waitMs : 20) > 0) {
-            std::uint8_t buffer[256];
-            const ssize_t got = ::read(Master, buffer, sizeof buffer);
-            if (got <= 0) {
-                break;
-            }
-            bytes.insert(bytes.end(), buffer, buffer + got);
-        }
-        return bytes;
+        return ReadWhileArriving(Master, SIZE_MAX, waitMs, 20);
     }
 
     // Answers every byte from now on, on a thread of its own.
@@ -128,4 +146,73 @@ private:
     std::vector<std::uint8_t> Log;
 };
 
-} // namespace tallyvox::testpty
+class THostEnd {
+public:
+    explicit THostEnd(const std::string& device) {
+        Fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+        if (Fd < 0) {
+            throw std::runtime_error("cannot open " + device);
+        }
+        termios raw{};
+        ::tcgetattr(Fd, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(Fd, TCSANOW, &raw);
+    }
+    ~THostEnd() { ::close(Fd); }
+    THostEnd(const THostEnd&) = delete;
+    THostEnd& operator=(const THostEnd&) = delete;
+
+    void Send(const TBytes& bytes) {
+        for (std::uint8_t byte : bytes) { // one write a byte, as the program does
+            if (::write(Fd, &byte, 1) != 1) {
+                throw std::runtime_error("cannot write to the simulator");
+            }
+        }
+    }
+
+    void Purge() { ::tcflush(Fd, TCIFLUSH); }
+
+    // Exactly count bytes, or fewer when the line stays quiet for quietMs.
+    TBytes Read(std::size_t count, int quietMs = 500) {
+        return ReadWhileArriving(Fd, count, quietMs, quietMs);
+    }
+
+    // Everything that arrives until the line has been quiet for quietMs.
+    TBytes ReadAll(int quietMs = 150) { return Read(100000, quietMs); }
+
+    // Sends a command and reads a framed reply: length, payload, checksum.
+    TBytes Framed(const TBytes& command) {
+        Purge();
+        Send(command);
+        TBytes reply = Read(1);
+        if (reply.size() == 1) {
+            const TBytes rest = Read(reply[0] + 1u);
+            reply.insert(reply.end(), rest.begin(), rest.end());
+        }
+        return reply;
+    }
+
+    int Fd = -1;
+};
+
+// Payload of a framed reply in the clear, and whether its checksum holds.
+inline TBytes Clear(const TBytes& framed, std::uint8_t key) {
+    TBytes payload;
+    for (std::size_t i = 1; i + 1 < framed.size(); ++i) {
+        payload.push_back(static_cast<std::uint8_t>(framed[i] ^ key));
+    }
+    return payload;
+}
+
+inline bool ChecksumHolds(const TBytes& framed) {
+    if (framed.size() < 2 || framed.size() != framed[0] + 2u) {
+        return false;
+    }
+    unsigned sum = 0;
+    for (std::size_t i = 1; i + 1 < framed.size(); ++i) {
+        sum += framed[i];
+    }
+    return static_cast<std::uint8_t>(sum) == framed.back();
+}
+
+} // namespace tallyvox::testkit

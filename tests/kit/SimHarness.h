@@ -2,12 +2,11 @@
 // The exchange simulator running in-process for one test, and the mapping of a
 // "COMn" port name onto its pseudo-terminal.
 
-#include <map>
-#include <optional>
 #include <string>
 
 #include "sim/Scenario.h"
 #include "sim/Simulator.h"
+#include "tests/kit/ScopedEnvironment.h"
 
 namespace tallyvox::testkit {
 
@@ -31,7 +30,7 @@ public:
 
 private:
     sim::TSimulator Simulator;
-    std::map<std::string, std::optional<std::string>> SavedEnvironment;
+    TScopedEnvironment Environment;
 };
 
 } // namespace tallyvox::testkit

@@ -3,11 +3,18 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "tests/kit/PtyPeer.h"
 #include "tests/kit/SimHarness.h"
-#include "tests/sim/HostEnd.h"
+#include "tests/kit/WaitUntil.h"
 #include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
+
+using testkit::ChecksumHolds;
+using testkit::Clear;
+using testkit::TBytes;
+using testkit::THostEnd;
+
 namespace {
 
 using sim::TScenario;
@@ -149,10 +156,7 @@ TEST(SimulatorFaultTest, TheLineGoesAwayAfterSomeRecords) {
     EXPECT_GT(FramedLength(host.Framed({0x03})), 1u); // the second record still arrives
     EXPECT_TRUE(harness.Sim().LineUp());
     host.Send({0x00});
-    for (int i = 0; i < 100 && harness.Sim().LineUp(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_FALSE(harness.Sim().LineUp());
+    EXPECT_TRUE(testkit::WaitUntil([&harness] { return !harness.Sim().LineUp(); }));
     std::uint8_t byte = 0;
     EXPECT_LE(::read(host.Fd, &byte, 1), 0); // end of file or an error: nobody there
 }

@@ -9,13 +9,18 @@
 #include <boost/make_shared.hpp>
 
 #include "exchange/LowLevel.h"
+#include "tests/kit/PtyPeer.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
-#include "tests/sim/HostEnd.h"
 #include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
+
+using testkit::ChecksumHolds;
+using testkit::TBytes;
+using testkit::THostEnd;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -10,12 +10,19 @@
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "tests/kit/CalendarAt.h"
+#include "tests/kit/PtyPeer.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
-#include "tests/sim/HostEnd.h"
+#include "tests/kit/WaitUntil.h"
 #include "tests/sim/TestScenario.h"
 
 namespace tallyvox::simtest {
+
+using testkit::ChecksumHolds;
+using testkit::Clear;
+using testkit::TBytes;
+using testkit::THostEnd;
+
 namespace {
 
 using sim::TBufferRecord;
@@ -316,7 +323,9 @@ TEST(SimulatorTest, NoCallEndsAfterTheComputersNowEvenWhenTheExchangeClockIsAhea
     scenario.Exchanges[0].Traffic = {40, 8};
     scenario.Arrivals.EveryMs = 10;
     testkit::TSimHarness harness(scenario);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // some calls arrive
+    const int generated = harness.Sim().PendingRecords(0);
+    ASSERT_TRUE(testkit::WaitUntil([&] { return harness.Sim().PendingRecords(0) > generated; }))
+        << "no call arrived";
     THostEnd host(harness.DevicePath());
     int calls = 0;
     for (TBytes reply = host.Framed({0x02}); reply.size() > 3; reply = host.Framed({0x03})) {
@@ -352,8 +361,7 @@ TEST(SimulatorTest, CallsAddedWhileRunningAndArrivingCallsJoinTheBuffer) {
     testkit::TSimHarness harness(scenario);
     harness.Sim().AddCall(0, CallAt(9, "555"));
     EXPECT_GE(harness.Sim().PendingRecords(0), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    EXPECT_GE(harness.Sim().PendingRecords(0), 3);
+    EXPECT_TRUE(testkit::WaitUntil([&harness] { return harness.Sim().PendingRecords(0) >= 3; }));
     THostEnd host(harness.DevicePath());
     EXPECT_TRUE(ChecksumHolds(host.Framed({0x02})));
     EXPECT_EQ(harness.Sim().SentRecords().at(0).Payload[11], 0x55);
@@ -365,9 +373,7 @@ TEST(SimulatorTest, ArrivingCallsStopWhenTheBufferIsFull) {
     scenario.Arrivals.EveryMs = 5;
     testkit::TSimHarness harness(scenario);
     auto filled = [&harness] {
-        for (int i = 0; i < 200 && harness.Sim().PendingRecords(0) < 3; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        testkit::WaitUntil([&harness] { return harness.Sim().PendingRecords(0) >= 3; });
         std::this_thread::sleep_for(std::chrono::milliseconds(50)); // more calls come
         return harness.Sim().PendingRecords(0);
     };
@@ -392,7 +398,7 @@ TEST(SimulatorTest, TheDeviceCanBeReachedThroughALinkThatGoesWithTheSimulator) {
 }
 
 TEST(SimulatorTest, MapPortPointsTheComPortVariableAtTheDeviceAndRestoresIt) {
-    setenv("TALLYVOX_COM4", "/nowhere", 1);
+    testkit::TScopedEnvironment outside("TALLYVOX_COM4", "/nowhere");
     {
         testkit::TSimHarness harness(Arden());
         EXPECT_EQ(harness.MapPort(4), "COM4");
@@ -401,7 +407,6 @@ TEST(SimulatorTest, MapPortPointsTheComPortVariableAtTheDeviceAndRestoresIt) {
     }
     EXPECT_EQ(std::string(getenv("TALLYVOX_COM4")), "/nowhere");
     EXPECT_EQ(getenv("TALLYVOX_COM5"), nullptr);
-    unsetenv("TALLYVOX_COM4");
 }
 
 TEST(SimulatorTest, AtRealLineTimingTheRepliesAreWhole) {

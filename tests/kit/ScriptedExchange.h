@@ -14,7 +14,7 @@
 
 #include "tests/kit/PtyPeer.h"
 
-namespace tallyvox::testpty {
+namespace tallyvox::testkit {
 
 class TScriptedExchange {
 public:
@@ -110,4 +110,4 @@ private:
     TPtyPeer Peer; // last: its thread stops before the state above goes
 };
 
-} // namespace tallyvox::testpty
+} // namespace tallyvox::testkit
