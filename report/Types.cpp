@@ -17,36 +17,43 @@ TDateTime TExtStr_rep::Duration() const {
             static_cast<std::uint8_t>(DurationSeconds)};
 }
 
-void TTraffic_rep::SetInMinutes(std::uint32_t minutes) {
-    InMinutes = minutes;
+namespace {
+
+// Minutes past an hour carry into hours; the setters' normalising rule.
+void CarryMinutes(std::uint32_t& hours, std::uint32_t& minutesField, std::uint32_t minutes) {
+    minutesField = minutes;
     if (minutes >= Sixty) {
-        InHours += minutes / Sixty;
-        InMinutes = minutes % Sixty;
+        hours += minutes / Sixty;
+        minutesField = minutes % Sixty;
     }
+}
+
+// Seconds past a minute carry into the minutes, and on into hours.
+void CarrySeconds(std::uint32_t& hours, std::uint32_t& minutesField, std::uint32_t& secondsField,
+                  std::uint32_t seconds) {
+    secondsField = seconds;
+    if (seconds >= Sixty) {
+        CarryMinutes(hours, minutesField, seconds / Sixty + minutesField);
+        secondsField = seconds % Sixty;
+    }
+}
+
+} // namespace
+
+void TTraffic_rep::SetInMinutes(std::uint32_t minutes) {
+    CarryMinutes(InHours, InMinutes, minutes);
 }
 
 void TTraffic_rep::SetInSeconds(std::uint32_t seconds) {
-    InSeconds = seconds;
-    if (seconds >= Sixty) {
-        SetInMinutes(seconds / Sixty + InMinutes);
-        InSeconds = seconds % Sixty;
-    }
+    CarrySeconds(InHours, InMinutes, InSeconds, seconds);
 }
 
 void TTraffic_rep::SetOutMinutes(std::uint32_t minutes) {
-    OutMinutes = minutes;
-    if (minutes >= Sixty) {
-        OutHours += minutes / Sixty;
-        OutMinutes = minutes % Sixty;
-    }
+    CarryMinutes(OutHours, OutMinutes, minutes);
 }
 
 void TTraffic_rep::SetOutSeconds(std::uint32_t seconds) {
-    OutSeconds = seconds;
-    if (seconds >= Sixty) {
-        SetOutMinutes(seconds / Sixty + OutMinutes);
-        OutSeconds = seconds % Sixty;
-    }
+    CarrySeconds(OutHours, OutMinutes, OutSeconds, seconds);
 }
 
 void TTraffic_rep::AddCall(const TExtStr_rep& call) {
