@@ -17,9 +17,9 @@ std::string HeaderTitleLine() {
     return text::Utf8ToCp1251("       Начало         Продолжит   Абонент      СЛ     Номер");
 }
 
-void BuildHeader(TLowLevel& lowLevel, const TStatus& status) {
-    lowLevel.HeaderDateLine = HeaderDateLine(status.ExchangeClock);
-    lowLevel.HeaderTitleLine = HeaderTitleLine();
+void BuildHeader(TReadState& read, const TStatus& status) {
+    read.HeaderDateLine = HeaderDateLine(status.ExchangeClock);
+    read.HeaderTitleLine = HeaderTitleLine();
 }
 
 } // namespace tallyvox::callfile

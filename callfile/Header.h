@@ -4,7 +4,8 @@
 #include <string>
 
 #include "exchange/Clock.h"
-#include "exchange/LowLevel.h"
+#include "exchange/ReadState.h"
+#include "exchange/Status.h"
 
 namespace tallyvox::callfile {
 
@@ -13,7 +14,7 @@ std::string HeaderDateLine(const TCalendarTime& exchangeClock);
 // "       Начало         Продолжит   Абонент      СЛ     Номер" in Windows-1251.
 std::string HeaderTitleLine();
 
-// Sets HeaderDateLine and HeaderTitleLine of lowLevel from the status just read.
-void BuildHeader(TLowLevel& lowLevel, const TStatus& status);
+// Sets HeaderDateLine and HeaderTitleLine of read from the status just read.
+void BuildHeader(TReadState& read, const TStatus& status);
 
 } // namespace tallyvox::callfile

@@ -6,8 +6,8 @@
 
 namespace tallyvox::callfile {
 
-TRecordHandler::TRecordHandler(boost::shared_ptr<TLowLevel> lowLevel, TRecordListener* listener)
-    : LowLevel(std::move(lowLevel)), Listener(listener) {}
+TRecordHandler::TRecordHandler(boost::shared_ptr<TReadState> read, TRecordListener* listener)
+    : Read(std::move(read)), Listener(listener) {}
 
 TRecordHandler::~TRecordHandler() {
     FlushPending();
@@ -15,20 +15,19 @@ TRecordHandler::~TRecordHandler() {
 
 void TRecordHandler::operator()(const TRecord& record) {
     const std::string line = FormatCallLine(record);
-    Writer_.AppendLine(LowLevel->TariffFileName, line);
-    TStatus& status = LowLevel->Status;
+    Writer_.AppendLine(Read->TariffFileName, line);
+    TStatus& status = Read->Status;
     if (status.BufferFill > 0) {
         --status.BufferFill;
     }
     if (Listener != nullptr) {
-        Listener->RecordHandled(line, status.BufferFill, LowLevel->RejectedCount,
+        Listener->RecordHandled(line, status.BufferFill, Read->RejectedCount,
                                 Writer_.PendingCount());
     }
 }
 
 int TRecordHandler::WriteHeader() {
-    return Writer_.WriteHeader(LowLevel->TariffFileName, LowLevel->HeaderDateLine,
-                               LowLevel->HeaderTitleLine);
+    return Writer_.WriteHeader(Read->TariffFileName, Read->HeaderDateLine, Read->HeaderTitleLine);
 }
 
 int TRecordHandler::FlushPending() {

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "callfile/CallFileWriter.h"
-#include "exchange/LowLevel.h"
+#include "exchange/ReadState.h"
+#include "exchange/Record.h"
 
 namespace tallyvox::callfile {
 
@@ -25,7 +26,9 @@ public:
 // the UI thread may use it while no read runs.
 class TRecordHandler {
 public:
-    TRecordHandler(boost::shared_ptr<TLowLevel> lowLevel, TRecordListener* listener);
+    // read is the exchange object's share of the read (TLowLevel is one): the
+    // file name and rejected count it reads, the buffer fill it counts down.
+    TRecordHandler(boost::shared_ptr<TReadState> read, TRecordListener* listener);
     // Not copyable: its writer holds the lines waiting for the file, so a copy would
     // split them. RecordCallback refers to it (std::ref, or a lambda holding its address).
     TRecordHandler(const TRecordHandler&) = delete;
@@ -34,7 +37,7 @@ public:
     ~TRecordHandler();
     // A line the file does not take waits in the writer; no file failure raises.
     void operator()(const TRecord& record);
-    // Writes the header block of lowLevel (BuildHeader must have run):
+    // Writes the header block of the read (BuildHeader must have run):
     // LinesWritten, or LinesHeld when it waits for the file; no file failure raises.
     int WriteHeader();
     // Writes the waiting lines to the files they were meant for now (for a retry
@@ -44,7 +47,7 @@ public:
     TCallFileWriter& Writer() { return Writer_; }
 
 private:
-    boost::shared_ptr<TLowLevel> LowLevel;
+    boost::shared_ptr<TReadState> Read;
     TRecordListener* Listener;
     TCallFileWriter Writer_;
 };

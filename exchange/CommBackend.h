@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "exchange/ObjectHeader.h"
+
 namespace tallyvox {
 
 struct TLineSettings {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "exchange/ObjectHeader.h"
+
 namespace tallyvox {
 
 // Which operation of the serial channel failed.

@@ -11,6 +11,7 @@
 #include "exchange/Clock.h"
 #include "exchange/CommBackend.h"
 #include "exchange/CommError.h"
+#include "exchange/ObjectHeader.h"
 #include "exchange/Trace.h"
 
 namespace tallyvox {

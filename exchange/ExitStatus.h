@@ -3,6 +3,8 @@
 // so that whatever started it can tell what happened without a person looking
 // at the screen; README.md lists them.
 
+#include "exchange/ObjectHeader.h"
+
 namespace tallyvox {
 
 inline constexpr int ExitDone = 0;

@@ -5,6 +5,7 @@
 
 #include <ostream>
 
+#include "exchange/ObjectHeader.h"
 #include "exchange/Trace.h"
 
 namespace tallyvox {

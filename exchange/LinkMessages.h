@@ -5,6 +5,7 @@
 
 #include "exchange/CommBackend.h"
 #include "exchange/CommError.h"
+#include "exchange/ObjectHeader.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::messages {

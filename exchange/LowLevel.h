@@ -16,6 +16,8 @@
 #include "exchange/CommPort.h"
 #include "exchange/ExitStatus.h"
 #include "exchange/Notifier.h"
+#include "exchange/ObjectHeader.h"
+#include "exchange/ReadState.h"
 #include "exchange/RealTime.h"
 #include "exchange/Record.h"
 #include "exchange/Status.h"
@@ -34,7 +36,9 @@ enum TAutoStart {
 
 enum class TDownloadEnd { Finished, LinkLost, SelectionRefused };
 
-class TLowLevel {
+// The read state (Status, RejectedCount, TariffFileName, the header lines) is
+// the part the record handler shares; the rest stays with the object.
+class TLowLevel : public TReadState {
 public:
     // Sets the defaults, creates the port, records the start directory and reads
     // the output configuration file of the current directory.
@@ -149,7 +153,6 @@ public:
     bool IsComplex = false;
     int ExchangeCount = 0;
     boost::shared_ptr<TCommPort> Port;
-    std::atomic<int> RejectedCount{0};
     // First records of this read whose checksum never matched: the exchange has
     // already given them up, so they are delivered as received and counted here.
     std::atomic<int> UncheckedCount{0};
@@ -161,13 +164,9 @@ public:
     std::string PortName = "COM1";
     bool SaveHeader = true;
     int AutoStart = AutoStartDefault;
-    TStatus Status;
     int RealTimeLineCount = 0;
     std::array<std::string, RealTimeMaxLines> RealTimeLines;
-    std::string TariffFileName;
     std::string RealTimeFileName;
-    std::string HeaderDateLine;
-    std::string HeaderTitleLine;
     std::string StartDir;
     // The start folder as the file system names it: every file built from the
     // start folder is reached through this, so a folder whose name has no

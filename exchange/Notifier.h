@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "exchange/ObjectHeader.h"
+
 namespace tallyvox {
 
 class TNotifier {

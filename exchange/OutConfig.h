@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exchange/LowLevel.h"
+#include "exchange/ObjectHeader.h"
 
 namespace tallyvox {
 

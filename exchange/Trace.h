@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "exchange/ObjectHeader.h"
+
 namespace tallyvox {
 
 class TTraceSink {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "exchange/CommBackend.h"
+#include "exchange/ObjectHeader.h"
 
 namespace tallyvox {
 

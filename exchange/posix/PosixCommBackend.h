@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "exchange/CommBackend.h"
+#include "exchange/ObjectHeader.h"
 
 namespace tallyvox {
 

@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "callfile/Header.h"
+#include "exchange/LowLevel.h"
 #include "tests/kit/CalendarAt.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"
