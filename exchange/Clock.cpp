@@ -3,6 +3,8 @@
 #include <ctime>
 #include <thread>
 
+#include "exchange/LocalTime.h"
+
 namespace tallyvox {
 namespace {
 
@@ -12,9 +14,7 @@ std::chrono::steady_clock::time_point ProcessOrigin() {
 }
 
 TCalendarTime ComputerLocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTimeOf(std::time(nullptr));
     TCalendarTime t;
     t.Year = local.tm_year + 1900;
     t.Month = local.tm_mon + 1;

@@ -22,4 +22,8 @@ std::string TextOfFilePath(const std::filesystem::path& path);
 // mode is fopen's; nullptr when the file cannot be opened.
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 
+// A new file for binary writing, made only when nothing of that name is there:
+// nullptr with errno EEXIST when something is, or another errno.
+std::FILE* CreateNewFile(const std::filesystem::path& path);
+
 } // namespace tallyvox

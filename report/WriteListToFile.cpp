@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "exchange/FilePath.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {
@@ -31,7 +32,7 @@ int WriteAndClose(int& lastErrno, const TExportLines& lines, std::FILE* file) {
 // For targets that cannot be replaced by a rename (devices, pipes, files in a
 // folder that admits no new file): truncated and written where they are.
 int WriteInPlace(int& lastErrno, const TExportLines& lines, const fs::path& target) {
-    std::FILE* file = std::fopen(target.c_str(), "wb");
+    std::FILE* file = OpenFile(target, "wb");
     if (file == nullptr) {
         lastErrno = errno;
         return WriteCannotOpen;
@@ -44,7 +45,7 @@ std::FILE* CreateBeside(const fs::path& target, fs::path& created) {
     for (int attempt = 0; attempt < TemporaryNameAttempts; ++attempt) {
         created = target;
         created += ".part" + std::to_string(attempt);
-        std::FILE* file = std::fopen(created.c_str(), "wbx");
+        std::FILE* file = CreateNewFile(created);
         if (file != nullptr || errno != EEXIST) {
             return file;
         }
@@ -69,7 +70,7 @@ fs::path Target(const std::string& fileName) {
 // (without creating it) and closed before it is written in place.
 int WriteWithoutRename(int& lastErrno, const TExportLines& lines, const fs::path& target,
                        int createErrno) {
-    std::FILE* file = std::fopen(target.c_str(), "r+b");
+    std::FILE* file = OpenFile(target, "r+b");
     if (file == nullptr) {
         lastErrno = createErrno;
         return WriteCannotOpen;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds Tallyvox with warnings as errors and runs every test, then builds the
-# sanitizer configuration and runs every test again under it, then runs every
-# libFuzzer target for a short time on its seed corpus (scripts/fuzz.sh;
-# TALLYVOX_FUZZ_SECONDS=0 leaves the fuzzers out).
+# sanitizer configuration and runs every test again under it, then builds the
+# core as Windows programs and runs their tests under wine64 (scripts/windows.sh;
+# TALLYVOX_WINDOWS=0 leaves that out), then runs every libFuzzer target for a
+# short time on its seed corpus (scripts/fuzz.sh; TALLYVOX_FUZZ_SECONDS=0 leaves
+# the fuzzers out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +20,10 @@ for preset in ci asan; do
   echo "== ${preset}: test"
   ctest --preset "$preset" -j "$jobs"
 done
+
+if [ "${TALLYVOX_WINDOWS:-1}" != 0 ]; then
+  bash scripts/windows.sh
+fi
 
 if [ "${TALLYVOX_FUZZ_SECONDS:-30}" != 0 ]; then
   bash scripts/fuzz.sh

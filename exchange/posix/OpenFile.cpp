@@ -8,4 +8,8 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 }
 
+std::FILE* CreateNewFile(const std::filesystem::path& path) {
+    return std::fopen(path.c_str(), "wbx");
+}
+
 } // namespace tallyvox

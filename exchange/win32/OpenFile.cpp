@@ -2,8 +2,11 @@
 // letters only) widens character by character.
 
 #include <cstring>
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <string>
+#include <sys/stat.h>
 
 #include "exchange/FilePath.h"
 
@@ -12,6 +15,20 @@ namespace tallyvox {
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
     const std::wstring wideMode(mode, mode + std::strlen(mode));
     return ::_wfopen(path.c_str(), wideMode.c_str());
+}
+
+// The C runtime's fopen knows no exclusive mode ("x"); its open does.
+std::FILE* CreateNewFile(const std::filesystem::path& path) {
+    const int fd =
+        ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::_close(fd);
+    }
+    return file;
 }
 
 } // namespace tallyvox

@@ -2,19 +2,33 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <stdlib.h>
 #include <string>
 
 namespace tallyvox::testkit {
+namespace {
 
-TTempDir::TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tallyvox-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
+// A folder of a name not taken yet: creating a folder that is already there
+// fails, so two tests never share one.
+std::filesystem::path MakeFreshFolder() {
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device seed;
+    std::mt19937_64 draw(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate =
+            base / ("tallyvox-" + std::to_string(draw() % 1000000000));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            return candidate;
+        }
     }
-    Path_ = pattern;
+    throw std::runtime_error("cannot create a temporary folder");
 }
+
+} // namespace
+
+TTempDir::TTempDir() : Path_(MakeFreshFolder()) {}
 
 TTempDir::~TTempDir() {
     std::error_code ignored;
