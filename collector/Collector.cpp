@@ -16,7 +16,6 @@ namespace tallyvox::collector {
 namespace {
 
 constexpr const char* SettingsFileName = "Tallyvox.cfg";
-constexpr auto StatusInterval = std::chrono::seconds(1);
 
 std::string Utf8(const std::string& cp1251) {
     return text::Cp1251ToUtf8(cp1251);
@@ -325,7 +324,7 @@ void TCollector::Enter(TCaptureState state, const std::string& detail) {
         Shown.Contacted = true;
         Shown.LastContact = LowLevel->Clock().LocalNow();
     }
-    RefreshStatus(true);
+    RefreshStatus();
 }
 
 void TCollector::Journal(TCaptureState state, const std::string& detail) {
@@ -380,7 +379,7 @@ int TCollector::Finish(int status) {
         status = ExitDone;
     }
     if (Handler.FlushPending() == callfile::LinesWritten) {
-        RefreshStatus(true);
+        RefreshStatus();
         return status;
     }
     callfile::TCallFileWriter& writer = Handler.Writer();
@@ -405,19 +404,16 @@ int TCollector::Finish(int status) {
         }
     }
     std::cerr.flush();
-    RefreshStatus(true);
+    RefreshStatus();
     return status;
 }
 
-void TCollector::RefreshStatus(bool now) {
+// After every change: a record takes far longer on the line than the small
+// file takes to write.
+void TCollector::RefreshStatus() {
     if (!Options.Status) {
         return;
     }
-    const auto time = std::chrono::steady_clock::now();
-    if (!now && time - StatusWritten < StatusInterval) {
-        return;
-    }
-    StatusWritten = time;
     Shown.Updated = LowLevel->Clock().LocalNow();
     if (!SameDay(Shown.Updated, Shown.LastContact)) {
         Shown.RecordsToday = 0;
@@ -443,7 +439,7 @@ void TCollector::RecordHandled(const std::string&, int bufferFill, int, std::siz
                                      std::to_string(pendingLines) + " held in memory");
     }
     TakeReopen();
-    RefreshStatus(false);
+    RefreshStatus();
 }
 
 // A silent exchange ends the passes: the port is closed and opened again

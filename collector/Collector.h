@@ -87,7 +87,7 @@ private:
     bool StopAsked();
     int Finish(int status);
     void TakeReopen();
-    void RefreshStatus(bool now);
+    void RefreshStatus();
 
     void RecordHandled(const std::string& line, int bufferFill, int rejectedCount,
                        std::size_t pendingLines) override;
@@ -113,7 +113,6 @@ private:
     std::int64_t IntervalRecords = 0;
     bool FileTrouble = false;
     TCollectorStatus Shown;
-    std::chrono::steady_clock::time_point StatusWritten;
 };
 
 } // namespace tallyvox::collector
