@@ -257,6 +257,7 @@ TCaptureState TCollector::PassesEnded(const capture::TSessionResult& result, int
     case capture::TSessionEnd::Stopped:
         if (FileTrouble) {
             StateDetail = "the call file does not take the lines";
+            onceStatus = ExitFileNotWritable;
             return TCaptureState::FileUnwritable;
         }
         return TCaptureState::Stopped;

@@ -196,6 +196,26 @@ today=$(date +%F)
     fail "the totals failed"
 grep -q "gaps in this period" "$work/totals.err" || fail "the totals do not mention the gap"
 
+# The call file stops taking lines (a file size limit stands in for a full
+# disk): the read stops after the call in hand, the rest stay in the exchange,
+# and the line held in memory goes to a rescue file when the collector ends.
+start_sim --calls 40
+(cd "$work" && ulimit -f 2 && trap '' XFSZ && exec "$collect" --port "$work/com" --file full.txt \
+    --retry-first 50 --retry-longest 100 2>"$work/full.err") &
+full=$!
+pids+=("$full")
+wait_for_text "$work/full.err" "file-unwritable"
+kill -TERM "$full"
+wait "$full"
+status=$?
+pids=()
+stop_sim
+[ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "held lines at the end give $status"
+[ "$sent" -lt 40 ] || fail "the read went on into a file that took nothing"
+rescued=$(cat "$work"/TallyvoxRescue-*.txt | grep -c '^[0-9][0-9]-')
+[ $(($(calls_in "$work/full.txt") + rescued)) -eq "$sent" ] || fail "calls lost to a full file"
+grep -q "gap.reason=file-unwritable" "$work/full.txt.coverage" || fail "no file-unwritable gap"
+
 # SIGHUP after the call file was moved away: the next calls go to a new file
 # of the configured name, none lost.
 start_sim --calls 0 --arrive-every 100
