@@ -145,6 +145,8 @@ void TCollector::RequestStop() {
 }
 
 void TCollector::RequestReopen() {
+    Log.Write(TLevel::Info,
+              "the call file is reopened: the next lines go to " + Utf8(LowLevel->TariffFileName));
     Reopen = true;
 }
 
@@ -366,8 +368,8 @@ void TCollector::WaitBeforeRetry() {
 
 void TCollector::TakeReopen() {
     if (Reopen.exchange(false)) {
-        Log.Write(TLevel::Info,
-                  "the call file is reopened: lines go to " + Utf8(LowLevel->TariffFileName));
+        // The file is opened for every line anyway; lines held for it are
+        // tried again now, in the new file.
         Handler.FlushPending();
     }
 }

@@ -39,6 +39,7 @@ void TLog::Write(TLevel level, const std::string& text) {
     for (char& c : line) {
         c = c == '\n' || c == '\r' ? ' ' : c;
     }
+    const std::lock_guard lock(Mutex);
     Out << line << std::endl;
 }
 

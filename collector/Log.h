@@ -3,6 +3,7 @@
 // JOURNAL_STREAM) each line starts with the journal's priority prefix instead,
 // so that `journalctl -p warning` finds the problems.
 
+#include <mutex>
 #include <ostream>
 #include <string>
 
@@ -14,10 +15,11 @@ class TLog {
 public:
     // journalPrefix: "<3>"-style priorities instead of the level's word.
     TLog(std::ostream& out, bool journalPrefix);
-    // text is UTF-8; one line, flushed at once.
+    // text is UTF-8; one line, flushed at once. Any thread.
     void Write(TLevel level, const std::string& text);
 
 private:
+    std::mutex Mutex;
     std::ostream& Out;
     bool JournalPrefix;
 };
