@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "report/Coverage.h"
+
 namespace tallyvox::reportcli {
 
 namespace {
@@ -98,6 +100,17 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.LinesOut, option, value());
         } else if (option == "--trunks") {
             SetOnce(options.TrunksOut, option, value());
+        } else if (option == "--coverage") {
+            options.Coverage = true;
+        } else if (option == "--from" || option == "--to") {
+            std::optional<std::string>& bound = option == "--from" ? options.From : options.To;
+            SetOnce(bound, option, value());
+            if (!report::ParsePeriodTime(*bound, false)) {
+                throw ECommandLineError(option +
+                                        ": expected YYYY-MM-DD or YYYY-MM-DD hh:mm[:ss], "
+                                        "not \"" +
+                                        *bound + "\"");
+            }
         } else if (option.size() > 1 && option.front() == '-') {
             throw ECommandLineError("unknown option " + option);
         } else {
@@ -137,6 +150,12 @@ line and trunk totals as tables.
   --lines OUT           write the line totals export to OUT
   --trunks OUT          write the trunk totals export to OUT
                         OUT may be "-" for standard output; an existing OUT is replaced
+  --coverage            print when the exchange was read into CALLFILE and the gaps
+                        in between with their reasons, from the journal the
+                        collector keeps beside it (CALLFILE.coverage)
+  --from DATE, --to DATE
+                        the period of --coverage (YYYY-MM-DD or YYYY-MM-DD hh:mm[:ss]);
+                        totals over a period with gaps in capture say so on stderr
   --help                show this text
 
 Exit status: 0 done, 1 the call file cannot be read or an export cannot be

@@ -27,6 +27,11 @@ struct TReportOptions {
     std::optional<std::string> LinesOut;
     std::optional<std::string> TrunksOut;
     bool Help = false;
+    // --coverage: the capture intervals and gaps instead of the totals.
+    bool Coverage = false;
+    // The period, as given ("YYYY-MM-DD[ hh:mm[:ss]]"); checked when read.
+    std::optional<std::string> From;
+    std::optional<std::string> To;
 
     bool WritesExports() const { return CallsOut || LinesOut || TrunksOut; }
 };

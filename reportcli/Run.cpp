@@ -9,6 +9,7 @@
 #include "report/Load.h"
 #include "report/Totals.h"
 #include "report/WriteListToFile.h"
+#include "reportcli/CoverageRun.h"
 #include "reportcli/Tables.h"
 #include "text/Cp1251.h"
 
@@ -44,6 +45,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
               std::FILE* out, std::ostream& err) {
     // The call list is kept only for the call export; the totals alone are built
     // call by call as the file is read, in a small fraction of the time and memory.
+    if (options.Coverage) {
+        return PrintCoverage(options, out, err);
+    }
     report::TCallList calls;
     report::TLineList lines;
     report::TTrunkList trunks;
@@ -65,6 +69,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
             << "\n";
         return 1;
     }
+    WarnAboutGaps(options, err);
     for (const report::TLineSortKey key : options.LineSorts) {
         report::SortLines(lines, key);
     }

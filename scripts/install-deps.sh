@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libboost-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins
   fonts-dejavu-core fonts-liberation xvfb xauth
-  time
+  time dpkg-dev
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
