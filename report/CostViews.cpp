@@ -68,7 +68,7 @@ public:
         if (call == nullptr) {
             return {};
         }
-        const TCallCost& cost = Costs.Calls[static_cast<std::size_t>(call - &Rows.Calls()[0])];
+        const TCallCost cost = CostOf(call);
         switch (column) {
         case 0:
             return DateCell(TCellKind::Date, call->Start);
@@ -100,8 +100,7 @@ public:
         TCents cost = 0;
         for (std::size_t row = 0; row < Rows.Count(); ++row) {
             if (const TExtStr_rep* call = Rows.Call(row)) {
-                const TCallCost& priced =
-                    Costs.Calls[static_cast<std::size_t>(call - &Rows.Calls()[0])];
+                const TCallCost priced = CostOf(call);
                 seconds += call->TotalSeconds;
                 billed += priced.BilledSeconds;
                 cost += priced.Cost;
@@ -120,6 +119,12 @@ public:
     }
 
 private:
+    // Nothing when the calls were not priced (no table).
+    TCallCost CostOf(const TExtStr_rep* call) const {
+        const auto index = static_cast<std::size_t>(call - &Rows.Calls()[0]);
+        return index < Costs.Calls.size() ? Costs.Calls[index] : TCallCost{};
+    }
+
     const TCallRows& Rows;
     const TCostReport& Costs;
     const TTariffTable& Table;
