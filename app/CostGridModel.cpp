@@ -46,7 +46,9 @@ int TCostGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TCostGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || View() == nullptr ? 0 : static_cast<int>(View()->Columns().size());
+    // The columns stay while the views are being replaced: the window lays
+    // them out on every reset.
+    return parent.isValid() ? 0 : static_cast<int>(report::ViewColumns(Kind).size());
 }
 
 QVariant TCostGridModel::data(const QModelIndex& index, int role) const {
@@ -62,7 +64,7 @@ QVariant TCostGridModel::data(const QModelIndex& index, int role) const {
         return bold;
     }
     if (role == Qt::TextAlignmentRole) {
-        return IsFigure(View()->Columns()[column].Kind)
+        return IsFigure(report::ViewColumns(Kind)[column].Kind)
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     }
@@ -78,11 +80,11 @@ QVariant TCostGridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TCostGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || View() == nullptr ||
-        section < 0 || section >= columnCount()) {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        section >= columnCount()) {
         return {};
     }
-    return ToQString(View()->Columns()[static_cast<std::size_t>(section)].Title);
+    return ToQString(report::ViewColumns(Kind)[static_cast<std::size_t>(section)].Title);
 }
 
 void FitPricedColumns(QTableView* grid, int ownColumns) {
