@@ -43,7 +43,8 @@ struct TCostReport {
     TCostEntry TrunkCost(std::string_view trunk) const;
 };
 
-// Prices every call of calls by table; table and calls are only read.
-TCostReport PriceCalls(const TCallList& calls, const TTariffTable& table);
+// Prices every call of calls by table; table and calls are only read. A large
+// list is priced in parts on up to threads threads; the result is the same.
+TCostReport PriceCalls(const TCallList& calls, const TTariffTable& table, unsigned threads = 2);
 
 } // namespace tallyvox::report

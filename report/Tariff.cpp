@@ -8,14 +8,19 @@
 namespace tallyvox::report {
 
 bool TTariffRow::Holds(std::string_view trunk, const TDateTime& start) const {
+    TDateTime day = start;
+    day.Hour = day.Minute = day.Second = 0;
+    return Holds(trunk, Weekday(start), start.Hour * 60 + start.Minute, SecondsOf(day));
+}
+
+bool TTariffRow::Holds(std::string_view trunk, int weekday, int minute, std::int64_t day) const {
     if (!Trunk.empty() && Trunk != trunk) {
         return false;
     }
-    if (Days != 0 && (Days & (1u << (Weekday(start) - 1))) == 0) {
+    if (Days != 0 && (Days & (1u << (weekday - 1))) == 0) {
         return false;
     }
     if (Band) {
-        const int minute = start.Hour * 60 + start.Minute;
         const auto [from, to] = *Band;
         const bool inside =
             from < to ? minute >= from && minute < to : minute >= from || minute < to;
@@ -23,14 +28,7 @@ bool TTariffRow::Holds(std::string_view trunk, const TDateTime& start) const {
             return false;
         }
     }
-    if (ValidFrom) {
-        TDateTime day = start;
-        day.Hour = day.Minute = day.Second = 0;
-        if (SecondsOf(day) < *ValidFrom) {
-            return false;
-        }
-    }
-    return true;
+    return !ValidFrom || day >= *ValidFrom;
 }
 
 std::bitset<DayMinutes> TTariffRow::BandMinutes() const {
@@ -96,7 +94,7 @@ std::int32_t TTariffTable::RowOf(std::string_view number, std::string_view trunk
         return -1;
     }
     // The nodes along the number, longest prefix last.
-    std::array<std::size_t, 64> path{};
+    std::array<std::int32_t, 64> path; // only the first depth entries are read
     std::size_t depth = 0;
     std::size_t node = 0;
     path[depth++] = 0;
@@ -109,11 +107,16 @@ std::int32_t TTariffTable::RowOf(std::string_view number, std::string_view trunk
             break;
         }
         node = static_cast<std::size_t>(next - 1);
-        path[depth++] = node;
+        path[depth++] = static_cast<std::int32_t>(node);
     }
+    TDateTime day = start;
+    day.Hour = day.Minute = day.Second = 0;
+    const int weekday = Weekday(start);
+    const int minute = start.Hour * 60 + start.Minute;
+    const std::int64_t daySeconds = SecondsOf(day);
     while (depth > 0) {
-        for (const std::int32_t row : Nodes[path[--depth]].Rows) {
-            if (Rows_[static_cast<std::size_t>(row)].Holds(trunk, start)) {
+        for (const std::int32_t row : Nodes[static_cast<std::size_t>(path[--depth])].Rows) {
+            if (Rows_[static_cast<std::size_t>(row)].Holds(trunk, weekday, minute, daySeconds)) {
                 return row;
             }
         }

@@ -36,6 +36,9 @@ struct TTariffRow {
 
     // Whether the row's trunk, days, band and date hold for a call.
     bool Holds(std::string_view trunk, const TDateTime& start) const;
+    // The same for a start taken apart once: its weekday (1 = Monday), minute of
+    // the day and the seconds (SecondsOf) of its day's 00:00:00.
+    bool Holds(std::string_view trunk, int weekday, int minute, std::int64_t day) const;
     // The minutes of the day that the band (or the whole day) covers.
     std::bitset<DayMinutes> BandMinutes() const;
     // The destination's name as shown: Name, or the prefix when it has none.

@@ -115,6 +115,19 @@ TEST(TariffCost, TotalsAreExactSumsOfTheRoundedCallCosts) {
         EXPECT_EQ(city->Cost, 300000 * 75 + 150);
         EXPECT_EQ(report.Destinations[0].Key, city->Key); // the dearest first
     }
+    // Priced in one part or in three, the same figures.
+    const TCostReport one = PriceCalls(calls, table, 1);
+    const TCostReport three = PriceCalls(calls, table, 3);
+    EXPECT_EQ(one.Total, three.Total);
+    EXPECT_EQ(one.Unpriced + one.Incoming + one.Priced, calls.Count());
+    ASSERT_EQ(one.Trunks.Count(), three.Trunks.Count());
+    for (std::size_t i = 0; i < one.Trunks.Count(); ++i) {
+        EXPECT_EQ(one.Trunks[i].Key, three.Trunks[i].Key);
+        EXPECT_EQ(one.Trunks[i].Cost, three.Trunks[i].Cost);
+    }
+    for (std::size_t i = 0; i < calls.Count(); i += 1001) {
+        EXPECT_EQ(one.Calls[i].Cost, three.Calls[i].Cost);
+    }
 }
 
 TEST(TariffReader, RefusesAFaultyTableAsAWholeWithEveryFaultyLine) {
