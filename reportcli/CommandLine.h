@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "report/CostViews.h"
+#include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
 
@@ -27,13 +29,26 @@ struct TReportOptions {
     std::optional<std::string> LinesOut;
     std::optional<std::string> TrunksOut;
     bool Help = false;
+    // Costs and periods.
+    std::optional<std::string> Tariffs;                             // the tariff table
+    std::optional<report::TDateTime> From;                          // included
+    std::optional<report::TDateTime> To;                            // included
+    std::optional<report::TPeriodPreset> Period;                    // resolved against now
+    std::vector<std::pair<report::TViewKind, std::string>> CsvOuts; // view, file
+    std::optional<std::string> XlsxOut;
+    std::optional<std::string> CheckTariffs; // check this table and stop
     // --coverage: the capture intervals and gaps instead of the totals.
     bool Coverage = false;
-    // The period, as given ("YYYY-MM-DD[ hh:mm[:ss]]"); checked when read.
-    std::optional<std::string> From;
-    std::optional<std::string> To;
 
-    bool WritesExports() const { return CallsOut || LinesOut || TrunksOut; }
+    bool WritesExports() const {
+        return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
+    }
+    // Whether the calls must be kept (not only totalled as the file is read).
+    bool NeedsCalls() const {
+        return CallsOut || Tariffs || From || To || Period || !CsvOuts.empty() || XlsxOut;
+    }
+    // The period the options ask for, presets counted from now.
+    report::TPeriod PeriodAt(const report::TDateTime& now) const;
 };
 
 // Reads the options (argv without the program name); ECommandLineError with the

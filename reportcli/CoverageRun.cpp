@@ -9,22 +9,28 @@
 namespace tallyvox::reportcli {
 namespace {
 
-std::optional<TCalendarTime> Bound(const std::optional<std::string>& text, bool end) {
-    return text ? report::ParsePeriodTime(*text, end) : std::nullopt;
+std::optional<TCalendarTime> Bound(const std::optional<report::TDateTime>& time) {
+    if (!time) {
+        return std::nullopt;
+    }
+    return TCalendarTime{time->Year, time->Month,  time->Day,
+                         time->Hour, time->Minute, time->Second};
 }
 
-std::vector<report::TCoverageSpan> SpansOf(const TReportOptions& options, bool& readable) {
+std::vector<report::TCoverageSpan> SpansOf(const TReportOptions& options,
+                                           const report::TPeriod& period, bool& readable) {
     const std::string journal = callfile::CoverageJournalOf(text::Utf8ToCp1251(options.CallFile));
     return report::SpansWithin(
-        report::CoverageSpans(report::LoadCoverageJournal(journal, &readable)),
-        Bound(options.From, false), Bound(options.To, true));
+        report::CoverageSpans(report::LoadCoverageJournal(journal, &readable)), Bound(period.From),
+        Bound(period.To));
 }
 
 } // namespace
 
-int PrintCoverage(const TReportOptions& options, std::FILE* out, std::ostream& err) {
+int PrintCoverage(const TReportOptions& options, const report::TPeriod& period, std::FILE* out,
+                  std::ostream& err) {
     bool readable = false;
-    const std::vector<report::TCoverageSpan> spans = SpansOf(options, readable);
+    const std::vector<report::TCoverageSpan> spans = SpansOf(options, period, readable);
     if (!readable) {
         err << "tallyvox-report: no coverage journal " << options.CallFile
             << ".coverage (the collector keeps one beside the call file)\n";
@@ -38,9 +44,10 @@ int PrintCoverage(const TReportOptions& options, std::FILE* out, std::ostream& e
     return std::fwrite(text.data(), 1, text.size(), out) == text.size() ? 0 : 1;
 }
 
-void WarnAboutGaps(const TReportOptions& options, std::ostream& err) {
+void WarnAboutGaps(const TReportOptions& options, const report::TPeriod& period,
+                   std::ostream& err) {
     bool readable = false;
-    const std::size_t gaps = report::GapCount(SpansOf(options, readable));
+    const std::size_t gaps = report::GapCount(SpansOf(options, period, readable));
     if (readable && gaps > 0) {
         err << "tallyvox-report: warning: capture has " << gaps
             << " gaps in this period (see --coverage): the totals may lack calls\n";

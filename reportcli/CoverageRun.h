@@ -4,16 +4,18 @@
 #include <cstdio>
 #include <iosfwd>
 
+#include "report/Period.h"
 #include "reportcli/CommandLine.h"
 
 namespace tallyvox::reportcli {
 
 // Prints the capture intervals and gaps of the call file's journal within the
 // period: 0, or 1 when there is no journal to read.
-int PrintCoverage(const TReportOptions& options, std::FILE* out, std::ostream& err);
+int PrintCoverage(const TReportOptions& options, const report::TPeriod& period, std::FILE* out,
+                  std::ostream& err);
 
 // Tells err when the call file's journal shows gaps in capture within the
 // period, so that nobody takes the totals for complete. Silent without a journal.
-void WarnAboutGaps(const TReportOptions& options, std::ostream& err);
+void WarnAboutGaps(const TReportOptions& options, const report::TPeriod& period, std::ostream& err);
 
 } // namespace tallyvox::reportcli
