@@ -23,6 +23,7 @@ class TMainForm_rep;
 namespace tallyvox::app {
 
 class TAboutForm;
+class TChartsView;
 class TCallGridModel;
 class TLineGridModel;
 class TTrunkGridModel;
@@ -44,6 +45,8 @@ public:
     // open dialog has closed. A file that cannot be read is reported in a message
     // box and changes nothing.
     void LoadFile(const QString& fileName);
+    // The "Графики" window, drawn from the calls this window shows.
+    TChartsView* ChartsWindow() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,6 +63,7 @@ private:
     void BindSorts();
     void BindPopup(QTableView* grid, QMenu* menu);
     void SetUpSelectionPanel();
+    void SetUpCharts();
 
     // Life cycle and layout.
     void FormShow();
@@ -81,6 +85,7 @@ private:
     // Steps shared by the commands.
     void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
     void Export(QFileDialog* dialog, const report::TExportLines& lines);
+    void UpdateCharts();
 
     std::unique_ptr<Ui::TMainForm_rep> Form;
     QFileDialog* OpenDialog1 = nullptr;
@@ -88,6 +93,7 @@ private:
     QFileDialog* SaveDialog2 = nullptr;
     QFileDialog* SaveDialog3 = nullptr;
     TAboutForm* AboutForm = nullptr;
+    TChartsView* Charts = nullptr;
 
     // Never empty: an empty report before the first load and after closing.
     std::unique_ptr<TReportLists> Report;

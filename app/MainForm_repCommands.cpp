@@ -89,6 +89,7 @@ void TMainForm_rep::ShowReport(std::unique_ptr<TReportLists> lists, const QStrin
     TrunkModel->SetList(lists->Trunks);
     Report = std::move(lists);
     Form->FileGroupBox->setTitle(caption);
+    UpdateCharts();
 }
 
 void TMainForm_rep::BindSorts() {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/ChartsView.h"
 #include "app/MainForm_rep.h"
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
@@ -116,6 +117,31 @@ void BM_SelectByPrefix(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SelectByPrefix)->Unit(benchmark::kMillisecond)->Iterations(6);
+
+// The chart shown redrawn after the calls change, as a period change does:
+// every round alternates between all calls and the first half of them.
+void BM_ChartAfterPeriodChange(benchmark::State& state) {
+    const auto kind = static_cast<tallyvox::reportcli::TChartKind>(state.range(0));
+    static const tallyvox::report::TCallList calls = tallyvox::report::LoadCallFile(CallFile());
+    const tallyvox::report::TCallSpan all(calls.begin(), calls.end());
+    tallyvox::app::TChartsView& view = *Form().ChartsWindow();
+    view.ShowKind(kind);
+    view.show();
+    // A kopeck a second of outgoing talk, so that the costs chart has costs.
+    const auto cost = [](const tallyvox::report::TExtStr_rep& call) -> std::int64_t {
+        return call.IsIncoming() ? 0 : call.TotalSeconds;
+    };
+    bool half = false;
+    for (auto _ : state) {
+        view.SetInput({(half = !half) ? all.first(all.size() / 2) : all, {}, cost});
+        view.repaint();
+    }
+    state.SetLabel(tallyvox::reportcli::ChartKindOf(kind).Name.data());
+}
+BENCHMARK(BM_ChartAfterPeriodChange)
+    ->DenseRange(0, 5)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
 
 } // namespace
 

@@ -4,10 +4,12 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report/Selection.h"
 #include "report/Sort.h"
+#include "reportcli/ChartKind.h"
 
 namespace tallyvox::reportcli {
 
@@ -26,9 +28,12 @@ struct TReportOptions {
     std::optional<std::string> CallsOut;           // "-" is standard output
     std::optional<std::string> LinesOut;
     std::optional<std::string> TrunksOut;
+    std::vector<std::pair<TChartKind, std::string>> Charts; // each picture and its file
+    bool Sizing = false;                                    // print the trunk sizing
     bool Help = false;
 
     bool WritesExports() const { return CallsOut || LinesOut || TrunksOut; }
+    bool WantsCharts() const { return !Charts.empty() || Sizing; }
 };
 
 // Reads the options (argv without the program name); ECommandLineError with the

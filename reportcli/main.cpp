@@ -6,6 +6,7 @@
 #include "reportcli/CommandLine.h"
 #include "reportcli/LocaleDate.h"
 #include "reportcli/Run.h"
+#include "reportcli/RunCharts.h"
 
 int main(int argc, char** argv) {
     using namespace tallyvox::reportcli;
@@ -20,7 +21,15 @@ int main(int argc, char** argv) {
         std::cout << Usage();
         return 0;
     }
-    return RunReport(
-        options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, stdout,
-        std::cerr);
+    // Charts alone print no tables.
+    int status = 0;
+    if (options.WritesExports() || !options.WantsCharts()) {
+        status = RunReport(
+            options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); },
+            stdout, std::cerr);
+    }
+    if (status == 0 && options.WantsCharts()) {
+        status = RunCharts(argc, argv, options, std::cout, std::cerr);
+    }
+    return status;
 }
