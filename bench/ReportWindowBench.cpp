@@ -143,6 +143,26 @@ BENCHMARK(BM_ChartAfterPeriodChange)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(6);
 
+// A period change in the window with the charts shown: the window's own work
+// (the calls of the period, totals, grids) and the chart's redraw, alternating
+// between March 2024 and the whole file.
+void BM_PeriodChangeWithChart(benchmark::State& state) {
+    Form().LoadFile(QString::fromStdString(CallFile()));
+    tallyvox::app::TChartsView& view = *Form().ChartsWindow();
+    view.ShowKind(static_cast<tallyvox::reportcli::TChartKind>(state.range(0)));
+    view.show();
+    const tallyvox::report::TPeriod march{tallyvox::report::TDateTime{2024, 3, 1, 0, 0, 0},
+                                          tallyvox::report::TDateTime{2024, 3, 31, 23, 59, 59}};
+    bool narrow = false;
+    for (auto _ : state) {
+        Form().SetPeriod((narrow = !narrow) ? march : tallyvox::report::TPeriod{});
+        Form().repaint();
+        view.repaint();
+    }
+    state.SetLabel(tallyvox::reportcli::ChartKindOf(view.Kind()).Name.data());
+}
+BENCHMARK(BM_PeriodChangeWithChart)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(6);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -4,21 +4,24 @@
 
 #include <cstdint>
 
-#include "report/Types.h"
+#include "report/Period.h"
 
 namespace tallyvox::report {
 
-// Days since 1 January 1970 (proleptic Gregorian calendar).
-std::int64_t DayNumber(const TDateTime& dateTime);
+inline constexpr std::int64_t SecondsPerDay = 86400;
+
+// Days since 1 January 1970.
+inline std::int64_t DayNumber(const TDateTime& dateTime) {
+    const std::int64_t seconds = SecondsOf(dateTime);
+    return (seconds >= 0 ? seconds : seconds - (SecondsPerDay - 1)) / SecondsPerDay;
+}
 // The date of a day number, at 00:00:00.
-TDateTime DateOfDay(std::int64_t day);
+inline TDateTime DateOfDay(std::int64_t day) {
+    return DateTimeOf(day * SecondsPerDay);
+}
 // Hours since 1 January 1970, 00:00, of the clock hour that holds dateTime.
 inline std::int64_t HourNumber(const TDateTime& dateTime) {
     return DayNumber(dateTime) * 24 + dateTime.Hour;
-}
-// Seconds since 1 January 1970.
-inline std::int64_t SecondNumber(const TDateTime& dateTime) {
-    return HourNumber(dateTime) * 3600 + dateTime.Minute * 60 + dateTime.Second;
 }
 
 } // namespace tallyvox::report

@@ -7,33 +7,6 @@
 
 namespace tallyvox::report {
 
-std::int64_t DayNumber(const TDateTime& dateTime) {
-    // Counted in eras of 400 years from 1 March, so the leap day ends a year.
-    const std::int64_t year = dateTime.Year - (dateTime.Month <= 2 ? 1 : 0);
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t month = dateTime.Month;
-    const std::int64_t dayOfYear =
-        (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + dateTime.Day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-TDateTime DateOfDay(std::int64_t day) {
-    day += 719468;
-    const std::int64_t era = (day >= 0 ? day : day - 146096) / 146097;
-    const std::int64_t dayOfEra = day - era * 146097;
-    const std::int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    TDateTime date;
-    date.Day = static_cast<std::uint8_t>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    date.Month = static_cast<std::uint8_t>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    date.Year = static_cast<std::uint16_t>(yearOfEra + era * 400 + (date.Month <= 2 ? 1 : 0));
-    return date;
-}
-
 void TTrafficBar::Add(const TExtStr_rep& call) {
     const auto seconds = static_cast<std::uint64_t>(std::max(call.TotalSeconds, 0));
     if (call.IsIncoming()) {
@@ -53,7 +26,7 @@ std::array<TTrafficBar, 24> TrafficByHour(TCallSpan calls) {
     return hours;
 }
 
-std::vector<TDayTraffic> TrafficByDay(TCallSpan calls, const TChartPeriod& period) {
+std::vector<TDayTraffic> TrafficByDay(TCallSpan calls, const TPeriod& period) {
     std::vector<std::int64_t> dayOfCall;
     dayOfCall.reserve(calls.size());
     for (const TExtStr_rep& call : calls) {
@@ -97,7 +70,7 @@ inline std::string_view KeyOf(const TLineFigure& line) {
 namespace {
 
 // The figures of every line of the calls, with the cost when one is given.
-TTotalsList<TLineFigure> LineFigures(TCallSpan calls, const TCallCost* cost) {
+TTotalsList<TLineFigure> LineFigures(TCallSpan calls, const TCallCostOf* cost) {
     TTotalsList<TLineFigure> lines;
     for (const TExtStr_rep& call : calls) {
         TLineFigure* line = lines.Find(call.HardwareLine);
@@ -158,7 +131,8 @@ std::vector<TLineFigure> TopLinesByTalkTime(TCallSpan calls, std::size_t count) 
                [](const TLineFigure& line) { return static_cast<std::int64_t>(line.Seconds); });
 }
 
-std::vector<TLineFigure> TopLinesByCost(TCallSpan calls, const TCallCost& cost, std::size_t count) {
+std::vector<TLineFigure> TopLinesByCost(TCallSpan calls, const TCallCostOf& cost,
+                                        std::size_t count) {
     return Top(LineFigures(calls, &cost), count, [](const TLineFigure& line) { return line.Cost; });
 }
 

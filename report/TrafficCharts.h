@@ -14,18 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "report/Period.h"
 #include "report/Types.h"
 
 namespace tallyvox::report {
 
 using TCallSpan = std::span<const TExtStr_rep>;
-
-// The bounds of the period the calls were taken from, both included; a missing
-// bound is the day of the earliest (or latest) call.
-struct TChartPeriod {
-    std::optional<TDateTime> From;
-    std::optional<TDateTime> To;
-};
 
 // Calls and talk time, outgoing and incoming apart.
 struct TTrafficBar {
@@ -46,8 +40,9 @@ struct TDayTraffic {
     TDateTime Day; // the time of day is 0
     TTrafficBar Traffic;
 };
-// Every day of the period in order, days without calls included.
-std::vector<TDayTraffic> TrafficByDay(TCallSpan calls, const TChartPeriod& period);
+// Every day of the period in order, days without calls included; a bound the
+// period leaves open is the day of the earliest (or latest) call.
+std::vector<TDayTraffic> TrafficByDay(TCallSpan calls, const TPeriod& period);
 
 // A subscriber line with its talk time and cost.
 struct TLineFigure {
@@ -63,7 +58,7 @@ struct TLineFigure {
 };
 
 // The cost of one call in kopecks.
-using TCallCost = std::function<std::int64_t(const TExtStr_rep&)>;
+using TCallCostOf = std::function<std::int64_t(const TExtStr_rep&)>;
 
 constexpr std::size_t TopLineCount = 15;
 
@@ -73,7 +68,7 @@ constexpr std::size_t TopLineCount = 15;
 std::vector<TLineFigure> TopLinesByTalkTime(TCallSpan calls, std::size_t count = TopLineCount);
 // The lines that cost most, most first; equal costs in the order of the hardware
 // numbers as above. Lines that cost nothing are left out.
-std::vector<TLineFigure> TopLinesByCost(TCallSpan calls, const TCallCost& cost,
+std::vector<TLineFigure> TopLinesByCost(TCallSpan calls, const TCallCostOf& cost,
                                         std::size_t count = TopLineCount);
 
 } // namespace tallyvox::report

@@ -25,7 +25,7 @@ std::int64_t FloorHour(std::int64_t second) {
 // The clock hours of the period, first and last included: the bounds that are
 // given, else from the first hour of the earliest call's day to the last hour of
 // the latest call's day. Empty (last < first) without calls and bounds.
-std::pair<std::int64_t, std::int64_t> PeriodHours(TCallSpan calls, const TChartPeriod& period) {
+std::pair<std::int64_t, std::int64_t> PeriodHours(TCallSpan calls, const TPeriod& period) {
     std::int64_t earliest = INT64_MAX;
     std::int64_t latest = INT64_MIN;
     for (const TExtStr_rep& call : calls) {
@@ -47,7 +47,7 @@ std::uint32_t MostInUseAtOnce(TCallSpan calls, const TTotalsList<TTrunkShare>& t
     // (moment, +1 or -1, trunk): at one moment the ends come before the starts.
     std::vector<std::tuple<std::int64_t, int, std::size_t>> changes;
     for (const TExtStr_rep& call : calls) {
-        const std::int64_t start = SecondNumber(call.Start);
+        const std::int64_t start = SecondsOf(call.Start);
         const std::int64_t begin = std::max(start, from);
         const std::int64_t end = std::min(start + std::max(call.TotalSeconds, 0), to);
         if (call.Trunk.empty() || begin >= end) {
@@ -74,7 +74,7 @@ std::uint32_t MostInUseAtOnce(TCallSpan calls, const TTotalsList<TTrunkShare>& t
 
 } // namespace
 
-TTrunkLoad TrunkLoad(TCallSpan calls, const TChartPeriod& period) {
+TTrunkLoad TrunkLoad(TCallSpan calls, const TPeriod& period) {
     TTrunkLoad load;
     const auto [firstHour, lastHour] = PeriodHours(calls, period);
     if (lastHour < firstHour) {
@@ -95,7 +95,7 @@ TTrunkLoad TrunkLoad(TCallSpan calls, const TChartPeriod& period) {
             busy.resize(busy.size() + hours);
         }
         const std::size_t row = static_cast<std::size_t>(trunk - &trunks[0]) * hours;
-        const std::int64_t start = SecondNumber(call.Start);
+        const std::int64_t start = SecondsOf(call.Start);
         const std::int64_t startHour = FloorHour(start);
         if (startHour >= firstHour && startHour <= lastHour) {
             traffic[static_cast<std::size_t>(startHour - firstHour)].Add(call);

@@ -38,7 +38,7 @@ struct TTrunkLoad {
     double InErlangs() const { return BusiestTraffic.InSeconds / 3600.0; }
     double Erlangs() const { return BusiestTraffic.Seconds() / 3600.0; }
 };
-TTrunkLoad TrunkLoad(TCallSpan calls, const TChartPeriod& period);
+TTrunkLoad TrunkLoad(TCallSpan calls, const TPeriod& period);
 
 // The blocking probability of Erlang B: offered traffic on a number of trunks.
 double ErlangB(double erlangs, std::uint32_t trunks);

@@ -52,6 +52,37 @@ void SetOnce(std::optional<std::string>& target, const std::string& option,
     target = value;
 }
 
+report::TDateTime DateTime(const std::string& option, const std::string& value, bool endOfDay) {
+    const std::optional<report::TDateTime> dateTime = report::ParseDateTime(value, endOfDay);
+    if (!dateTime) {
+        throw ECommandLineError(option + ": expected YYYY-MM-DD[ HH:MM[:SS]], not \"" + value +
+                                "\"");
+    }
+    return *dateTime;
+}
+
+void AddCsv(TReportOptions& options, const std::string& option, const std::string& value) {
+    const std::size_t equals = value.find('=');
+    const std::optional<report::TViewKind> view =
+        report::ViewByName(value.substr(0, equals == std::string::npos ? 0 : equals));
+    if (!view || equals + 1 >= value.size()) {
+        throw ECommandLineError(option + ": expected calls|lines|trunks|destinations=FILE, not \"" +
+                                value + "\"");
+    }
+    options.CsvOuts.emplace_back(*view, value.substr(equals + 1));
+}
+
+// Options that take no call file, and those that only make sense together.
+void CheckCombinations(const TReportOptions& options) {
+    if ((options.From || options.To) && options.Period) {
+        throw ECommandLineError("--period: not together with --from or --to");
+    }
+    if (options.From && options.To &&
+        report::SecondsOf(*options.From) > report::SecondsOf(*options.To)) {
+        throw ECommandLineError("--from: later than --to");
+    }
+}
+
 // KIND=OUT: a chart's name and the picture's file, .png or .svg.
 std::pair<TChartKind, std::string> ChartOption(const std::string& option,
                                                const std::string& value) {
@@ -77,6 +108,13 @@ std::pair<TChartKind, std::string> ChartOption(const std::string& option,
 }
 
 } // namespace
+
+report::TPeriod TReportOptions::PeriodAt(const report::TDateTime& now) const {
+    if (Period) {
+        return report::PresetPeriod(*Period, now);
+    }
+    return {From, To};
+}
 
 TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     static const std::map<std::string, TLineSortKey> lineKeys{
@@ -123,6 +161,32 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.LinesOut, option, value());
         } else if (option == "--trunks") {
             SetOnce(options.TrunksOut, option, value());
+        } else if (option == "--tariffs") {
+            SetOnce(options.Tariffs, option, value());
+        } else if (option == "--check-tariffs") {
+            SetOnce(options.CheckTariffs, option, value());
+        } else if (option == "--from" || option == "--to") {
+            auto& target = option == "--from" ? options.From : options.To;
+            if (target) {
+                throw ECommandLineError(option + ": given twice");
+            }
+            target = DateTime(option, value(), option == "--to");
+        } else if (option == "--period") {
+            if (options.Period) {
+                throw ECommandLineError(option + ": given twice");
+            }
+            options.Period = Choice(option, value(),
+                                    std::map<std::string, report::TPeriodPreset>{
+                                        {"today", report::TPeriodPreset::Today},
+                                        {"yesterday", report::TPeriodPreset::Yesterday},
+                                        {"thisweek", report::TPeriodPreset::ThisWeek},
+                                        {"lastweek", report::TPeriodPreset::LastWeek},
+                                        {"thismonth", report::TPeriodPreset::ThisMonth},
+                                        {"lastmonth", report::TPeriodPreset::LastMonth}});
+        } else if (option == "--csv") {
+            AddCsv(options, option, value());
+        } else if (option == "--xlsx") {
+            SetOnce(options.XlsxOut, option, value());
         } else if (option == "--chart") {
             options.Charts.push_back(ChartOption(option, value()));
         } else if (option == "--sizing") {
@@ -136,6 +200,10 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     if (options.Help) {
         return options;
     }
+    CheckCombinations(options);
+    if (options.CheckTariffs && files.empty()) {
+        return options;
+    }
     if (files.size() != 1) {
         throw ECommandLineError(files.empty() ? "no call-accounting file given"
                                               : "more than one call-accounting file given");
@@ -146,6 +214,7 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string Usage() {
     return R"(usage: tallyvox-report CALLFILE [options]
+       tallyvox-report --check-tariffs FILE
 Loads a call-accounting file, totals the talk time of every subscriber line and
 every trunk, and writes the report's exports (Windows-1251, CR LF), the same
 bytes as the report window's. Without --calls, --lines or --trunks it prints the
@@ -174,10 +243,27 @@ line and trunk totals as tables.
                         needed by Erlang B)
   --sizing              print the trunk sizing of the busiest hour: its traffic in
                         Erlangs and the trunks Erlang B needs for 1% and 5% blocking
+
+Costs and periods (the exports above keep their bytes; a period narrows them):
+  --tariffs FILE        price the calls by a tariff table (";"-separated, UTF-8 or
+                        Windows-1251; see examples/tariffs.csv); without an output
+                        option, print the line, trunk and destination totals with
+                        their costs, the grand total and the unpriced calls
+  --from DATETIME       only calls that start at or after DATETIME
+  --to DATETIME         only calls that start at or before DATETIME (a date alone
+                        counts to its last second); DATETIME: YYYY-MM-DD[ HH:MM[:SS]]
+  --period today|yesterday|thisweek|lastweek|thismonth|lastmonth
+                        the whole days of that period (a week begins on Monday)
+  --csv VIEW=OUT        write a view as CSV for a spreadsheet (UTF-8 with BOM, ";",
+                        decimal comma); VIEW: calls, lines, trunks, destinations;
+                        may be repeated
+  --xlsx OUT            write every view as one workbook, a sheet per view
+  --check-tariffs FILE  read a tariff table and report its faults, nothing else
+                        (no call file is needed)
   --help                show this text
 
-Exit status: 0 done, 1 the call file cannot be read or an export cannot be
-written, 2 a mistake in the options.
+Exit status: 0 done, 1 the call file or the tariff table cannot be read (or the
+table has faults) or an export cannot be written, 2 a mistake in the options.
 )";
 }
 

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "report/CostViews.h"
+#include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
 #include "reportcli/ChartKind.h"
@@ -31,9 +33,25 @@ struct TReportOptions {
     std::vector<std::pair<TChartKind, std::string>> Charts; // each picture and its file
     bool Sizing = false;                                    // print the trunk sizing
     bool Help = false;
+    // Costs and periods.
+    std::optional<std::string> Tariffs;                             // the tariff table
+    std::optional<report::TDateTime> From;                          // included
+    std::optional<report::TDateTime> To;                            // included
+    std::optional<report::TPeriodPreset> Period;                    // resolved against now
+    std::vector<std::pair<report::TViewKind, std::string>> CsvOuts; // view, file
+    std::optional<std::string> XlsxOut;
+    std::optional<std::string> CheckTariffs; // check this table and stop
 
-    bool WritesExports() const { return CallsOut || LinesOut || TrunksOut; }
     bool WantsCharts() const { return !Charts.empty() || Sizing; }
+    bool WritesExports() const {
+        return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
+    }
+    // Whether the calls must be kept (not only totalled as the file is read).
+    bool NeedsCalls() const {
+        return CallsOut || Tariffs || From || To || Period || !CsvOuts.empty() || XlsxOut;
+    }
+    // The period the options ask for, presets counted from now.
+    report::TPeriod PeriodAt(const report::TDateTime& now) const;
 };
 
 // Reads the options (argv without the program name); ECommandLineError with the

@@ -5,8 +5,10 @@
 #include <ostream>
 #include <system_error>
 
+#include "report/Costs.h"
 #include "report/Load.h"
 #include "report/TrunkLoad.h"
+#include "reportcli/Run.h"
 #include "reportcli/TrafficChart.h"
 
 namespace tallyvox::reportcli {
@@ -19,12 +21,17 @@ const QSize ImageSize(1200, 700);
 
 } // namespace
 
-int RunCharts(int& argc, char** argv, const TReportOptions& options, std::ostream& out,
-              std::ostream& err) {
+int RunCharts(int& argc, char** argv, const TReportOptions& options, const report::TDateTime& now,
+              std::ostream& out, std::ostream& err) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    report::TTariffTable table;
+    if (options.Tariffs && !ReadTariffs(*options.Tariffs, table, err)) {
+        return 1;
+    }
+    const report::TPeriod period = options.PeriodAt(now);
     report::TCallList calls;
     try {
         calls = report::LoadCallFile(options.CallFile);
@@ -33,11 +40,23 @@ int RunCharts(int& argc, char** argv, const TReportOptions& options, std::ostrea
             << "\n";
         return 1;
     }
-    const TChartInput input{{calls.begin(), calls.end()}, {}, {}};
+    if (!period.Whole()) {
+        calls = report::CallsInPeriod(calls, period);
+    }
+    report::TCostReport costs;
+    report::TCallCostOf cost;
+    if (options.Tariffs) {
+        costs = report::PriceCalls(calls, table);
+        cost = [&calls, &costs](const report::TExtStr_rep& call) -> std::int64_t {
+            return costs.Calls[static_cast<std::size_t>(&call - &calls[0])].Cost;
+        };
+    }
+    const TChartInput input{{calls.begin(), calls.end()}, period, cost};
     int status = 0;
     for (const auto& [kind, fileName] : options.Charts) {
         if (!ChartAvailable(kind, input)) {
-            err << Program << ChartKindOf(kind).Name << ": no costs without a tariff table\n";
+            err << Program << ChartKindOf(kind).Name
+                << ": no costs without a tariff table (--tariffs)\n";
             status = 1;
             continue;
         }

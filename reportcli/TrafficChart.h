@@ -22,8 +22,8 @@ namespace tallyvox::reportcli {
 // cost of a call when a tariff table prices them.
 struct TChartInput {
     report::TCallSpan Calls;
-    report::TChartPeriod Period;
-    report::TCallCost Cost; // empty: no costs known
+    report::TPeriod Period;
+    report::TCallCostOf Cost; // empty: no costs known
 };
 
 // Whether the chart can be drawn from what is known (the costs chart needs costs).

@@ -1,5 +1,6 @@
 // tallyvox-report: the report of a call-accounting file from a script.
 
+#include <QDateTime>
 #include <cstdio>
 #include <iostream>
 
@@ -21,15 +22,22 @@ int main(int argc, char** argv) {
         std::cout << Usage();
         return 0;
     }
+    const QDateTime now = QDateTime::currentDateTime();
+    const tallyvox::report::TDateTime today{static_cast<std::uint16_t>(now.date().year()),
+                                            static_cast<std::uint8_t>(now.date().month()),
+                                            static_cast<std::uint8_t>(now.date().day()),
+                                            static_cast<std::uint8_t>(now.time().hour()),
+                                            static_cast<std::uint8_t>(now.time().minute()),
+                                            static_cast<std::uint8_t>(now.time().second())};
     // Charts alone print no tables.
     int status = 0;
-    if (options.WritesExports() || !options.WantsCharts()) {
+    if (options.WritesExports() || options.CheckTariffs || !options.WantsCharts()) {
         status = RunReport(
-            options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); },
+            options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, today,
             stdout, std::cerr);
     }
-    if (status == 0 && options.WantsCharts()) {
-        status = RunCharts(argc, argv, options, std::cout, std::cerr);
+    if (status == 0 && options.WantsCharts() && !options.CheckTariffs) {
+        status = RunCharts(argc, argv, options, today, std::cout, std::cerr);
     }
     return status;
 }
