@@ -1,7 +1,9 @@
 #include "app/CostGridModel.h"
 
 #include <QFont>
+#include <QHeaderView>
 #include <QTableView>
+#include <algorithm>
 
 #include "app/QtText.h"
 
@@ -10,7 +12,7 @@ namespace tallyvox::app {
 namespace {
 
 // Columns the priced grids add after the window's own, and their widths.
-constexpr int CallExtraWidths[] = {70, 130, 80};
+constexpr int CallExtraWidths[] = {90, 140, 80};
 constexpr int TotalsExtraWidths[] = {60, 85};
 
 bool IsFigure(report::TCellKind kind) {
@@ -46,7 +48,9 @@ int TCostGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TCostGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || View() == nullptr ? 0 : static_cast<int>(View()->Columns().size());
+    // The columns stay while the views are being replaced: the window lays
+    // them out on every reset.
+    return parent.isValid() ? 0 : static_cast<int>(report::ViewColumns(Kind).size());
 }
 
 QVariant TCostGridModel::data(const QModelIndex& index, int role) const {
@@ -62,7 +66,7 @@ QVariant TCostGridModel::data(const QModelIndex& index, int role) const {
         return bold;
     }
     if (role == Qt::TextAlignmentRole) {
-        return IsFigure(View()->Columns()[column].Kind)
+        return IsFigure(report::ViewColumns(Kind)[column].Kind)
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     }
@@ -78,32 +82,47 @@ QVariant TCostGridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TCostGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || View() == nullptr ||
-        section < 0 || section >= columnCount()) {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        section >= columnCount()) {
         return {};
     }
-    return ToQString(View()->Columns()[static_cast<std::size_t>(section)].Title);
+    return ToQString(report::ViewColumns(Kind)[static_cast<std::size_t>(section)].Title);
 }
 
 void FitPricedColumns(QTableView* grid, int ownColumns) {
-    const int columns = grid->model()->columnCount();
+    const QAbstractItemModel* model = grid->model();
+    const int columns = model->columnCount();
     if (columns <= ownColumns) {
         return;
     }
     const int* extra = ownColumns == CallOwnColumns ? CallExtraWidths : TotalsExtraWidths;
-    int total = 0;
+    int own = 0;
+    int added = 0;
     for (int column = 0; column < columns; ++column) {
         if (column >= ownColumns) {
             grid->setColumnWidth(column, extra[column - ownColumns]);
+            added += extra[column - ownColumns];
+        } else {
+            own += grid->columnWidth(column);
         }
-        total += grid->columnWidth(column);
     }
-    const int room = grid->viewport()->width() - 2;
-    if (total <= room || total == 0) {
+    // The window's own columns make room for the added ones, each no narrower
+    // than its title and its first cell.
+    // As the window's own rule, 30 pixels stay free for the scroll bar (the
+    // viewport is not resized yet while the grid's resize is handled).
+    const int room = grid->width() - 30 - added;
+    if (own <= room || own == 0) {
         return;
     }
-    for (int column = 0; column < columns; ++column) {
-        grid->setColumnWidth(column, grid->columnWidth(column) * room / total);
+    const QFontMetrics cells = grid->fontMetrics();
+    const QFontMetrics titles = grid->horizontalHeader()->fontMetrics();
+    for (int column = 0; column < ownColumns; ++column) {
+        const int least =
+            std::max(titles.horizontalAdvance(model->headerData(column, Qt::Horizontal).toString()),
+                     cells.horizontalAdvance(model->index(0, column).data().toString())) +
+            12;
+        grid->setColumnWidth(column,
+                             std::max(least, grid->columnWidth(column) * std::max(room, 0) / own));
     }
 }
 

@@ -10,12 +10,12 @@
 #include <functional>
 #include <memory>
 
+#include "report/CostViews.h"
 #include "report/Period.h"
+#include "report/Tariff.h"
 
 namespace tallyvox::report {
 class TExportLines;
-class TTariffTable;
-enum class TViewKind;
 } // namespace tallyvox::report
 
 class QFileDialog;

@@ -44,6 +44,8 @@ namespace {
 constexpr int CustomPreset = 7; // after "Все звонки" and the six presets
 constexpr int PickerPauseMs = 400;
 constexpr int MaxFaultsShown = 15;
+// The destination view beside the window's boxes: wide enough for its columns.
+constexpr int DestinationWidth = 430;
 
 report::TDateTime ToDateTime(const QDateTime& moment) {
     return {static_cast<std::uint16_t>(moment.date().year()),
@@ -183,6 +185,10 @@ void TMainForm_rep::SetUpPeriodBar() {
     Costs->DestinationGrid = NewGrid(Costs->DestinationBox, Costs->Destinations);
     Costs->DestinationGrid->setObjectName(QStringLiteral("DestinationGrid"));
     boxLayout->addWidget(Costs->DestinationGrid);
+    const int destinationWidths[] = {170, 60, 85};
+    for (int column = 0; column < 3; ++column) {
+        Costs->DestinationGrid->setColumnWidth(column, destinationWidths[column]);
+    }
     Costs->DestinationBox->hide();
 
     auto* formLayout = qobject_cast<QBoxLayout*>(layout());
@@ -190,8 +196,9 @@ void TMainForm_rep::SetUpPeriodBar() {
     formLayout->removeWidget(Form->Panel1);
     auto* panels = new QHBoxLayout();
     panels->setSpacing(2);
-    panels->addWidget(Form->Panel1, 3);
-    panels->addWidget(Costs->DestinationBox, 2);
+    panels->addWidget(Form->Panel1, 1);
+    panels->addWidget(Costs->DestinationBox);
+    Costs->DestinationBox->setFixedWidth(DestinationWidth);
     formLayout->insertLayout(panelAt, panels, 1);
     formLayout->insertWidget(0, bar);
 
@@ -414,6 +421,7 @@ void TMainForm_rep::Reprice() {
 }
 
 void TMainForm_rep::ShowCostGrids(bool priced) {
+    Costs->DestinationBox->setVisible(priced);
     const std::pair<QTableView*, std::pair<QAbstractItemModel*, QAbstractItemModel*>> grids[] = {
         {Form->StringGrid1, {CallModel, Costs->Calls}},
         {Form->ALGrid, {LineModel, Costs->Lines}},
@@ -425,7 +433,6 @@ void TMainForm_rep::ShowCostGrids(bool priced) {
         }
         LayOutColumns(grid);
     }
-    Costs->DestinationBox->setVisible(priced);
 }
 
 QString TMainForm_rep::SaveTarget(QFileDialog* dialog) {

@@ -48,20 +48,7 @@ public:
     TCallView(const TCallRows& rows, const TCostReport& costs, const TTariffTable& table)
         : Rows(rows), Costs(costs), Table(table) {}
     std::string Name() const override { return text::Utf8ToCp1251("Звонки"); }
-    const std::vector<TColumn>& Columns() const override {
-        using K = TCellKind;
-        static const auto columns = Titled({{"Дата", K::Date},
-                                            {"Время", K::Time},
-                                            {"Длительность", K::Duration},
-                                            {"Апп. АЛ", K::Text},
-                                            {"Прг. АЛ", K::Text},
-                                            {"Номер СЛ", K::Text},
-                                            {"Внешний номер", K::Phone},
-                                            {"Тариф. длит.", K::Duration},
-                                            {"Направление", K::Text},
-                                            {"Стоимость", K::Money}});
-        return columns;
-    }
+    const std::vector<TColumn>& Columns() const override { return ViewColumns(TViewKind::Calls); }
     std::size_t RowCount() const override { return Rows.Count(); }
     TCell Cell(std::size_t row, std::size_t column) const override {
         const TExtStr_rep* call = Rows.Call(row);
@@ -136,21 +123,7 @@ public:
     TTotalsView(const TList& list, const TCostReport& costs) : List(list), Costs(costs) {}
     std::string Name() const override { return text::Utf8ToCp1251(IsLines ? "АЛ" : "СЛ"); }
     const std::vector<TColumn>& Columns() const override {
-        using K = TCellKind;
-        static const auto lines = Titled({{"Апп. АЛ", K::Text},
-                                          {"Прг. АЛ", K::Text},
-                                          {"Исх. трафик", K::Duration},
-                                          {"Вх. трафик", K::Duration},
-                                          {"Общий трафик", K::Duration},
-                                          {"Звонков", K::Count},
-                                          {"Стоимость", K::Money}});
-        static const auto trunks = Titled({{"Апп. СЛ", K::Text},
-                                           {"Исх. трафик", K::Duration},
-                                           {"Вх. трафик", K::Duration},
-                                           {"Общий трафик", K::Duration},
-                                           {"Звонков", K::Count},
-                                           {"Стоимость", K::Money}});
-        return IsLines ? lines : trunks;
+        return ViewColumns(IsLines ? TViewKind::Lines : TViewKind::Trunks);
     }
     std::size_t RowCount() const override { return List.Count(); }
     TCell Cell(std::size_t row, std::size_t column) const override {
@@ -204,12 +177,7 @@ public:
     explicit TDestinationView(const TCostReport& costs) : Costs(costs) {}
     std::string Name() const override { return text::Utf8ToCp1251("Направления"); }
     const std::vector<TColumn>& Columns() const override {
-        using K = TCellKind;
-        static const auto columns = Titled({{"Направление", K::Text},
-                                            {"Звонков", K::Count},
-                                            {"Тариф. минут", K::Minutes},
-                                            {"Стоимость", K::Money}});
-        return columns;
+        return ViewColumns(TViewKind::Destinations);
     }
     std::size_t RowCount() const override { return Costs.Destinations.Count(); }
     TCell Cell(std::size_t row, std::size_t column) const override {
@@ -235,6 +203,47 @@ std::string Digits2(int value) {
 }
 
 } // namespace
+
+const std::vector<TColumn>& ViewColumns(TViewKind kind) {
+    using K = TCellKind;
+    static const auto calls = Titled({{"Дата", K::Date},
+                                      {"Время", K::Time},
+                                      {"Длительность", K::Duration},
+                                      {"Апп. АЛ", K::Text},
+                                      {"Прг. АЛ", K::Text},
+                                      {"Номер СЛ", K::Text},
+                                      {"Внешний номер", K::Phone},
+                                      {"Тариф. длит.", K::Duration},
+                                      {"Направление", K::Text},
+                                      {"Стоимость", K::Money}});
+    static const auto lines = Titled({{"Апп. АЛ", K::Text},
+                                      {"Прг. АЛ", K::Text},
+                                      {"Исх. трафик", K::Duration},
+                                      {"Вх. трафик", K::Duration},
+                                      {"Общий трафик", K::Duration},
+                                      {"Звонков", K::Count},
+                                      {"Стоимость", K::Money}});
+    static const auto trunks = Titled({{"Апп. СЛ", K::Text},
+                                       {"Исх. трафик", K::Duration},
+                                       {"Вх. трафик", K::Duration},
+                                       {"Общий трафик", K::Duration},
+                                       {"Звонков", K::Count},
+                                       {"Стоимость", K::Money}});
+    static const auto destinations = Titled({{"Направление", K::Text},
+                                             {"Звонков", K::Count},
+                                             {"Тариф. минут", K::Minutes},
+                                             {"Стоимость", K::Money}});
+    switch (kind) {
+    case TViewKind::Calls:
+        return calls;
+    case TViewKind::Lines:
+        return lines;
+    case TViewKind::Trunks:
+        return trunks;
+    default:
+        return destinations;
+    }
+}
 
 std::optional<TViewKind> ViewByName(const std::string& name) {
     if (name == "calls") {

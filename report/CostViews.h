@@ -46,6 +46,9 @@ enum class TViewKind { Calls, Lines, Trunks, Destinations };
 // "calls", "lines", "trunks", "destinations"; nothing for another name.
 std::optional<TViewKind> ViewByName(const std::string& name);
 
+// The columns of each view: titles and kinds of cell.
+const std::vector<TColumn>& ViewColumns(TViewKind kind);
+
 class TCostView {
 public:
     virtual ~TCostView() = default;

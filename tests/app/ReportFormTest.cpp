@@ -6,9 +6,11 @@
 // main window.
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <map>
@@ -559,6 +562,68 @@ private slots:
                 }
             }
         }
+    }
+
+    // A tariff table from the menu prices the calls and is remembered; a period
+    // preset narrows every view and the window's own exports as the report
+    // program's --from/--to do; a faulty table is refused and the loaded one
+    // stays; the workbook is written.
+    void pricesTheCallsOfAPeriodByATariffTable() {
+        TReportWorld world;
+        world.Form->SetClock([] { return QDateTime(QDate(2004, 6, 9), QTime(10, 0)); });
+        QSignalSpy changes(world.Form.get(), &TMainForm_rep::PeriodOrTariffsChanged);
+        const QString calls = world.WriteFile(
+            "calls.txt", "07-05-2004 12:34:56   00:01:05   201( 112)   5         123456      \r\n"
+                         "31-05-2004 23:59:59   00:59:50   201( 112)   5         8123456     \r\n"
+                         "01-06-2004 00:00:00   00:00:10   202(  21)   5         8800        \r\n"
+                         "31-05-2004 10:00:00   00:00:10   202(  21)   6         9999        \r\n");
+        world.Load(calls);
+        const QString tariffs = world.WriteFile(
+            "tariffs.csv", "prefix;name;price_per_minute\r\n1;Город;1,50\r\n8;Межгород;3\r\n");
+        world.ChooseWithFile("LoadTariffsMenuItem", tariffs);
+        QVERIFY(world.Messages.empty());
+        QCOMPARE(changes.count(), 2);
+        QVERIFY(FileContents("TallyvoxOut.cfg").ends_with("TARIFFS=" + tariffs.toStdString()));
+        QCOMPARE(world.Model("StringGrid1").columnCount(), 10);
+        QCOMPARE(Row(world.Model("StringGrid1"), 1).mid(6),
+                 (QStringList{"8123456", "1:00:00", "Межгород", "180,00"}));
+        QVERIFY(world.Grid("DestinationGrid")->isVisibleTo(world.Form.get()));
+        QCOMPARE(Row(world.Model("DestinationGrid"), 0),
+                 (QStringList{"Межгород", "2", "61,00", "183,00"}));
+        QCOMPARE(world.Control<QLabel>("TotalLabel")->text(),
+                 QStringLiteral("Итого: 186,00   без тарифа: 1   входящих: 0"));
+
+        // May 2004: the call of 1 June 00:00:00 goes, the one of 31 May 23:59:59 stays.
+        auto* presets = world.Control<QComboBox>("PeriodComboBox");
+        presets->setCurrentIndex(6);
+        emit presets->activated(6);
+        QCOMPARE(changes.count(), 3);
+        QCOMPARE(world.Model("StringGrid1").rowCount(), 3 + 1); // and the totals row
+        QCOMPARE(tallyvox::report::DateTimeText(*world.Form->CurrentPeriod().To),
+                 "2004-05-31 23:59:59");
+        QCOMPARE(world.Export("N12"), ReportProgramOutput(calls, {"--from", "2004-05-01", "--to",
+                                                                  "2004-05-31", "--lines", "-"}));
+        QCOMPARE(Row(world.Model("DestinationGrid"), 0),
+                 (QStringList{"Межгород", "1", "60,00", "180,00"}));
+
+        const QString bad =
+            world.WriteFile("bad.csv", "prefix;name;price_per_minute\r\n1;Город;abc\r\n");
+        QVERIFY(!world.Form->LoadTariffs(bad));
+        QStringList shown;
+        for (const TShownMessage& message : world.Messages) {
+            shown << message.Text;
+        }
+        QVERIFY2(shown.size() == 1 && shown.front().contains(QStringLiteral("строка 2: price_")),
+                 qPrintable(shown.join(QStringLiteral(" | "))));
+        QCOMPARE(world.Form->Tariffs().Rows().size(), std::size_t{2});
+        QVERIFY(FileContents("TallyvoxOut.cfg").ends_with("TARIFFS=" + tariffs.toStdString()));
+
+        world.ChooseWithFile("SaveExcelMenuItem", world.PathOf("report.xlsx"));
+        QVERIFY(FileContents(world.PathOf("report.xlsx").toStdString()).starts_with("PK"));
+        presets->setCurrentIndex(0);
+        emit presets->activated(0);
+        QCOMPARE(world.Model("StringGrid1").rowCount(), 4 + 1);
+        QVERIFY(world.Form->CurrentPeriod().Whole());
     }
 
     void theMainWindowOpensTheReportModallyInTheStartFolder() {
