@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QStandardItemModel>
@@ -109,8 +110,10 @@ class ChartsViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void drawsTheLoadedCallsAndRedrawsOnTheNextLoad() {
+    void drawsTheShownCallsAndRedrawsOnLoadPeriodAndTariffs() {
         tallyvox::testkit::TTempDir folder;
+        // The tariff table is remembered in the start directory.
+        const tallyvox::testkit::TCurrentDir start(folder.Path());
         TMainForm_rep form;
         form.show();
         form.LoadFile(QString::fromStdString(CallFile(folder.Path(), 120)));
@@ -133,6 +136,27 @@ private slots:
         QCOMPARE(BarTotal(*chart), 120.0);
         QCOMPARE(chart->series().size(), 3);
 
+        // 4 March alone: its 80 calls.
+        form.SetPeriod({tallyvox::report::TDateTime{2024, 3, 4, 0, 0, 0},
+                        tallyvox::report::TDateTime{2024, 3, 4, 23, 59, 59}});
+        QCOMPARE(BarTotal(*view->findChild<QChartView*>()->chart()), 80.0);
+
+        // A tariff table makes the costs chart: long distance at 4,50 a begun
+        // minute and 1,00 a call, so the bars add up to what the outgoing
+        // calls of the period cost.
+        QVERIFY(form.LoadTariffs(QStringLiteral(TALLYVOX_TARIFFS)));
+        QVERIFY(kinds->item(static_cast<int>(TChartKind::TopCost))->isEnabled());
+        view->ShowKind(TChartKind::TopCost);
+        QVERIFY(view->ChartTitle().contains(Caption(ChartKindOf(TChartKind::TopCost))));
+        double expected = 0;
+        for (int i = 0; i < 80; ++i) {
+            const int seconds = (1 + i % 9) * 60 + 10 + i % 40;
+            expected += i % 3 == 0 ? 0 : 1.00 + 4.50 * ((seconds + 59) / 60);
+        }
+        QCOMPARE(BarTotal(*view->findChild<QChartView*>()->chart()), expected);
+
+        // The next file keeps the period.
+        view->ShowKind(TChartKind::Hours);
         form.LoadFile(QString::fromStdString(CallFile(folder.Path(), 45)));
         QCOMPARE(BarTotal(*view->findChild<QChartView*>()->chart()), 45.0);
         view->ShowKind(TChartKind::TopLines);
@@ -193,6 +217,19 @@ private slots:
                 CheckImages(base + ".png", base + ".svg", QSize(1200, 700), Caption(kind));
             }
         }
+
+        // The period and the tariff table of the report apply.
+        program.start(QStringLiteral(TALLYVOX_REPORT_PROGRAM),
+                      {calls, QStringLiteral("--from"), QStringLiteral("2024-03-05"),
+                       QStringLiteral("--tariffs"), QStringLiteral(TALLYVOX_TARIFFS),
+                       QStringLiteral("--sizing"), QStringLiteral("--chart"),
+                       QStringLiteral("topcost=%1/cost.svg")
+                           .arg(QString::fromStdString(folder.Path().string()))});
+        QVERIFY(program.waitForFinished(60000));
+        QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+        QVERIFY(program.readAllStandardOutput().contains("05.03.2024"));
+        QVERIFY(QFileInfo(QString::fromStdString((folder.Path() / "cost.svg").string())).size() >
+                5000);
 
         // No costs without a tariff table; a picture must be .png or .svg.
         program.start(QStringLiteral(TALLYVOX_REPORT_PROGRAM),
