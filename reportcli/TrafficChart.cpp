@@ -18,6 +18,7 @@
 #include <QSvgGenerator>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "report/TrunkLoad.h"
 #include "text/Cp1251.h"
@@ -227,7 +228,8 @@ std::unique_ptr<QChart> RankChart(std::unique_ptr<QChart> chart, const QString& 
     set->setColor(OutBarColour);
     QStringList categories;
     for (std::size_t i = values.size(); i-- > 0;) {
-        *set << values[i];
+        // Rounded to the decimals shown, as the labels print every digit kept.
+        *set << std::round(values[i] * std::pow(10, decimals)) / std::pow(10, decimals);
         categories << labels[static_cast<qsizetype>(i)];
         largest = std::max(largest, values[i]);
     }
@@ -235,7 +237,8 @@ std::unique_ptr<QChart> RankChart(std::unique_ptr<QChart> chart, const QString& 
     series->append(set);
     series->setLabelsVisible(true);
     series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
-    series->setLabelsPrecision(decimals + 3);
+    // Enough digits that no label turns into an exponent.
+    series->setLabelsPrecision(15);
     chart->addSeries(series);
     series->attachAxis(CategoryAxis(*chart, categoryTitle, categories, Qt::AlignLeft));
     QValueAxis* value = ValueAxis(*chart, valueTitle, largest, Qt::AlignBottom);
