@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 
 #include "text/Cp1251.h"
 
@@ -71,19 +70,19 @@ std::string CsvText(const TCostView& view) {
 }
 
 bool WriteCsv(const TCostView& view, const std::string& fileName) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "wb"),
-                                                               std::fclose);
-    if (!file) {
+    std::FILE* file = std::fopen(fileName.c_str(), "wb");
+    if (file == nullptr) {
         return false;
     }
     std::string line = Bom + CsvTitleRow(view) + LineEnd;
-    bool written = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
+    bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
     for (std::size_t row = 0; written && row < view.RowCount(); ++row) {
         line = CsvRow(view, row) + LineEnd;
-        written = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
+        written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
     }
-    std::FILE* raw = file.get();
-    return written && std::fflush(raw) == 0 && !std::ferror(raw);
+    // A full disk may show only when the last block is written out.
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
 }
 
 } // namespace tallyvox::report

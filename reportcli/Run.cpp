@@ -140,7 +140,8 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     const report::TCallRows rows = options.Selection
                                        ? report::SelectCalls(calls, *options.Selection)
                                        : report::TCallRows(calls);
-    const report::TCostReport costs = report::PriceCalls(calls, table);
+    const report::TCostReport costs =
+        options.Tariffs ? report::PriceCalls(calls, table) : report::TCostReport{};
     const report::TCostViews views(rows, lines, trunks, costs, table);
     const std::vector<std::string> heading =
         report::HeadingLines(report::PeriodCaption(period), table, costs);
