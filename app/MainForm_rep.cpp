@@ -14,6 +14,7 @@
 #include <QTableView>
 
 #include "app/AboutForm.h"
+#include "app/ChartsView.h"
 #include "app/CostGridModel.h"
 #include "app/HandlerGuard.h"
 #include "app/QtText.h"
@@ -114,6 +115,7 @@ TMainForm_rep::TMainForm_rep(QWidget* parent)
     SaveDialog2 = MakeDialog("SaveDialog2", true);
     SaveDialog3 = MakeDialog("SaveDialog3", true);
 
+    SetUpCharts();
     CallModel = new TCallGridModel(this);
     LineModel = new TLineGridModel(this);
     TrunkModel = new TTrunkGridModel(this);
@@ -232,6 +234,7 @@ void TMainForm_rep::FormClose() {
     // The lists go with the showing: the next one starts empty, as a million
     // calls should not stay in memory behind a closed window.
     Form->ALQueryPanel->hide();
+    Charts->hide();
     ShowReport(std::make_unique<TReportLists>(), EmptyCaption);
     ReportLoaded();
 }

@@ -29,6 +29,7 @@ class TMainForm_rep;
 namespace tallyvox::app {
 
 class TAboutForm;
+class TChartsView;
 class TCallGridModel;
 class TLineGridModel;
 class TTrunkGridModel;
@@ -51,6 +52,8 @@ public:
     // open dialog has closed. A file that cannot be read is reported in a message
     // box and changes nothing.
     void LoadFile(const QString& fileName);
+    // The "Графики" window, drawn from the calls this window shows.
+    TChartsView* ChartsWindow() const;
 
     // The period the views show (whole when none is chosen) and the tariff table
     // they are priced by (empty when none is loaded). PeriodOrTariffsChanged
@@ -83,6 +86,7 @@ private:
     void BindSorts();
     void BindPopup(QTableView* grid, QMenu* menu);
     void SetUpSelectionPanel();
+    void SetUpCharts();
 
     // Life cycle and layout.
     void FormShow();
@@ -104,6 +108,7 @@ private:
     // Steps shared by the commands.
     void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
     void Export(QFileDialog* dialog, const report::TExportLines& lines);
+    void UpdateCharts();
 
     // Costs and periods (MainForm_repCosts.cpp).
     void SetUpCosts();
@@ -128,6 +133,7 @@ private:
     QFileDialog* SaveDialog2 = nullptr;
     QFileDialog* SaveDialog3 = nullptr;
     TAboutForm* AboutForm = nullptr;
+    TChartsView* Charts = nullptr;
 
     // Never empty: an empty report before the first load and after closing.
     std::unique_ptr<TReportLists> Report;

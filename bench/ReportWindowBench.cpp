@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/ChartsView.h"
 #include "app/MainForm_rep.h"
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
@@ -116,6 +117,51 @@ void BM_SelectByPrefix(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SelectByPrefix)->Unit(benchmark::kMillisecond)->Iterations(6);
+
+// The chart shown redrawn after the calls change, as a period change does:
+// every round alternates between all calls and the first half of them.
+void BM_ChartAfterPeriodChange(benchmark::State& state) {
+    const auto kind = static_cast<tallyvox::reportcli::TChartKind>(state.range(0));
+    static const tallyvox::report::TCallList calls = tallyvox::report::LoadCallFile(CallFile());
+    const tallyvox::report::TCallSpan all(calls.begin(), calls.end());
+    tallyvox::app::TChartsView& view = *Form().ChartsWindow();
+    view.ShowKind(kind);
+    view.show();
+    // A kopeck a second of outgoing talk, so that the costs chart has costs.
+    const auto cost = [](const tallyvox::report::TExtStr_rep& call) -> std::int64_t {
+        return call.IsIncoming() ? 0 : call.TotalSeconds;
+    };
+    bool half = false;
+    for (auto _ : state) {
+        view.SetInput({(half = !half) ? all.first(all.size() / 2) : all, {}, cost});
+        view.repaint();
+    }
+    state.SetLabel(tallyvox::reportcli::ChartKindOf(kind).Name.data());
+}
+BENCHMARK(BM_ChartAfterPeriodChange)
+    ->DenseRange(0, 5)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
+
+// A period change in the window with the charts shown: the window's own work
+// (the calls of the period, totals, grids) and the chart's redraw, alternating
+// between March 2024 and the whole file.
+void BM_PeriodChangeWithChart(benchmark::State& state) {
+    Form().LoadFile(QString::fromStdString(CallFile()));
+    tallyvox::app::TChartsView& view = *Form().ChartsWindow();
+    view.ShowKind(static_cast<tallyvox::reportcli::TChartKind>(state.range(0)));
+    view.show();
+    const tallyvox::report::TPeriod march{tallyvox::report::TDateTime{2024, 3, 1, 0, 0, 0},
+                                          tallyvox::report::TDateTime{2024, 3, 31, 23, 59, 59}};
+    bool narrow = false;
+    for (auto _ : state) {
+        Form().SetPeriod((narrow = !narrow) ? march : tallyvox::report::TPeriod{});
+        Form().repaint();
+        view.repaint();
+    }
+    state.SetLabel(tallyvox::reportcli::ChartKindOf(view.Kind()).Name.data());
+}
+BENCHMARK(BM_PeriodChangeWithChart)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 } // namespace
 

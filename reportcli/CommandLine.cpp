@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "report/Coverage.h"
 
@@ -82,6 +83,30 @@ void CheckCombinations(const TReportOptions& options) {
         report::SecondsOf(*options.From) > report::SecondsOf(*options.To)) {
         throw ECommandLineError("--from: later than --to");
     }
+}
+
+// KIND=OUT: a chart's name and the picture's file, .png or .svg.
+std::pair<TChartKind, std::string> ChartOption(const std::string& option,
+                                               const std::string& value) {
+    const std::size_t equals = value.find('=');
+    const std::string name = value.substr(0, equals);
+    const std::optional<TChartKind> kind = ChartKindByName(name);
+    if (!kind) {
+        std::string names;
+        for (const TChartKindName& known : ChartKinds) {
+            names += (names.empty() ? "" : "|") + std::string(known.Name);
+        }
+        throw ECommandLineError(option + ": expected " + names + "=OUT, not \"" + value + "\"");
+    }
+    const std::string file = equals == std::string::npos ? "" : value.substr(equals + 1);
+    std::string suffix = file.size() > 4 ? file.substr(file.size() - 4) : "";
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    if (suffix != ".png" && suffix != ".svg") {
+        throw ECommandLineError(option + ": the picture's file must end in .png or .svg, not \"" +
+                                file + "\"");
+    }
+    return {*kind, file};
 }
 
 } // namespace
@@ -166,6 +191,10 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             AddCsv(options, option, value());
         } else if (option == "--xlsx") {
             SetOnce(options.XlsxOut, option, value());
+        } else if (option == "--chart") {
+            options.Charts.push_back(ChartOption(option, value()));
+        } else if (option == "--sizing") {
+            options.Sizing = true;
         } else if (option.size() > 1 && option.front() == '-') {
             throw ECommandLineError("unknown option " + option);
         } else {
@@ -210,6 +239,14 @@ line and trunk totals as tables.
   --lines OUT           write the line totals export to OUT
   --trunks OUT          write the trunk totals export to OUT
                         OUT may be "-" for standard output; an existing OUT is replaced
+  --chart KIND=OUT      draw a traffic chart into OUT (.png or .svg), without a
+                        display; may be repeated. KIND: hours (calls and talk
+                        time per hour of the day), days (per day), toplines (the
+                        15 lines with the most talk time), topcost (the 15 that
+                        cost most), trunks (trunk occupancy), sizing (trunks
+                        needed by Erlang B)
+  --sizing              print the trunk sizing of the busiest hour: its traffic in
+                        Erlangs and the trunks Erlang B needs for 1% and 5% blocking
 
 Costs and periods (the exports above keep their bytes; a period narrows them):
   --tariffs FILE        price the calls by a tariff table (";"-separated, UTF-8 or

@@ -4,12 +4,14 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report/CostViews.h"
 #include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
+#include "reportcli/ChartKind.h"
 
 namespace tallyvox::reportcli {
 
@@ -28,6 +30,8 @@ struct TReportOptions {
     std::optional<std::string> CallsOut;           // "-" is standard output
     std::optional<std::string> LinesOut;
     std::optional<std::string> TrunksOut;
+    std::vector<std::pair<TChartKind, std::string>> Charts; // each picture and its file
+    bool Sizing = false;                                    // print the trunk sizing
     bool Help = false;
     // Costs and periods.
     std::optional<std::string> Tariffs;                             // the tariff table
@@ -40,6 +44,7 @@ struct TReportOptions {
     // --coverage: the capture intervals and gaps instead of the totals.
     bool Coverage = false;
 
+    bool WantsCharts() const { return !Charts.empty() || Sizing; }
     bool WritesExports() const {
         return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
     }

@@ -42,7 +42,8 @@ bool Save(const report::TExportLines& lines, const std::string& target, std::FIL
     return false;
 }
 
-// Reads the tariff table into table; false after telling err why not.
+} // namespace
+
 bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err) {
     try {
         table = report::ReadTariffFile(fileName);
@@ -54,6 +55,8 @@ bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::
     }
     return false;
 }
+
+namespace {
 
 // The CSV files and the workbook of the priced views.
 bool SaveCostViews(const TReportOptions& options, const report::TCostViews& views,

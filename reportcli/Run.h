@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <functional>
 #include <iosfwd>
+#include <string>
 
 #include "report/DateFormat.h"
+#include "report/Tariff.h"
 #include "reportcli/CommandLine.h"
 
 namespace tallyvox::reportcli {
@@ -17,5 +19,8 @@ namespace tallyvox::reportcli {
 // table cannot be read, the table has faults or an export cannot be written.
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
               const report::TDateTime& now, std::FILE* out, std::ostream& err);
+
+// Reads the tariff table into table; false after telling err why not.
+bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err);
 
 } // namespace tallyvox::reportcli

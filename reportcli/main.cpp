@@ -7,6 +7,7 @@
 #include "reportcli/CommandLine.h"
 #include "reportcli/LocaleDate.h"
 #include "reportcli/Run.h"
+#include "reportcli/RunCharts.h"
 
 int main(int argc, char** argv) {
     using namespace tallyvox::reportcli;
@@ -28,7 +29,15 @@ int main(int argc, char** argv) {
                                             static_cast<std::uint8_t>(now.time().hour()),
                                             static_cast<std::uint8_t>(now.time().minute()),
                                             static_cast<std::uint8_t>(now.time().second())};
-    return RunReport(
-        options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, today,
-        stdout, std::cerr);
+    // Charts alone print no tables.
+    int status = 0;
+    if (options.WritesExports() || options.CheckTariffs || !options.WantsCharts()) {
+        status = RunReport(
+            options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, today,
+            stdout, std::cerr);
+    }
+    if (status == 0 && options.WantsCharts() && !options.CheckTariffs) {
+        status = RunCharts(argc, argv, options, today, std::cout, std::cerr);
+    }
+    return status;
 }
