@@ -51,6 +51,35 @@ void SetOnce(std::optional<std::string>& target, const std::string& option,
     target = value;
 }
 
+void SetPeriodEnd(TReportOptions& options, const std::string& option, const std::string& value) {
+    const bool to = option == "--to";
+    const std::optional<report::TDateTime> time = report::ParseDateTime(value, to);
+    if (!time) {
+        throw ECommandLineError(option + ": expected YYYY-MM-DD[ hh:mm[:ss]], not \"" + value +
+                                "\"");
+    }
+    report::TPeriod& period = options.Period ? *options.Period : options.Period.emplace();
+    (to ? period.To : period.From) = *time;
+}
+
+// Either one call file or the store, and sites only with the store.
+void CheckSource(TReportOptions& options, const std::vector<std::string>& files) {
+    if (options.Store) {
+        if (!files.empty()) {
+            throw ECommandLineError("a call-accounting file and --store cannot be given together");
+        }
+        return;
+    }
+    if (!options.Sites.empty()) {
+        throw ECommandLineError("--site: only with --store");
+    }
+    if (files.size() != 1) {
+        throw ECommandLineError(files.empty() ? "no call-accounting file given"
+                                              : "more than one call-accounting file given");
+    }
+    options.CallFile = files.front();
+}
+
 } // namespace
 
 TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -98,6 +127,12 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.LinesOut, option, value());
         } else if (option == "--trunks") {
             SetOnce(options.TrunksOut, option, value());
+        } else if (option == "--store") {
+            SetOnce(options.Store, option, value());
+        } else if (option == "--site") {
+            options.Sites.push_back(value());
+        } else if (option == "--from" || option == "--to") {
+            SetPeriodEnd(options, option, value());
         } else if (option.size() > 1 && option.front() == '-') {
             throw ECommandLineError("unknown option " + option);
         } else {
@@ -107,17 +142,14 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     if (options.Help) {
         return options;
     }
-    if (files.size() != 1) {
-        throw ECommandLineError(files.empty() ? "no call-accounting file given"
-                                              : "more than one call-accounting file given");
-    }
-    options.CallFile = files.front();
+    CheckSource(options, files);
     return options;
 }
 
 std::string Usage() {
     return R"(usage: tallyvox-report CALLFILE [options]
-Loads a call-accounting file, totals the talk time of every subscriber line and
+       tallyvox-report --store URL [--site NAME]... [options]
+Loads a call-accounting file (or the calls of a store), totals the talk time of every subscriber line and
 every trunk, and writes the report's exports (Windows-1251, CR LF), the same
 bytes as the report window's. Without --calls, --lines or --trunks it prints the
 line and trunk totals as tables.
@@ -137,10 +169,20 @@ line and trunk totals as tables.
   --lines OUT           write the line totals export to OUT
   --trunks OUT          write the trunk totals export to OUT
                         OUT may be "-" for standard output; an existing OUT is replaced
+  --from DATETIME       only the calls that start at or after DATETIME
+  --to DATETIME         only the calls that start at or before DATETIME
+                        (YYYY-MM-DD, YYYY-MM-DD hh:mm or YYYY-MM-DD hh:mm:ss; a date
+                        alone is its first second for --from, its last for --to);
+                        with a period, the line count is the count of its calls
+  --store URL           the calls of a PostgreSQL store (a connection string:
+                        "postgresql://user@host/db" or "host=... dbname=...")
+                        instead of a call-accounting file
+  --site NAME           only the calls of site NAME; may be repeated. With more
+                        than one site, line and trunk texts begin with "NAME:"
   --help                show this text
 
-Exit status: 0 done, 1 the call file cannot be read or an export cannot be
-written, 2 a mistake in the options.
+Exit status: 0 done, 1 the call file or the store cannot be read or an export
+cannot be written, 2 a mistake in the options.
 )";
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
 
@@ -18,7 +19,10 @@ public:
 };
 
 struct TReportOptions {
-    std::string CallFile;
+    std::string CallFile;                          // empty when the calls come from the store
+    std::optional<std::string> Store;              // the store's connection string
+    std::vector<std::string> Sites;                // of the store; none: every site
+    std::optional<report::TPeriod> Period;         // none: every call
     std::vector<report::TLineSortKey> LineSorts;   // applied in this order
     std::vector<report::TTrunkSortKey> TrunkSorts; // applied in this order
     std::optional<report::TSelection> Selection;   // none: every call

@@ -7,8 +7,10 @@
 #include "report/Export.h"
 #include "report/FileTotals.h"
 #include "report/Load.h"
+#include "report/Period.h"
 #include "report/Totals.h"
 #include "report/WriteListToFile.h"
+#include "reportcli/StoreSource.h"
 #include "reportcli/Tables.h"
 #include "text/Cp1251.h"
 
@@ -49,7 +51,14 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     report::TTrunkList trunks;
     std::size_t lineCount = 0;
     try {
-        if (options.CallsOut) {
+        if (options.Store || options.Period) {
+            // A store or a period: the calls are kept, whatever is written.
+            calls = options.Store ? LoadStoreCalls(options)
+                                  : report::LoadCallFileInPeriod(options.CallFile, *options.Period);
+            lines = report::BuildLineList(calls);
+            trunks = report::BuildTrunkList(calls);
+            lineCount = calls.LineCount();
+        } else if (options.CallsOut) {
             calls = report::LoadCallFile(options.CallFile);
             lines = report::BuildLineList(calls);
             trunks = report::BuildTrunkList(calls);
@@ -63,6 +72,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
             << "\n";
+        return 1;
+    } catch (const std::runtime_error& error) {
+        err << Program << "cannot read the store: " << error.what() << "\n";
         return 1;
     }
     for (const report::TLineSortKey key : options.LineSorts) {

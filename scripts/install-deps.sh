@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins
   fonts-dejavu-core fonts-liberation xvfb xauth
   time
+  libpq-dev postgresql
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
