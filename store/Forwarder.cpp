@@ -62,6 +62,7 @@ void TForwarder::Connect() {
 }
 
 void TForwarder::Cancel() {
+    Cancelled = true;
     std::lock_guard lock(ConnectionMutex);
     if (Connection) {
         Connection->Cancel();
@@ -71,6 +72,10 @@ void TForwarder::Cancel() {
 void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
     if (Batch.empty() && deliveredTo == State.Delivered) {
         return;
+    }
+    if (Cancelled) {
+        Batch.clear();
+        throw EStoreError("sending stopped");
     }
     if (!Batch.empty()) {
         try {
@@ -93,6 +98,9 @@ void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
 }
 
 std::size_t TForwarder::SendPending() {
+    if (Cancelled) {
+        throw EStoreError("sending stopped");
+    }
     if (!Connection) {
         Connect();
     }

@@ -2,6 +2,7 @@
 // Sends the calls of a call-accounting file to the store: everything after the
 // delivered mark, in batches, each committed before the mark moves past it.
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -41,7 +42,8 @@ public:
     // One thread at a time.
     std::size_t SendPending();
 
-    // Drops the connection, cancelling a statement in progress; any thread.
+    // Cancels a statement in progress and makes this and every later SendPending
+    // end at its next batch with EStoreError (for a stop); any thread.
     void Cancel();
 
     // Runs after each commit, before the mark moves (for tests of a crash there).
@@ -57,6 +59,7 @@ private:
     std::vector<TStoredCall> Batch;
     std::unique_ptr<TPgConnection> Connection;
     std::mutex ConnectionMutex; // Cancel reaches the connection from another thread
+    std::atomic<bool> Cancelled{false};
 };
 
 } // namespace tallyvox::store

@@ -78,17 +78,24 @@ void TStoreForwarding::Run() {
         }
         lock.unlock();
         bool failed = true;
+        std::pair<TState, std::string> failure;
         std::size_t sent = 0;
         try {
             sent = Forwarder.SendPending();
             Enter(TState::Delivering, "");
             failed = false;
         } catch (const EStoreError& error) {
-            Enter(TState::StoreFailing, error.what());
+            failure = {TState::StoreFailing, error.what()};
         } catch (const std::system_error& error) {
-            Enter(TState::FileFailing, error.what());
+            failure = {TState::FileFailing, error.what()};
         }
         lock.lock();
+        // A statement cancelled by Stop is no failure of the store.
+        if (failed && !Stopping) {
+            lock.unlock(); // the log may be slow; Notify must not wait for it
+            Enter(failure.first, failure.second);
+            lock.lock();
+        }
         SentCount += sent;
         if (failed) {
             // A notification does not cut the wait short: the store is not hammered.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "report/Load.h"
 #include "report/Totals.h"
 #include "reportcli/Run.h"
+#include "store/ForwardCommandLine.h"
 #include "store/Forwarder.h"
 #include "store/Forwarding.h"
 #include "store/Schema.h"
@@ -37,6 +39,34 @@ std::string Count(const std::string& url, const std::string& what) {
     TPgConnection connection(url);
     return connection.Query("SELECT " + what + " FROM tallyvox_calls").at(0).at(0);
 }
+
+// As Count, "" while the store has no tables yet.
+std::string CountSoFar(const std::string& url, const std::string& what) {
+    try {
+        return Count(url, what);
+    } catch (const EStoreError&) {
+        return "";
+    }
+}
+
+// A program started by a test, killed when the test ends before it stopped it.
+struct TChildProcess {
+    pid_t Pid = 0;
+    ~TChildProcess() {
+        if (Pid > 0) {
+            kill(Pid, SIGKILL);
+            waitpid(Pid, nullptr, 0);
+        }
+    }
+    // Sends signal and waits; the wait status.
+    int Stop(int signal) {
+        kill(Pid, signal);
+        int status = 0;
+        waitpid(Pid, &status, 0);
+        Pid = 0;
+        return status;
+    }
+};
 
 // Every call once: as many rows as the file has calls, none alike.
 void ExpectEveryCallOnce(const std::string& url, std::size_t calls) {
@@ -218,7 +248,11 @@ TEST(StoreForwardingTest, KilledBetweenCommitAndMarkNoDuplicate) {
                 raise(SIGKILL);
             }
         };
-        forwarder.SendPending();
+        try {
+            forwarder.SendPending();
+        } catch (...) {
+            _exit(1); // never back into the test runner in the child
+        }
         _exit(0);
     }
     int status = 0;
@@ -290,6 +324,47 @@ TEST(StoreSchemaTest, AnIncompatibleStoreIsRefusedClearly) {
     connection.Execute("DROP TABLE tallyvox_schema");
     EXPECT_THROW(PrepareSchema(connection), EStoreError);
     EXPECT_THROW(TPgConnection(testkit::StoreUrl("no_such_database")), EStoreError);
+}
+
+// tallyvox-forward follows a file that another program appends to, and ends on
+// SIGTERM with everything sent; its mistakes in the options are told.
+TEST(ForwardProgramTest, FollowsTheFileUntilStopped) {
+    for (const std::vector<std::string>& mistake :
+         std::vector<std::vector<std::string>>{{"calls.txt"},
+                                               {"--store", "x", "calls.txt"},
+                                               {"--store", "x", "--site", "s"},
+                                               {"--store", "x", "--site", "s", "a", "b"},
+                                               {"--store", "x", "--site", "s", "--bad", "a"},
+                                               {"--store", "x", "--site"}}) {
+        EXPECT_THROW(ParseForwardCommandLine(mistake), EForwardCommandLineError);
+    }
+    TALLYVOX_REQUIRE_STORE_SERVER();
+    const std::string url = testkit::FreshDatabase("program");
+    TTempDir dir;
+    const auto file = dir.Path() / "calls.txt";
+    const std::vector<std::string> lines = testkit::GeneratedCallLines(31, 300, November);
+    testkit::AppendToFile(file, testkit::CallFileText({lines.begin(), lines.begin() + 100}));
+    const std::vector<std::string> arguments{TALLYVOX_FORWARD_PROGRAM,
+                                             "--store",
+                                             url,
+                                             "--site",
+                                             "kiev",
+                                             "--serial",
+                                             "S-9",
+                                             file.string()};
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    TChildProcess program;
+    ASSERT_EQ(posix_spawn(&program.Pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    EXPECT_TRUE(testkit::WaitUntil([&] { return CountSoFar(url, "count(*)") == "100"; }, 30s));
+    testkit::AppendToFile(file, testkit::CallFileText({lines.begin() + 100, lines.end()}));
+    EXPECT_TRUE(testkit::WaitUntil([&] { return CountSoFar(url, "count(*)") == "300"; }, 30s));
+    const int status = program.Stop(SIGTERM);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(Count(url, "min(serial_number) || max(serial_number)"), "S-9S-9");
 }
 
 } // namespace
