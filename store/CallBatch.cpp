@@ -125,22 +125,13 @@ void InsertCalls(TPgConnection& connection, const std::string& site,
     if (calls.empty()) {
         return;
     }
-    connection.Execute("BEGIN");
-    try {
+    connection.Transaction([&] {
         if (mode == TInsertMode::Copy) {
             CopyCalls(connection, site, serialNumber, calls);
         } else {
             InsertRows(connection, site, serialNumber, calls);
         }
-        connection.Execute("COMMIT");
-    } catch (const EStoreError&) {
-        try {
-            connection.Execute("ROLLBACK");
-        } catch (const EStoreError&) {
-            // The connection is gone; the server drops the transaction by itself.
-        }
-        throw;
-    }
+    });
 }
 
 } // namespace tallyvox::store

@@ -138,6 +138,21 @@ void TPgConnection::CopyOut(const std::string& copySql,
     Impl->FinishCopy();
 }
 
+void TPgConnection::Transaction(const std::function<void()>& work) {
+    Execute("BEGIN");
+    try {
+        work();
+        Execute("COMMIT");
+    } catch (...) {
+        try {
+            Execute("ROLLBACK");
+        } catch (const EStoreError&) {
+            // The connection is gone; the server drops the transaction by itself.
+        }
+        throw;
+    }
+}
+
 std::string TPgConnection::Literal(std::string_view text) {
     char* quoted = PQescapeLiteral(Impl->Connection, text.data(), text.size());
     if (quoted == nullptr) {

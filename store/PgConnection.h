@@ -43,6 +43,9 @@ public:
     void CopyIn(const std::string& copySql, std::string_view data);
     // COPY ... TO STDOUT: gives every row's bytes as the server sends them.
     void CopyOut(const std::string& copySql, const std::function<void(std::string_view)>& row);
+    // Runs work between BEGIN and COMMIT; anything work throws rolls it back and
+    // goes on to the caller.
+    void Transaction(const std::function<void()>& work);
     // text as an SQL literal, quoted and escaped for this connection.
     std::string Literal(std::string_view text);
 

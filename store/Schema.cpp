@@ -108,8 +108,7 @@ void CheckVersion(TPgConnection& connection) {
 } // namespace
 
 void PrepareSchema(TPgConnection& connection) {
-    connection.Execute("BEGIN");
-    try {
+    connection.Transaction([&] {
         connection.Execute(SchemaLock);
         if (TableExists(connection, "tallyvox_schema")) {
             CheckVersion(connection);
@@ -122,11 +121,7 @@ void PrepareSchema(TPgConnection& connection) {
             connection.Execute("INSERT INTO tallyvox_schema VALUES (" +
                                std::to_string(SchemaVersion) + ")");
         }
-        connection.Execute("COMMIT");
-    } catch (...) {
-        connection.Execute("ROLLBACK");
-        throw;
-    }
+    });
 }
 
 } // namespace tallyvox::store

@@ -18,6 +18,7 @@
 #include "report/Load.h"
 #include "report/Totals.h"
 #include "reportcli/Run.h"
+#include "store/Coverage.h"
 #include "store/ForwardCommandLine.h"
 #include "store/Forwarder.h"
 #include "store/Forwarding.h"
@@ -324,6 +325,34 @@ TEST(StoreSchemaTest, AnIncompatibleStoreIsRefusedClearly) {
     connection.Execute("DROP TABLE tallyvox_schema");
     EXPECT_THROW(PrepareSchema(connection), EStoreError);
     EXPECT_THROW(TPgConnection(testkit::StoreUrl("no_such_database")), EStoreError);
+}
+
+// A journal's open interval grows in the store until it ends; a period sees the
+// intervals that overlap it, gaps with their reason.
+TEST(StoreSchemaTest, CoverageIntervalsGrowUntilTheyEnd) {
+    TALLYVOX_REQUIRE_STORE_SERVER();
+    const std::string url = testkit::FreshDatabase("coverage");
+    TPgConnection connection(url);
+    PrepareSchema(connection);
+    TCoverageInterval reading{"2026-11-01 08:00:00", "", true, "A-1", 10, ""};
+    const TCoverageInterval gap{
+        "2026-11-01 07:00:00", "2026-11-01 08:00:00", false, "", 0, "line down"};
+    StoreCoverage(connection, "kiev", {gap, reading});
+    reading.End = "2026-11-02 09:00:00";
+    reading.Records = 250;
+    StoreCoverage(connection, "kiev", {reading});
+    const auto covered = [](const TCoverageInterval& i) {
+        return std::tie(i.Begin, i.End, i.Captured, i.SerialNumber, i.Records, i.Reason);
+    };
+    const std::vector<TCoverageInterval> found =
+        CoverageOf(connection, "kiev", "2026-11-01 00:00:00", "2026-11-30 23:59:59");
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(covered(found[0]), covered(gap));
+    EXPECT_EQ(covered(found[1]), covered(reading));
+    EXPECT_TRUE(
+        CoverageOf(connection, "kiev", "2026-11-03 00:00:00", "2026-11-04 00:00:00").empty());
+    EXPECT_TRUE(
+        CoverageOf(connection, "lviv", "2026-11-01 00:00:00", "2026-11-30 23:59:59").empty());
 }
 
 // tallyvox-forward follows a file that another program appends to, and ends on

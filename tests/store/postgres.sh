@@ -6,6 +6,8 @@
 #   postgres.sh pause FOLDER    stop the server, keep the cluster
 #   postgres.sh resume FOLDER   start it again
 #   postgres.sh stop FOLDER     stop it and remove FOLDER
+# TALLYVOX_PG_DURABLE=1 keeps the server's syncs to disk (for benchmarks; the
+# tests do without them).
 # Without the server's programs, start writes FOLDER/missing and succeeds, and
 # the tests skip saying so.
 set -euo pipefail
@@ -13,6 +15,10 @@ action=$1
 folder=$2
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1 || true)
 user=nobody
+settings="-k $folder -c listen_addresses=''"
+if [ "${TALLYVOX_PG_DURABLE:-0}" != 1 ]; then
+  settings+=" -c fsync=off -c full_page_writes=off"
+fi
 
 as_user() {
   if [ "$(id -u)" = 0 ]; then
@@ -38,13 +44,13 @@ case "$action" in
     fi
     [ "$(id -u)" = 0 ] && chown "$user" "$folder"
     as_user "$bin/initdb" -D "$folder/data" -U tallyvox -A trust -E UTF8 --no-sync >"$folder/initdb.log"
-    server -o "-k $folder -c listen_addresses='' -c fsync=off -c full_page_writes=off" start
+    server -o "$settings" start
     ;;
   pause)
     server -m fast stop
     ;;
   resume)
-    server -o "-k $folder -c listen_addresses='' -c fsync=off -c full_page_writes=off" start
+    server -o "$settings" start
     ;;
   stop)
     if [ -f "$folder/data/postmaster.pid" ]; then
