@@ -14,8 +14,10 @@
 #include <QTableView>
 
 #include "app/AboutForm.h"
+#include "app/CostGridModel.h"
 #include "app/HandlerGuard.h"
 #include "app/QtText.h"
+#include "app/ReportCosts.h"
 #include "app/ReportGridModels.h"
 #include "ui_MainForm_rep.h"
 
@@ -132,11 +134,13 @@ TMainForm_rep::TMainForm_rep(QWidget* parent)
             [this] { LayOutColumns(Form->StringGrid1); });
     SetUpSelectionPanel();
     BindCommands();
+    SetUpCosts();
 }
 
 TMainForm_rep::~TMainForm_rep() {
     // The models point into Report, which goes before the grids do: the grids
     // fall back to an empty model while the window is taken down.
+    DropCosts();
     delete CallModel;
     delete LineModel;
     delete TrunkModel;
@@ -199,6 +203,7 @@ void TMainForm_rep::showEvent(QShowEvent* event) {
 void TMainForm_rep::FormShow() {
     PlaceOnScreen();
     LayOutBoxes();
+    LoadRememberedTariffs();
 }
 
 void TMainForm_rep::PlaceOnScreen() {
@@ -228,6 +233,7 @@ void TMainForm_rep::FormClose() {
     // calls should not stay in memory behind a closed window.
     Form->ALQueryPanel->hide();
     ShowReport(std::make_unique<TReportLists>(), EmptyCaption);
+    ReportLoaded();
 }
 
 void TMainForm_rep::keyPressEvent(QKeyEvent* event) {
@@ -271,10 +277,13 @@ void TMainForm_rep::LayOutColumns(QTableView* grid) {
         const QString date = ToQString(CallModel->DateFormat().Format({2000, 12, 28, 0, 0, 0}));
         const QString time = QStringLiteral("00:00:00");
         SetColumnWidths(grid, CallColumnWidths(w, MinimumWidths(grid, {date, time, time})));
+        FitPricedColumns(grid, CallOwnColumns);
     } else if (grid == Form->ALGrid) {
         SetColumnWidths(grid, AtLeast(LineColumnWidths(w), MinimumWidths(grid, {})));
+        FitPricedColumns(grid, 5);
     } else {
         SetColumnWidths(grid, AtLeast(TrunkColumnWidths(w), MinimumWidths(grid, {})));
+        FitPricedColumns(grid, 4);
     }
 }
 

@@ -5,12 +5,18 @@
 // comes from the report model; the window only shows it. Created once, shown
 // modally by the main window, UI thread only.
 
+#include <QDateTime>
 #include <QDialog>
+#include <functional>
 #include <memory>
+
+#include "report/Period.h"
 
 namespace tallyvox::report {
 class TExportLines;
-}
+class TTariffTable;
+enum class TViewKind;
+} // namespace tallyvox::report
 
 class QFileDialog;
 class QMenu;
@@ -27,6 +33,7 @@ class TCallGridModel;
 class TLineGridModel;
 class TTrunkGridModel;
 struct TReportLists;
+struct TReportCosts;
 
 class TMainForm_rep : public QDialog {
     Q_OBJECT
@@ -44,6 +51,22 @@ public:
     // open dialog has closed. A file that cannot be read is reported in a message
     // box and changes nothing.
     void LoadFile(const QString& fileName);
+
+    // The period the views show (whole when none is chosen) and the tariff table
+    // they are priced by (empty when none is loaded). PeriodOrTariffsChanged
+    // follows every change of either, once the views show it.
+    report::TPeriod CurrentPeriod() const;
+    const report::TTariffTable& Tariffs() const;
+    // Loads a tariff table and remembers it, as "Загрузить тарифы..." does once
+    // its dialog has closed; false, after saying why, when it is refused.
+    bool LoadTariffs(const QString& fileName);
+    // Shows the calls of a period; a whole period shows every call.
+    void SetPeriod(const report::TPeriod& period);
+    // Where the period presets count from: the clock unless a test fixes it.
+    void SetClock(std::function<QDateTime()> now);
+
+signals:
+    void PeriodOrTariffsChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -82,6 +105,23 @@ private:
     void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
     void Export(QFileDialog* dialog, const report::TExportLines& lines);
 
+    // Costs and periods (MainForm_repCosts.cpp).
+    void SetUpCosts();
+    void SetUpPeriodBar();
+    void SetUpCostCommands();
+    void DropCosts();
+    void ReportLoaded();
+    void LoadRememberedTariffs();
+    void LoadTariffsClick();
+    void SaveExcelClick();
+    void SaveCsvClick(report::TViewKind kind);
+    void PresetChosen(int index);
+    void PickersChanged();
+    void ApplyPeriod();
+    void Reprice();
+    void ShowCostGrids(bool priced);
+    QString SaveTarget(QFileDialog* dialog);
+
     std::unique_ptr<Ui::TMainForm_rep> Form;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
@@ -98,6 +138,8 @@ private:
     QString EmptyCaption;
     // The error number of the last failed export.
     int LastErrno = 0;
+    // The tariff table, the period and the priced views.
+    std::unique_ptr<TReportCosts> Costs;
 };
 
 } // namespace tallyvox::app

@@ -80,6 +80,7 @@ void TMainForm_rep::LoadFile(const QString& fileName) {
     }
     const QString caption = ToQString(report::LineCountCaption(lists->Calls));
     ShowReport(std::move(lists), caption);
+    ReportLoaded();
 }
 
 void TMainForm_rep::ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption) {

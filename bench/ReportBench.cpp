@@ -20,7 +20,9 @@
 
 #include "callfile/CallLine.h"
 #include "exchange/Record.h"
+#include "report/Costs.h"
 #include "report/Load.h"
+#include "report/TariffReader.h"
 #include "report/Totals.h"
 #include "sim/RecordEncoder.h"
 #include "sim/TrafficGenerator.h"
@@ -105,6 +107,49 @@ void BM_LoadAndTotals(benchmark::State& state) {
     Figures(state, file, 0);
 }
 
+// A carrier's table of a few thousand rows: every long-distance area code with an
+// evening band and a price change, the mobile codes, countries, local numbers.
+report::TTariffTable LargeTariffTable() {
+    std::string text = "prefix;name;price_per_minute;initial_seconds;step_seconds;free_seconds;"
+                       "connection_fee;from;to;valid_from\n;Other;2;;;;;;;\n";
+    auto rows = [&text](const std::string& prefix, const std::string& name,
+                        const std::string& price, const std::string& blocks) {
+        text += prefix + ";" + name + ";" + price + ";" + blocks + ";;;\n";
+        text += prefix + ";" + name + ";0,5;" + blocks + ";19:00;08:00;\n";
+        text += prefix + ";" + name + ";4,1;" + blocks + ";;;2026-11-15\n";
+    };
+    for (int area = 300; area <= 899; ++area) {
+        rows("8" + std::to_string(area), "Area " + std::to_string(area), "3,2", "60;60;;1");
+    }
+    for (int code = 0; code <= 99; ++code) {
+        rows("89" + std::to_string(100 + code).substr(1), "Mobile", "1,9", "1;1;3;");
+    }
+    for (int country = 1; country <= 299; ++country) {
+        rows("810" + std::to_string(country), "Country " + std::to_string(country), "25", "30;6;;");
+    }
+    for (char first = '2'; first <= '9'; ++first) {
+        if (first != '8') {
+            rows(std::string(1, first), "Local", "0,5", "60;60;;");
+        }
+    }
+    return report::ReadTariffText(text, "bench.csv");
+}
+
+// The same load and totals, and every call priced: line, trunk and destination
+// costs. Side by side with BM_LoadAndTotals, the cost of pricing.
+void BM_LoadAndTotalsWithCosts(benchmark::State& state) {
+    const fs::path file = CallFile(static_cast<int>(state.range(0)));
+    const report::TTariffTable table = LargeTariffTable();
+    for (auto _ : state) {
+        const report::TCallList calls = report::LoadCallFile(file.string());
+        benchmark::DoNotOptimize(report::BuildLineList(calls).Count());
+        benchmark::DoNotOptimize(report::BuildTrunkList(calls).Count());
+        benchmark::DoNotOptimize(report::PriceCalls(calls, table).Total);
+    }
+    Figures(state, file, 0);
+    state.counters["tariff_rows"] = static_cast<double>(table.Rows().size());
+}
+
 void BM_ReportProgram(benchmark::State& state) {
     const fs::path file = CallFile(static_cast<int>(state.range(0)));
     const fs::path folder = file.parent_path();
@@ -144,6 +189,7 @@ void BM_WcLines(benchmark::State& state) {
 
 #define REPORT_SIZES Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_LoadAndTotals)->REPORT_SIZES;
+BENCHMARK(BM_LoadAndTotalsWithCosts)->REPORT_SIZES;
 BENCHMARK(BM_ReportProgram)->REPORT_SIZES->UseRealTime();
 BENCHMARK(BM_MawkTalkTimePerLine)->REPORT_SIZES->UseRealTime();
 BENCHMARK(BM_WcLines)->REPORT_SIZES->UseRealTime();

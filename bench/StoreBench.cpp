@@ -66,9 +66,9 @@ SELECT site, 'B-1', start_at, d, hw, prog, trunk, dialled, false, false, false,
     now()
 FROM (SELECT i, 'site' || lpad((i % 10)::text, 2, '0') AS site,
              timestamp '2025-01-01' + (i / 10) * interval '31 seconds' AS start_at,
-             ((i * 13) % 600)::integer AS d, (100 + i * 7 % 60)::text AS hw,
-             (200 + i % 60)::text AS prog, '(1)0' || (i % 8)::text AS trunk,
-             CASE WHEN i % 3 = 0 THEN '' ELSE '8' || )" +
+             ((i / 10 * 13) % 600)::integer AS d, (100 + (i / 10) * 7 % 60)::text AS hw,
+             (200 + (i / 10) % 60)::text AS prog, '(1)0' || (i / 10 % 8)::text AS trunk,
+             CASE WHEN i / 10 % 3 = 0 THEN '' ELSE '8' || )" +
                             digits + R"( END AS dialled
       FROM generate_series(0::bigint, )" +
                             std::to_string(stored - 1) + R"() AS i) AS generated)";
@@ -90,7 +90,8 @@ void PeriodReport(const std::string& server, long stored) {
                     .at(0)
                     .at(0)
                     .c_str());
-    const report::TPeriod june{{2025, 6, 1, 0, 0, 0}, {2025, 6, 30, 23, 59, 59}};
+    const report::TPeriod june{report::TDateTime{2025, 6, 1, 0, 0, 0},
+                               report::TDateTime{2025, 6, 30, 23, 59, 59}};
     for (int run = 1; run <= 3; ++run) {
         start = Clock::now();
         const report::TCallList calls = store::LoadStoreCalls(connection, {"site03"}, june);
@@ -105,6 +106,7 @@ void PeriodReport(const std::string& server, long stored) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     std::string server;
     int calls = 1000000;
     long stored = 10000000;

@@ -238,7 +238,12 @@ int TLowLevel::WriteOutConfig(const std::string& tariffFileName,
                               const std::string& realTimeFileName) {
     try {
         const std::filesystem::path path = OutConfigPath(StartPath);
-        const std::string text = FormatOutConfig({tariffFileName, realTimeFileName, AutoStart});
+        // The report window's tariff table line stays as it was.
+        const std::string remembered = std::filesystem::is_regular_file(path)
+                                           ? TariffTableOf(ReadWholeText(path))
+                                           : std::string();
+        const std::string text = WithTariffTable(
+            FormatOutConfig({tariffFileName, realTimeFileName, AutoStart}), remembered);
         if (WriteWholeText(path, text)) {
             return ConfigDone;
         }

@@ -9,6 +9,7 @@ namespace {
 constexpr std::string_view TariffKey = "TARIF_FNAME=";
 constexpr std::string_view RealTimeKey = "REALTIME_FNAME=";
 constexpr std::string_view AutoKey = "AUTO=";
+constexpr std::string_view TariffTableKey = "TARIFFS=";
 constexpr std::string_view AutoContinuousValue = "AUTOSTART_UNINTERRUPT";
 constexpr std::string_view AutoOnceValue = "AUTOSTART_1";
 // What an editor that saves UTF-8 may put before the first key.
@@ -98,6 +99,38 @@ std::string FormatOutConfig(const TOutConfig& config) {
     text.append(RealTimeKey).append(config.RealTimeFileName).append("\r\n");
     text.append(AutoKey).append(ValueOfAutoStart(config.AutoStart));
     return text;
+}
+
+std::string TariffTableOf(std::string_view fileText) {
+    std::string table;
+    for (const std::string_view line : SplitLines(fileText)) {
+        if (WithoutLeadingBlanks(line).starts_with(TariffTableKey)) {
+            table = WithoutLeadingBlanks(line).substr(TariffTableKey.size());
+        }
+    }
+    return table;
+}
+
+std::string WithTariffTable(std::string_view fileText, std::string_view tariffTable) {
+    std::string text;
+    std::size_t start = 0;
+    while (start < fileText.size()) {
+        std::size_t end = fileText.find_first_of("\r\n", start);
+        end = end == std::string_view::npos ? fileText.size()
+                                            : end + (fileText.substr(end, 2) == "\r\n" ? 2 : 1);
+        const std::string_view line = fileText.substr(start, end - start);
+        if (!WithoutLeadingBlanks(line).starts_with(TariffTableKey)) {
+            text += line;
+        }
+        start = end;
+    }
+    if (tariffTable.empty()) {
+        return text;
+    }
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') {
+        text += "\r\n";
+    }
+    return text.append(TariffTableKey).append(tariffTable);
 }
 
 } // namespace tallyvox

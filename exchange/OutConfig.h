@@ -39,4 +39,13 @@ void ApplyOutConfig(std::string_view fileText, TOutConfig& config);
 // the last line's value empty unless AutoStart is continuous or once.
 std::string FormatOutConfig(const TOutConfig& config);
 
+// The report's tariff table is remembered in the same file as one more line,
+// "TARIFFS=" and the file name, after the three keyed lines: readers that know
+// only those keys pass it over, and the keyed lines keep their bytes and order.
+// The name on the last "TARIFFS=" line at the start of a line; empty when none.
+std::string TariffTableOf(std::string_view fileText);
+// fileText with its "TARIFFS=" lines replaced by one for tariffTable at the end
+// (none for an empty name); every other line keeps its bytes.
+std::string WithTariffTable(std::string_view fileText, std::string_view tariffTable);
+
 } // namespace tallyvox

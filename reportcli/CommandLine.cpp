@@ -51,15 +51,35 @@ void SetOnce(std::optional<std::string>& target, const std::string& option,
     target = value;
 }
 
-void SetPeriodEnd(TReportOptions& options, const std::string& option, const std::string& value) {
-    const bool to = option == "--to";
-    const std::optional<report::TDateTime> time = report::ParseDateTime(value, to);
-    if (!time) {
-        throw ECommandLineError(option + ": expected YYYY-MM-DD[ hh:mm[:ss]], not \"" + value +
+report::TDateTime DateTime(const std::string& option, const std::string& value, bool endOfDay) {
+    const std::optional<report::TDateTime> dateTime = report::ParseDateTime(value, endOfDay);
+    if (!dateTime) {
+        throw ECommandLineError(option + ": expected YYYY-MM-DD[ HH:MM[:SS]], not \"" + value +
                                 "\"");
     }
-    report::TPeriod& period = options.Period ? *options.Period : options.Period.emplace();
-    (to ? period.To : period.From) = *time;
+    return *dateTime;
+}
+
+void AddCsv(TReportOptions& options, const std::string& option, const std::string& value) {
+    const std::size_t equals = value.find('=');
+    const std::optional<report::TViewKind> view =
+        report::ViewByName(value.substr(0, equals == std::string::npos ? 0 : equals));
+    if (!view || equals + 1 >= value.size()) {
+        throw ECommandLineError(option + ": expected calls|lines|trunks|destinations=FILE, not \"" +
+                                value + "\"");
+    }
+    options.CsvOuts.emplace_back(*view, value.substr(equals + 1));
+}
+
+// Options that take no call file, and those that only make sense together.
+void CheckCombinations(const TReportOptions& options) {
+    if ((options.From || options.To) && options.Period) {
+        throw ECommandLineError("--period: not together with --from or --to");
+    }
+    if (options.From && options.To &&
+        report::SecondsOf(*options.From) > report::SecondsOf(*options.To)) {
+        throw ECommandLineError("--from: later than --to");
+    }
 }
 
 // Either one call file or the store, and sites only with the store.
@@ -81,6 +101,13 @@ void CheckSource(TReportOptions& options, const std::vector<std::string>& files)
 }
 
 } // namespace
+
+report::TPeriod TReportOptions::PeriodAt(const report::TDateTime& now) const {
+    if (Period) {
+        return report::PresetPeriod(*Period, now);
+    }
+    return {From, To};
+}
 
 TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     static const std::map<std::string, TLineSortKey> lineKeys{
@@ -131,8 +158,32 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.Store, option, value());
         } else if (option == "--site") {
             options.Sites.push_back(value());
+        } else if (option == "--tariffs") {
+            SetOnce(options.Tariffs, option, value());
+        } else if (option == "--check-tariffs") {
+            SetOnce(options.CheckTariffs, option, value());
         } else if (option == "--from" || option == "--to") {
-            SetPeriodEnd(options, option, value());
+            auto& target = option == "--from" ? options.From : options.To;
+            if (target) {
+                throw ECommandLineError(option + ": given twice");
+            }
+            target = DateTime(option, value(), option == "--to");
+        } else if (option == "--period") {
+            if (options.Period) {
+                throw ECommandLineError(option + ": given twice");
+            }
+            options.Period = Choice(option, value(),
+                                    std::map<std::string, report::TPeriodPreset>{
+                                        {"today", report::TPeriodPreset::Today},
+                                        {"yesterday", report::TPeriodPreset::Yesterday},
+                                        {"thisweek", report::TPeriodPreset::ThisWeek},
+                                        {"lastweek", report::TPeriodPreset::LastWeek},
+                                        {"thismonth", report::TPeriodPreset::ThisMonth},
+                                        {"lastmonth", report::TPeriodPreset::LastMonth}});
+        } else if (option == "--csv") {
+            AddCsv(options, option, value());
+        } else if (option == "--xlsx") {
+            SetOnce(options.XlsxOut, option, value());
         } else if (option.size() > 1 && option.front() == '-') {
             throw ECommandLineError("unknown option " + option);
         } else {
@@ -142,6 +193,10 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     if (options.Help) {
         return options;
     }
+    CheckCombinations(options);
+    if (options.CheckTariffs && files.empty()) {
+        return options;
+    }
     CheckSource(options, files);
     return options;
 }
@@ -149,7 +204,9 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string Usage() {
     return R"(usage: tallyvox-report CALLFILE [options]
        tallyvox-report --store URL [--site NAME]... [options]
-Loads a call-accounting file (or the calls of a store), totals the talk time of every subscriber line and
+       tallyvox-report --check-tariffs FILE
+Loads a call-accounting file (or the calls of a store), totals the talk time of
+every subscriber line and
 every trunk, and writes the report's exports (Windows-1251, CR LF), the same
 bytes as the report window's. Without --calls, --lines or --trunks it prints the
 line and trunk totals as tables.
@@ -169,20 +226,36 @@ line and trunk totals as tables.
   --lines OUT           write the line totals export to OUT
   --trunks OUT          write the trunk totals export to OUT
                         OUT may be "-" for standard output; an existing OUT is replaced
-  --from DATETIME       only the calls that start at or after DATETIME
-  --to DATETIME         only the calls that start at or before DATETIME
-                        (YYYY-MM-DD, YYYY-MM-DD hh:mm or YYYY-MM-DD hh:mm:ss; a date
-                        alone is its first second for --from, its last for --to);
-                        with a period, the line count is the count of its calls
-  --store URL           the calls of a PostgreSQL store (a connection string:
+
+Costs and periods (the exports above keep their bytes; a period narrows them):
+  --tariffs FILE        price the calls by a tariff table (";"-separated, UTF-8 or
+                        Windows-1251; see examples/tariffs.csv); without an output
+                        option, print the line, trunk and destination totals with
+                        their costs, the grand total and the unpriced calls
+  --from DATETIME       only calls that start at or after DATETIME
+  --to DATETIME         only calls that start at or before DATETIME (a date alone
+                        counts to its last second); DATETIME: YYYY-MM-DD[ HH:MM[:SS]]
+  --period today|yesterday|thisweek|lastweek|thismonth|lastmonth
+                        the whole days of that period (a week begins on Monday)
+  --csv VIEW=OUT        write a view as CSV for a spreadsheet (UTF-8 with BOM, ";",
+                        decimal comma); VIEW: calls, lines, trunks, destinations;
+                        may be repeated
+  --xlsx OUT            write every view as one workbook, a sheet per view
+  --check-tariffs FILE  read a tariff table and report its faults, nothing else
+                        (no call file is needed)
+
+The store (see README; the calls of many offices in one PostgreSQL database):
+  --store URL           the calls of a store (a connection string:
                         "postgresql://user@host/db" or "host=... dbname=...")
                         instead of a call-accounting file
-  --site NAME           only the calls of site NAME; may be repeated. With more
-                        than one site, line and trunk texts begin with "NAME:"
+  --site NAME           only the calls of site NAME; may be repeated (none: every
+                        site). With more than one site, line and trunk texts
+                        begin with "NAME:" so each site's totals stay apart
   --help                show this text
 
-Exit status: 0 done, 1 the call file or the store cannot be read or an export
-cannot be written, 2 a mistake in the options.
+Exit status: 0 done, 1 the call file, the store or the tariff table cannot be
+read (or the table has faults) or an export cannot be written, 2 a mistake in
+the options.
 )";
 }
 

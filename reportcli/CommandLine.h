@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "report/CostViews.h"
 #include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
@@ -22,7 +23,6 @@ struct TReportOptions {
     std::string CallFile;                          // empty when the calls come from the store
     std::optional<std::string> Store;              // the store's connection string
     std::vector<std::string> Sites;                // of the store; none: every site
-    std::optional<report::TPeriod> Period;         // none: every call
     std::vector<report::TLineSortKey> LineSorts;   // applied in this order
     std::vector<report::TTrunkSortKey> TrunkSorts; // applied in this order
     std::optional<report::TSelection> Selection;   // none: every call
@@ -31,8 +31,24 @@ struct TReportOptions {
     std::optional<std::string> LinesOut;
     std::optional<std::string> TrunksOut;
     bool Help = false;
+    // Costs and periods.
+    std::optional<std::string> Tariffs;                             // the tariff table
+    std::optional<report::TDateTime> From;                          // included
+    std::optional<report::TDateTime> To;                            // included
+    std::optional<report::TPeriodPreset> Period;                    // resolved against now
+    std::vector<std::pair<report::TViewKind, std::string>> CsvOuts; // view, file
+    std::optional<std::string> XlsxOut;
+    std::optional<std::string> CheckTariffs; // check this table and stop
 
-    bool WritesExports() const { return CallsOut || LinesOut || TrunksOut; }
+    bool WritesExports() const {
+        return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
+    }
+    // Whether the calls must be kept (not only totalled as the file is read).
+    bool NeedsCalls() const {
+        return CallsOut || Tariffs || From || To || Period || !CsvOuts.empty() || XlsxOut || Store;
+    }
+    // The period the options ask for, presets counted from now.
+    report::TPeriod PeriodAt(const report::TDateTime& now) const;
 };
 
 // Reads the options (argv without the program name); ECommandLineError with the

@@ -2,7 +2,7 @@
 
 namespace tallyvox::reportcli {
 
-report::TCallList LoadStoreCalls(const TReportOptions&) {
+report::TCallList LoadStoreCalls(const TReportOptions&, const report::TPeriod&) {
     throw std::runtime_error("this build has no PostgreSQL store (libpq was not found)");
 }
 

@@ -4,11 +4,14 @@
 #include <ostream>
 #include <system_error>
 
+#include "report/CsvExport.h"
 #include "report/Export.h"
 #include "report/FileTotals.h"
 #include "report/Load.h"
 #include "report/Period.h"
+#include "report/TariffReader.h"
 #include "report/Totals.h"
+#include "report/Workbook.h"
 #include "report/WriteListToFile.h"
 #include "reportcli/StoreSource.h"
 #include "reportcli/Tables.h"
@@ -40,26 +43,83 @@ bool Save(const report::TExportLines& lines, const std::string& target, std::FIL
     return false;
 }
 
+// Reads the tariff table into table; false after telling err why not.
+bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err) {
+    try {
+        table = report::ReadTariffFile(fileName);
+        return true;
+    } catch (const report::ETariffError& error) {
+        err << Program << fileName << " is refused:\n" << error.what();
+    } catch (const std::system_error& error) {
+        err << Program << "cannot read " << fileName << ": " << error.code().message() << "\n";
+    }
+    return false;
+}
+
+// The CSV files and the workbook of the priced views.
+bool SaveCostViews(const TReportOptions& options, const report::TCostViews& views,
+                   const std::vector<std::string>& heading, std::ostream& err) {
+    bool saved = true;
+    for (const auto& [kind, target] : options.CsvOuts) {
+        if (!report::WriteCsv(views.View(kind), target)) {
+            err << Program << "cannot write " << target << ": " << std::strerror(errno) << "\n";
+            saved = false;
+        }
+    }
+    if (options.XlsxOut) {
+        std::vector<const report::TCostView*> sheets;
+        for (const auto kind : {report::TViewKind::Calls, report::TViewKind::Lines,
+                                report::TViewKind::Trunks, report::TViewKind::Destinations}) {
+            sheets.push_back(&views.View(kind));
+        }
+        try {
+            report::WriteWorkbook(*options.XlsxOut, sheets, {heading});
+        } catch (const report::EWorkbookError& error) {
+            err << Program << error.what() << "\n";
+            saved = false;
+        }
+    }
+    return saved;
+}
+
+int CheckTariffs(const std::string& fileName, std::FILE* out, std::ostream& err) {
+    report::TTariffTable table;
+    if (!ReadTariffs(fileName, table, err)) {
+        return 1;
+    }
+    const std::string done =
+        fileName + ": " + std::to_string(table.Rows().size()) + " rows, no faults\n";
+    return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
+}
+
 } // namespace
 
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
-              std::FILE* out, std::ostream& err) {
-    // The call list is kept only for the call export; the totals alone are built
-    // call by call as the file is read, in a small fraction of the time and memory.
+              const report::TDateTime& now, std::FILE* out, std::ostream& err) {
+    if (options.CheckTariffs) {
+        return CheckTariffs(*options.CheckTariffs, out, err);
+    }
+    report::TTariffTable table;
+    if (options.Tariffs && !ReadTariffs(*options.Tariffs, table, err)) {
+        return 1;
+    }
+    const report::TPeriod period = options.PeriodAt(now);
+    // The call list is kept only where the calls themselves are needed; the totals
+    // alone are built call by call as the file is read, in a fraction of the time.
     report::TCallList calls;
     report::TLineList lines;
     report::TTrunkList trunks;
     std::size_t lineCount = 0;
     try {
-        if (options.Store || options.Period) {
-            // A store or a period: the calls are kept, whatever is written.
-            calls = options.Store ? LoadStoreCalls(options)
-                                  : report::LoadCallFileInPeriod(options.CallFile, *options.Period);
-            lines = report::BuildLineList(calls);
-            trunks = report::BuildTrunkList(calls);
-            lineCount = calls.LineCount();
-        } else if (options.CallsOut) {
-            calls = report::LoadCallFile(options.CallFile);
+        if (options.NeedsCalls()) {
+            if (options.Store) {
+                calls = LoadStoreCalls(options, period);
+            } else {
+                calls = report::LoadCallFile(options.CallFile);
+                if (!period.Whole()) {
+                    calls = report::CallsInPeriod(calls, period);
+                }
+            }
             lines = report::BuildLineList(calls);
             trunks = report::BuildTrunkList(calls);
             lineCount = calls.LineCount();
@@ -83,15 +143,20 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     for (const report::TTrunkSortKey key : options.TrunkSorts) {
         report::SortTrunks(trunks, key);
     }
+    const report::TCallRows rows = options.Selection
+                                       ? report::SelectCalls(calls, *options.Selection)
+                                       : report::TCallRows(calls);
+    const report::TCostReport costs = report::PriceCalls(calls, table);
+    const report::TCostViews views(rows, lines, trunks, costs, table);
+    const std::vector<std::string> heading =
+        report::HeadingLines(report::PeriodCaption(period), table, costs);
     if (!options.WritesExports()) {
-        const std::string tables = TotalsTables(lineCount, lines, trunks);
+        const std::string tables = options.Tariffs ? CostTables(lineCount, views, heading)
+                                                   : TotalsTables(lineCount, lines, trunks);
         return std::fwrite(tables.data(), 1, tables.size(), out) == tables.size() ? 0 : 1;
     }
     bool saved = true;
     if (options.CallsOut) {
-        const report::TCallRows rows = options.Selection
-                                           ? report::SelectCalls(calls, *options.Selection)
-                                           : report::TCallRows(calls);
         const report::TDateFormat format = dateFormat();
         saved = Save(report::TCallExport(rows, format), *options.CallsOut, out, err) && saved;
     }
@@ -101,6 +166,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.TrunksOut) {
         saved = Save(report::TTrunkExport(trunks), *options.TrunksOut, out, err) && saved;
     }
+    saved = SaveCostViews(options, views, heading, err) && saved;
     return saved ? 0 : 1;
 }
 

@@ -10,11 +10,12 @@
 
 namespace tallyvox::reportcli {
 
-// Loads the call file, sorts, selects and writes the exports (or the tables) to
-// out; messages go to err. dateFormat is asked only when the call export is
-// written. The exit status: 0, or 1 when the file cannot be read or an export
-// cannot be written.
+// Loads the call file, keeps the calls of the period, prices them when a tariff
+// table is given, sorts, selects and writes the exports (or the tables) to out;
+// messages go to err. dateFormat is asked only when the call export is written;
+// now counts the period presets. The exit status: 0, or 1 when the file or the
+// table cannot be read, the table has faults or an export cannot be written.
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
-              std::FILE* out, std::ostream& err);
+              const report::TDateTime& now, std::FILE* out, std::ostream& err);
 
 } // namespace tallyvox::reportcli

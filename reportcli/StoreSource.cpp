@@ -6,11 +6,10 @@
 
 namespace tallyvox::reportcli {
 
-report::TCallList LoadStoreCalls(const TReportOptions& options) {
+report::TCallList LoadStoreCalls(const TReportOptions& options, const report::TPeriod& period) {
     store::TPgConnection connection(*options.Store);
     store::PrepareSchema(connection);
-    return store::LoadStoreCalls(connection, options.Sites,
-                                 options.Period.value_or(report::TPeriod{}));
+    return store::LoadStoreCalls(connection, options.Sites, period);
 }
 
 } // namespace tallyvox::reportcli

@@ -60,7 +60,46 @@ std::vector<TRow> Rows(const std::array<std::string, N>& titles, const TList& li
     return rows;
 }
 
+std::vector<TRow> ViewRows(const report::TCostView& view) {
+    std::vector<TRow> rows;
+    TRow title;
+    for (const report::TColumn& column : view.Columns()) {
+        title.push_back(text::Cp1251ToUtf8(column.Title));
+    }
+    rows.push_back(title);
+    auto cells = [](const std::vector<report::TCell>& cells) {
+        TRow row;
+        for (const report::TCell& cell : cells) {
+            row.push_back(text::Cp1251ToUtf8(report::CellText(cell)));
+        }
+        return row;
+    };
+    for (std::size_t row = 0; row < view.RowCount(); ++row) {
+        std::vector<report::TCell> line;
+        for (std::size_t column = 0; column < view.Columns().size(); ++column) {
+            line.push_back(view.Cell(row, column));
+        }
+        rows.push_back(cells(line));
+    }
+    rows.push_back(cells(view.Totals()));
+    return rows;
+}
+
 } // namespace
+
+std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
+                       const std::vector<std::string>& heading) {
+    std::string out = text::Cp1251ToUtf8(report::LineCountCaption(lineCount)) + "\n";
+    for (const std::string& line : heading) {
+        out += line + "\n";
+    }
+    for (const auto kind :
+         {report::TViewKind::Lines, report::TViewKind::Trunks, report::TViewKind::Destinations}) {
+        const report::TCostView& view = views.View(kind);
+        out += "\n" + text::Cp1251ToUtf8(view.Name()) + "\n" + Table(ViewRows(view));
+    }
+    return out;
+}
 
 std::string TotalsTables(std::size_t lineCount, const report::TLineList& lines,
                          const report::TTrunkList& trunks) {

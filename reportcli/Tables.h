@@ -3,11 +3,19 @@
 
 #include <string>
 
+#include <vector>
+
+#include "report/CostViews.h"
 #include "report/Lists.h"
 
 namespace tallyvox::reportcli {
 
 std::string TotalsTables(std::size_t lineCount, const report::TLineList& lines,
                          const report::TTrunkList& trunks);
+
+// The heading lines, then the priced line, trunk and destination totals, each
+// with its totals row.
+std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
+                       const std::vector<std::string>& heading);
 
 } // namespace tallyvox::reportcli

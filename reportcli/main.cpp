@@ -1,5 +1,6 @@
 // tallyvox-report: the report of a call-accounting file from a script.
 
+#include <QDateTime>
 #include <cstdio>
 #include <iostream>
 
@@ -20,7 +21,14 @@ int main(int argc, char** argv) {
         std::cout << Usage();
         return 0;
     }
+    const QDateTime now = QDateTime::currentDateTime();
+    const tallyvox::report::TDateTime today{static_cast<std::uint16_t>(now.date().year()),
+                                            static_cast<std::uint8_t>(now.date().month()),
+                                            static_cast<std::uint8_t>(now.date().day()),
+                                            static_cast<std::uint8_t>(now.time().hour()),
+                                            static_cast<std::uint8_t>(now.time().minute()),
+                                            static_cast<std::uint8_t>(now.time().second())};
     return RunReport(
-        options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, stdout,
-        std::cerr);
+        options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, today,
+        stdout, std::cerr);
 }

@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libboost-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins
+  libxlsxwriter-dev unzip
   fonts-dejavu-core fonts-liberation xvfb xauth
   time
   libpq-dev postgresql

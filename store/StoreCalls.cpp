@@ -37,10 +37,15 @@ std::string_view RowField(std::string_view row, bool& first) {
 
 std::string SiteCalls(TPgConnection& connection, const std::string& site,
                       const report::TPeriod& period) {
-    return "COPY (SELECT raw_line FROM tallyvox_calls WHERE site = " + connection.Literal(site) +
-           " AND start_at BETWEEN " + connection.Literal(report::DateTimeText(period.From)) +
-           " AND " + connection.Literal(report::DateTimeText(period.To)) +
-           " ORDER BY id) TO STDOUT (FORMAT binary)";
+    std::string sql =
+        "COPY (SELECT raw_line FROM tallyvox_calls WHERE site = " + connection.Literal(site);
+    if (period.From) {
+        sql += " AND start_at >= " + connection.Literal(report::DateTimeText(*period.From));
+    }
+    if (period.To) {
+        sql += " AND start_at <= " + connection.Literal(report::DateTimeText(*period.To));
+    }
+    return sql + " ORDER BY id) TO STDOUT (FORMAT binary)";
 }
 
 } // namespace

@@ -323,6 +323,15 @@ TEST_F(ConfigurationTest, ChoosingACallFileWritesExactlyThreeLines) {
     EXPECT_EQ(lowLevel->TariffFileName, "") << "the caller assigns the field itself";
 }
 
+TEST_F(ConfigurationTest, TheReportsTariffTableLineSurvivesARewrite) {
+    Store(OutConfigFile, "TARIF_FNAME=/old.txt\r\nREALTIME_FNAME=\r\nAUTO=\r\nTARIFFS=/t.csv");
+    const auto lowLevel = Construct();
+    EXPECT_EQ(lowLevel->TariffFileName, "/old.txt");
+    EXPECT_EQ(lowLevel->WriteOutConfig("/new.txt", ""), 1);
+    EXPECT_EQ(Text(OutConfigFile),
+              "TARIF_FNAME=/new.txt\r\nREALTIME_FNAME=\r\nAUTO=\r\nTARIFFS=/t.csv");
+}
+
 TEST_F(ConfigurationTest, ARecognisedStartModeSurvivesEveryRewrite) {
     for (const char* mode : {"AUTOSTART_1", "AUTOSTART_UNINTERRUPT"}) {
         SCOPED_TRACE(mode);

@@ -119,5 +119,27 @@ TEST(OutConfigTest, FormattedTextReadsBackToTheSameFields) {
     }
 }
 
+// The report's tariff table rides on a line of its own: the three keyed lines
+// keep their bytes, order and values, and the table reads back.
+TEST(OutConfigTest, TheTariffTableLineLeavesTheKeyedLinesAlone) {
+    const std::string written = "TARIF_FNAME=a\r\nREALTIME_FNAME=b\r\nAUTO=AUTOSTART_1";
+    for (const std::string& before :
+         {written, written + "\r\n", written + "\r\nTARIFFS=/old.csv\r\n",
+          "TARIFFS=/old.csv\n" + written, std::string()}) {
+        const std::string after = WithTariffTable(before, "/t/tariffs.csv");
+        EXPECT_EQ(TariffTableOf(after), "/t/tariffs.csv");
+        EXPECT_EQ(Parsed(after), Parsed(before));
+        EXPECT_EQ(after.find("old.csv"), std::string::npos);
+        const std::string without = WithTariffTable(after, "");
+        EXPECT_EQ(TariffTableOf(without), "");
+        EXPECT_EQ(Parsed(without), Parsed(before));
+        if (!before.empty()) {
+            EXPECT_EQ(after.substr(0, written.size()), written);
+        }
+    }
+    EXPECT_EQ(WithTariffTable(written, "x"), written + "\r\nTARIFFS=x");
+    EXPECT_EQ(TariffTableOf(written), "");
+}
+
 } // namespace
 } // namespace tallyvox

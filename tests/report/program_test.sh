@@ -33,7 +33,7 @@ CALLS
 
 "$report" --help >"$work/help" 2>&1 || fail "--help exits with $?"
 for option in --sort-lines --sort-trunks --program --hardware --prefix --date-format --calls \
-    --lines --trunks; do
+    --lines --trunks --tariffs --from --to --period --csv --xlsx --check-tariffs; do
     grep -q -- "$option" "$work/help" || fail "--help does not document $option"
 done
 
@@ -109,4 +109,45 @@ grep -q '^Кол-во строк: 7$' "$work/tables" || fail "no line count in t
 grep -q '^Апп. АЛ  Прг. АЛ  Исх. трафик  Вх. трафик  Общий трафик$' "$work/tables" ||
     fail "no line table: $(cat "$work/tables")"
 grep -q '^202      21       00:00:10     00:00:00    00:00:10$' "$work/tables" || fail "line 202 row"
+# Costs and periods. 07-05-2004 was a Friday, 08-05-2004 a Saturday.
+printf '%s\r\n' 'prefix;name;price_per_minute;days' '1;Город;1,50;' '8;Межгород;3;' \
+    '8;Межгород;2;6,7' >"$work/tariffs.csv"
+"$report" --check-tariffs "$work/tariffs.csv" >"$work/out" || fail "--check-tariffs exits with $?"
+grep -q "3 rows, no faults" "$work/out" || fail "--check-tariffs: $(cat "$work/out")"
+printf '%s\n' 'prefix;name;price_per_minute' '1;a;x' '2;b;1.23456' >"$work/bad.csv"
+"$report" --check-tariffs "$work/bad.csv" >"$work/out" 2>"$work/err"
+[ $? -eq 1 ] || fail "a faulty table does not exit with 1"
+grep -q '^line 2: price_per_minute "x"' "$work/err" && grep -q '^line 3: ' "$work/err" ||
+    fail "faults: $(cat "$work/err")"
+"$report" "$work/calls.txt" --tariffs "$work/bad.csv" --lines - >"$work/out" 2>/dev/null
+[ $? -eq 1 ] && [ ! -s "$work/out" ] || fail "a faulty table still gave a report"
+
+# The Part's export keeps its bytes with a table; the period narrows it.
+"$report" "$work/calls.txt" --tariffs "$work/tariffs.csv" --lines - >"$work/stdout"
+cmp -s "$work/stdout" "$work/lines.txt" || fail "--tariffs changed the line export"
+"$report" "$work/calls.txt" --from 2004-05-08 --to 2004-05-08 --lines - |
+    iconv -f WINDOWS-1251 -t UTF-8 | tail -n +2 | cut -c1-3 | tr -d '\n' >"$work/order"
+[ "$(cat "$work/order")" = "201202" ] || fail "the period's line export: $(cat "$work/order")"
+
+# The priced tables: 123456 (Friday, 1:05 → 2 min × 1,50), 8123456 on Saturday
+# (60 min × 2), 8800 on Saturday (1 min × 2); the incoming call apart.
+"$report" "$work/calls.txt" --tariffs "$work/tariffs.csv" >"$work/tables" || fail "priced tables"
+grep -q '^Итого: 125,00; без тарифа: 0 исх. звонков; входящих: 1$' "$work/tables" ||
+    fail "priced totals: $(cat "$work/tables")"
+grep -q '^Межгород     2        61,00         122,00$' "$work/tables" || fail "destinations"
+
+"$report" "$work/calls.txt" --tariffs "$work/tariffs.csv" --csv destinations="$work/d.csv" \
+    --csv calls="$work/c.csv" --xlsx "$work/r.xlsx" || fail "CSV and workbook exit with $?"
+head -c 3 "$work/d.csv" | od -An -tx1 | grep -q 'ef bb bf' || fail "no BOM in the CSV"
+grep -q '="8123456"' "$work/c.csv" || fail "the phone number is not kept as text"
+unzip -l "$work/r.xlsx" | grep -q 'xl/worksheets/sheet4.xml' || fail "no sheet per view"
+
+for arguments in "$work/calls.txt --period lastyear" "$work/calls.txt --from 2004-13-01" \
+    "$work/calls.txt --period today --from 2004-05-01" "$work/calls.txt --csv others=x.csv" \
+    "$work/calls.txt --csv calls" "$work/calls.txt --from 2004-05-09 --to 2004-05-08"; do
+    # shellcheck disable=SC2086
+    "$report" $arguments >"$work/out" 2>"$work/err"
+    [ $? -eq 2 ] || fail "\"$arguments\" does not exit with 2"
+    grep -q '^usage: tallyvox-report' "$work/err" || fail "\"$arguments\" does not show the usage"
+done
 echo "tallyvox-report program: ok"

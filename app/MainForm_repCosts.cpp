@@ -1,0 +1,480 @@
+// The report window's costs and periods: the tariff table (loaded from the menu
+// and remembered in the output configuration file), the period bar with its
+// presets, the priced grids beside the destination view, and the spreadsheet
+// exports. Every figure comes from the report's priced views.
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "app/CostGridModel.h"
+#include "app/HandlerGuard.h"
+#include "app/MainForm_rep.h"
+#include "app/Messages.h"
+#include "app/QtText.h"
+#include "app/ReportCosts.h"
+#include "app/ReportGridModels.h"
+#include "exchange/OutConfig.h"
+#include "report/CostViews.h"
+#include "report/Costs.h"
+#include "report/CsvExport.h"
+#include "report/TariffReader.h"
+#include "report/Totals.h"
+#include "report/Workbook.h"
+#include "ui_MainForm_rep.h"
+
+namespace tallyvox::app {
+
+namespace {
+
+constexpr int CustomPreset = 7; // after "Все звонки" and the six presets
+constexpr int PickerPauseMs = 400;
+constexpr int MaxFaultsShown = 15;
+
+report::TDateTime ToDateTime(const QDateTime& moment) {
+    return {static_cast<std::uint16_t>(moment.date().year()),
+            static_cast<std::uint8_t>(moment.date().month()),
+            static_cast<std::uint8_t>(moment.date().day()),
+            static_cast<std::uint8_t>(moment.time().hour()),
+            static_cast<std::uint8_t>(moment.time().minute()),
+            static_cast<std::uint8_t>(moment.time().second())};
+}
+
+QDateTime ToQDateTime(const report::TDateTime& moment) {
+    return {QDate(moment.Year, moment.Month, moment.Day),
+            QTime(moment.Hour, moment.Minute, moment.Second)};
+}
+
+std::string LocalName(const QString& fileName) {
+    return QFile::encodeName(fileName).toStdString();
+}
+
+QString OutConfigPath(const TReportCosts& costs) {
+    return QDir(costs.ConfigDir).filePath(QString::fromLatin1(OutConfigFileName));
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The faults of a refused table, the first of them if there are many.
+QString FaultText(const report::ETariffError& error) {
+    QString text;
+    const auto& faults = error.Faults();
+    for (std::size_t i = 0; i < faults.size() && i < MaxFaultsShown; ++i) {
+        text += QStringLiteral("строка %1: %2\n")
+                    .arg(faults[i].Line)
+                    .arg(QString::fromStdString(faults[i].What));
+    }
+    if (faults.size() > MaxFaultsShown) {
+        text += QStringLiteral("... и ещё %1").arg(faults.size() - MaxFaultsShown);
+    }
+    return text;
+}
+
+QTableView* NewGrid(QWidget* parent, QAbstractItemModel* model) {
+    auto* grid = new QTableView(parent);
+    grid->setModel(model);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(18);
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    return grid;
+}
+
+} // namespace
+
+void TMainForm_rep::SetUpCosts() {
+    Costs = std::make_unique<TReportCosts>();
+    Costs->ConfigDir = QDir::currentPath();
+    Costs->Calls = new TCostGridModel(report::TViewKind::Calls, this);
+    Costs->Lines = new TCostGridModel(report::TViewKind::Lines, this);
+    Costs->Trunks = new TCostGridModel(report::TViewKind::Trunks, this);
+    Costs->Destinations = new TCostGridModel(report::TViewKind::Destinations, this);
+    // A selection, a sort: the priced grids follow the window's own lists. A
+    // new call list is priced again first (Reprice), so until then the priced
+    // call grid shows nothing.
+    connect(CallModel, &QAbstractItemModel::modelReset, this, [this] {
+        if (Costs->PricedList != &CallModel->Rows().Calls()) {
+            Costs->Calls->SetViews(nullptr, nullptr);
+        } else {
+            Costs->Calls->Refresh();
+        }
+    });
+    connect(LineModel, &QAbstractItemModel::modelReset, Costs->Lines, &TCostGridModel::Refresh);
+    connect(TrunkModel, &QAbstractItemModel::modelReset, Costs->Trunks, &TCostGridModel::Refresh);
+    Costs->TariffDialog = MakeDialog("TariffDialog", false);
+    Costs->TariffDialog->setNameFilter(QStringLiteral("Тарифы (*.csv *.txt);;Все файлы (*)"));
+    Costs->ExcelDialog = MakeDialog("ExcelDialog", true);
+    Costs->ExcelDialog->setNameFilter(QStringLiteral("Книга Excel (*.xlsx)"));
+    Costs->ExcelDialog->setDefaultSuffix(QStringLiteral("xlsx"));
+    Costs->CsvDialog = MakeDialog("CsvDialog", true);
+    Costs->CsvDialog->setNameFilter(QStringLiteral("CSV (*.csv)"));
+    Costs->CsvDialog->setDefaultSuffix(QStringLiteral("csv"));
+    SetUpPeriodBar();
+    SetUpCostCommands();
+    Reprice();
+}
+
+void TMainForm_rep::SetUpPeriodBar() {
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("PeriodBar"));
+    // The window keeps the narrow sizes it always had: the bar is cut, not it.
+    bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    auto* rows = new QVBoxLayout(bar);
+    rows->setContentsMargins(4, 2, 4, 2);
+    rows->setSpacing(2);
+    auto* periodRow = new QHBoxLayout();
+    Costs->Presets = new QComboBox(bar);
+    Costs->Presets->setObjectName(QStringLiteral("PeriodComboBox"));
+    Costs->Presets->addItems({QStringLiteral("Все звонки"), QStringLiteral("Сегодня"),
+                              QStringLiteral("Вчера"), QStringLiteral("Эта неделя"),
+                              QStringLiteral("Прошлая неделя"), QStringLiteral("Этот месяц"),
+                              QStringLiteral("Прошлый месяц"), QStringLiteral("Свой период")});
+    auto picker = [bar](const char* name, const QTime& time) {
+        auto* edit = new QDateTimeEdit(QDateTime(QDate::currentDate(), time), bar);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
+        edit->setCalendarPopup(true);
+        return edit;
+    };
+    Costs->From = picker("FromDateTimePicker", QTime(0, 0, 0));
+    Costs->To = picker("ToDateTimePicker", QTime(23, 59, 59));
+    periodRow->addWidget(new QLabel(QStringLiteral("Период:"), bar));
+    periodRow->addWidget(Costs->Presets);
+    periodRow->addWidget(new QLabel(QStringLiteral("с"), bar));
+    periodRow->addWidget(Costs->From);
+    periodRow->addWidget(new QLabel(QStringLiteral("по"), bar));
+    periodRow->addWidget(Costs->To);
+    periodRow->addStretch(1);
+    auto* costRow = new QHBoxLayout();
+    Costs->TariffLabel = new QLabel(bar);
+    Costs->TariffLabel->setObjectName(QStringLiteral("TariffLabel"));
+    Costs->TotalLabel = new QLabel(bar);
+    Costs->TotalLabel->setObjectName(QStringLiteral("TotalLabel"));
+    costRow->addWidget(Costs->TariffLabel);
+    costRow->addStretch(1);
+    costRow->addWidget(Costs->TotalLabel);
+    rows->addLayout(periodRow);
+    rows->addLayout(costRow);
+
+    // The destinations beside the window's three boxes, shown with a table.
+    Costs->DestinationBox = new QGroupBox(QStringLiteral("Направления"), this);
+    Costs->DestinationBox->setObjectName(QStringLiteral("DestinationGroupBox"));
+    auto* boxLayout = new QVBoxLayout(Costs->DestinationBox);
+    boxLayout->setContentsMargins(2, 2, 2, 2);
+    Costs->DestinationGrid = NewGrid(Costs->DestinationBox, Costs->Destinations);
+    Costs->DestinationGrid->setObjectName(QStringLiteral("DestinationGrid"));
+    boxLayout->addWidget(Costs->DestinationGrid);
+    Costs->DestinationBox->hide();
+
+    auto* formLayout = qobject_cast<QBoxLayout*>(layout());
+    const int panelAt = formLayout->indexOf(Form->Panel1);
+    formLayout->removeWidget(Form->Panel1);
+    auto* panels = new QHBoxLayout();
+    panels->setSpacing(2);
+    panels->addWidget(Form->Panel1, 3);
+    panels->addWidget(Costs->DestinationBox, 2);
+    formLayout->insertLayout(panelAt, panels, 1);
+    formLayout->insertWidget(0, bar);
+
+    Costs->PickerPause = new QTimer(this);
+    Costs->PickerPause->setSingleShot(true);
+    Costs->PickerPause->setInterval(PickerPauseMs);
+    connect(Costs->PickerPause, &QTimer::timeout, this,
+            [this] { RunHandler(this, [this] { PickersChanged(); }); });
+    connect(Costs->Presets, &QComboBox::activated, this,
+            [this](int index) { RunHandler(this, [this, index] { PresetChosen(index); }); });
+    for (QDateTimeEdit* edit : {Costs->From, Costs->To}) {
+        connect(edit, &QDateTimeEdit::dateTimeChanged, Costs->PickerPause,
+                qOverload<>(&QTimer::start));
+    }
+}
+
+void TMainForm_rep::SetUpCostCommands() {
+    const auto command = [this](QMenu* menu, const QString& text, auto handler) {
+        QAction* action = menu->addAction(text);
+        connect(action, &QAction::triggered, this,
+                [this, handler] { RunHandler(this, [this, handler] { handler(this); }); });
+        return action;
+    };
+    QMenu* file = Form->FileMenu;
+    command(file, QStringLiteral("Загрузить тарифы..."), [](TMainForm_rep* form) {
+        form->LoadTariffsClick();
+    })->setObjectName(QStringLiteral("LoadTariffsMenuItem"));
+    file->addSeparator();
+    command(file, QStringLiteral("Сохранить в Excel"), [](TMainForm_rep* form) {
+        form->SaveExcelClick();
+    })->setObjectName(QStringLiteral("SaveExcelMenuItem"));
+    QMenu* csv = file->addMenu(QStringLiteral("Сохранить в CSV"));
+    const std::pair<QString, report::TViewKind> views[] = {
+        {QStringLiteral("Звонки"), report::TViewKind::Calls},
+        {QStringLiteral("АЛ"), report::TViewKind::Lines},
+        {QStringLiteral("СЛ"), report::TViewKind::Trunks},
+        {QStringLiteral("Направления"), report::TViewKind::Destinations}};
+    auto* destinationMenu = new QMenu(this);
+    QMenu* popups[] = {Form->PopupMenu1, Form->PopupMenu2, Form->PopupMenu3, destinationMenu};
+    for (std::size_t i = 0; i < std::size(views); ++i) {
+        const report::TViewKind kind = views[i].second;
+        const auto save = [kind](TMainForm_rep* form) { form->SaveCsvClick(kind); };
+        command(csv, views[i].first, save);
+        popups[i]->addSeparator();
+        command(popups[i], QStringLiteral("Сохранить в CSV"), save);
+        command(popups[i], QStringLiteral("Сохранить в Excel"),
+                [](TMainForm_rep* form) { form->SaveExcelClick(); });
+    }
+    BindPopup(Costs->DestinationGrid, destinationMenu);
+}
+
+void TMainForm_rep::DropCosts() {
+    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
+        delete model;
+    }
+    Costs->Calls = Costs->Lines = Costs->Trunks = Costs->Destinations = nullptr;
+    Costs->Views.reset();
+}
+
+report::TPeriod TMainForm_rep::CurrentPeriod() const {
+    return Costs->Period;
+}
+
+const report::TTariffTable& TMainForm_rep::Tariffs() const {
+    return Costs->Table;
+}
+
+void TMainForm_rep::SetClock(std::function<QDateTime()> now) {
+    Costs->Now = std::move(now);
+}
+
+void TMainForm_rep::ReportLoaded() {
+    // A new file: the shown calls are all of it.
+    Costs->FileCalls.reset();
+    ApplyPeriod();
+}
+
+void TMainForm_rep::LoadTariffsClick() {
+    if (Costs->TariffDialog->exec() == QDialog::Accepted &&
+        !Costs->TariffDialog->selectedFiles().isEmpty()) {
+        LoadTariffs(Costs->TariffDialog->selectedFiles().constFirst());
+    }
+}
+
+bool TMainForm_rep::LoadTariffs(const QString& fileName) {
+    report::TTariffTable table;
+    try {
+        table = report::ReadTariffFile(LocalName(fileName));
+    } catch (const report::ETariffError& error) {
+        ShowMessage(this,
+                    QStringLiteral("Тарифы \"%1\" не загружены:\n%2")
+                        .arg(QDir::toNativeSeparators(fileName), FaultText(error)),
+                    QCoreApplication::applicationName());
+        return false;
+    } catch (const std::system_error& error) {
+        ShowMessage(this,
+                    QStringLiteral("Не удалось прочитать файл \"%1\": %2.")
+                        .arg(QDir::toNativeSeparators(fileName),
+                             QString::fromLocal8Bit(error.code().message())),
+                    QCoreApplication::applicationName());
+        return false;
+    }
+    // The views point at the table: they go before it is replaced.
+    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
+        model->SetViews(nullptr, nullptr);
+    }
+    Costs->Views.reset();
+    Costs->Table = std::move(table);
+    const QString config = OutConfigPath(*Costs);
+    QFile file(config);
+    const QByteArray text = QByteArray::fromStdString(
+        WithTariffTable(FileBytes(config).toStdString(), ToCp1251(fileName)));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size()) {
+        ShowMessage(this,
+                    QStringLiteral("Тарифы загружены, но не запомнены: файл \"%1\" не записан.")
+                        .arg(QDir::toNativeSeparators(config)),
+                    QCoreApplication::applicationName());
+    }
+    Reprice();
+    return true;
+}
+
+void TMainForm_rep::LoadRememberedTariffs() {
+    if (Costs->RememberedTried || !Costs->Table.Empty()) {
+        return;
+    }
+    Costs->RememberedTried = true;
+    const std::string remembered = TariffTableOf(FileBytes(OutConfigPath(*Costs)).toStdString());
+    if (!remembered.empty()) {
+        LoadTariffs(ToQString(remembered));
+    }
+}
+
+void TMainForm_rep::SetPeriod(const report::TPeriod& period) {
+    Costs->Period = period;
+    const QSignalBlocker blockFrom(Costs->From);
+    const QSignalBlocker blockTo(Costs->To);
+    if (period.From) {
+        Costs->From->setDateTime(ToQDateTime(*period.From));
+    }
+    if (period.To) {
+        Costs->To->setDateTime(ToQDateTime(*period.To));
+    }
+    Costs->PickerPause->stop();
+    ApplyPeriod();
+}
+
+void TMainForm_rep::PresetChosen(int index) {
+    if (index == 0) {
+        SetPeriod({});
+    } else if (index == CustomPreset) {
+        PickersChanged();
+    } else {
+        const auto preset = static_cast<report::TPeriodPreset>(index - 1);
+        SetPeriod(report::PresetPeriod(preset, ToDateTime(Costs->Now())));
+    }
+}
+
+void TMainForm_rep::PickersChanged() {
+    Costs->Presets->setCurrentIndex(CustomPreset);
+    SetPeriod({ToDateTime(Costs->From->dateTime()), ToDateTime(Costs->To->dateTime())});
+}
+
+void TMainForm_rep::ApplyPeriod() {
+    const bool whole = Costs->Period.Whole();
+    if (whole && !Costs->FileCalls) {
+        Reprice();
+        return;
+    }
+    auto lists = std::make_unique<TReportLists>();
+    {
+        const report::TCallList& file = Costs->FileCalls ? *Costs->FileCalls : Report->Calls;
+        lists->Calls =
+            whole ? std::move(*Costs->FileCalls) : report::CallsInPeriod(file, Costs->Period);
+    }
+    lists->Lines = report::BuildLineList(lists->Calls);
+    lists->Trunks = report::BuildTrunkList(lists->Calls);
+    Costs->Views.reset();
+    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
+        model->SetViews(nullptr, nullptr);
+    }
+    if (whole) {
+        Costs->FileCalls.reset();
+    } else if (!Costs->FileCalls) {
+        // The shown list is the whole file: it is kept for the next period. The
+        // grids take the new lists at once, before anything is drawn.
+        Costs->FileCalls = std::make_unique<report::TCallList>(std::move(Report->Calls));
+    }
+    ShowReport(std::move(lists), Form->FileGroupBox->title());
+    Reprice();
+}
+
+void TMainForm_rep::Reprice() {
+    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
+        model->SetViews(nullptr, nullptr);
+    }
+    Costs->Views.reset();
+    const bool priced = !Costs->Table.Empty();
+    Costs->Report =
+        priced ? report::PriceCalls(Report->Calls, Costs->Table) : report::TCostReport{};
+    Costs->PricedList = &Report->Calls;
+    Costs->Views =
+        std::make_unique<report::TCostViews>(CallModel->Rows(), LineModel->Entries(),
+                                             TrunkModel->Entries(), Costs->Report, Costs->Table);
+    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
+        model->SetViews(Costs->Views.get(), &CallModel->DateFormat());
+    }
+    ShowCostGrids(priced);
+    Costs->TariffLabel->setText(
+        priced ? QStringLiteral("Тарифы: %1 (%2 строк)")
+                     .arg(QFileInfo(QFile::decodeName(Costs->Table.FileName().c_str())).fileName())
+                     .arg(Costs->Table.Rows().size())
+               : QStringLiteral("Тарифы не загружены"));
+    Costs->TotalLabel->setText(priced ? QStringLiteral("Итого: %1   без тарифа: %2   входящих: %3")
+                                            .arg(ToQString(report::CentsText(Costs->Report.Total)))
+                                            .arg(Costs->Report.Unpriced)
+                                            .arg(Costs->Report.Incoming)
+                                      : QString());
+    emit PeriodOrTariffsChanged();
+}
+
+void TMainForm_rep::ShowCostGrids(bool priced) {
+    const std::pair<QTableView*, std::pair<QAbstractItemModel*, QAbstractItemModel*>> grids[] = {
+        {Form->StringGrid1, {CallModel, Costs->Calls}},
+        {Form->ALGrid, {LineModel, Costs->Lines}},
+        {Form->SLGrid, {TrunkModel, Costs->Trunks}}};
+    for (const auto& [grid, models] : grids) {
+        QAbstractItemModel* model = priced ? models.second : models.first;
+        if (grid->model() != model) {
+            grid->setModel(model);
+        }
+        LayOutColumns(grid);
+    }
+    Costs->DestinationBox->setVisible(priced);
+}
+
+QString TMainForm_rep::SaveTarget(QFileDialog* dialog) {
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QString fileName = dialog->selectedFiles().constFirst();
+    if (QFileInfo::exists(fileName) &&
+        !AskOkCancel(this, QStringLiteral("Такой файл уже существует. Перезапишем?"),
+                     QStringLiteral("Предупреждение!"))) {
+        return {};
+    }
+    return fileName;
+}
+
+void TMainForm_rep::SaveExcelClick() {
+    const QString fileName = SaveTarget(Costs->ExcelDialog);
+    if (fileName.isEmpty()) {
+        return;
+    }
+    std::vector<const report::TCostView*> sheets;
+    for (const auto kind : {report::TViewKind::Calls, report::TViewKind::Lines,
+                            report::TViewKind::Trunks, report::TViewKind::Destinations}) {
+        sheets.push_back(&Costs->Views->View(kind));
+    }
+    try {
+        report::WriteWorkbook(LocalName(fileName), sheets,
+                              {report::HeadingLines(report::PeriodCaption(Costs->Period),
+                                                    Costs->Table, Costs->Report)});
+    } catch (const report::EWorkbookError& error) {
+        ShowMessage(this,
+                    QStringLiteral("Не удалось сохранить файл \"%1\": %2.")
+                        .arg(QDir::toNativeSeparators(fileName), QString::fromUtf8(error.what())),
+                    QCoreApplication::applicationName());
+    }
+}
+
+void TMainForm_rep::SaveCsvClick(report::TViewKind kind) {
+    const QString fileName = SaveTarget(Costs->CsvDialog);
+    if (fileName.isEmpty()) {
+        return;
+    }
+    if (!report::WriteCsv(Costs->Views->View(kind), LocalName(fileName))) {
+        ShowMessage(this,
+                    QStringLiteral("Не удалось сохранить файл \"%1\": %2.")
+                        .arg(QDir::toNativeSeparators(fileName),
+                             QString::fromLocal8Bit(std::strerror(errno))),
+                    QCoreApplication::applicationName());
+    }
+}
+
+} // namespace tallyvox::app

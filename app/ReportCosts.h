@@ -1,0 +1,60 @@
+#pragma once
+// What the report window keeps for its costs and periods: the tariff table, the
+// period, the whole file while a period narrows it, the priced views and the
+// controls that show them. UI thread only.
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "report/CostViews.h"
+#include "report/Costs.h"
+#include "report/Period.h"
+#include "report/Tariff.h"
+
+class QComboBox;
+class QDateTimeEdit;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QTableView;
+class QTimer;
+
+namespace tallyvox::app {
+
+class TCostGridModel;
+
+struct TReportCosts {
+    report::TTariffTable Table;
+    report::TPeriod Period;
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+    // The folder of "TallyvoxOut.cfg": the start directory.
+    QString ConfigDir;
+    bool RememberedTried = false;
+    // The whole file while a period narrows the shown calls; empty while the
+    // shown calls are the whole file.
+    std::unique_ptr<report::TCallList> FileCalls;
+    // The priced views over the shown lists; PricedList is the call list priced.
+    report::TCostReport Report;
+    const report::TCallList* PricedList = nullptr;
+    std::unique_ptr<report::TCostViews> Views;
+
+    TCostGridModel* Calls = nullptr;
+    TCostGridModel* Lines = nullptr;
+    TCostGridModel* Trunks = nullptr;
+    TCostGridModel* Destinations = nullptr;
+    QComboBox* Presets = nullptr;
+    QDateTimeEdit* From = nullptr;
+    QDateTimeEdit* To = nullptr;
+    QLabel* TariffLabel = nullptr;
+    QLabel* TotalLabel = nullptr;
+    QGroupBox* DestinationBox = nullptr;
+    QTableView* DestinationGrid = nullptr;
+    QTimer* PickerPause = nullptr;
+    QFileDialog* TariffDialog = nullptr;
+    QFileDialog* ExcelDialog = nullptr;
+    QFileDialog* CsvDialog = nullptr;
+};
+
+} // namespace tallyvox::app

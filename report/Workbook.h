@@ -1,0 +1,33 @@
+#pragma once
+// The views of a priced report as one workbook, a sheet per view: the heading
+// lines first, then a bold title row that stays in place while scrolling, with a
+// filter; typed cells (dates and times as date values, durations as time values,
+// money as numbers with two decimals, phone numbers as text); widths that fit;
+// a bold totals row. A view longer than a sheet's row limit goes on in a next
+// sheet with the same heading and title row.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "report/CostViews.h"
+
+namespace tallyvox::report {
+
+// A workbook that cannot be written; what() says why.
+class EWorkbookError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TWorkbookOptions {
+    std::vector<std::string> Heading; // UTF-8 lines above each sheet's title row
+    std::uint32_t RowLimit = 1048576; // rows a sheet may hold; smaller in tests
+};
+
+// Writes views, in order, to fileName, replacing it. Throws EWorkbookError.
+void WriteWorkbook(const std::string& fileName, const std::vector<const TCostView*>& views,
+                   const TWorkbookOptions& options);
+
+} // namespace tallyvox::report
