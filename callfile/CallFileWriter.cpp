@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "callfile/AppendFile.h"
 #include "exchange/FilePath.h"
@@ -148,8 +149,18 @@ void TCallFileWriter::FlushFile(THeldLines& held) {
             LineEndCheckedFor = held.FileName;
         }
         std::deque<std::string>& lines = held.Lines;
-        while (!lines.empty() && WriteWhole(file.get(), path, lines.front() + "\r\n")) {
+        while (!lines.empty()) {
+            std::error_code unknown;
+            const std::uintmax_t offset =
+                Observer != nullptr ? std::filesystem::file_size(path, unknown) : 0;
+            if (!WriteWhole(file.get(), path, lines.front() + "\r\n")) {
+                break;
+            }
+            const std::string line = std::move(lines.front());
             lines.pop_front();
+            if (Observer != nullptr) {
+                Observer->LineAppended(held.FileName, line, unknown ? 0 : offset);
+            }
         }
         if (!lines.empty()) {
             LineEndCheckedFor.clear();

@@ -6,6 +6,7 @@
 // dropped while the program runs, and choosing another file never sends one
 // file's lines into another.
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <string>
@@ -24,6 +25,18 @@ struct TRescue {
     std::string FileName;             // the call-accounting file they were meant for
     std::filesystem::path RescueFile; // empty when even the rescue file failed
     std::size_t LineCount = 0;
+};
+
+// Told after each line that reached a call-accounting file: whoever keeps a copy
+// of the file elsewhere (a forwarder, a count) follows it from here, lines held
+// for a while included, each once and in the file's order. Called on the thread
+// that wrote the line; it must not write through the same writer.
+class TAppendObserver {
+public:
+    virtual ~TAppendObserver() = default;
+    // line (without its CR LF) now stands in fileName from byte offset on.
+    virtual void LineAppended(const std::string& fileName, const std::string& line,
+                              std::uintmax_t offset) = 0;
 };
 
 // Results of the writes below. No exception escapes them: a line that cannot be
@@ -45,6 +58,8 @@ public:
     // Lines held for any file.
     std::size_t PendingCount() const;
     const std::vector<THeldLines>& Held() const { return Pending; }
+    // The observer outlives the writer or is removed (nullptr) first.
+    void SetObserver(TAppendObserver* observer) { Observer = observer; }
     // For when the program must end: the held lines of each file go to a new
     // file of their own in folder, named from stamp (a date and time), in the
     // call-accounting file's line format. Lines whose rescue file could not be
@@ -59,6 +74,7 @@ private:
     int ResultFor(const std::string& fileName) const;
 
     std::vector<THeldLines> Pending;
+    TAppendObserver* Observer = nullptr;
     // The file whose end was last seen to close a line. A program killed while
     // appending (the system may cut a write short at a page boundary) or a write
     // cut short by a full disk can leave a torn last line; the next line must not

@@ -26,5 +26,8 @@ inline constexpr int ExitLinesLost = 8;
 // The read stopped on an unexpected error of the program itself; the lines read
 // until then are kept, calls may still wait in the exchange.
 inline constexpr int ExitReadFailed = 9;
+// The port is held by another program (the window, another collector); nothing
+// was read. Used by the program without a window, which names the holder.
+inline constexpr int ExitPortInUse = 10;
 
 } // namespace tallyvox

@@ -184,6 +184,8 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             AddCsv(options, option, value());
         } else if (option == "--xlsx") {
             SetOnce(options.XlsxOut, option, value());
+        } else if (option == "--coverage") {
+            options.Coverage = true;
         } else if (option.size() > 1 && option.front() == '-') {
             throw ECommandLineError("unknown option " + option);
         } else {
@@ -251,6 +253,12 @@ The store (see README; the calls of many offices in one PostgreSQL database):
   --site NAME           only the calls of site NAME; may be repeated (none: every
                         site). With more than one site, line and trunk texts
                         begin with "NAME:" so each site's totals stay apart
+
+Capture coverage (from the journal the collector keeps beside CALLFILE):
+  --coverage            print when the exchange was read into CALLFILE and the gaps
+                        in between with their reasons (CALLFILE.coverage), within
+                        --from and --to; totals over a period with gaps in capture
+                        say so on stderr
   --help                show this text
 
 Exit status: 0 done, 1 the call file, the store or the tariff table cannot be

@@ -39,6 +39,8 @@ struct TReportOptions {
     std::vector<std::pair<report::TViewKind, std::string>> CsvOuts; // view, file
     std::optional<std::string> XlsxOut;
     std::optional<std::string> CheckTariffs; // check this table and stop
+    // --coverage: the capture intervals and gaps instead of the totals.
+    bool Coverage = false;
 
     bool WritesExports() const {
         return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;

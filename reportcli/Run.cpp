@@ -13,6 +13,7 @@
 #include "report/Totals.h"
 #include "report/Workbook.h"
 #include "report/WriteListToFile.h"
+#include "reportcli/CoverageRun.h"
 #include "reportcli/StoreSource.h"
 #include "reportcli/Tables.h"
 #include "text/Cp1251.h"
@@ -96,6 +97,9 @@ int CheckTariffs(const std::string& fileName, std::FILE* out, std::ostream& err)
 
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
               const report::TDateTime& now, std::FILE* out, std::ostream& err) {
+    if (options.Coverage) {
+        return PrintCoverage(options, out, err);
+    }
     if (options.CheckTariffs) {
         return CheckTariffs(*options.CheckTariffs, out, err);
     }
@@ -137,6 +141,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
         err << Program << "cannot read the store: " << error.what() << "\n";
         return 1;
     }
+    WarnAboutGaps(options, err);
     for (const report::TLineSortKey key : options.LineSorts) {
         report::SortLines(lines, key);
     }

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins
   libxlsxwriter-dev unzip
   fonts-dejavu-core fonts-liberation xvfb xauth
-  time
+  time dpkg-dev
   libpq-dev postgresql
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then

@@ -23,6 +23,7 @@ long long Number(const std::string& option, const std::string& text, long long l
 struct TRequest {
     bool Help = false;
     std::string LinkPath;
+    std::string StateFile;
     std::optional<std::string> ScenarioFile;
     std::optional<int> Model;
     std::optional<int> Complex;
@@ -93,6 +94,8 @@ TRequest ReadOptions(const std::vector<std::string>& arguments) {
             request.RealTiming = true;
         } else if (option == "--turnaround") {
             request.TurnaroundUs = Number(option, value(), 0, 10'000'000);
+        } else if (option == "--state") {
+            request.StateFile = value();
         } else if (option == "--link") {
             request.LinkPath = value();
         } else if (option == "--fault") {
@@ -147,6 +150,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     TCommandLine line;
     line.Scenario = RequestedScenario(request);
     line.LinkPath = request.LinkPath;
+    line.StateFile = request.StateFile;
     line.Help = request.Help;
     return line;
 }
@@ -168,6 +172,9 @@ std::string Usage() {
            "  --turnaround US     the exchange's think time between a command and its\n"
            "                      reply, in microseconds (default 2000; 0 answers at once)\n"
            "  --link PATH         also reach the device through a symbolic link at PATH\n"
+           "  --state FILE        keep the records given out in FILE: started again with\n"
+           "                      the same options, it goes on with the records left\n"
+           "                      (give the scenario a fixed clock for the same calls)\n"
            "  --fault NAME=VALUE  a fault by its scenario name, e.g. probe=wrong,\n"
            "                      statusChecksumWrong=3, hangUpAfterRecords=5 (repeatable)\n";
 }

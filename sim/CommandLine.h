@@ -10,7 +10,8 @@ namespace tallyvox::sim {
 
 struct TCommandLine {
     TScenario Scenario;
-    std::string LinkPath; // empty: no link
+    std::string LinkPath;  // empty: no link
+    std::string StateFile; // empty: the buffers start full each run
     bool Help = false;
 };
 

@@ -140,6 +140,22 @@ int TExchangeModel::PendingRecords(int exchange) const {
     return static_cast<int>(Buffers.at(static_cast<std::size_t>(exchange)).Pending.size());
 }
 
+std::vector<std::uint32_t> TExchangeModel::TakenCounts() const {
+    std::vector<std::uint32_t> counts;
+    for (const TBuffer& buffer : Buffers) {
+        counts.push_back(buffer.Taken);
+    }
+    return counts;
+}
+
+void TExchangeModel::DropTaken(int exchange, std::uint32_t count) {
+    TBuffer& buffer = Buffers.at(static_cast<std::size_t>(exchange));
+    for (; count > 0 && !buffer.Pending.empty(); --count) {
+        buffer.Pending.pop_front();
+        ++buffer.Taken;
+    }
+}
+
 void TExchangeModel::AddRecord(int exchange, const TBufferRecord& record) {
     TBuffer& buffer = Buffers.at(static_cast<std::size_t>(exchange));
     std::vector<std::uint8_t> payload = Payload(record);

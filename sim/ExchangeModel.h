@@ -35,6 +35,11 @@ public:
     int Selected() const { return SelectedExchange; }
     int PendingRecords(int exchange) const;
     const std::vector<TSentRecord>& SentRecords() const { return Sent; }
+    // Records each exchange has given out since its buffer was filled.
+    std::vector<std::uint32_t> TakenCounts() const;
+    // The exchange gave out its first count records before (an earlier run of
+    // the simulator): they are gone from its buffer, as from a real one.
+    void DropTaken(int exchange, std::uint32_t count);
     std::uint64_t SentRecordCount() const { return SentCount; }
 
     // Throws std::out_of_range for an exchange the installation lacks.

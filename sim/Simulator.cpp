@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -53,7 +54,8 @@ struct TSimulator::TImpl {
     void Serve();
     bool Receive(TClock::time_point now);
     void Handle(const TCommand& command, TClock::time_point lastByte);
-    void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
+    bool Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
+    void SaveState();
     bool WriteByte(std::uint8_t byte);
     bool WriteBytes(const std::vector<std::uint8_t>& bytes);
     bool HostThere() const { return Watch < 0 || HostOpens > 0; }
@@ -68,6 +70,7 @@ struct TSimulator::TImpl {
     std::optional<TPseudoTerminal> Pty;
     std::string Path;
     std::string Link;
+    std::string StateFile; // empty: nothing kept between runs
     std::thread Thread;
     std::atomic<bool> Stopping{false};
     std::atomic<bool> Up{false};
@@ -207,15 +210,21 @@ void TSimulator::TImpl::Handle(const TCommand& command, TClock::time_point lastB
         due = lastByte +
               (command.Kind == TCommandKind::Status ? Timing.StatusMargin : Timing.FastMargin);
     }
-    Send(answer.Bytes, due);
+    const bool sent = Send(answer.Bytes, due);
+    const bool record =
+        command.Kind == TCommandKind::FirstRecord || command.Kind == TCommandKind::NextRecord;
+    if (sent && record && !StateFile.empty()) {
+        SaveState();
+    }
     if (answer.HangUp) {
         HangUp();
     }
 }
 
-void TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue) {
+// True when every byte went out.
+bool TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue) {
     if (bytes.empty()) {
-        return;
+        return true;
     }
     std::this_thread::sleep_until(firstDue);
     if (Timing.Mode != TTimingMode::RealLine) {
@@ -223,18 +232,40 @@ void TSimulator::TImpl::Send(const std::vector<std::uint8_t>& bytes, TClock::tim
         // complete in its queue and purges what it does not read before its
         // next command, as it would on a line. Written byte by byte, noise
         // could trail in after that purge and be taken for the next reply.
-        WriteBytes(bytes);
-        return;
+        return WriteBytes(bytes);
     }
     auto due = firstDue;
     for (std::uint8_t byte : bytes) {
         std::this_thread::sleep_until(due);
         if (Stopping || !WriteByte(byte)) {
-            return;
+            return false;
         }
         due += ByteTime;
     }
     OutboundFree = due - ByteTime;
+    return true;
+}
+
+// "taken EXCHANGE COUNT" a line, written beside and renamed over the file so
+// that a simulator killed meanwhile leaves the previous state whole.
+void TSimulator::TImpl::SaveState() {
+    std::vector<std::uint32_t> counts;
+    {
+        std::lock_guard guard(Lock);
+        counts = Model.TakenCounts();
+    }
+    const std::string temporary = StateFile + ".new";
+    {
+        std::ofstream file(temporary, std::ios::trunc);
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            file << "taken " << i << ' ' << counts[i] << '\n';
+        }
+        if (!file.flush()) {
+            return;
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::rename(temporary, StateFile, ignored);
 }
 
 // Counts the host's opens and closes of the device. A host that opens it finds
@@ -380,6 +411,25 @@ void TSimulator::Stop() {
         std::error_code error;
         std::filesystem::remove(Impl->Link, error);
     }
+}
+
+void TSimulator::KeepStateIn(const std::string& path) {
+    std::ifstream file(path);
+    if (!file && std::filesystem::exists(path)) {
+        throw std::runtime_error("simulator: cannot read the state file " + path);
+    }
+    std::string word;
+    int exchange = 0;
+    std::uint32_t count = 0;
+    while (file >> word >> exchange >> count) {
+        if (word != "taken" || exchange < 0 ||
+            exchange >= static_cast<int>(Impl->Model.TakenCounts().size())) {
+            throw std::runtime_error("simulator: " + path + " is no state file of this scenario");
+        }
+        std::lock_guard guard(Impl->Lock);
+        Impl->Model.DropTaken(exchange, count);
+    }
+    Impl->StateFile = path;
 }
 
 const std::string& TSimulator::DevicePath() const {

@@ -56,6 +56,13 @@ public:
     void Stop();
     // The device the host opens (the slave end), valid after Start.
     const std::string& DevicePath() const;
+    // Keeps what the exchange has given out in the file at path, so that a
+    // simulator started again with the same scenario and file goes on with the
+    // records still in the buffers, as the exchange does when its line comes
+    // back: records given out before (the file's counts) are dropped now, and
+    // the file is rewritten after every record reply that went out whole. Call
+    // before Start; std::runtime_error for a file that cannot be read.
+    void KeepStateIn(const std::string& path);
     // Also makes the device reachable as a symbolic link at path (replacing a
     // link already there); removed by Stop. Throws std::runtime_error on failure.
     void LinkAt(const std::string& path);

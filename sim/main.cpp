@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     try {
         TSimulator simulator(options.Scenario);
+        if (!options.StateFile.empty()) {
+            simulator.KeepStateIn(options.StateFile);
+        }
         simulator.Start();
         if (!options.LinkPath.empty()) {
             simulator.LinkAt(options.LinkPath);

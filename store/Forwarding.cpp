@@ -1,5 +1,8 @@
 #include "store/Forwarding.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -42,6 +45,18 @@ void TStoreForwarding::Stop() {
     }
 }
 
+void TStoreForwarding::Finish(std::chrono::milliseconds timeout) {
+    {
+        std::unique_lock lock(Mutex);
+        const std::uint64_t next = PassesStarted + 1;
+        Pending = true;
+        Wake.notify_one();
+        PassEnded.wait_for(lock, timeout,
+                           [&] { return LastPassEnded >= next || !Thread.joinable(); });
+    }
+    Stop();
+}
+
 std::size_t TStoreForwarding::Sent() const {
     std::lock_guard lock(Mutex);
     return SentCount;
@@ -68,10 +83,15 @@ void TStoreForwarding::Enter(TState state, const std::string& reason) {
 }
 
 void TStoreForwarding::Run() {
+    // Signals belong to the program's own handling, never to this thread.
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
     std::chrono::milliseconds delay = Delays.First;
     std::unique_lock lock(Mutex);
     while (!Stopping) {
         Pending = false;
+        const std::uint64_t pass = ++PassesStarted;
         if (SerialChanged) {
             Forwarder.SetSerialNumber(NewSerialNumber);
             SerialChanged = false;
@@ -97,6 +117,8 @@ void TStoreForwarding::Run() {
             lock.lock();
         }
         SentCount += sent;
+        LastPassEnded = pass;
+        PassEnded.notify_all();
         if (failed) {
             // A notification does not cut the wait short: the store is not hammered.
             Wake.wait_for(lock, delay, [this] { return Stopping; });

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -44,6 +45,11 @@ public:
     // with is cancelled). What is not sent stays in the file for the next start.
     void Stop();
 
+    // Sends what the file holds now and then stops: waits for a pass that starts
+    // after this call to end (well, or failing: the rest stays in the file for
+    // the next run), at most timeout; then Stop. For a program about to end.
+    void Finish(std::chrono::milliseconds timeout);
+
     // Calls sent since Start; any thread (for tests and the status).
     std::size_t Sent() const;
 
@@ -63,6 +69,9 @@ private:
     std::string NewSerialNumber;
     bool SerialChanged = false;
     std::size_t SentCount = 0;
+    std::uint64_t PassesStarted = 0;
+    std::uint64_t LastPassEnded = 0; // the number of the last pass that ended
+    std::condition_variable PassEnded;
     TState State = TState::Starting;
     std::thread Thread;
 };

@@ -80,6 +80,35 @@ TEST_F(CallFileWriterTest, APathThatIsAFolderKeepsTheLinesUntilItIsAFileAgain) {
     EXPECT_EQ(testkit::FileContents(file), "old\r\nkept 1\r\nkept 2\r\nnew\r\n");
 }
 
+// What a forwarder of the calls relies on: every line that reaches the file,
+// held ones when they finally land, once each, in the file's order, with the
+// offset at which it stands there.
+TEST_F(CallFileWriterTest, TheObserverSeesEachLineThatReachesTheFileOnceWithItsOffset) {
+    struct TSeen : TAppendObserver {
+        std::vector<std::pair<std::string, std::uintmax_t>> Lines;
+        void LineAppended(const std::string&, const std::string& line,
+                          std::uintmax_t offset) override {
+            Lines.emplace_back(line, offset);
+        }
+    } seen;
+    Writer.SetObserver(&seen);
+    const fs::path file = Folder.Path() / "calls.txt";
+    Store(file, "old\r\n");
+    Writer.WriteHeader(Text(file), "date", "title");
+    fs::rename(file, Folder.Path() / "moved");
+    fs::create_directory(file);
+    Writer.AppendLine(Text(file), "held");
+    fs::remove(file);
+    Writer.AppendLine(Text(file), "after");
+    Writer.SetObserver(nullptr);
+    Writer.AppendLine(Text(file), "unseen");
+
+    const std::vector<std::pair<std::string, std::uintmax_t>> expected{
+        {"date", 5}, {"title", 11}, {"held", 0}, {"after", 6}};
+    EXPECT_EQ(seen.Lines, expected);
+    EXPECT_EQ(testkit::FileContents(file), "held\r\nafter\r\nunseen\r\n");
+}
+
 TEST_F(CallFileWriterTest, HeldLinesStayWithTheirFileWhenAnotherFileIsChosen) {
     const fs::path folder = Folder.Path() / "not yet";
     const fs::path first = folder / "first.txt";

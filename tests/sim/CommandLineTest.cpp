@@ -24,7 +24,7 @@ TEST(CommandLineTest, OptionsShapeTheScenario) {
     const sim::TCommandLine line =
         ParseCommandLine({"--complex", "3", "--calls", "40", "--seed", "9", "--arrive-every", "250",
                           "--real-timing", "--turnaround", "0", "--link", "/tmp/x", "--fault",
-                          "probe=wrong", "--fault", "hangUpAfterRecords=5"});
+                          "probe=wrong", "--fault", "hangUpAfterRecords=5", "--state", "/tmp/s"});
     const sim::TScenario& scenario = line.Scenario;
     EXPECT_EQ(scenario.ModelCode, 2);
     ASSERT_EQ(scenario.Exchanges.size(), 3u);
@@ -37,6 +37,7 @@ TEST(CommandLineTest, OptionsShapeTheScenario) {
     EXPECT_EQ(scenario.Faults.Probe, sim::TProbeFault::Wrong);
     EXPECT_EQ(scenario.Faults.HangUpAfterRecords, 5);
     EXPECT_EQ(line.LinkPath, "/tmp/x");
+    EXPECT_EQ(line.StateFile, "/tmp/s");
 }
 
 TEST(CommandLineTest, AScenarioFileIsTheBaseThatOptionsAdjust) {

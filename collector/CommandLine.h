@@ -1,0 +1,38 @@
+#pragma once
+// The options of the tallyvox-collect program.
+
+#include <chrono>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tallyvox::collector {
+
+// A mistake in the options; the program shows it with the usage and exits with 2.
+class ECommandLineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TCollectOptions {
+    std::string Dir = ".";             // the folder of the two configuration files
+    std::optional<std::string> Port;   // instead of the settings file's port
+    std::optional<std::string> File;   // instead of the output configuration's file
+    std::optional<std::string> Status; // the status file, none when not asked for
+    std::optional<std::string> Store;  // the PostgreSQL store the calls go to as well
+    std::optional<std::string> Site;   // this office's name in the store
+    bool Once = false;
+    std::chrono::milliseconds RetryFirst{1000};
+    std::chrono::milliseconds RetryLongest{60000};
+    bool Help = false;
+};
+
+// Reads the options (argv without the program name); ECommandLineError with the
+// reason for an unknown option or a missing or bad value.
+TCollectOptions ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage text printed by --help and after a mistake, with the exit statuses.
+std::string Usage();
+
+} // namespace tallyvox::collector

@@ -1,0 +1,28 @@
+#pragma once
+// One line per event on standard error, with a level. Under systemd (which sets
+// JOURNAL_STREAM) each line starts with the journal's priority prefix instead,
+// so that `journalctl -p warning` finds the problems.
+
+#include <ostream>
+#include <string>
+
+namespace tallyvox::collector {
+
+enum class TLevel { Error, Warning, Info };
+
+class TLog {
+public:
+    // journalPrefix: "<3>"-style priorities instead of the level's word.
+    TLog(std::ostream& out, bool journalPrefix);
+    // text is UTF-8; one line, flushed at once.
+    void Write(TLevel level, const std::string& text);
+
+private:
+    std::ostream& Out;
+    bool JournalPrefix;
+};
+
+// True when standard error goes to the system journal.
+bool StderrIsJournal();
+
+} // namespace tallyvox::collector

@@ -1,0 +1,61 @@
+// tallyvox-collect: capture of the exchange's calls without a window, for a
+// service, a terminal or cron.
+
+#include <boost/make_shared.hpp>
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <unistd.h>
+
+#include "collector/Collector.h"
+#include "collector/Signals.h"
+#include "collector/StoreLink.h"
+
+int main(int argc, char** argv) {
+    using namespace tallyvox;
+    using namespace tallyvox::collector;
+    TCollectOptions options;
+    try {
+        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const ECommandLineError& error) {
+        std::cerr << "tallyvox-collect: " << error.what() << "\n" << Usage();
+        return 2;
+    }
+    if (options.Help) {
+        std::cout << Usage();
+        return 0;
+    }
+    // The configuration files and relative file names are the start folder's,
+    // as for the window.
+    if (::chdir(options.Dir.c_str()) != 0) {
+        std::cerr << "tallyvox-collect: --dir " << options.Dir << ": " << std::strerror(errno)
+                  << "\n";
+        return 2;
+    }
+    TLog log(std::cerr, StderrIsJournal());
+    auto notifier = boost::make_shared<TLogNotifier>(log);
+    auto lowLevel = boost::make_shared<TLowLevel>(boost::make_shared<TSystemClock>(), notifier);
+    if (const int status = Configure(*lowLevel, options, log); status != ExitDone) {
+        return status;
+    }
+    std::unique_ptr<TStoreLink> store;
+    if (options.Store) {
+        try {
+            store = StartStoreLink(*options.Store, *options.Site, lowLevel->TariffFileName,
+                                   *lowLevel, log);
+        } catch (const std::runtime_error& error) {
+            std::cerr << "tallyvox-collect: --store: " << error.what() << "\n";
+            return 2;
+        }
+    }
+    TCollector collector(lowLevel, *notifier, options, log);
+    collector.SetAppendObserver(store.get());
+    const TSignalWatcher signals([&collector] { collector.RequestStop(); },
+                                 [&collector] { collector.RequestReopen(); });
+    const int status = collector.Run();
+    if (store) {
+        // What was read goes to the store now if it can; otherwise on the next start.
+        store->Finish(std::chrono::seconds(10));
+    }
+    return status;
+}

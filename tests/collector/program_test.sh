@@ -1,0 +1,237 @@
+#!/bin/bash
+# tallyvox-collect as a service, a terminal and cron run it, against tallyvox-sim
+# on a pseudo-terminal reached through a symbolic link (as /dev/serial/by-id/...
+# names are): options, the exit statuses of --once, a port held by another
+# opener, the line lost and back (every record once, in order), SIGTERM and
+# SIGHUP in the middle of a read, and the coverage journal.
+# Usage: program_test.sh tallyvox-collect tallyvox-sim tallyvox-report ExitStatus.h
+set -u
+trap "" HUP
+
+collect=$1
+sim=$2
+report=$3
+statuses=$4
+work=$(mktemp -d)
+sim_pid=
+pids=()
+cleanup() {
+    for p in $sim_pid "${pids[@]}"; do
+        kill -TERM "$p" 2>/dev/null
+        wait "$p" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    for f in "$work"/*.err; do
+        [ -f "$f" ] && sed "s|^|  $(basename "$f"): |" "$f" >&2
+    done
+    exit 1
+}
+
+status_of() {
+    sed -n "s/^inline constexpr int $1 = \([0-9]*\);/\1/p" "$statuses"
+}
+
+# A fixed exchange clock: a simulator started again makes the same calls.
+cat >"$work/office.json" <<'JSON'
+{"modelCode": 6, "clock": "2026-01-15 12:00:00",
+ "exchanges": [{"capacity": 40, "traffic": {"count": 30, "seed": 7}}]}
+JSON
+
+# Starts the simulator behind the link $work/com with the given options.
+start_sim() {
+    "$sim" --link "$work/com" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+    sim_pid=$!
+    for _ in $(seq 200); do
+        [ -s "$work/sim.out" ] && return
+        kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended before it was ready"
+        sleep 0.05
+    done
+    fail "the simulator did not get ready"
+}
+
+# Stops it and sets $sent to the records it sent.
+stop_sim() {
+    kill -TERM "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+    sim_pid=
+    sent=$(sed -n 's/^tallyvox-sim: \([0-9]*\) records sent.*/\1/p' "$work/sim.err")
+}
+
+calls_in() {
+    if [ -f "$1" ]; then grep -c '^[0-9][0-9]-' "$1"; else echo 0; fi
+}
+
+# Waits until file $1 holds at least $2 call lines.
+wait_for_calls() {
+    for _ in $(seq 600); do
+        [ "$(calls_in "$1")" -ge "$2" ] && return
+        sleep 0.05
+    done
+    fail "$1 did not reach $2 calls"
+}
+
+wait_for_text() {
+    for _ in $(seq 600); do
+        grep -q "$2" "$1" 2>/dev/null && return
+        sleep 0.05
+    done
+    fail "no \"$2\" in $1"
+}
+
+# --once against a fresh simulator; sets $status.
+once() {
+    (cd "$work" && timeout 60 "$collect" --once --port "$work/com" "$@" 2>"$work/once.err")
+    status=$?
+}
+
+# Options: --help documents the statuses, a mistake exits 2 with the usage.
+"$collect" --help | grep -q "10  the port is held" || fail "--help lacks the exit statuses"
+"$collect" --retry-first x 2>"$work/usage.err"
+[ $? -eq 2 ] && grep -q "^usage:" "$work/usage.err" || fail "a bad option does not exit 2 with usage"
+
+# --once: each way a read ends, with its status.
+check_once() { # expected-status-name sim-options... -- collect-options...
+    local expected=$1
+    shift
+    local sim_args=()
+    while [ "$1" != -- ]; do sim_args+=("$1"); shift; done
+    shift
+    rm -f "$work/once.txt"
+    start_sim "${sim_args[@]}"
+    once --file once.txt "$@"
+    stop_sim
+    [ "$status" -eq "$(status_of "$expected")" ] ||
+        fail "--once with ${sim_args[*]} $* ends with $status, not $expected"
+}
+check_once ExitDone --calls 5 --
+[ "$(calls_in "$work/once.txt")" -eq 5 ] && grep -q "Данные на" <(iconv -f cp1251 -t utf-8 "$work/once.txt") ||
+    fail "a whole read does not leave the header and 5 calls"
+check_once ExitLinkLost --calls 5 --fault silentAfterRecords=2 --
+[ "$(calls_in "$work/once.txt")" -eq 2 ] || fail "a lost link does not keep the 2 calls read"
+check_once ExitExchangeAbsent --calls 5 --fault probe=silent --
+check_once ExitSelectionRefused --calls 5 --fault selectionsAccepted=1 --
+check_once ExitFileNotWritable --calls 5 -- --file "$work/no/such/folder/calls.txt"
+(cd "$work" && "$collect" --once --file x.txt 2>"$work/once.err")
+[ $? -eq "$(status_of ExitExchangeAbsent)" ] || fail "no port configured does not exit 4"
+
+# The port held by another collector, also when reached through another link
+# to the same device: one clear message naming the port and the holder, both
+# for --once and for a service that keeps trying (no line per attempt).
+start_sim --calls 0
+(cd "$work" && exec "$collect" --port "$work/com" --file held.txt 2>"$work/holder.err") &
+holder=$!
+pids+=("$holder")
+wait_for_text "$work/holder.err" "reading"
+ln -s "$(cat "$work/sim.out")" "$work/com-by-id"
+once --port "$work/com-by-id" --file other.txt
+[ "$status" -eq "$(status_of ExitPortInUse)" ] || fail "a held port ends --once with $status"
+grep -q "$work/com-by-id.*процесс $holder" "$work/once.err" || fail "the message does not name the port and its holder"
+(cd "$work" && timeout -s INT 1 "$collect" --port "$work/com-by-id" --file other.txt \
+    --retry-first 20 --retry-longest 40 2>"$work/busy.err")
+[ "$(grep -c "port-busy" "$work/busy.err")" -eq 1 ] || fail "a held port is not reported once"
+kill -TERM "$holder"
+wait "$holder"
+[ $? -eq 0 ] || fail "the holder did not end with 0 on SIGTERM"
+pids=()
+stop_sim
+
+# The reference: every call of the office read at once.
+start_sim --scenario "$work/office.json"
+once --file reference.txt
+stop_sim
+grep '^[0-9][0-9]-' "$work/reference.txt" >"$work/reference.calls"
+[ "$(wc -l <"$work/reference.calls")" -eq 30 ] || fail "the reference read lacks calls"
+
+# The line goes away in the middle of a read (the exchange's simulator is
+# killed) and comes back a while later on the same link: every call once, in
+# order; the coverage shows one gap of about that length.
+start_sim --scenario "$work/office.json" --state "$work/state" --real-timing
+(cd "$work" && exec "$collect" --port "$work/com" --file calls.txt --status status.json \
+    --retry-first 50 --retry-longest 200 2>"$work/collect.err") &
+collector=$!
+pids+=("$collector")
+wait_for_calls "$work/calls.txt" 8
+stop_sim
+[ "$sent" -lt 30 ] || fail "the line went away after the read ended"
+sleep 1
+start_sim --scenario "$work/office.json" --state "$work/state" --real-timing
+wait_for_calls "$work/calls.txt" 30
+wait_for_text "$work/status.json" '"recordsToday": 30'
+grep '^[0-9][0-9]-' "$work/calls.txt" | cmp -s - "$work/reference.calls" ||
+    fail "the calls across the break differ from the reference"
+[ "$(grep -c "line-down" "$work/collect.err")" -eq 1 ] || fail "the break is not logged once"
+
+# SIGTERM in the middle of a read: ends within a second, status 0, the calls
+# sent all in the file.
+start_sim --calls 40 --real-timing
+(cd "$work" && exec "$collect" --once --port "$work/com" --file term.txt 2>"$work/term.err") &
+reader=$!
+wait_for_calls "$work/term.txt" 5
+kill -TERM "$reader"
+for _ in $(seq 20); do kill -0 "$reader" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$reader" 2>/dev/null && fail "SIGTERM did not end the read within a second"
+wait "$reader"
+[ $? -eq 0 ] || fail "SIGTERM does not end with 0"
+stop_sim
+[ "$sent" -lt 40 ] || fail "the read had ended before SIGTERM"
+[ "$(calls_in "$work/term.txt")" -eq "$sent" ] || fail "SIGTERM lost calls: $sent sent"
+
+# The coverage shows that one break, of about its length, and the totals of
+# the day say that capture had gaps.
+kill -TERM "$collector"
+wait "$collector"
+pids=()
+"$report" "$work/calls.txt" --coverage >"$work/coverage.out" 2>"$work/coverage.err" ||
+    fail "--coverage failed"
+[ "$(grep -c "GAP line-down" "$work/coverage.out")" -eq 1 ] || fail "not one line-down gap"
+grep -q "GAP line-down  00:00:0[123]" "$work/coverage.out" || fail "the gap's length is not about 1 s"
+[ "$(grep -c " reading " "$work/coverage.out")" -eq 2 ] || fail "not two capture intervals"
+today=$(date +%F)
+"$report" "$work/calls.txt" --from "$today" --to "$today" >/dev/null 2>"$work/totals.err" ||
+    fail "the totals failed"
+grep -q "gaps in this period" "$work/totals.err" || fail "the totals do not mention the gap"
+
+# The call file stops taking lines (a file size limit stands in for a full
+# disk): the read stops after the call in hand, the rest stay in the exchange,
+# and the line held in memory goes to a rescue file when the collector ends.
+start_sim --calls 40
+(cd "$work" && ulimit -f 2 && trap '' XFSZ && exec "$collect" --port "$work/com" --file full.txt \
+    --retry-first 50 --retry-longest 100 2>"$work/full.err") &
+full=$!
+pids+=("$full")
+wait_for_text "$work/full.err" "file-unwritable"
+kill -TERM "$full"
+wait "$full"
+status=$?
+pids=()
+stop_sim
+[ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "held lines at the end give $status"
+[ "$sent" -lt 40 ] || fail "the read went on into a file that took nothing"
+rescued=$(cat "$work"/TallyvoxRescue-*.txt | grep -c '^[0-9][0-9]-')
+[ $(($(calls_in "$work/full.txt") + rescued)) -eq "$sent" ] || fail "calls lost to a full file"
+grep -q "gap.reason=file-unwritable" "$work/full.txt.coverage" || fail "no file-unwritable gap"
+
+# SIGHUP after the call file was moved away: the next calls go to a new file
+# of the configured name, none lost.
+start_sim --calls 0 --arrive-every 100
+(cd "$work" && exec "$collect" --port "$work/com" --file rotated.txt 2>"$work/hup.err") &
+collector=$!
+pids+=("$collector")
+wait_for_calls "$work/rotated.txt" 3
+mv "$work/rotated.txt" "$work/rotated.1"
+kill -HUP "$collector"
+wait_for_calls "$work/rotated.txt" 3
+kill -TERM "$collector"
+wait "$collector"
+pids=()
+stop_sim
+[ $(($(calls_in "$work/rotated.1") + $(calls_in "$work/rotated.txt"))) -eq "$sent" ] ||
+    fail "calls lost around the rotation"
+grep -q "reopened" "$work/hup.err" || fail "SIGHUP is not logged"
+
+echo "tallyvox-collect program: ok"

@@ -1,0 +1,77 @@
+#!/bin/bash
+# The .deb as a user gets it: built by CPack from the build tree, unpacked with
+# dpkg-deb, and its programs run from there: the collector reads the simulator
+# (also from the package) once, the report shows its help. The package declares
+# its dependencies, and the service unit passes systemd-analyze verify where that
+# tool is present.
+# Usage: package_test.sh BUILD-DIR CPACK
+set -u
+
+build=$1
+cpack=$2
+work=$(mktemp -d)
+sim_pid=
+cleanup() {
+    if [ -n "$sim_pid" ]; then
+        kill -TERM "$sim_pid" 2>/dev/null
+        wait "$sim_pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    for f in "$work"/*.log; do
+        [ -f "$f" ] && sed "s|^|  $(basename "$f"): |" "$f" >&2
+    done
+    exit 1
+}
+
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
+    fail "cpack did not build the package"
+deb=$(ls "$work"/out/tallyvox_*.deb 2>/dev/null | head -1)
+[ -n "$deb" ] || fail "no .deb"
+
+dpkg-deb --info "$deb" >"$work/info.log" || fail "dpkg-deb --info failed"
+grep -q "^ Depends:.*libc6" "$work/info.log" && grep -q "^ Depends:.*libstdc++6" "$work/info.log" &&
+    grep -q "^ Depends:.*adduser" "$work/info.log" || fail "the package does not declare its dependencies"
+grep -q "postinst" "$work/info.log" || fail "the package has no postinst"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
+for file in usr/bin/tallyvox-collect usr/bin/tallyvox-report usr/bin/tallyvox-sim \
+    usr/lib/systemd/system/tallyvox-collect.service usr/share/applications/tallyvox.desktop \
+    usr/share/icons/hicolor/scalable/apps/tallyvox.svg usr/share/doc/tallyvox/examples/TallyvoxOut.cfg; do
+    [ -e "$root/$file" ] || fail "the package lacks /$file"
+done
+
+"$root/usr/bin/tallyvox-report" --help >"$work/report.log" 2>&1 || fail "tallyvox-report --help failed"
+grep -q "^usage: tallyvox-report" "$work/report.log" || fail "tallyvox-report --help shows no usage"
+
+"$root/usr/bin/tallyvox-sim" --calls 3 --link "$work/com" >"$work/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 200); do
+    [ -s "$work/sim.log" ] && break
+    sleep 0.05
+done
+(cd "$work" && timeout 60 "$root/usr/bin/tallyvox-collect" --once --port "$work/com" \
+    --file calls.txt 2>"$work/collect.log")
+status=$?
+[ "$status" -eq 0 ] || fail "the unpacked tallyvox-collect --once ended with $status"
+[ "$(grep -c '^[0-9][0-9]-' "$work/calls.txt")" -eq 3 ] || fail "not the 3 calls in the file"
+
+if command -v systemd-analyze >/dev/null; then
+    # The unit as installed, pointed at the unpacked program.
+    mkdir "$work/unit"
+    sed "s|/usr/bin/tallyvox-collect|$root/usr/bin/tallyvox-collect|" \
+        "$root/usr/lib/systemd/system/tallyvox-collect.service" >"$work/unit/tallyvox-collect.service"
+    systemd-analyze verify "$work/unit/tallyvox-collect.service" >"$work/verify.log" 2>&1 ||
+        fail "systemd-analyze verify refuses the unit"
+fi
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$root/usr/share/applications/tallyvox.desktop" >"$work/desktop.log" 2>&1 ||
+        fail "the desktop entry is not valid"
+fi
+
+echo "package: ok"
