@@ -40,6 +40,10 @@ TCollectOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             options.File = value();
         } else if (option == "--status") {
             options.Status = value();
+        } else if (option == "--store") {
+            options.Store = value();
+        } else if (option == "--site") {
+            options.Site = value();
         } else if (option == "--once") {
             options.Once = true;
         } else if (option == "--retry-first") {
@@ -49,6 +53,9 @@ TCollectOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         } else {
             throw ECommandLineError("unknown option \"" + option + "\"");
         }
+    }
+    if (options.Store.has_value() != options.Site.has_value()) {
+        throw ECommandLineError("--store and --site go together");
     }
     if (options.RetryLongest < options.RetryFirst) {
         throw ECommandLineError("--retry-longest must not be shorter than --retry-first");
@@ -71,6 +78,10 @@ std::string Usage() {
            "  --status FILE        keep a JSON status file (exchange, last contact, records\n"
            "                       today, lines held in memory), rewritten atomically\n"
            "  --once               a single read, then exit (for cron)\n"
+           "  --store URL          send every call to a PostgreSQL store as well (a\n"
+           "                       connection string); the call file is the spool, and\n"
+           "                       FILE.store keeps how far it was delivered\n"
+           "  --site NAME          this office's name in the store (with --store)\n"
            "  --retry-first MS     first wait before trying the line again (default 1000)\n"
            "  --retry-longest MS   longest wait between tries (default 60000)\n"
            "Beside the call file, FILE.coverage records when capture ran and why not.\n"

@@ -20,6 +20,8 @@ struct TCollectOptions {
     std::optional<std::string> Port;   // instead of the settings file's port
     std::optional<std::string> File;   // instead of the output configuration's file
     std::optional<std::string> Status; // the status file, none when not asked for
+    std::optional<std::string> Store;  // the PostgreSQL store the calls go to as well
+    std::optional<std::string> Site;   // this office's name in the store
     bool Once = false;
     std::chrono::milliseconds RetryFirst{1000};
     std::chrono::milliseconds RetryLongest{60000};

@@ -9,6 +9,7 @@
 
 #include "collector/Collector.h"
 #include "collector/Signals.h"
+#include "collector/StoreLink.h"
 
 int main(int argc, char** argv) {
     using namespace tallyvox;
@@ -37,8 +38,24 @@ int main(int argc, char** argv) {
     if (const int status = Configure(*lowLevel, options, log); status != ExitDone) {
         return status;
     }
+    std::unique_ptr<TStoreLink> store;
+    if (options.Store) {
+        try {
+            store = StartStoreLink(*options.Store, *options.Site, lowLevel->TariffFileName,
+                                   *lowLevel, log);
+        } catch (const std::runtime_error& error) {
+            std::cerr << "tallyvox-collect: --store: " << error.what() << "\n";
+            return 2;
+        }
+    }
     TCollector collector(lowLevel, *notifier, options, log);
+    collector.SetAppendObserver(store.get());
     const TSignalWatcher signals([&collector] { collector.RequestStop(); },
                                  [&collector] { collector.RequestReopen(); });
-    return collector.Run();
+    const int status = collector.Run();
+    if (store) {
+        // What was read goes to the store now if it can; otherwise on the next start.
+        store->Finish(std::chrono::seconds(10));
+    }
+    return status;
 }

@@ -4,8 +4,6 @@
 #include <map>
 #include <optional>
 
-#include "report/Coverage.h"
-
 namespace tallyvox::reportcli {
 
 namespace {
@@ -109,6 +107,24 @@ std::pair<TChartKind, std::string> ChartOption(const std::string& option,
     return {*kind, file};
 }
 
+// Either one call file or the store, and sites only with the store.
+void CheckSource(TReportOptions& options, const std::vector<std::string>& files) {
+    if (options.Store) {
+        if (!files.empty()) {
+            throw ECommandLineError("a call-accounting file and --store cannot be given together");
+        }
+        return;
+    }
+    if (!options.Sites.empty()) {
+        throw ECommandLineError("--site: only with --store");
+    }
+    if (files.size() != 1) {
+        throw ECommandLineError(files.empty() ? "no call-accounting file given"
+                                              : "more than one call-accounting file given");
+    }
+    options.CallFile = files.front();
+}
+
 } // namespace
 
 report::TPeriod TReportOptions::PeriodAt(const report::TDateTime& now) const {
@@ -163,6 +179,10 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.LinesOut, option, value());
         } else if (option == "--trunks") {
             SetOnce(options.TrunksOut, option, value());
+        } else if (option == "--store") {
+            SetOnce(options.Store, option, value());
+        } else if (option == "--site") {
+            options.Sites.push_back(value());
         } else if (option == "--coverage") {
             options.Coverage = true;
         } else if (option == "--tariffs") {
@@ -208,18 +228,16 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     if (options.CheckTariffs && files.empty()) {
         return options;
     }
-    if (files.size() != 1) {
-        throw ECommandLineError(files.empty() ? "no call-accounting file given"
-                                              : "more than one call-accounting file given");
-    }
-    options.CallFile = files.front();
+    CheckSource(options, files);
     return options;
 }
 
 std::string Usage() {
     return R"(usage: tallyvox-report CALLFILE [options]
+       tallyvox-report --store URL [--site NAME]... [options]
        tallyvox-report --check-tariffs FILE
-Loads a call-accounting file, totals the talk time of every subscriber line and
+Loads a call-accounting file (or the calls of a store), totals the talk time of
+every subscriber line and
 every trunk, and writes the report's exports (Windows-1251, CR LF), the same
 bytes as the report window's. Without --calls, --lines or --trunks it prints the
 line and trunk totals as tables.
@@ -264,15 +282,25 @@ Costs and periods (the exports above keep their bytes; a period narrows them):
   --xlsx OUT            write every view as one workbook, a sheet per view
   --check-tariffs FILE  read a tariff table and report its faults, nothing else
                         (no call file is needed)
+
+The store (see README; the calls of many offices in one PostgreSQL database):
+  --store URL           the calls of a store (a connection string:
+                        "postgresql://user@host/db" or "host=... dbname=...")
+                        instead of a call-accounting file
+  --site NAME           only the calls of site NAME; may be repeated (none: every
+                        site). With more than one site, line and trunk texts
+                        begin with "NAME:" so each site's totals stay apart
+
+Capture coverage (from the journal the collector keeps beside CALLFILE):
   --coverage            print when the exchange was read into CALLFILE and the gaps
-                        in between with their reasons, from the journal the
-                        collector keeps beside it (CALLFILE.coverage), within the
-                        period of --from/--to/--period; totals over a period with
-                        gaps in capture say so on stderr
+                        in between with their reasons (CALLFILE.coverage), within
+                        the period of --from/--to/--period; totals over a period
+                        with gaps in capture say so on stderr
   --help                show this text
 
-Exit status: 0 done, 1 the call file or the tariff table cannot be read (or the
-table has faults) or an export cannot be written, 2 a mistake in the options.
+Exit status: 0 done, 1 the call file, the store or the tariff table cannot be
+read (or the table has faults) or an export cannot be written, 2 a mistake in
+the options.
 )";
 }
 

@@ -22,7 +22,9 @@ public:
 };
 
 struct TReportOptions {
-    std::string CallFile;
+    std::string CallFile;                          // empty when the calls come from the store
+    std::optional<std::string> Store;              // the store's connection string
+    std::vector<std::string> Sites;                // of the store; none: every site
     std::vector<report::TLineSortKey> LineSorts;   // applied in this order
     std::vector<report::TTrunkSortKey> TrunkSorts; // applied in this order
     std::optional<report::TSelection> Selection;   // none: every call
@@ -50,7 +52,7 @@ struct TReportOptions {
     }
     // Whether the calls must be kept (not only totalled as the file is read).
     bool NeedsCalls() const {
-        return CallsOut || Tariffs || From || To || Period || !CsvOuts.empty() || XlsxOut;
+        return CallsOut || Tariffs || From || To || Period || !CsvOuts.empty() || XlsxOut || Store;
     }
     // The period the options ask for, presets counted from now.
     report::TPeriod PeriodAt(const report::TDateTime& now) const;

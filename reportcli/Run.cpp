@@ -8,11 +8,13 @@
 #include "report/Export.h"
 #include "report/FileTotals.h"
 #include "report/Load.h"
+#include "report/Period.h"
 #include "report/TariffReader.h"
 #include "report/Totals.h"
 #include "report/Workbook.h"
 #include "report/WriteListToFile.h"
 #include "reportcli/CoverageRun.h"
+#include "reportcli/StoreSource.h"
 #include "reportcli/Tables.h"
 #include "text/Cp1251.h"
 
@@ -117,9 +119,13 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     std::size_t lineCount = 0;
     try {
         if (options.NeedsCalls()) {
-            calls = report::LoadCallFile(options.CallFile);
-            if (!period.Whole()) {
-                calls = report::CallsInPeriod(calls, period);
+            if (options.Store) {
+                calls = LoadStoreCalls(options, period);
+            } else {
+                calls = report::LoadCallFile(options.CallFile);
+                if (!period.Whole()) {
+                    calls = report::CallsInPeriod(calls, period);
+                }
             }
             lines = report::BuildLineList(calls);
             trunks = report::BuildTrunkList(calls);
@@ -133,6 +139,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
             << "\n";
+        return 1;
+    } catch (const std::runtime_error& error) {
+        err << Program << "cannot read the store: " << error.what() << "\n";
         return 1;
     }
     WarnAboutGaps(options, period, err);

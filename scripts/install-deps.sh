@@ -11,6 +11,7 @@ packages=(
   libxlsxwriter-dev unzip
   fonts-dejavu-core fonts-liberation xvfb xauth
   time dpkg-dev
+  libpq-dev postgresql
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -41,6 +41,8 @@ TEST(CollectorOptionsTest, RefusesMistakesWithTheReason) {
         {{"--retry-first", "5s"}, "expected milliseconds"},
         {{"--retry-first", "2000", "--retry-longest", "1000"}, "must not be shorter"},
         {{"calls.txt"}, "unknown option"},
+        {{"--store", "host=/run/db"}, "--store and --site go together"},
+        {{"--site", "kiev"}, "--store and --site go together"},
     };
     for (const auto& [arguments, reason] : mistakes) {
         try {

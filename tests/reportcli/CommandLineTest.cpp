@@ -26,6 +26,12 @@ TEST(ReportCommandLine, ReadsTheCostAndPeriodOptions) {
         "2026-11-30 00:00:00");
     EXPECT_FALSE(preset.WritesExports());
     EXPECT_TRUE(ParseCommandLine({"--check-tariffs", "t.csv"}).CheckTariffs);
+
+    const TReportOptions store =
+        ParseCommandLine({"--store", "host=/run/db", "--site", "kiev", "--site", "lviv"});
+    EXPECT_EQ(store.Store, "host=/run/db");
+    EXPECT_EQ(store.Sites, (std::vector<std::string>{"kiev", "lviv"}));
+    EXPECT_TRUE(store.CallFile.empty());
 }
 
 TEST(ReportCommandLine, RefusesBadCostAndPeriodOptions) {
@@ -39,6 +45,9 @@ TEST(ReportCommandLine, RefusesBadCostAndPeriodOptions) {
         {"c.txt", "--tariffs", "a", "--tariffs", "b"},
         {"c.txt", "--xlsx"},
         {"--tariffs", "t.csv"},
+        {"c.txt", "--store", "host=/run/db"},
+        {"c.txt", "--site", "kiev"},
+        {"--store", "a", "--store", "b"},
     };
     for (const auto& arguments : bad) {
         EXPECT_THROW(ParseCommandLine(arguments), ECommandLineError) << arguments[1];

@@ -1,0 +1,34 @@
+#pragma once
+// The capture intervals and gaps of a site in the store, so that a report over
+// many sites can tell which of them were not fully captured in a period.
+
+#include <string>
+#include <vector>
+
+#include "store/PgConnection.h"
+
+namespace tallyvox::store {
+
+// One entry of a collector's coverage journal: an interval in which it read the
+// exchange, or one in which it did not and why. Times are "YYYY-MM-DD hh:mm:ss"
+// in UTC; an interval still open has an empty End.
+struct TCoverageInterval {
+    std::string Begin;
+    std::string End;
+    bool Captured = false;
+    std::string SerialNumber;
+    int Records = 0;
+    std::string Reason; // of a gap: line down, exchange silent, file unwritable, stopped
+};
+
+// Writes the intervals of a site in one transaction. An interval already there
+// (same site, begin and kind) takes the new end, count and reason: the journal's
+// open interval grows until it ends. Throws EStoreError.
+void StoreCoverage(TPgConnection& connection, const std::string& site,
+                   const std::vector<TCoverageInterval>& intervals);
+
+// The intervals of a site that overlap the period, oldest first.
+std::vector<TCoverageInterval> CoverageOf(TPgConnection& connection, const std::string& site,
+                                          const std::string& from, const std::string& to);
+
+} // namespace tallyvox::store

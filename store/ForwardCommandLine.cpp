@@ -1,0 +1,68 @@
+#include "store/ForwardCommandLine.h"
+
+namespace tallyvox::store {
+
+TForwardOptions ParseForwardCommandLine(const std::vector<std::string>& arguments) {
+    TForwardOptions options;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= arguments.size()) {
+                throw EForwardCommandLineError(option + ": a value must follow");
+            }
+            return arguments[++i];
+        };
+        if (option == "--help" || option == "-h") {
+            options.Help = true;
+        } else if (option == "--store") {
+            options.Settings.Url = value();
+        } else if (option == "--site") {
+            options.Settings.Site = value();
+        } else if (option == "--serial") {
+            options.SerialNumber = value();
+        } else if (option == "--insert") {
+            options.Settings.Mode = TInsertMode::Insert;
+        } else if (option == "--once") {
+            options.Once = true;
+        } else if (option.size() > 1 && option.front() == '-') {
+            throw EForwardCommandLineError("unknown option " + option);
+        } else {
+            files.push_back(option);
+        }
+    }
+    if (options.Help) {
+        return options;
+    }
+    if (options.Settings.Url.empty() || options.Settings.Site.empty()) {
+        throw EForwardCommandLineError("--store and --site must be given");
+    }
+    if (files.size() != 1) {
+        throw EForwardCommandLineError("one call-accounting file must be given");
+    }
+    options.Settings.CallFile = files.front();
+    return options;
+}
+
+std::string ForwardUsage() {
+    return R"(usage: tallyvox-forward --store URL --site NAME [options] CALLFILE
+Sends the calls of a call-accounting file to a PostgreSQL store, then follows the
+file and sends each call as it is appended, until SIGTERM or SIGINT. The file is
+the spool: CALLFILE.store keeps how far it was delivered, so a stop, a crash or
+a store that is down loses nothing and sends nothing twice; a site that was
+offline catches up by itself.
+
+  --store URL     the store ("postgresql://user@host/db" or "host=... dbname=...")
+  --site NAME     the name of this office in the store
+  --serial TEXT   the serial number of the exchange whose calls the file holds
+                  (kept in CALLFILE.store for later runs)
+  --once          send what is there and exit
+  --insert        send with INSERT statements instead of COPY
+  --help          show this text
+
+Exit status: 0 done (or stopped), 1 the store or the file failed (--once),
+2 a mistake in the options.
+)";
+}
+
+} // namespace tallyvox::store

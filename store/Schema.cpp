@@ -1,0 +1,127 @@
+#include "store/Schema.h"
+
+#include <array>
+#include <set>
+#include <string>
+
+namespace tallyvox::store {
+
+namespace {
+
+// One key for the advisory lock that keeps two first connects from racing.
+constexpr const char* SchemaLock = "SELECT pg_advisory_xact_lock(7310565346100116)";
+
+// Every call once: two calls of one exchange alike in all of these cannot happen,
+// so a line sent again finds its row. The key begins with the site and the start,
+// so it serves a period query per site too.
+constexpr const char* CreateTables = R"(
+CREATE TABLE tallyvox_schema (version integer NOT NULL);
+CREATE TABLE tallyvox_calls (
+    id bigserial PRIMARY KEY,
+    site text NOT NULL,
+    serial_number text NOT NULL,
+    start_at timestamp NOT NULL,
+    duration_seconds integer NOT NULL,
+    hardware_line text NOT NULL,
+    program_number text NOT NULL,
+    trunk text NOT NULL,
+    dialled_number text NOT NULL,
+    date_suspicious boolean NOT NULL,
+    start_suspicious boolean NOT NULL,
+    duration_suspicious boolean NOT NULL,
+    raw_line bytea NOT NULL,
+    captured_at timestamptz NOT NULL,
+    CONSTRAINT tallyvox_calls_once UNIQUE
+        (site, start_at, serial_number, hardware_line, duration_seconds, trunk, dialled_number)
+);
+CREATE TABLE tallyvox_coverage (
+    site text NOT NULL,
+    begins_at timestamptz NOT NULL,
+    ends_at timestamptz,
+    captured boolean NOT NULL,
+    serial_number text NOT NULL DEFAULT '',
+    records integer NOT NULL DEFAULT 0,
+    reason text NOT NULL DEFAULT '',
+    CONSTRAINT tallyvox_coverage_once UNIQUE (site, begins_at, captured)
+);
+)";
+
+struct TColumn {
+    const char* Table;
+    const char* Name;
+    const char* Type;
+};
+
+constexpr std::array<TColumn, 15> UsedColumns{{
+    {"tallyvox_calls", "site", "text"},
+    {"tallyvox_calls", "serial_number", "text"},
+    {"tallyvox_calls", "start_at", "timestamp without time zone"},
+    {"tallyvox_calls", "duration_seconds", "integer"},
+    {"tallyvox_calls", "hardware_line", "text"},
+    {"tallyvox_calls", "program_number", "text"},
+    {"tallyvox_calls", "trunk", "text"},
+    {"tallyvox_calls", "dialled_number", "text"},
+    {"tallyvox_calls", "raw_line", "bytea"},
+    {"tallyvox_calls", "captured_at", "timestamp with time zone"},
+    {"tallyvox_coverage", "site", "text"},
+    {"tallyvox_coverage", "begins_at", "timestamp with time zone"},
+    {"tallyvox_coverage", "ends_at", "timestamp with time zone"},
+    {"tallyvox_coverage", "captured", "boolean"},
+    {"tallyvox_coverage", "reason", "text"},
+}};
+
+bool TableExists(TPgConnection& connection, const std::string& table) {
+    return connection.Query("SELECT to_regclass($1) IS NOT NULL", {{table}}).at(0).at(0) == "t";
+}
+
+void CheckColumns(TPgConnection& connection) {
+    std::set<std::string> found;
+    for (const TRow& row :
+         connection.Query("SELECT table_name || '.' || column_name || ' ' || data_type "
+                          "FROM information_schema.columns WHERE table_schema = current_schema() "
+                          "AND table_name IN ('tallyvox_calls', 'tallyvox_coverage')")) {
+        found.insert(row.at(0));
+    }
+    for (const TColumn& column : UsedColumns) {
+        const std::string name = std::string(column.Table) + "." + column.Name;
+        if (found.count(name + " " + column.Type) == 0) {
+            throw EStoreError("the store's table " + std::string(column.Table) + " has no column " +
+                              column.Name + " of type " + column.Type +
+                              ": it was not made by this version of Tallyvox");
+        }
+    }
+}
+
+void CheckVersion(TPgConnection& connection) {
+    const std::vector<TRow> rows = connection.Query("SELECT version FROM tallyvox_schema");
+    if (rows.size() != 1) {
+        throw EStoreError("the store's tallyvox_schema table holds " + std::to_string(rows.size()) +
+                          " rows instead of one version");
+    }
+    if (rows.front().at(0) != std::to_string(SchemaVersion)) {
+        throw EStoreError("the store is of schema version " + rows.front().at(0) +
+                          "; this program knows version " + std::to_string(SchemaVersion));
+    }
+    CheckColumns(connection);
+}
+
+} // namespace
+
+void PrepareSchema(TPgConnection& connection) {
+    connection.Transaction([&] {
+        connection.Execute(SchemaLock);
+        if (TableExists(connection, "tallyvox_schema")) {
+            CheckVersion(connection);
+        } else if (TableExists(connection, "tallyvox_calls") ||
+                   TableExists(connection, "tallyvox_coverage")) {
+            throw EStoreError("the store holds Tallyvox tables without a tallyvox_schema table: "
+                              "they were not made by this program");
+        } else {
+            connection.Execute(CreateTables);
+            connection.Execute("INSERT INTO tallyvox_schema VALUES (" +
+                               std::to_string(SchemaVersion) + ")");
+        }
+    });
+}
+
+} // namespace tallyvox::store

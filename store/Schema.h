@@ -1,0 +1,16 @@
+#pragma once
+// The store's tables: created on first use, checked on every connect.
+
+#include "store/PgConnection.h"
+
+namespace tallyvox::store {
+
+// The version this program writes and reads; tallyvox_schema holds the store's.
+constexpr int SchemaVersion = 1;
+
+// Creates the tables when the database has none of them, or checks that the ones
+// found are of SchemaVersion with every column this program uses. Throws
+// EStoreError saying what does not fit. Safe when several programs connect at once.
+void PrepareSchema(TPgConnection& connection);
+
+} // namespace tallyvox::store

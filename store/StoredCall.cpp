@@ -1,0 +1,63 @@
+#include "store/StoredCall.h"
+
+#include <cstdint>
+
+#include "callfile/CallLine.h"
+#include "report/Period.h"
+
+namespace tallyvox::store {
+
+namespace {
+
+// Lines shorter than this are dropped before anything else by the report.
+constexpr std::size_t ShortestKeptLine = 30;
+// 0-based places of the first separator of the date, start and duration groups.
+constexpr std::size_t DateSeparator = 2;
+constexpr std::size_t StartSeparator = 13;
+constexpr std::size_t DurationSeparator = 24;
+
+// The store's texts are Windows-1251 converted by the server, which refuses a
+// zero byte and the one byte the code page leaves undefined: such a byte (only a
+// damaged line holds one) becomes "?" in the fields; the raw line keeps it.
+void MakeStorable(std::string& text) {
+    for (char& c : text) {
+        if (c == '\0' || c == '\x98') {
+            c = '?';
+        }
+    }
+}
+
+} // namespace
+
+std::optional<TStoredCall> StoredCallOf(std::string_view line) {
+    if (line.size() < ShortestKeptLine || callfile::IsSkippedLine(line)) {
+        return std::nullopt;
+    }
+    const std::optional<callfile::TCallLineView> fields = callfile::ParseCallLineView(line);
+    if (!fields) {
+        return std::nullopt;
+    }
+    TStoredCall call;
+    call.Start = report::DateTimeText(
+        {static_cast<std::uint16_t>(fields->Year), static_cast<std::uint8_t>(fields->Month),
+         static_cast<std::uint8_t>(fields->Day), static_cast<std::uint8_t>(fields->StartHour),
+         static_cast<std::uint8_t>(fields->StartMinute),
+         static_cast<std::uint8_t>(fields->StartSecond)});
+    call.DurationSeconds =
+        fields->DurationHours * 3600 + fields->DurationMinutes * 60 + fields->DurationSeconds;
+    call.HardwareLine = fields->HardwareLine;
+    callfile::AppendWithoutBlanks(fields->ProgramNumberField, call.ProgramNumber);
+    call.Trunk = fields->Trunk;
+    callfile::AppendWithoutBlanks(fields->DialledNumberField, call.DialledNumber);
+    for (std::string* text :
+         {&call.HardwareLine, &call.ProgramNumber, &call.Trunk, &call.DialledNumber}) {
+        MakeStorable(*text);
+    }
+    call.DateSuspicious = line[DateSeparator] == '*';
+    call.StartSuspicious = line[StartSeparator] == '*';
+    call.DurationSuspicious = line[DurationSeparator] == '*';
+    call.RawLine = line;
+    return call;
+}
+
+} // namespace tallyvox::store

@@ -1,0 +1,27 @@
+#pragma once
+// A call line as one row of the store.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tallyvox::store {
+
+struct TStoredCall {
+    std::string Start; // "YYYY-MM-DD hh:mm:ss", the exchange's local time
+    int DurationSeconds = 0;
+    std::string HardwareLine; // the three columns, blanks kept, as the report reads them
+    std::string ProgramNumber;
+    std::string Trunk;
+    std::string DialledNumber;
+    bool DateSuspicious = false; // the writer's "*" separators
+    bool StartSuspicious = false;
+    bool DurationSuspicious = false;
+    std::string_view RawLine; // the line's bytes without the line end
+};
+
+// The row of a line that the report would take as a call; nothing for header
+// lines and lines the report leaves out.
+std::optional<TStoredCall> StoredCallOf(std::string_view line);
+
+} // namespace tallyvox::store
