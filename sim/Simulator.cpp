@@ -30,8 +30,6 @@ using TClock = std::chrono::steady_clock;
 // One byte on the exchange's line: 11 bits at 19200 baud.
 constexpr auto ByteTime = std::chrono::duration_cast<TClock::duration>(
     std::chrono::nanoseconds(1'000'000'000LL * protocol::BitsPerByte / protocol::BaudRate));
-// A command that stops half-way for this long is given up as garbage.
-constexpr auto CommandGiveUp = 200ms;
 // Longest wait in one poll, so arrivals and a stop are seen soon.
 constexpr auto PollSlice = 50ms;
 // A hang-up on the master (it cannot come while the device is held) is not
@@ -111,7 +109,7 @@ void TSimulator::TImpl::Serve() {
             std::lock_guard guard(Lock);
             Model.AddArrivals(now);
         }
-        if (Parser.MidCommand() && now - LastByteAt >= CommandGiveUp) {
+        if (Parser.MidCommand() && now - LastByteAt >= Timing.CommandGiveUp) {
             AbandonCommand(now);
         }
         pollfd fds[3] = {{Pty->Master(), POLLIN, 0}, {WakeRead, POLLIN, 0}, {Watch, POLLIN, 0}};
@@ -154,7 +152,7 @@ int TSimulator::TImpl::PollTimeoutMs(TClock::time_point now) {
         wait = std::min(wait, inMs(ExclusiveWatchSlice));
     }
     if (Parser.MidCommand()) {
-        wait = std::min(wait, inMs(LastByteAt + CommandGiveUp - now) + 1ms);
+        wait = std::min(wait, inMs(LastByteAt + Timing.CommandGiveUp - now) + 1ms);
     }
     return static_cast<int>(std::max(wait, 0ms).count());
 }
