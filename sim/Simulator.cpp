@@ -49,7 +49,7 @@ struct TSimulator::TImpl {
 
     void Run();
     void Serve();
-    bool Receive(TClock::time_point now);
+    bool Receive(TClock::time_point now, bool hostMayHaveCome = true);
     void Handle(const TCommand& command, TClock::time_point lastByte);
     void Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
     bool WriteByte(std::uint8_t byte);
@@ -158,11 +158,17 @@ int TSimulator::TImpl::PollTimeoutMs(TClock::time_point now) {
 }
 
 // Reads and answers what the host sent; false when nothing could be read.
-bool TSimulator::TImpl::Receive(TClock::time_point now) {
+// hostMayHaveCome is false while what a host left behind as it closed is read.
+bool TSimulator::TImpl::Receive(TClock::time_point now, bool hostMayHaveCome) {
     std::uint8_t buffer[256];
     const ssize_t count = read(Pty->Master(), buffer, sizeof buffer);
     if (count <= 0) {
         return false;
+    }
+    // Every byte was sent after its host's open. An open that came after the
+    // watch was last read is counted now, or the answer would go to nobody.
+    if (hostMayHaveCome && Watch >= 0 && HostOpens == 0) {
+        Watched(now);
     }
     // A host that sends has opened the device and set it up: its exclusive hold
     // ends before it can see any answer and close the device again.
@@ -259,7 +265,7 @@ void TSimulator::TImpl::Watched(TClock::time_point now) {
     if (left && HostOpens == 0) {
         // What the host sent before it closed the device is heard first; its
         // answers go nowhere.
-        while (Receive(now)) {
+        while (Receive(now, false)) {
         }
         HostLeft(now);
     } else if (left) {
