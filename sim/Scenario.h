@@ -118,6 +118,8 @@ struct TTiming {
     // a busy exchange takes; 0 is an exchange that answers at once, which is
     // what the line's limit is measured against. Scenario files: "turnaroundUs".
     std::chrono::microseconds Turnaround{2000};
+    // A command that stops half-way for this long is given up as garbage.
+    std::chrono::milliseconds CommandGiveUp{200};
 };
 
 struct TScenario {

@@ -31,8 +31,6 @@ using TClock = std::chrono::steady_clock;
 // One byte on the exchange's line: 11 bits at 19200 baud.
 constexpr auto ByteTime = std::chrono::duration_cast<TClock::duration>(
     std::chrono::nanoseconds(1'000'000'000LL * protocol::BitsPerByte / protocol::BaudRate));
-// A command that stops half-way for this long is given up as garbage.
-constexpr auto CommandGiveUp = 200ms;
 // Longest wait in one poll, so arrivals and a stop are seen soon.
 constexpr auto PollSlice = 50ms;
 // A hang-up on the master (it cannot come while the device is held) is not
@@ -52,7 +50,7 @@ struct TSimulator::TImpl {
 
     void Run();
     void Serve();
-    bool Receive(TClock::time_point now);
+    bool Receive(TClock::time_point now, bool hostMayHaveCome = true);
     void Handle(const TCommand& command, TClock::time_point lastByte);
     bool Send(const std::vector<std::uint8_t>& bytes, TClock::time_point firstDue);
     void SaveState();
@@ -114,7 +112,7 @@ void TSimulator::TImpl::Serve() {
             std::lock_guard guard(Lock);
             Model.AddArrivals(now);
         }
-        if (Parser.MidCommand() && now - LastByteAt >= CommandGiveUp) {
+        if (Parser.MidCommand() && now - LastByteAt >= Timing.CommandGiveUp) {
             AbandonCommand(now);
         }
         pollfd fds[3] = {{Pty->Master(), POLLIN, 0}, {WakeRead, POLLIN, 0}, {Watch, POLLIN, 0}};
@@ -157,17 +155,23 @@ int TSimulator::TImpl::PollTimeoutMs(TClock::time_point now) {
         wait = std::min(wait, inMs(ExclusiveWatchSlice));
     }
     if (Parser.MidCommand()) {
-        wait = std::min(wait, inMs(LastByteAt + CommandGiveUp - now) + 1ms);
+        wait = std::min(wait, inMs(LastByteAt + Timing.CommandGiveUp - now) + 1ms);
     }
     return static_cast<int>(std::max(wait, 0ms).count());
 }
 
 // Reads and answers what the host sent; false when nothing could be read.
-bool TSimulator::TImpl::Receive(TClock::time_point now) {
+// hostMayHaveCome is false while what a host left behind as it closed is read.
+bool TSimulator::TImpl::Receive(TClock::time_point now, bool hostMayHaveCome) {
     std::uint8_t buffer[256];
     const ssize_t count = read(Pty->Master(), buffer, sizeof buffer);
     if (count <= 0) {
         return false;
+    }
+    // Every byte was sent after its host's open. An open that came after the
+    // watch was last read is counted now, or the answer would go to nobody.
+    if (hostMayHaveCome && Watch >= 0 && HostOpens == 0) {
+        Watched(now);
     }
     // A host that sends has opened the device and set it up: its exclusive hold
     // ends before it can see any answer and close the device again.
@@ -292,7 +296,7 @@ void TSimulator::TImpl::Watched(TClock::time_point now) {
     if (left && HostOpens == 0) {
         // What the host sent before it closed the device is heard first; its
         // answers go nowhere.
-        while (Receive(now)) {
+        while (Receive(now, false)) {
         }
         HostLeft(now);
     } else if (left) {

@@ -231,7 +231,9 @@ public:
     void ChooseWithFile(const char* action, const QString& fileName,
                         const std::function<void()>& afterAccept = {}) const {
         AnswerNextModal<QFileDialog>([fileName, afterAccept](QFileDialog& dialog) {
-            dialog.findChild<QLineEdit*>("fileNameEdit")->setText(fileName);
+            // As typed: a file the dialog's list selected once it had read the
+            // folder (the one chosen last time) is not what it returns.
+            tallyvox::testkit::TypeFileName(dialog, fileName.toStdString());
             static_cast<QDialog&>(dialog).accept();
             if (afterAccept) {
                 afterAccept();

@@ -17,6 +17,7 @@
 #include "capture/SessionMessages.h"
 #include "exchange/FilePath.h"
 #include "exchange/LinkMessages.h"
+#include "tests/kit/GearedClock.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"
@@ -28,16 +29,16 @@ using namespace std::chrono_literals;
 
 constexpr auto WaitLimit = 60s;
 
-// Protocol time ten times faster; a pause can be made to fail, as anything the
-// download calls might, with an exception that is no port error.
-class TFailingClock : public TScaledClock {
+// Protocol time at real speed unless a case waits for silence; a pause can be
+// made to fail, as anything the download calls might, with an exception that
+// is no port error.
+class TFailingClock : public testkit::TGearedClock {
 public:
-    TFailingClock() : TScaledClock(10.0) {}
     void Sleep(std::uint32_t ms) override {
         if (FailPauses) {
             throw std::logic_error("pause failed");
         }
-        TScaledClock::Sleep(ms);
+        TGearedClock::Sleep(ms);
     }
     std::atomic<bool> FailPauses{false};
 };
@@ -159,10 +160,14 @@ TEST_F(ReadSessionTest, EachEndingIsReportedAndKeepsEveryLineRead) {
         SCOPED_TRACE(c.Name);
         std::filesystem::remove(Folder.Path() / "calls.txt");
         TReadWorld world(sim::SingleExchangeScenario(6, 4));
+        world.Sim.Sim().ChangeFaults(c.Faults);
+        const int silentAfter = world.Sim.Sim().Faults().SilentAfterRecords;
         world.Records.OnRecord = [&](int count) {
             world.Clock->FailPauses = count == c.FailPausesAfterRecords;
+            if (count == silentAfter) {
+                world.Clock->SetSpeedup(10); // the waits for the silent line run short
+            }
         };
-        world.Sim.Sim().ChangeFaults(c.Faults);
         world.Begin(c.Mode);
         EXPECT_EQ(world.LowLevel->RejectedCount, 0);
         EXPECT_EQ(world.LowLevel->UncheckedCount, 0);
