@@ -156,12 +156,17 @@ start_sim --scenario "$work/office.json" --state "$work/state" --real-timing
 collector=$!
 pids+=("$collector")
 wait_for_calls "$work/calls.txt" 8
+broken_at=$SECONDS
 stop_sim
 [ "$sent" -lt 30 ] || fail "the line went away after the read ended"
 sleep 1
 start_sim --scenario "$work/office.json" --state "$work/state" --real-timing
 wait_for_calls "$work/calls.txt" 30
 wait_for_text "$work/status.json" '"recordsToday": 30'
+# The gap lasts from the break to the next identification: at least the second
+# the line was away, at most the whole time until every call was in (longer on
+# a busy machine, where the simulator and the collector start late).
+longest_gap=$((SECONDS - broken_at + 1))
 grep '^[0-9][0-9]-' "$work/calls.txt" | cmp -s - "$work/reference.calls" ||
     fail "the calls across the break differ from the reference"
 [ "$(grep -c "line-down" "$work/collect.err")" -eq 1 ] || fail "the break is not logged once"
@@ -189,7 +194,10 @@ pids=()
 "$report" "$work/calls.txt" --coverage >"$work/coverage.out" 2>"$work/coverage.err" ||
     fail "--coverage failed"
 [ "$(grep -c "GAP line-down" "$work/coverage.out")" -eq 1 ] || fail "not one line-down gap"
-grep -q "GAP line-down  00:00:0[123]" "$work/coverage.out" || fail "the gap's length is not about 1 s"
+gap=$(sed -n 's/.*GAP line-down  00:\([0-9][0-9]\):\([0-9][0-9]\).*/\1 \2/p' "$work/coverage.out")
+gap_seconds=$((10#${gap% *} * 60 + 10#${gap#* }))
+[ "$gap_seconds" -ge 1 ] && [ "$gap_seconds" -le "$longest_gap" ] ||
+    fail "the gap lasts $gap_seconds s, not the 1 to $longest_gap s the line was away"
 [ "$(grep -c " reading " "$work/coverage.out")" -eq 2 ] || fail "not two capture intervals"
 today=$(date +%F)
 "$report" "$work/calls.txt" --from "$today" --to "$today" >/dev/null 2>"$work/totals.err" ||
