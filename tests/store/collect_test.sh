@@ -1,8 +1,7 @@
 #!/bin/bash
 # tallyvox-collect --store against tallyvox-sim and the run's private PostgreSQL
-# server: a read forwarded as it is captured (every call once, with the exchange's
-# serial number), a second read adding only its own calls, and a store that is
-# down: capture goes on, the calls wait in the file and go when it is back.
+# server: a store that is down from the first read on while the exchange is
+# swapped, a lost mark, and the coverage journal in the store.
 # Usage: collect_test.sh tallyvox-collect tallyvox-sim SERVER_FOLDER CONTROL_SCRIPT
 set -u
 collect=$1
@@ -52,25 +51,45 @@ once() {
 }
 calls_in_file() { grep -c '^[0-9][0-9]-' "$work/calls.txt"; }
 
-start_sim --calls 40 --seed 3
-once || fail "--once with the store ended with $?"
-stop_sim
-[ "$(calls_in_file)" -eq 40 ] || fail "the file holds $(calls_in_file) calls, not 40"
-[ "$(sql collect "SELECT count(*) FROM tallyvox_calls")" -eq 40 ] || fail "the store lacks calls of the read"
-serial=$(sql collect "SELECT string_agg(DISTINCT serial_number, ',') FROM tallyvox_calls")
-[ -n "$serial" ] || fail "the calls carry no serial number"
-
-# The store down: the read still runs to its end, the calls wait in the file.
+# The store down from the first read on, the exchange swapped for another
+# before it is back, and a read that finds the line gone: capture goes on, the
+# calls wait in the file and reach the store once it is back, each with the
+# serial number of the exchange that gave it.
+cat >"$work/swapped.json" <<'JSON'
+{"modelCode": 6, "serialNumber": 4321,
+ "exchanges": [{"capacity": 2000, "traffic": {"count": 25, "seed": 4}}]}
+JSON
 bash "$control" pause "$server" || fail "cannot stop the server"
-start_sim --calls 25 --seed 4
+start_sim --calls 40 --seed 3
 once || fail "--once with the store down ended with $?"
 stop_sim
-[ "$(calls_in_file)" -eq 65 ] || fail "with the store down the file holds $(calls_in_file) calls, not 65"
 grep -q "retrying" "$work/once.err" || fail "the store being down is not said"
+start_sim --scenario "$work/swapped.json"
+once || fail "--once with the swapped exchange ended with $?"
+stop_sim
+[ "$(calls_in_file)" -eq 65 ] || fail "with the store down the file holds $(calls_in_file) calls, not 65"
+once && fail "--once without the exchange ended well"
 bash "$control" resume "$server" || fail "cannot start the server again"
+serials="1234:40 4321:25"
+serials_in_store() {
+    sql collect "SELECT string_agg(serial_number || ':' || n, ' ' ORDER BY serial_number)
+                 FROM (SELECT serial_number, count(*) AS n FROM tallyvox_calls GROUP BY 1) AS s"
+}
 start_sim --calls 0
 once || fail "--once after the store came back ended with $?"
 stop_sim
-[ "$(sql collect "SELECT count(*) FROM tallyvox_calls")" -eq 65 ] || fail "the calls of the read while the store was down did not follow"
+[ "$(serials_in_store)" = "$serials" ] || fail "the store holds $(serials_in_store), not $serials"
 [ "$(sql collect "SELECT count(DISTINCT raw_line) FROM tallyvox_calls")" -eq 65 ] || fail "a call is in the store twice"
+
+# The mark lost: the file is sent again, and nothing is added.
+rm "$work/calls.txt.store"
+start_sim --calls 0
+once || fail "--once without the mark ended with $?"
+stop_sim
+[ "$(serials_in_store)" = "$serials" ] || fail "without the mark the store holds $(serials_in_store)"
+
+# The store's coverage of the site shows the read that found no exchange.
+[ "$(sql collect "SELECT count(*) FROM tallyvox_coverage WHERE site = 'kiev' AND NOT captured
+                  AND reason = 'line-down' AND ends_at IS NOT NULL")" -eq 1 ] ||
+    fail "the store's coverage lacks the gap: $(sql collect "SELECT * FROM tallyvox_coverage")"
 echo "collect_test: ok"
