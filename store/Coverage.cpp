@@ -1,8 +1,7 @@
 #include "store/Coverage.h"
 
+#include <cstdio>
 #include <ctime>
-
-#include "report/Coverage.h"
 
 namespace tallyvox::store {
 
@@ -23,6 +22,20 @@ std::string UtcText(const TCalendarTime& local) {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
     return text;
+}
+
+// "YYYY-MM-DD hh:mm:ss" in UTC as the local time.
+TCalendarTime LocalTime(const std::string& utc) {
+    std::tm time{};
+    std::sscanf(utc.c_str(), "%d-%d-%d %d:%d:%d", &time.tm_year, &time.tm_mon, &time.tm_mday,
+                &time.tm_hour, &time.tm_min, &time.tm_sec);
+    time.tm_year -= 1900;
+    time.tm_mon -= 1;
+    const std::time_t seconds = timegm(&time);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 } // namespace
@@ -74,12 +87,36 @@ std::vector<TCoverageInterval> CoverageOf(TPgConnection& connection, const std::
              "FROM tallyvox_coverage WHERE site = $1 "
              "AND begins_at <= ($3::text || '+00')::timestamptz "
              "AND (ends_at IS NULL OR ends_at >= ($2::text || '+00')::timestamptz) "
-             "ORDER BY begins_at, captured",
+             "ORDER BY begins_at, ends_at NULLS LAST, captured",
              {{site}, {from}, {to}})) {
         intervals.push_back({row[0], row[1], row[2] == "t", row[3], std::stoi(row[4]), row[5],
                              std::stoi(row[6]), std::stoi(row[7])});
     }
     return intervals;
+}
+
+std::vector<report::TCoverageSpan> StoredCoverageSpans(TPgConnection& connection,
+                                                       const std::string& site,
+                                                       const std::optional<TCalendarTime>& from) {
+    std::vector<report::TCoverageSpan> spans;
+    for (const TCoverageInterval& interval :
+         CoverageOf(connection, site, from ? UtcText(*from) : "0001-01-01 00:00:00",
+                    "9999-12-31 23:59:59")) {
+        report::TCoverageSpan span;
+        span.From = LocalTime(interval.Begin);
+        if (!interval.End.empty()) {
+            span.To = LocalTime(interval.End);
+        }
+        span.Reading = interval.Captured;
+        span.Serial = interval.SerialNumber;
+        span.Records = interval.Records;
+        span.Reason = interval.Reason;
+        span.Fill = interval.Fill;
+        span.Capacity = interval.Capacity;
+        spans.push_back(std::move(span));
+    }
+    report::MarkPauses(spans);
+    return spans;
 }
 
 } // namespace tallyvox::store

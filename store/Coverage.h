@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "callfile/CoverageJournal.h"
+#include "report/Coverage.h"
 #include "store/PgConnection.h"
 
 namespace tallyvox::store {
@@ -39,5 +40,11 @@ void StoreCoverage(TPgConnection& connection, const std::string& site,
 // The intervals of a site that overlap the period, oldest first.
 std::vector<TCoverageInterval> CoverageOf(TPgConnection& connection, const std::string& site,
                                           const std::string& from, const std::string& to);
+
+// The intervals of a site that end at or after from (none: all), oldest first,
+// as the report's spans in local time, pauses marked.
+std::vector<report::TCoverageSpan> StoredCoverageSpans(TPgConnection& connection,
+                                                       const std::string& site,
+                                                       const std::optional<TCalendarTime>& from);
 
 } // namespace tallyvox::store

@@ -1,13 +1,15 @@
 #!/bin/bash
 # tallyvox-collect --store against tallyvox-sim and the run's private PostgreSQL
 # server: a store that is down from the first read on while the exchange is
-# swapped, a lost mark, and the coverage journal in the store.
-# Usage: collect_test.sh tallyvox-collect tallyvox-sim SERVER_FOLDER CONTROL_SCRIPT
+# swapped, a lost mark, and the coverage journal in the store, as the report
+# shows it (the stops between the reads are pauses, the line that went away a gap).
+# Usage: collect_test.sh tallyvox-collect tallyvox-sim SERVER_FOLDER CONTROL_SCRIPT [tallyvox-report]
 set -u
 collect=$1
 sim=$2
 server=$3
 control=$4
+report=${5:-}
 if [ -f "$server/missing" ]; then
     echo "skipped: $(cat "$server/missing")"
     exit 0
@@ -92,4 +94,14 @@ stop_sim
 [ "$(sql collect "SELECT count(*) FROM tallyvox_coverage WHERE site = 'kiev' AND NOT captured
                   AND reason = 'line-down' AND ends_at IS NOT NULL")" -eq 1 ] ||
     fail "the store's coverage lacks the gap: $(sql collect "SELECT * FROM tallyvox_coverage")"
+if [ -n "$report" ]; then
+    "$report" --store "$url" --site kiev --coverage >"$work/coverage.out" 2>"$work/report.err" ||
+        fail "the report of the store's coverage failed: $(cat "$work/report.err")"
+    grep -q "^site kiev:" "$work/coverage.out" || fail "the coverage does not name the site"
+    [ "$(grep -c "GAP line-down" "$work/coverage.out")" -eq 1 ] || fail "not one line-down gap"
+    [ "$(grep -c "pause stopped" "$work/coverage.out")" -ge 1 ] ||
+        fail "the stops between the reads are not pauses: $(cat "$work/coverage.out")"
+    grep -q "^2 gaps in capture" "$work/coverage.out" ||
+        fail "not the line-down gap and the last stop: $(cat "$work/coverage.out")"
+fi
 echo "collect_test: ok"
