@@ -6,9 +6,10 @@ namespace tallyvox::store {
 
 // From the newest reading entry back: each entry of this file that lies before
 // the one after it owns the lines from its offset to where the next one begins.
-// An entry that does not fit so (another file, no offset, or an offset past
-// where the next begins: the file was truncated or replaced since) was the
-// exchange being read when the present content began, and owns all before.
+// An entry that does not fit so (another file, or an offset past where the next
+// begins: the file was truncated or replaced since) was the exchange being read
+// when the present content began, and owns all before. An entry of an older
+// version, without an offset, places nothing before it.
 TLineSerials::TLineSerials(const std::vector<callfile::TCoverageEntry>& entries,
                            std::uint64_t fileId, std::uint64_t fileSize) {
     std::uint64_t end = fileSize;
@@ -16,7 +17,10 @@ TLineSerials::TLineSerials(const std::vector<callfile::TCoverageEntry>& entries,
         if (entry->Event != callfile::TCoverageEvent::Reading) {
             continue;
         }
-        const bool fits = entry->CallFileOffset && *entry->CallFileOffset <= end &&
+        if (!entry->CallFileOffset) {
+            break;
+        }
+        const bool fits = *entry->CallFileOffset <= end &&
                           (entry->CallFileId == fileId ||
                            (entry->CallFileId == 0 && *entry->CallFileOffset == 0));
         const std::uint64_t begin = fits ? *entry->CallFileOffset : 0;
