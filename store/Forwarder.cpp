@@ -63,6 +63,7 @@ void TForwarder::Connect() {
     auto connection = std::make_unique<TPgConnection>(Settings.Url);
     PrepareSchema(*connection);
     PrepareBatches(*connection);
+    RowsWithoutSerial = HasRowsWithoutSerial(*connection, Settings.Site);
     std::lock_guard lock(ConnectionMutex);
     Connection = std::move(connection);
 }
@@ -98,7 +99,10 @@ void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
     if (!Batch.empty()) {
         OnStore([&](TPgConnection& connection) {
             InsertCalls(connection, Settings.Site, BatchSerial, Batch, Settings.Mode);
-            FillMissingSerials(connection, Settings.Site, BatchSerial, Batch);
+            if (RowsWithoutSerial) {
+                FillMissingSerials(connection, Settings.Site, BatchSerial, Batch);
+            }
+            RowsWithoutSerial = RowsWithoutSerial || BatchSerial.empty();
         });
         sent += Batch.size();
         Batch.clear();

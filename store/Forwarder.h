@@ -83,6 +83,7 @@ private:
     std::uintmax_t JournalSizeSent = 0;
     std::vector<TStoredCall> Batch;
     std::string BatchSerial;
+    bool RowsWithoutSerial = false; // the site's, in the store: worth filling
     std::unique_ptr<TPgConnection> Connection;
     std::mutex ConnectionMutex; // Cancel reaches the connection from another thread
     std::atomic<bool> Cancelled{false};

@@ -77,9 +77,12 @@ constexpr std::array<TColumn, 17> UsedColumns{{
     {"tallyvox_coverage", "buffer_capacity", "integer"},
 }};
 
-std::string CreateCallKey() {
+// The key, and the index of the rows still without a serial number, by which
+// a line sent again with one finds its row at once.
+std::string CreateCallIndexes() {
     return std::string("CREATE UNIQUE INDEX tallyvox_calls_once ON tallyvox_calls (") + CallKey +
-           ")";
+           "); CREATE INDEX tallyvox_calls_unplaced ON tallyvox_calls (site, start_at) "
+           "WHERE serial_number = ''";
 }
 
 // Version 1 keyed the calls by their serial number too, so a call sent again
@@ -92,7 +95,7 @@ void MigrateFromVersion1(TPgConnection& connection) {
                        " ORDER BY serial_number = '', id) AS n FROM tallyvox_calls) AS twins "
                        "WHERE n > 1)");
     connection.Execute("ALTER TABLE tallyvox_calls DROP CONSTRAINT tallyvox_calls_once");
-    connection.Execute(CreateCallKey());
+    connection.Execute(CreateCallIndexes());
     // Two gaps of a journal can begin in the same second (a read that finds no
     // exchange, then stops): their reasons keep them apart.
     connection.Execute("ALTER TABLE tallyvox_coverage "
@@ -154,7 +157,7 @@ void PrepareSchema(TPgConnection& connection) {
                               "they were not made by this program");
         } else {
             connection.Execute(CreateTables);
-            connection.Execute(CreateCallKey());
+            connection.Execute(CreateCallIndexes());
             connection.Execute("INSERT INTO tallyvox_schema VALUES (" +
                                std::to_string(SchemaVersion) + ")");
         }

@@ -25,6 +25,15 @@ void AppendArrays(const std::vector<TStoredCall>& calls, std::string& lines, std
 
 } // namespace
 
+bool HasRowsWithoutSerial(TPgConnection& connection, const std::string& site) {
+    return connection
+               .Query("SELECT EXISTS (SELECT FROM tallyvox_calls WHERE site = $1 "
+                      "AND serial_number = '')",
+                      {{site}})
+               .at(0)
+               .at(0) == "t";
+}
+
 void FillMissingSerials(TPgConnection& connection, const std::string& site,
                         const std::string& serialNumber, const std::vector<TStoredCall>& calls) {
     if (serialNumber.empty() || calls.empty()) {
@@ -33,10 +42,12 @@ void FillMissingSerials(TPgConnection& connection, const std::string& site,
     std::string lines;
     std::string starts;
     AppendArrays(calls, lines, starts);
-    // The start narrows the search to the key's index; the line bytes pick the row.
-    connection.Query("UPDATE tallyvox_calls SET serial_number = $1 WHERE site = $2 "
-                     "AND start_at = ANY($3::timestamp[]) AND serial_number = '' "
-                     "AND raw_line = ANY($4::bytea[])",
+    // Each call finds its row through the small index of the rows without a
+    // serial (normally none), by its start and then its line bytes.
+    connection.Query("UPDATE tallyvox_calls AS c SET serial_number = $1 FROM "
+                     "unnest($3::timestamp[], $4::bytea[]) AS sent (start_at, raw_line) "
+                     "WHERE c.site = $2 AND c.serial_number = '' AND c.start_at = sent.start_at "
+                     "AND c.raw_line = sent.raw_line",
                      {{serialNumber}, {site}, {starts}, {lines}});
 }
 

@@ -11,6 +11,9 @@
 
 namespace tallyvox::store {
 
+// Whether the site has rows without a serial number (through a small index).
+bool HasRowsWithoutSerial(TPgConnection& connection, const std::string& site);
+
 // Gives serialNumber to the site's rows of these calls (the same line bytes and
 // start) that have none. Nothing for an empty serialNumber. Throws EStoreError.
 void FillMissingSerials(TPgConnection& connection, const std::string& site,
