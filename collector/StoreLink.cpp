@@ -1,5 +1,6 @@
 #include "collector/StoreLink.h"
 
+#include "exchange/FilePath.h"
 #include "store/Forwarding.h"
 
 namespace tallyvox::collector {
@@ -10,10 +11,12 @@ class TStoreForwardingLink final : public TStoreLink {
 public:
     TStoreForwardingLink(const std::string& url, const std::string& site,
                          const std::string& callFile, TLog& log)
-        : Forwarding({url, site, callFile, "", 500, store::TInsertMode::Copy},
-                     [&log](store::TLogLevel level, const std::string& message) {
-                         log.Write(LevelOf(level), message);
-                     }) {
+        // The forwarder takes file-system paths; the call file's name is a text.
+        : Forwarding(
+              {url, site, FilePathOfText(callFile).string(), "", 500, store::TInsertMode::Copy},
+              [&log](store::TLogLevel level, const std::string& message) {
+                  log.Write(LevelOf(level), message);
+              }) {
         Forwarding.Start();
     }
 

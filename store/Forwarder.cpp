@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "callfile/CoverageJournal.h"
+#include "exchange/FilePath.h"
 #include "report/Coverage.h"
 #include "store/Coverage.h"
 #include "store/Schema.h"
@@ -41,6 +42,11 @@ bool EndsWith(const std::string& text, std::string_view end) {
 bool MayBeRotated(const std::string& name, const std::string& callFileName) {
     return name != callFileName && name.rfind(callFileName, 0) == 0 && !EndsWith(name, ".store") &&
            !EndsWith(name, ".store.new") && !EndsWith(name, ".coverage");
+}
+
+// The coverage journal beside the call file (a file-system path, as given).
+std::vector<callfile::TCoverageEntry> JournalOf(const std::string& callFile) {
+    return report::LoadCoverageJournal(TextOfFilePath(callfile::CoverageJournalOf(callFile)));
 }
 
 } // namespace
@@ -188,9 +194,7 @@ std::size_t TForwarder::SendLines(const std::string& fileName, std::uint64_t jou
         ThrowErrno(fileName);
     }
     ReadingFile = fileName;
-    const TLineSerials serials(
-        report::LoadCoverageJournal(callfile::CoverageJournalOf(Settings.CallFile)), journalFileId,
-        size);
+    const TLineSerials serials(JournalOf(Settings.CallFile), journalFileId, size);
     std::size_t sent = 0;
     std::uint64_t offset = State.Delivered; // the start of pending
     std::string pending;                    // bytes read after the last whole line
@@ -238,7 +242,7 @@ void TForwarder::SendCoverage() {
     if (error || size == JournalSizeSent) {
         return;
     }
-    const std::vector<callfile::TCoverageEntry> entries = report::LoadCoverageJournal(journal);
+    const std::vector<callfile::TCoverageEntry> entries = JournalOf(Settings.CallFile);
     if (entries.size() < State.CoverageEntries) {
         State.CoverageEntries = 0; // a new journal
     }

@@ -2,7 +2,8 @@
 # tallyvox-collect --store against tallyvox-sim and the run's private PostgreSQL
 # server: a store that is down from the first read on while the exchange is
 # swapped, a lost mark, and the coverage journal in the store, as the report
-# shows it (the stops between the reads are pauses, the line that went away a gap).
+# shows it (the stops between the reads are pauses, the line that went away a
+# gap); the call file has a Cyrillic name.
 # Usage: collect_test.sh tallyvox-collect tallyvox-sim SERVER_FOLDER CONTROL_SCRIPT [tallyvox-report]
 set -u
 collect=$1
@@ -48,10 +49,10 @@ stop_sim() {
     sim_pid=
 }
 once() {
-    (cd "$work" && timeout 60 "$collect" --once --port "$work/com" --file calls.txt \
+    (cd "$work" && timeout 60 "$collect" --once --port "$work/com" --file звонки.txt \
         --store "$url" --site kiev 2>>"$work/once.err")
 }
-calls_in_file() { grep -c '^[0-9][0-9]-' "$work/calls.txt"; }
+calls_in_file() { grep -c '^[0-9][0-9]-' "$work/звонки.txt"; }
 
 # The store down from the first read on, the exchange swapped for another
 # before it is back, and a read that finds the line gone: capture goes on, the
@@ -84,7 +85,7 @@ stop_sim
 [ "$(sql collect "SELECT count(DISTINCT raw_line) FROM tallyvox_calls")" -eq 65 ] || fail "a call is in the store twice"
 
 # The mark lost: the file is sent again, and nothing is added.
-rm "$work/calls.txt.store"
+rm "$work/звонки.txt.store"
 start_sim --calls 0
 once || fail "--once without the mark ended with $?"
 stop_sim
