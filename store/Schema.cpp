@@ -136,7 +136,14 @@ void CheckVersion(TPgConnection& connection) {
                           " rows instead of one version");
     }
     if (rows.front().at(0) == "1") {
-        MigrateFromVersion1(connection);
+        try {
+            MigrateFromVersion1(connection);
+        } catch (const EStoreError& error) {
+            throw EStoreError("the store is of schema version 1 and could not be brought to "
+                              "version " +
+                              std::to_string(SchemaVersion) + " (" + error.what() +
+                              "): connect once as the owner of its tables");
+        }
     } else if (rows.front().at(0) != std::to_string(SchemaVersion)) {
         throw EStoreError("the store is of schema version " + rows.front().at(0) +
                           "; this program knows version " + std::to_string(SchemaVersion));

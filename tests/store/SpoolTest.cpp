@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "store/Forwarder.h"
+#include "store/LineSerials.h"
 #include "store/Schema.h"
 #include "tests/kit/TempDir.h"
 #include "tests/store/StoreWorld.h"
@@ -143,6 +144,44 @@ TEST(LineEndTest, EveryKindOfLineEndReachesTheStore) {
               "0");
 }
 
+callfile::TCoverageEntry ReadingAt(const char* serial, std::optional<std::uint64_t> offset,
+                                   std::uint64_t fileId) {
+    callfile::TCoverageEntry entry;
+    entry.Serial = serial;
+    entry.CallFileOffset = offset;
+    entry.CallFileId = fileId;
+    return entry;
+}
+
+// Each line of call file 7 (1000 bytes now) goes with the exchange that the
+// journal says was read when it was written, through truncations, rotations
+// and entries of an older version that place nothing.
+TEST(LineSerialsTest, EachLineGoesWithTheExchangeReadWhenItWasWritten) {
+    callfile::TCoverageEntry gap;
+    gap.Event = callfile::TCoverageEvent::Gap;
+    const struct {
+        std::vector<callfile::TCoverageEntry> Journal;
+        std::vector<std::pair<std::uint64_t, std::string>> Expected; // offset, serial
+    } cases[] = {
+        {{ReadingAt("A", 0, 0), gap, ReadingAt("B", 500, 7)},
+         {{0, "A"}, {499, "A"}, {500, "B"}, {999, "B"}}},
+        {{ReadingAt("A", 0, 7), ReadingAt("B", 1800, 7)}, {{0, "B"}, {999, "B"}}},
+        {{ReadingAt("A", 0, 7), ReadingAt("B", 1800, 7), ReadingAt("C", 200, 7)},
+         {{0, "B"}, {199, "B"}, {200, "C"}}},
+        {{ReadingAt("A", 0, 5), ReadingAt("B", 300, 5)}, {{0, "B"}, {999, "B"}}},
+        {{ReadingAt("A", std::nullopt, 0), ReadingAt("B", 100, 7)},
+         {{0, ""}, {99, ""}, {100, "B"}}},
+        {{}, {{0, ""}}},
+    };
+    for (const auto& each : cases) {
+        const TLineSerials serials(each.Journal, 7, 1000);
+        for (const auto& [offset, serial] : each.Expected) {
+            EXPECT_EQ(serials.At(offset), serial)
+                << "at " << offset << " of case " << &each - cases;
+        }
+    }
+}
+
 // The tables as the first version made them: its key held the serial number.
 constexpr const char* VersionOneTables = R"(
 CREATE TABLE tallyvox_schema (version integer NOT NULL);
@@ -188,6 +227,25 @@ TEST(StoreSchemaTest, VersionOneIsMigratedToOneRowPerCall) {
                     TInsertMode::Insert);
     }
     EXPECT_EQ(Query(url, "SELECT count(*) FROM tallyvox_calls"), "170");
+    {
+        // A role that may read the tables but not change them is told what to do.
+        TPgConnection owner(url);
+        owner.Execute("DROP ROLE IF EXISTS tallyvox_reader; CREATE ROLE tallyvox_reader LOGIN; "
+                      "GRANT SELECT ON ALL TABLES IN SCHEMA public TO tallyvox_reader");
+        TPgConnection reader(url + " user=tallyvox_reader");
+        try {
+            PrepareSchema(reader);
+            ADD_FAILURE() << "a role that cannot migrate the store migrated it";
+        } catch (const EStoreError& error) {
+            EXPECT_EQ(std::string(error.what())
+                          .rfind("the store is of schema version 1 and could "
+                                 "not be brought to version 2 (",
+                                 0),
+                      0u)
+                << error.what();
+        }
+        owner.Execute("DROP OWNED BY tallyvox_reader; DROP ROLE tallyvox_reader");
+    }
     TForwarder forwarder({url, "kiev", file.string(), "", 500, TInsertMode::Copy});
     forwarder.SetSerialNumber("C");
     forwarder.SendPending();
