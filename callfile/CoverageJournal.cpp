@@ -1,5 +1,7 @@
 #include "callfile/CoverageJournal.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cstdio>
 #include <exception>
@@ -75,6 +77,10 @@ bool TakeField(TCoverageEntry& entry, std::string_view key, std::string_view val
         return NumberOf(value, entry.Capacity);
     } else if (key == "records") {
         return NumberOf(value, entry.Records);
+    } else if (key == "offset") {
+        return NumberOf(value, entry.CallFileOffset.emplace());
+    } else if (key == "file") {
+        return NumberOf(value, entry.CallFileId);
     }
     return true;
 }
@@ -90,12 +96,27 @@ std::string CoverageJournalOf(const std::string& callFileName) {
     return callFileName + ".coverage";
 }
 
+void NoteCallFilePlace(TCoverageEntry& entry, const std::string& callFileName) {
+    std::error_code error;
+    const std::filesystem::path path = FilePathOfText(callFileName);
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    entry.CallFileOffset = error ? 0 : static_cast<std::uint64_t>(size);
+    struct stat info {};
+    entry.CallFileId = !error && ::stat(path.string().c_str(), &info) == 0
+                           ? static_cast<std::uint64_t>(info.st_ino)
+                           : 0;
+}
+
 std::string FormatCoverageEntry(const TCoverageEntry& entry) {
     std::string line = Stamp(entry.Time) + '\t';
     if (entry.Event == TCoverageEvent::Reading) {
         line += std::string(ReadingWord) + "\tserial=" + Clean(entry.Serial) +
                 "\tmodel=" + Clean(entry.Model) + "\tfill=" + std::to_string(entry.Fill) +
                 "\tcapacity=" + std::to_string(entry.Capacity);
+        if (entry.CallFileOffset) {
+            line += "\toffset=" + std::to_string(*entry.CallFileOffset) +
+                    "\tfile=" + std::to_string(entry.CallFileId);
+        }
     } else {
         line += std::string(GapWord) + "\treason=" + Clean(entry.Reason) +
                 "\trecords=" + std::to_string(entry.Records);

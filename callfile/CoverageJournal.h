@@ -5,7 +5,8 @@
 // line, only ever appended to, so that a month's totals can be checked against
 // what was actually captured.
 //
-// "2026-12-09 08:00:01<TAB>reading<TAB>serial=1234<TAB>model=...<TAB>fill=40<TAB>capacity=5000"
+// "2026-12-09 08:00:01<TAB>reading<TAB>serial=1234<TAB>model=...<TAB>fill=40<TAB>capacity=5000
+//  <TAB>offset=81234<TAB>file=393221"
 // "2026-12-09 09:12:45<TAB>gap<TAB>reason=line-down<TAB>records=17<TAB>detail=..."
 // A gap entry ends the interval before it (records counts that interval's calls)
 // and says why capture stops; the next reading entry ends the gap.
@@ -38,6 +39,11 @@ struct TCoverageEntry {
     std::string Model;
     int Fill = 0;
     int Capacity = 0;
+    // Reading: where this exchange's lines begin in the call file (its size then)
+    // and which file that was (its inode; 0 when it did not exist yet), so that
+    // each line can be told the exchange it came from whenever it is sent on.
+    std::optional<std::uint64_t> CallFileOffset;
+    std::uint64_t CallFileId = 0;
     // Gap: why, the calls taken in the interval it ends, and what failed.
     std::string Reason;
     std::int64_t Records = 0;
@@ -49,6 +55,10 @@ bool BufferNearlyFull(int fill, int capacity);
 
 // The journal of a call-accounting file: its name with ".coverage" added.
 std::string CoverageJournalOf(const std::string& callFileName);
+
+// Sets the entry's CallFileOffset and CallFileId to the call file's present size
+// and identity (0 and 0 when there is no such file yet).
+void NoteCallFilePlace(TCoverageEntry& entry, const std::string& callFileName);
 
 // One entry as a line, without its line end; tabs and line ends inside the
 // texts become blanks.

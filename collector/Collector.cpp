@@ -340,6 +340,7 @@ void TCollector::Journal(TCaptureState state, const std::string& detail) {
         entry.Model = status.ModelName;
         entry.Fill = status.BufferFill;
         entry.Capacity = status.BufferCapacity;
+        callfile::NoteCallFilePlace(entry, LowLevel->TariffFileName);
         JournalReading = true;
         IntervalRecords = 0;
     } else {

@@ -1,5 +1,6 @@
 #include "collector/StoreLink.h"
 
+#include "exchange/FilePath.h"
 #include "store/Forwarding.h"
 
 namespace tallyvox::collector {
@@ -9,21 +10,20 @@ namespace {
 class TStoreForwardingLink final : public TStoreLink {
 public:
     TStoreForwardingLink(const std::string& url, const std::string& site,
-                         const std::string& callFile, const TLowLevel& lowLevel, TLog& log)
-        : LowLevel(lowLevel),
-          Forwarding({url, site, callFile, "", 500, store::TInsertMode::Copy},
-                     [&log](store::TLogLevel level, const std::string& message) {
-                         log.Write(LevelOf(level), message);
-                     }) {
+                         const std::string& callFile, TLog& log)
+        // The forwarder takes file-system paths; the call file's name is a text.
+        : Forwarding(
+              {url, site, FilePathOfText(callFile).string(), "", 500, store::TInsertMode::Copy},
+              [&log](store::TLogLevel level, const std::string& message) {
+                  log.Write(LevelOf(level), message);
+              }) {
         Forwarding.Start();
     }
 
-    // On the capture thread, which is also the one that identifies the exchange.
+    // Each line's exchange is told by the coverage journal, which the collector
+    // writes at every identification, so the forwarder needs no serial number
+    // from here: a line sent late still goes with the exchange it came from.
     void LineAppended(const std::string&, const std::string&, std::uintmax_t) override {
-        if (LowLevel.Status.SerialNumber != SerialNumber) {
-            SerialNumber = LowLevel.Status.SerialNumber;
-            Forwarding.SetSerialNumber(SerialNumber);
-        }
         Forwarding.Notify();
     }
 
@@ -42,17 +42,15 @@ private:
         return TLevel::Error;
     }
 
-    const TLowLevel& LowLevel;
-    std::string SerialNumber;
     store::TStoreForwarding Forwarding;
 };
 
 } // namespace
 
 std::unique_ptr<TStoreLink> StartStoreLink(const std::string& url, const std::string& site,
-                                           const std::string& callFile, const TLowLevel& lowLevel,
+                                           const std::string& callFile, const TLowLevel&,
                                            TLog& log) {
-    return std::make_unique<TStoreForwardingLink>(url, site, callFile, lowLevel, log);
+    return std::make_unique<TStoreForwardingLink>(url, site, callFile, log);
 }
 
 } // namespace tallyvox::collector

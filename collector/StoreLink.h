@@ -20,9 +20,11 @@ public:
     virtual void Finish(std::chrono::milliseconds timeout) = 0;
 };
 
-// Starts forwarding callFile (the configured call-accounting file) for site;
-// lowLevel tells the serial number of the exchange read. Stops (after the batch in
-// progress) when destroyed. Throws std::runtime_error in a build without the store.
+// Starts forwarding callFile (the configured call-accounting file) and its
+// coverage journal for site, each line with the serial number that the journal
+// gives it (lowLevel is not consulted: the journal places lines read before a
+// restart as well). Stops (after the batch in progress) when destroyed. Throws
+// std::runtime_error in a build without the store.
 std::unique_ptr<TStoreLink> StartStoreLink(const std::string& url, const std::string& site,
                                            const std::string& callFile, const TLowLevel& lowLevel,
                                            TLog& log);

@@ -79,7 +79,20 @@ std::vector<TCoverageSpan> CoverageSpans(const std::vector<callfile::TCoverageEn
         }
         spans.push_back(SpanOf(entry));
     }
+    MarkPauses(spans);
     return spans;
+}
+
+void MarkPauses(std::vector<TCoverageSpan>& spans) {
+    const TCoverageSpan* nextReading = nullptr;
+    for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
+        if (span->Reading) {
+            nextReading = &*span;
+        } else {
+            span->Pause = span->Reason == callfile::GapStopped && nextReading != nullptr &&
+                          nextReading->Capacity > 0 && nextReading->Fill < nextReading->Capacity;
+        }
+    }
 }
 
 std::vector<callfile::TCoverageEntry> LoadCoverageJournal(const std::string& journalName,
@@ -125,7 +138,7 @@ std::vector<TCoverageSpan> SpansWithin(const std::vector<TCoverageSpan>& spans,
 
 std::size_t GapCount(const std::vector<TCoverageSpan>& spans) {
     return static_cast<std::size_t>(std::count_if(
-        spans.begin(), spans.end(), [](const TCoverageSpan& s) { return !s.Reading; }));
+        spans.begin(), spans.end(), [](const TCoverageSpan& s) { return !s.Reading && !s.Pause; }));
 }
 
 std::optional<TCalendarTime> ParsePeriodTime(std::string_view text, bool endOfDay) {
@@ -170,6 +183,8 @@ std::vector<std::string> CoverageLines(const std::vector<TCoverageSpan>& spans) 
             if (callfile::BufferNearlyFull(span.Fill, span.Capacity)) {
                 line += " (over " + std::to_string(callfile::BufferWarningPercent) + "%)";
             }
+        } else if (span.Pause) {
+            line += "pause " + span.Reason + "  " + length + "  (the exchange kept its calls)";
         } else {
             line += "GAP " + span.Reason + "  " + length;
             if (!span.Detail.empty()) {

@@ -291,11 +291,13 @@ The store (see README; the calls of many offices in one PostgreSQL database):
                         site). With more than one site, line and trunk texts
                         begin with "NAME:" so each site's totals stay apart
 
-Capture coverage (from the journal the collector keeps beside CALLFILE):
+Capture coverage (from the journal the collector keeps beside CALLFILE, or
+from the store's coverage of each site):
   --coverage            print when the exchange was read into CALLFILE and the gaps
                         in between with their reasons (CALLFILE.coverage), within
                         the period of --from/--to/--period; totals over a period
-                        with gaps in capture say so on stderr
+                        with gaps in capture say so on stderr. A stop after which
+                        the exchange's buffer was not full is a pause, no gap
   --help                show this text
 
 Exit status: 0 done, 1 the call file, the store or the tariff table cannot be

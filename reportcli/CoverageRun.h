@@ -9,13 +9,15 @@
 
 namespace tallyvox::reportcli {
 
-// Prints the capture intervals and gaps of the call file's journal within the
-// period: 0, or 1 when there is no journal to read.
+// Prints the capture intervals and gaps of the call file's journal, or of the
+// store's sites, within the period: 0, or 1 when there is no journal (or store)
+// to read.
 int PrintCoverage(const TReportOptions& options, const report::TPeriod& period, std::FILE* out,
                   std::ostream& err);
 
-// Tells err when the call file's journal shows gaps in capture within the
-// period, so that nobody takes the totals for complete. Silent without a journal.
+// Tells err when the call file's journal (or the store's coverage of the sites)
+// shows gaps in capture within the period, so that nobody takes the totals for
+// complete; pauses lose nothing and are no gaps. Silent without a journal.
 void WarnAboutGaps(const TReportOptions& options, const report::TPeriod& period, std::ostream& err);
 
 } // namespace tallyvox::reportcli

@@ -6,4 +6,9 @@ report::TCallList LoadStoreCalls(const TReportOptions&, const report::TPeriod&) 
     throw std::runtime_error("this build has no PostgreSQL store (libpq was not found)");
 }
 
+std::vector<std::pair<std::string, std::vector<report::TCoverageSpan>>>
+LoadStoreCoverage(const TReportOptions&, const std::optional<TCalendarTime>&) {
+    throw std::runtime_error("this build has no PostgreSQL store (libpq was not found)");
+}
+
 } // namespace tallyvox::reportcli

@@ -2,7 +2,11 @@
 // The report's calls from a store, for tallyvox-report --store.
 
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "report/Coverage.h"
 #include "report/Lists.h"
 #include "report/Period.h"
 #include "reportcli/CommandLine.h"
@@ -13,5 +17,11 @@ namespace tallyvox::reportcli {
 // std::runtime_error saying why they cannot be read (also in a build without
 // the store).
 report::TCallList LoadStoreCalls(const TReportOptions& options, const report::TPeriod& period);
+
+// The capture coverage of options.Sites (none: every site with calls) in the
+// store, site by site, from the time from on (later spans tell whether a gap
+// lost calls). Throws std::runtime_error as LoadStoreCalls.
+std::vector<std::pair<std::string, std::vector<report::TCoverageSpan>>>
+LoadStoreCoverage(const TReportOptions& options, const std::optional<TCalendarTime>& from);
 
 } // namespace tallyvox::reportcli

@@ -49,13 +49,15 @@ std::string ForwardUsage() {
 Sends the calls of a call-accounting file to a PostgreSQL store, then follows the
 file and sends each call as it is appended, until SIGTERM or SIGINT. The file is
 the spool: CALLFILE.store keeps how far it was delivered, so a stop, a crash or
-a store that is down loses nothing and sends nothing twice; a site that was
-offline catches up by itself.
+a store that is down loses nothing, and the store keeps one row per call
+whatever is sent again; a site that was offline catches up by itself. The
+collector's CALLFILE.coverage, when there is one, gives each call the serial
+number of its exchange and goes to the store as the site's coverage.
 
   --store URL     the store ("postgresql://user@host/db" or "host=... dbname=...")
   --site NAME     the name of this office in the store
-  --serial TEXT   the serial number of the exchange whose calls the file holds
-                  (kept in CALLFILE.store for later runs)
+  --serial TEXT   the serial number of the exchange for the calls that no
+                  CALLFILE.coverage places (kept in CALLFILE.store for later runs)
   --once          send what is there and exit
   --insert        send with INSERT statements instead of COPY
   --help          show this text

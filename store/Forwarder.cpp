@@ -3,11 +3,16 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <system_error>
 
+#include "callfile/CoverageJournal.h"
+#include "exchange/FilePath.h"
+#include "report/Coverage.h"
+#include "store/Coverage.h"
 #include "store/Schema.h"
+#include "store/SerialFill.h"
 
 namespace tallyvox::store {
 
@@ -15,26 +20,33 @@ namespace {
 
 constexpr std::size_t ReadBlock = 1 << 20;
 
-struct TFileInfo {
-    std::uint64_t Id = 0;
-    std::uint64_t Size = 0;
-};
-
-TFileInfo FileInfo(const std::string& fileName) {
-    struct stat info {};
-    if (::stat(fileName.c_str(), &info) != 0) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    return {static_cast<std::uint64_t>(info.st_ino), static_cast<std::uint64_t>(info.st_size)};
+[[noreturn]] void ThrowErrno(const std::string& fileName) {
+    throw std::system_error(errno, std::generic_category(), fileName);
 }
 
-// The line without its line end (CR LF, LF).
-std::string_view WithoutLineEnd(std::string_view line) {
-    line.remove_suffix(1);
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
+std::ifstream OpenForReading(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        ThrowErrno(fileName);
     }
-    return line;
+    return in;
+}
+
+bool EndsWith(const std::string& text, std::string_view end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The files beside the call file that may be an earlier one under another name
+// (rotation appends to the name); not its mark and journal.
+bool MayBeRotated(const std::string& name, const std::string& callFileName) {
+    return name != callFileName && name.rfind(callFileName, 0) == 0 && !EndsWith(name, ".store") &&
+           !EndsWith(name, ".store.new") && !EndsWith(name, ".coverage");
+}
+
+// The coverage journal beside the call file (a file-system path, as given).
+std::vector<callfile::TCoverageEntry> JournalOf(const std::string& callFile) {
+    return report::LoadCoverageJournal(TextOfFilePath(callfile::CoverageJournalOf(callFile)));
 }
 
 } // namespace
@@ -57,6 +69,7 @@ void TForwarder::Connect() {
     auto connection = std::make_unique<TPgConnection>(Settings.Url);
     PrepareSchema(*connection);
     PrepareBatches(*connection);
+    RowsWithoutSerial = HasRowsWithoutSerial(*connection, Settings.Site);
     std::lock_guard lock(ConnectionMutex);
     Connection = std::move(connection);
 }
@@ -69,6 +82,18 @@ void TForwarder::Cancel() {
     }
 }
 
+// A store that failed is connected to afresh on the next pass.
+template <typename Work> void TForwarder::OnStore(Work work) {
+    try {
+        work(*Connection);
+    } catch (const EStoreError&) {
+        Batch.clear();
+        std::lock_guard lock(ConnectionMutex);
+        Connection.reset();
+        throw;
+    }
+}
+
 void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
     if (Batch.empty() && deliveredTo == State.Delivered) {
         return;
@@ -78,14 +103,13 @@ void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
         throw EStoreError("sending stopped");
     }
     if (!Batch.empty()) {
-        try {
-            InsertCalls(*Connection, Settings.Site, SerialNumber, Batch, Settings.Mode);
-        } catch (const EStoreError&) {
-            Batch.clear();
-            std::lock_guard lock(ConnectionMutex);
-            Connection.reset();
-            throw;
-        }
+        OnStore([&](TPgConnection& connection) {
+            InsertCalls(connection, Settings.Site, BatchSerial, Batch, Settings.Mode);
+            if (RowsWithoutSerial) {
+                FillMissingSerials(connection, Settings.Site, BatchSerial, Batch);
+            }
+            RowsWithoutSerial = RowsWithoutSerial || BatchSerial.empty();
+        });
         sent += Batch.size();
         Batch.clear();
         if (AfterCommit) {
@@ -93,30 +117,89 @@ void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
         }
     }
     State.Delivered = deliveredTo;
+    std::ifstream delivered = OpenForReading(ReadingFile);
+    State.Digest = DeliveredDigest(delivered, deliveredTo);
     State.SerialNumber = SerialNumber;
     WriteSpoolState(Settings.StateFile, State);
 }
 
-std::size_t TForwarder::SendPending() {
-    if (Cancelled) {
-        throw EStoreError("sending stopped");
+// Whether the file begins with what the mark says was delivered.
+bool TForwarder::HoldsDelivered(const std::string& fileName, const TFileInfo& file) const {
+    if (file.Size < State.Delivered) {
+        return false;
     }
-    if (!Connection) {
-        Connect();
+    if (!State.Digest || State.Delivered == 0) {
+        return file.Id == State.FileId;
     }
-    const TFileInfo file = FileInfo(Settings.CallFile);
-    if (file.Id != State.FileId || file.Size < State.Delivered) {
-        State = {0, file.Id, SerialNumber};
+    std::ifstream in(fileName, std::ios::binary);
+    return in && DeliveredDigest(in, State.Delivered) == *State.Digest;
+}
+
+// The file delivered last is no longer the call file: what it holds past the
+// mark is sent when it is found beside it under another name (renamed, or
+// copied before a truncation), else the loss is told once.
+std::size_t TForwarder::SendLeftBehind() {
+    const std::filesystem::path callFile(Settings.CallFile);
+    const std::string callFileName = callFile.filename().string();
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(
+             callFile.has_parent_path() ? callFile.parent_path() : ".", error)) {
+        struct stat info {};
+        const std::string path = item.path().string();
+        if (!MayBeRotated(item.path().filename().string(), callFileName) ||
+            ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            continue;
+        }
+        const TFileInfo file{static_cast<std::uint64_t>(info.st_ino),
+                             static_cast<std::uint64_t>(info.st_size)};
+        if (!HoldsDelivered(path, file)) {
+            continue;
+        }
+        const std::size_t sent = SendLines(path, State.FileId, file.Size);
+        if (sent > 0 && Warn) {
+            Warn(std::to_string(sent) + " calls at the end of the previous call file, now " + path +
+                 ", had not been sent; they are sent now");
+        }
+        return sent;
     }
-    std::ifstream in(Settings.CallFile, std::ios::binary);
-    if (!in || !in.seekg(static_cast<std::streamoff>(State.Delivered))) {
-        throw std::system_error(errno, std::generic_category(), Settings.CallFile);
+    if (Warn) {
+        Warn("the call file " + Settings.CallFile + " is not the one delivered up to byte " +
+             std::to_string(State.Delivered) +
+             ", and that one is not beside it under another name: whatever it held past that "
+             "byte did not reach the store; send it with tallyvox-forward --once OLDFILE");
     }
+    return 0;
+}
+
+void TForwarder::TakeLine(std::string_view line, std::uint64_t offset, const TLineSerials& serials,
+                          std::size_t& sent) {
+    std::optional<TStoredCall> call = StoredCallOf(line);
+    if (!call) {
+        return;
+    }
+    const std::string& journalSerial = serials.At(offset);
+    const std::string& serial = journalSerial.empty() ? SerialNumber : journalSerial;
+    if (!Batch.empty() && serial != BatchSerial) {
+        Commit(sent, offset); // one serial number a batch
+    }
+    BatchSerial = serial;
+    Batch.push_back(std::move(*call));
+}
+
+// Sends the whole lines of the file from the mark to size; the mark follows.
+std::size_t TForwarder::SendLines(const std::string& fileName, std::uint64_t journalFileId,
+                                  std::uint64_t size) {
+    std::ifstream in = OpenForReading(fileName);
+    if (!in.seekg(static_cast<std::streamoff>(State.Delivered))) {
+        ThrowErrno(fileName);
+    }
+    ReadingFile = fileName;
+    const TLineSerials serials(JournalOf(Settings.CallFile), journalFileId, size);
     std::size_t sent = 0;
     std::uint64_t offset = State.Delivered; // the start of pending
     std::string pending;                    // bytes read after the last whole line
     std::string block(ReadBlock, '\0');
-    for (std::uint64_t left = file.Size - State.Delivered; left > 0;) {
+    for (std::uint64_t left = size - State.Delivered; left > 0;) {
         in.read(block.data(),
                 static_cast<std::streamsize>(std::min<std::uint64_t>(left, ReadBlock)));
         const auto got = static_cast<std::size_t>(in.gcount());
@@ -128,20 +211,76 @@ std::size_t TForwarder::SendPending() {
         std::size_t begin = 0;
         // Batch holds views into pending: each batch is committed before pending
         // drops the lines it holds.
-        for (std::size_t lf; (lf = pending.find('\n', begin)) != std::string::npos;
-             begin = lf + 1) {
-            const std::string_view line(pending.data() + begin, lf + 1 - begin);
-            if (std::optional<TStoredCall> call = StoredCallOf(WithoutLineEnd(line))) {
-                Batch.push_back(std::move(*call));
+        for (std::size_t end; (end = pending.find_first_of("\r\n", begin)) != std::string::npos;) {
+            std::size_t next = end + 1;
+            if (pending[end] == '\r') {
+                if (next == pending.size() && left > 0) {
+                    break; // its LF may be in the next block
+                }
+                next += next < pending.size() && pending[next] == '\n' ? 1 : 0;
             }
+            TakeLine(std::string_view(pending).substr(begin, end - begin), offset + begin, serials,
+                     sent);
+            begin = next;
             if (Batch.size() >= Settings.BatchRows) {
-                Commit(sent, offset + lf + 1);
+                Commit(sent, offset + begin);
             }
         }
         Commit(sent, offset + begin);
         pending.erase(0, begin);
         offset += begin;
     }
+    return sent;
+}
+
+// The coverage journal's intervals, from the last one the store has (it may
+// have ended since) on, when the journal grew.
+void TForwarder::SendCoverage() {
+    const std::string journal = callfile::CoverageJournalOf(Settings.CallFile);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(journal, error);
+    if (error || size == JournalSizeSent) {
+        return;
+    }
+    const std::vector<callfile::TCoverageEntry> entries = JournalOf(Settings.CallFile);
+    if (entries.size() < State.CoverageEntries) {
+        State.CoverageEntries = 0; // a new journal
+    }
+    if (entries.size() > State.CoverageEntries) {
+        OnStore([&](TPgConnection& connection) {
+            StoreCoverage(connection, Settings.Site,
+                          JournalIntervals(entries, State.CoverageEntries));
+        });
+        State.CoverageEntries = entries.size();
+        WriteSpoolState(Settings.StateFile, State);
+    }
+    JournalSizeSent = size;
+}
+
+std::size_t TForwarder::SendPending() {
+    if (Cancelled) {
+        throw EStoreError("sending stopped");
+    }
+    if (!Connection) {
+        Connect();
+    }
+    std::optional<TFileInfo> file;
+    if (struct stat info{}; ::stat(Settings.CallFile.c_str(), &info) == 0) {
+        file = {static_cast<std::uint64_t>(info.st_ino), static_cast<std::uint64_t>(info.st_size)};
+    } else if (errno != ENOENT) {
+        ThrowErrno(Settings.CallFile);
+    }
+    std::size_t sent = 0;
+    if (State.FileId != 0 && !(file && HoldsDelivered(Settings.CallFile, *file))) {
+        sent += SendLeftBehind();
+        State = {0, 0, State.SerialNumber, std::nullopt, State.CoverageEntries};
+        WriteSpoolState(Settings.StateFile, State);
+    }
+    if (file) {
+        State.FileId = file->Id;
+        sent += SendLines(Settings.CallFile, file->Id, file->Size);
+    }
+    SendCoverage();
     return sent;
 }
 

@@ -9,7 +9,11 @@
 namespace tallyvox::store {
 
 TStoreForwarding::TStoreForwarding(TForwarderSettings settings, TLog log, TRetryDelays delays)
-    : Forwarder(settings), Log(std::move(log)), Delays(delays), SiteText(settings.Site) {}
+    : Forwarder(settings), Log(std::move(log)), Delays(delays), SiteText(settings.Site) {
+    Forwarder.Warn = [this](const std::string& message) {
+        Log(TLogLevel::Warning, "store: " + message);
+    };
+}
 
 TStoreForwarding::~TStoreForwarding() {
     Stop();

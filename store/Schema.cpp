@@ -11,9 +11,14 @@ namespace {
 // One key for the advisory lock that keeps two first connects from racing.
 constexpr const char* SchemaLock = "SELECT pg_advisory_xact_lock(7310565346100116)";
 
-// Every call once: two calls of one exchange alike in all of these cannot happen,
-// so a line sent again finds its row. The key begins with the site and the start,
-// so it serves a period query per site too.
+// Every call once: two calls of one site alike in all of these cannot happen, so
+// a line sent again finds its row, whichever exchange serial it comes with. The
+// dialled number is keyed by its digest, so that a field of any length fits the
+// index. The key begins with the site and the start, so it serves a period query
+// per site too.
+constexpr const char* CallKey =
+    "site, start_at, hardware_line, duration_seconds, trunk, md5(dialled_number)";
+
 constexpr const char* CreateTables = R"(
 CREATE TABLE tallyvox_schema (version integer NOT NULL);
 CREATE TABLE tallyvox_calls (
@@ -30,9 +35,7 @@ CREATE TABLE tallyvox_calls (
     start_suspicious boolean NOT NULL,
     duration_suspicious boolean NOT NULL,
     raw_line bytea NOT NULL,
-    captured_at timestamptz NOT NULL,
-    CONSTRAINT tallyvox_calls_once UNIQUE
-        (site, start_at, serial_number, hardware_line, duration_seconds, trunk, dialled_number)
+    captured_at timestamptz NOT NULL
 );
 CREATE TABLE tallyvox_coverage (
     site text NOT NULL,
@@ -42,7 +45,9 @@ CREATE TABLE tallyvox_coverage (
     serial_number text NOT NULL DEFAULT '',
     records integer NOT NULL DEFAULT 0,
     reason text NOT NULL DEFAULT '',
-    CONSTRAINT tallyvox_coverage_once UNIQUE (site, begins_at, captured)
+    buffer_fill integer NOT NULL DEFAULT 0,
+    buffer_capacity integer NOT NULL DEFAULT 0,
+    CONSTRAINT tallyvox_coverage_once UNIQUE (site, begins_at, captured, reason)
 );
 )";
 
@@ -52,7 +57,7 @@ struct TColumn {
     const char* Type;
 };
 
-constexpr std::array<TColumn, 15> UsedColumns{{
+constexpr std::array<TColumn, 17> UsedColumns{{
     {"tallyvox_calls", "site", "text"},
     {"tallyvox_calls", "serial_number", "text"},
     {"tallyvox_calls", "start_at", "timestamp without time zone"},
@@ -68,7 +73,39 @@ constexpr std::array<TColumn, 15> UsedColumns{{
     {"tallyvox_coverage", "ends_at", "timestamp with time zone"},
     {"tallyvox_coverage", "captured", "boolean"},
     {"tallyvox_coverage", "reason", "text"},
+    {"tallyvox_coverage", "buffer_fill", "integer"},
+    {"tallyvox_coverage", "buffer_capacity", "integer"},
 }};
+
+// The key, and the index of the rows still without a serial number, by which
+// a line sent again with one finds its row at once.
+std::string CreateCallIndexes() {
+    return std::string("CREATE UNIQUE INDEX tallyvox_calls_once ON tallyvox_calls (") + CallKey +
+           "); CREATE INDEX tallyvox_calls_unplaced ON tallyvox_calls (site, start_at) "
+           "WHERE serial_number = ''";
+}
+
+// Version 1 keyed the calls by their serial number too, so a call sent again
+// with another serial (or none) was stored twice. Of such twins the row with a
+// serial number stays, the first stored when several have one.
+void MigrateFromVersion1(TPgConnection& connection) {
+    connection.Execute(std::string("DELETE FROM tallyvox_calls WHERE id IN (SELECT id FROM "
+                                   "(SELECT id, row_number() OVER (PARTITION BY ") +
+                       CallKey +
+                       " ORDER BY serial_number = '', id) AS n FROM tallyvox_calls) AS twins "
+                       "WHERE n > 1)");
+    connection.Execute("ALTER TABLE tallyvox_calls DROP CONSTRAINT tallyvox_calls_once");
+    connection.Execute(CreateCallIndexes());
+    // Two gaps of a journal can begin in the same second (a read that finds no
+    // exchange, then stops): their reasons keep them apart.
+    connection.Execute("ALTER TABLE tallyvox_coverage "
+                       "ADD COLUMN buffer_fill integer NOT NULL DEFAULT 0, "
+                       "ADD COLUMN buffer_capacity integer NOT NULL DEFAULT 0, "
+                       "DROP CONSTRAINT tallyvox_coverage_once, "
+                       "ADD CONSTRAINT tallyvox_coverage_once UNIQUE "
+                       "(site, begins_at, captured, reason)");
+    connection.Execute("UPDATE tallyvox_schema SET version = " + std::to_string(SchemaVersion));
+}
 
 bool TableExists(TPgConnection& connection, const std::string& table) {
     return connection.Query("SELECT to_regclass($1) IS NOT NULL", {{table}}).at(0).at(0) == "t";
@@ -98,7 +135,16 @@ void CheckVersion(TPgConnection& connection) {
         throw EStoreError("the store's tallyvox_schema table holds " + std::to_string(rows.size()) +
                           " rows instead of one version");
     }
-    if (rows.front().at(0) != std::to_string(SchemaVersion)) {
+    if (rows.front().at(0) == "1") {
+        try {
+            MigrateFromVersion1(connection);
+        } catch (const EStoreError& error) {
+            throw EStoreError("the store is of schema version 1 and could not be brought to "
+                              "version " +
+                              std::to_string(SchemaVersion) + " (" + error.what() +
+                              "): connect once as the owner of its tables");
+        }
+    } else if (rows.front().at(0) != std::to_string(SchemaVersion)) {
         throw EStoreError("the store is of schema version " + rows.front().at(0) +
                           "; this program knows version " + std::to_string(SchemaVersion));
     }
@@ -118,6 +164,7 @@ void PrepareSchema(TPgConnection& connection) {
                               "they were not made by this program");
         } else {
             connection.Execute(CreateTables);
+            connection.Execute(CreateCallIndexes());
             connection.Execute("INSERT INTO tallyvox_schema VALUES (" +
                                std::to_string(SchemaVersion) + ")");
         }

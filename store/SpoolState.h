@@ -4,6 +4,8 @@
 // says where the undelivered part begins.
 
 #include <cstdint>
+#include <istream>
+#include <optional>
 #include <string>
 
 namespace tallyvox::store {
@@ -11,7 +13,12 @@ namespace tallyvox::store {
 struct TSpoolState {
     std::uint64_t Delivered = 0; // bytes of the call file in the store (whole lines)
     std::uint64_t FileId = 0;    // the call file's inode when the mark was set
-    std::string SerialNumber;    // the exchange whose lines were sent last
+    std::string SerialNumber;    // the serial for lines the coverage journal does not place
+    // A digest of the delivered part's first and last bytes (DeliveredDigest), so
+    // that a file replaced under the same name, or truncated and grown again, is
+    // told from the one delivered; none in a mark of an older version.
+    std::optional<std::uint64_t> Digest;
+    std::size_t CoverageEntries = 0; // entries of the coverage journal in the store
 
     friend bool operator==(const TSpoolState&, const TSpoolState&) = default;
 };
@@ -23,6 +30,10 @@ std::string SpoolStateFileOf(const std::string& callFile);
 // is none or it cannot be read. Sending again from the start is harmless: the
 // store keeps one row per call.
 TSpoolState ReadSpoolState(const std::string& fileName);
+
+// The digest of the first and the last (up to) 4 KiB of a file's first
+// delivered bytes; throws std::system_error when they cannot be read.
+std::uint64_t DeliveredDigest(std::istream& file, std::uint64_t delivered);
 
 // Replaces fileName by the state at once (a temporary file synced, then renamed
 // over it), so a crash leaves the old state or the new one, never a mix. Throws

@@ -15,6 +15,9 @@ using namespace tallyvox::store;
 int SendOnce(const TForwardOptions& options) {
     try {
         TForwarder forwarder(options.Settings);
+        forwarder.Warn = [](const std::string& message) {
+            std::cerr << "tallyvox-forward: warning: " << message << "\n";
+        };
         if (options.SerialNumber) {
             forwarder.SetSerialNumber(*options.SerialNumber);
         }

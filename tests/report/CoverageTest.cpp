@@ -73,7 +73,7 @@ TEST(CoverageTest, SpansAndGapsOverAPeriod) {
                                               Reading({2026, 12, 1, 1, 30, 0}, 1900),
                                               Gap({2026, 12, 1, 2, 0, 0}, "stopped", 3),
                                               Gap({2026, 12, 1, 3, 0, 0}, "file-unwritable", 0),
-                                              Reading({2026, 12, 2, 6, 0, 0}, 0),
+                                              Reading({2026, 12, 2, 6, 0, 0}, 2000),
                                               Reading({2026, 12, 2, 7, 0, 0}, 0)};
     const std::vector<TCoverageSpan> spans = CoverageSpans(entries);
     ASSERT_EQ(spans.size(), 7u);
@@ -97,6 +97,26 @@ TEST(CoverageTest, SpansAndGapsOverAPeriod) {
     EXPECT_NE(lines[2].find("buffer 1900 of 2000 (over 90%)"), std::string::npos) << lines[2];
 
     EXPECT_EQ(GapCount(SpansWithin(spans, ParsePeriodTime("2026-12-02 06:30", false), {})), 0u);
+}
+
+// The runs of a timed setup: a stop followed by a read that finds the buffer
+// not full lost nothing (a pause); one whose next read finds it full may have
+// lost calls, and so may the last stop until a read tells.
+TEST(CoverageTest, PausesBetweenTimedRunsAreNoGaps) {
+    const std::vector<TCoverageSpan> spans = CoverageSpans(
+        {Reading({2026, 12, 1, 8, 0, 0}, 5), Gap({2026, 12, 1, 8, 0, 20}, "stopped", 5),
+         Reading({2026, 12, 1, 9, 0, 0}, 7), Gap({2026, 12, 1, 9, 0, 20}, "stopped", 7),
+         Gap({2026, 12, 1, 10, 0, 0}, "line-down", 0), Reading({2026, 12, 1, 11, 0, 0}, 2000),
+         Gap({2026, 12, 1, 11, 5, 0}, "stopped", 2000)});
+    std::vector<bool> pauses;
+    for (const TCoverageSpan& span : spans) {
+        pauses.push_back(span.Pause);
+    }
+    EXPECT_EQ(pauses, (std::vector<bool>{false, true, false, false, false, false, false}));
+    EXPECT_EQ(GapCount(spans), 3u);
+    EXPECT_EQ(GapCount(SpansWithin(spans, {}, ParsePeriodTime("2026-12-01 09:00", false))), 0u);
+    EXPECT_EQ(CoverageLines(spans)[1], "2026-12-01 08:00:20 .. 2026-12-01 09:00:00  pause stopped  "
+                                       "00:59:40  (the exchange kept its calls)");
 }
 
 TEST(CoverageTest, PeriodTimesAreADateOrADateAndTime) {

@@ -322,13 +322,13 @@ TEST(StoreSchemaTest, AnIncompatibleStoreIsRefusedClearly) {
     TPgConnection connection(url);
     PrepareSchema(connection);
     PrepareSchema(connection); // a second connect finds its own tables
-    connection.Execute("UPDATE tallyvox_schema SET version = 2");
+    connection.Execute("UPDATE tallyvox_schema SET version = 3");
     try {
         PrepareSchema(connection);
-        FAIL() << "a store of version 2 was taken";
+        FAIL() << "a store of version 3 was taken";
     } catch (const EStoreError& error) {
         EXPECT_STREQ(error.what(),
-                     "the store is of schema version 2; this program knows version 1");
+                     "the store is of schema version 3; this program knows version 2");
     }
     connection.Execute("DROP TABLE tallyvox_schema");
     EXPECT_THROW(PrepareSchema(connection), EStoreError);
