@@ -66,20 +66,16 @@ void TForwarder::SetSerialNumber(const std::string& serialNumber) {
 }
 
 void TForwarder::Connect() {
-    auto connection = std::make_unique<TPgConnection>(Settings.Url);
+    auto connection = std::make_unique<TPgConnection>(
+        Settings.Url, TConnectionLimits{Settings.SilenceTimeout, &Cancelled});
     PrepareSchema(*connection);
     PrepareBatches(*connection);
     RowsWithoutSerial = HasRowsWithoutSerial(*connection, Settings.Site);
-    std::lock_guard lock(ConnectionMutex);
     Connection = std::move(connection);
 }
 
 void TForwarder::Cancel() {
     Cancelled = true;
-    std::lock_guard lock(ConnectionMutex);
-    if (Connection) {
-        Connection->Cancel();
-    }
 }
 
 // A store that failed is connected to afresh on the next pass.
@@ -88,7 +84,6 @@ template <typename Work> void TForwarder::OnStore(Work work) {
         work(*Connection);
     } catch (const EStoreError&) {
         Batch.clear();
-        std::lock_guard lock(ConnectionMutex);
         Connection.reset();
         throw;
     }

@@ -3,10 +3,10 @@
 // delivered mark, in batches, each committed before the mark moves past it.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +26,9 @@ struct TForwarderSettings {
     std::string StateFile; // empty: SpoolStateFileOf(CallFile)
     std::size_t BatchRows = 500;
     TInsertMode Mode = TInsertMode::Copy;
+    // A store that sends nothing for this long while a statement waits is taken
+    // for dead (a half-open connection, a hung server).
+    std::chrono::milliseconds SilenceTimeout{30000};
 };
 
 class TForwarder {
@@ -49,8 +52,9 @@ public:
     // call file or the mark cannot be read or written. One thread at a time.
     std::size_t SendPending();
 
-    // Cancels a statement in progress and makes this and every later SendPending
-    // end at its next batch with EStoreError (for a stop); any thread.
+    // Ends a connect or statement in progress within a fraction of a second and
+    // makes this and every later SendPending end with EStoreError (for a stop);
+    // what was not committed stays in the file. Any thread.
     void Cancel();
 
     // Runs after each commit, before the mark moves (for tests of a crash there).
@@ -85,7 +89,6 @@ private:
     std::string BatchSerial;
     bool RowsWithoutSerial = false; // the site's, in the store: worth filling
     std::unique_ptr<TPgConnection> Connection;
-    std::mutex ConnectionMutex; // Cancel reaches the connection from another thread
     std::atomic<bool> Cancelled{false};
 };
 

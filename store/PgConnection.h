@@ -1,8 +1,13 @@
 #pragma once
 // The one place that talks to the PostgreSQL client library: a connection, plain
 // statements, statements with parameters, and COPY in both directions. Texts go
-// over the connection as Windows-1251 (the client encoding is set at connect).
+// over the connection as UTF-8 (the client encoding is set at connect). Every
+// wait is on the connection's socket with a deadline, so a store that stops
+// answering (a half-open connection, a server that hangs) fails the call instead
+// of holding it, and a stop asked from another thread ends it at once.
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -13,10 +18,13 @@
 namespace tallyvox::store {
 
 // The store refused, failed or could not be reached; what() says why, in the
-// server's or the client library's words.
+// server's or the client library's words, on one line. SqlState is the server's
+// five-character code of the error ("" when the server gave none).
 class EStoreError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EStoreError(const std::string& message, std::string sqlState = "")
+        : std::runtime_error(message), SqlState(std::move(sqlState)) {}
+    std::string SqlState;
 };
 
 // One value of a statement's parameter: text, or bytes sent as they are.
@@ -27,10 +35,22 @@ struct TParam {
 
 using TRow = std::vector<std::string>; // text cells; NULL reads as ""
 
+struct TConnectionLimits {
+    // The longest a statement may go without a byte from the server; then
+    // EStoreError, and the connection is unusable. A connect is limited by the
+    // url's connect_timeout (10 s unless it says otherwise).
+    std::chrono::milliseconds SilenceTimeout{30000};
+    // Set from any thread: the call waiting on the server ends with EStoreError
+    // within a fraction of a second (the connection is unusable then).
+    const std::atomic<bool>* Abandon = nullptr;
+};
+
 class TPgConnection {
 public:
-    // url: a "postgresql://..." URI or "key=value ..." string. Throws EStoreError.
-    explicit TPgConnection(const std::string& url);
+    // url: a "postgresql://..." URI or "key=value ..." string. The connection
+    // uses TCP keepalives and a TCP user timeout, so a dead peer is noticed by the
+    // system too; the url may set other values. Throws EStoreError.
+    explicit TPgConnection(const std::string& url, TConnectionLimits limits = {});
     ~TPgConnection();
     TPgConnection(const TPgConnection&) = delete;
     TPgConnection& operator=(const TPgConnection&) = delete;
@@ -48,9 +68,6 @@ public:
     void Transaction(const std::function<void()>& work);
     // text as an SQL literal, quoted and escaped for this connection.
     std::string Literal(std::string_view text);
-
-    // Asks the server to cancel the statement in progress; any thread.
-    void Cancel();
 
 private:
     struct TImpl;
