@@ -80,7 +80,7 @@ void CopyCalls(TPgConnection& connection, const std::string& site, const std::st
 }
 
 void InsertRows(TPgConnection& connection, const std::string& site, const std::string& serial,
-                const std::vector<TStoredCall>& calls) {
+                std::span<const TStoredCall> calls) {
     std::string sql =
         std::string("INSERT INTO tallyvox_calls (") + Columns + ", captured_at) VALUES ";
     std::vector<TParam> params;
@@ -108,6 +108,45 @@ void InsertRows(TPgConnection& connection, const std::string& site, const std::s
     connection.Query(sql + " ON CONFLICT DO NOTHING", params);
 }
 
+// The server's errors that a call's own values cause: data exceptions, broken
+// constraints and the limits of the store (an index entry too large).
+bool RefusesData(const EStoreError& error) {
+    const std::string_view state = error.SqlState;
+    return state.starts_with("22") || state.starts_with("23") || state.starts_with("54");
+}
+
+std::vector<TSetAsideCall> InsertEach(TPgConnection& connection, const std::string& site,
+                                      const std::string& serial,
+                                      const std::vector<TStoredCall>& calls) {
+    std::vector<TSetAsideCall> setAside;
+    connection.Transaction([&] {
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            connection.Execute("SAVEPOINT one_call");
+            try {
+                InsertRows(connection, site, serial, {&calls[i], 1});
+                connection.Execute("RELEASE SAVEPOINT one_call");
+            } catch (const EStoreError& error) {
+                if (!RefusesData(error)) {
+                    throw;
+                }
+                connection.Execute("ROLLBACK TO SAVEPOINT one_call");
+                if (!connection
+                         .Query("INSERT INTO tallyvox_set_aside (site, serial_number, raw_line, "
+                                "reason, captured_at) VALUES ($1, $2, $3, $4, now()) "
+                                "ON CONFLICT DO NOTHING RETURNING 1",
+                                {{site},
+                                 {serial},
+                                 {std::string(calls[i].RawLine), true},
+                                 {error.what()}})
+                         .empty()) {
+                    setAside.push_back({i, error.what()});
+                }
+            }
+        }
+    });
+    return setAside;
+}
+
 } // namespace
 
 void PrepareBatches(TPgConnection& connection) {
@@ -119,19 +158,27 @@ void PrepareBatches(TPgConnection& connection) {
         "ON COMMIT DELETE ROWS");
 }
 
-void InsertCalls(TPgConnection& connection, const std::string& site,
-                 const std::string& serialNumber, const std::vector<TStoredCall>& calls,
-                 TInsertMode mode) {
+std::vector<TSetAsideCall> InsertCalls(TPgConnection& connection, const std::string& site,
+                                       const std::string& serialNumber,
+                                       const std::vector<TStoredCall>& calls, TInsertMode mode) {
     if (calls.empty()) {
-        return;
+        return {};
     }
-    connection.Transaction([&] {
-        if (mode == TInsertMode::Copy) {
-            CopyCalls(connection, site, serialNumber, calls);
-        } else {
-            InsertRows(connection, site, serialNumber, calls);
+    try {
+        connection.Transaction([&] {
+            if (mode == TInsertMode::Copy) {
+                CopyCalls(connection, site, serialNumber, calls);
+            } else {
+                InsertRows(connection, site, serialNumber, calls);
+            }
+        });
+        return {};
+    } catch (const EStoreError& error) {
+        if (!RefusesData(error)) {
+            throw;
         }
-    });
+    }
+    return InsertEach(connection, site, serialNumber, calls);
 }
 
 } // namespace tallyvox::store

@@ -99,7 +99,10 @@ void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
     }
     if (!Batch.empty()) {
         OnStore([&](TPgConnection& connection) {
-            InsertCalls(connection, Settings.Site, BatchSerial, Batch, Settings.Mode);
+            for (const TSetAsideCall& refused :
+                 InsertCalls(connection, Settings.Site, BatchSerial, Batch, Settings.Mode)) {
+                TellSetAside(Batch[refused.Index], refused.Reason);
+            }
             if (RowsWithoutSerial) {
                 FillMissingSerials(connection, Settings.Site, BatchSerial, Batch);
             }
@@ -116,6 +119,15 @@ void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
     State.Digest = DeliveredDigest(delivered, deliveredTo);
     State.SerialNumber = SerialNumber;
     WriteSpoolState(Settings.StateFile, State);
+}
+
+void TForwarder::TellSetAside(const TStoredCall& call, const std::string& reason) const {
+    if (Warn) {
+        Warn("a call line of " + ReadingFile + " (start " + call.Start + ", " +
+             std::to_string(call.RawLine.size()) +
+             " bytes) was not taken by the store as a call (" + reason +
+             "); it is kept with its bytes in tallyvox_set_aside");
+    }
 }
 
 // Whether the file begins with what the mark says was delivered.

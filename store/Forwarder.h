@@ -60,7 +60,7 @@ public:
     // Runs after each commit, before the mark moves (for tests of a crash there).
     std::function<void()> AfterCommit;
     // Told what the user should know of the call file: the rest of a rotated
-    // file sent, or left behind.
+    // file sent, or left behind; a line set aside by the store.
     std::function<void(const std::string&)> Warn;
 
 private:
@@ -78,6 +78,7 @@ private:
     void TakeLine(std::string_view line, std::uint64_t offset, const TLineSerials& serials,
                   std::size_t& sent);
     void Commit(std::size_t& sent, std::uint64_t deliveredTo);
+    void TellSetAside(const TStoredCall& call, const std::string& reason) const;
     void SendCoverage();
 
     TForwarderSettings Settings;

@@ -51,13 +51,27 @@ CREATE TABLE tallyvox_coverage (
 );
 )";
 
+// The lines the store could not take as calls, kept with their bytes and the
+// server's reason, each once.
+constexpr const char* CreateSetAside = R"(
+CREATE TABLE tallyvox_set_aside (
+    id bigserial PRIMARY KEY,
+    site text NOT NULL,
+    serial_number text NOT NULL,
+    raw_line bytea NOT NULL,
+    reason text NOT NULL,
+    captured_at timestamptz NOT NULL
+);
+CREATE UNIQUE INDEX tallyvox_set_aside_once ON tallyvox_set_aside (site, md5(raw_line));
+)";
+
 struct TColumn {
     const char* Table;
     const char* Name;
     const char* Type;
 };
 
-constexpr std::array<TColumn, 17> UsedColumns{{
+constexpr std::array<TColumn, 20> UsedColumns{{
     {"tallyvox_calls", "site", "text"},
     {"tallyvox_calls", "serial_number", "text"},
     {"tallyvox_calls", "start_at", "timestamp without time zone"},
@@ -75,6 +89,9 @@ constexpr std::array<TColumn, 17> UsedColumns{{
     {"tallyvox_coverage", "reason", "text"},
     {"tallyvox_coverage", "buffer_fill", "integer"},
     {"tallyvox_coverage", "buffer_capacity", "integer"},
+    {"tallyvox_set_aside", "site", "text"},
+    {"tallyvox_set_aside", "raw_line", "bytea"},
+    {"tallyvox_set_aside", "reason", "text"},
 }};
 
 // The key, and the index of the rows still without a serial number, by which
@@ -88,7 +105,7 @@ std::string CreateCallIndexes() {
 // Version 1 keyed the calls by their serial number too, so a call sent again
 // with another serial (or none) was stored twice. Of such twins the row with a
 // serial number stays, the first stored when several have one.
-void MigrateFromVersion1(TPgConnection& connection) {
+void MigrateFromVersion1To2(TPgConnection& connection) {
     connection.Execute(std::string("DELETE FROM tallyvox_calls WHERE id IN (SELECT id FROM "
                                    "(SELECT id, row_number() OVER (PARTITION BY ") +
                        CallKey +
@@ -104,6 +121,15 @@ void MigrateFromVersion1(TPgConnection& connection) {
                        "DROP CONSTRAINT tallyvox_coverage_once, "
                        "ADD CONSTRAINT tallyvox_coverage_once UNIQUE "
                        "(site, begins_at, captured, reason)");
+}
+
+// Each version's changes, from the one the store is of to this program's, in one
+// transaction.
+void Migrate(TPgConnection& connection, int version) {
+    if (version == 1) {
+        MigrateFromVersion1To2(connection);
+    }
+    connection.Execute(CreateSetAside); // version 3
     connection.Execute("UPDATE tallyvox_schema SET version = " + std::to_string(SchemaVersion));
 }
 
@@ -116,7 +142,8 @@ void CheckColumns(TPgConnection& connection) {
     for (const TRow& row :
          connection.Query("SELECT table_name || '.' || column_name || ' ' || data_type "
                           "FROM information_schema.columns WHERE table_schema = current_schema() "
-                          "AND table_name IN ('tallyvox_calls', 'tallyvox_coverage')")) {
+                          "AND table_name IN ('tallyvox_calls', 'tallyvox_coverage', "
+                          "'tallyvox_set_aside')")) {
         found.insert(row.at(0));
     }
     for (const TColumn& column : UsedColumns) {
@@ -135,17 +162,18 @@ void CheckVersion(TPgConnection& connection) {
         throw EStoreError("the store's tallyvox_schema table holds " + std::to_string(rows.size()) +
                           " rows instead of one version");
     }
-    if (rows.front().at(0) == "1") {
+    const std::string& version = rows.front().at(0);
+    if (version == "1" || version == "2") {
         try {
-            MigrateFromVersion1(connection);
+            Migrate(connection, std::stoi(version));
         } catch (const EStoreError& error) {
-            throw EStoreError("the store is of schema version 1 and could not be brought to "
-                              "version " +
+            throw EStoreError("the store is of schema version " + version +
+                              " and could not be brought to version " +
                               std::to_string(SchemaVersion) + " (" + error.what() +
                               "): connect once as the owner of its tables");
         }
-    } else if (rows.front().at(0) != std::to_string(SchemaVersion)) {
-        throw EStoreError("the store is of schema version " + rows.front().at(0) +
+    } else if (version != std::to_string(SchemaVersion)) {
+        throw EStoreError("the store is of schema version " + version +
                           "; this program knows version " + std::to_string(SchemaVersion));
     }
     CheckColumns(connection);
@@ -159,12 +187,14 @@ void PrepareSchema(TPgConnection& connection) {
         if (TableExists(connection, "tallyvox_schema")) {
             CheckVersion(connection);
         } else if (TableExists(connection, "tallyvox_calls") ||
-                   TableExists(connection, "tallyvox_coverage")) {
+                   TableExists(connection, "tallyvox_coverage") ||
+                   TableExists(connection, "tallyvox_set_aside")) {
             throw EStoreError("the store holds Tallyvox tables without a tallyvox_schema table: "
                               "they were not made by this program");
         } else {
             connection.Execute(CreateTables);
             connection.Execute(CreateCallIndexes());
+            connection.Execute(CreateSetAside);
             connection.Execute("INSERT INTO tallyvox_schema VALUES (" +
                                std::to_string(SchemaVersion) + ")");
         }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "report/Load.h"
+#include "text/Cp1251.h"
 
 namespace tallyvox::store {
 
@@ -82,7 +83,7 @@ report::TCallList LoadStoreCalls(TPgConnection& connection, std::vector<std::str
     });
     std::string line;
     for (const std::string& name : sites) {
-        site = name;
+        site = text::Utf8ToCp1251(name); // the store's text among the call's own
         bool first = true;
         connection.CopyOut(SiteCalls(connection, name, period), [&](std::string_view row) {
             const std::string_view raw = RowField(row, first);

@@ -4,6 +4,7 @@
 
 #include "callfile/CallLine.h"
 #include "report/Period.h"
+#include "text/Cp1251.h"
 
 namespace tallyvox::store {
 
@@ -16,12 +17,13 @@ constexpr std::size_t DateSeparator = 2;
 constexpr std::size_t StartSeparator = 13;
 constexpr std::size_t DurationSeparator = 24;
 
-// The store's texts are Windows-1251 converted by the server, which refuses a
-// zero byte and the one byte the code page leaves undefined: such a byte (only a
-// damaged line holds one) becomes "?" in the fields; the raw line keeps it.
+// A field of the line (Windows-1251) as the store's text: UTF-8, which every
+// byte converts to. A text of the server holds no zero byte: one (only a damaged
+// line has it) becomes "?" in the field; the raw line keeps it.
 void MakeStorable(std::string& text) {
+    text = text::Cp1251ToUtf8(text);
     for (char& c : text) {
-        if (c == '\0' || c == '\x98') {
+        if (c == '\0') {
             c = '?';
         }
     }

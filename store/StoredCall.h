@@ -10,6 +10,7 @@ namespace tallyvox::store {
 struct TStoredCall {
     std::string Start; // "YYYY-MM-DD hh:mm:ss", the exchange's local time
     int DurationSeconds = 0;
+    // The texts in UTF-8, the store's encoding.
     std::string HardwareLine; // the three columns, blanks kept, as the report reads them
     std::string ProgramNumber;
     std::string Trunk;

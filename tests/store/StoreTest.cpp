@@ -51,25 +51,6 @@ std::string CountSoFar(const std::string& url, const std::string& what) {
     }
 }
 
-// A program started by a test, killed when the test ends before it stopped it.
-struct TChildProcess {
-    pid_t Pid = 0;
-    ~TChildProcess() {
-        if (Pid > 0) {
-            kill(Pid, SIGKILL);
-            waitpid(Pid, nullptr, 0);
-        }
-    }
-    // Sends signal and waits; the wait status.
-    int Stop(int signal) {
-        kill(Pid, signal);
-        int status = 0;
-        waitpid(Pid, &status, 0);
-        Pid = 0;
-        return status;
-    }
-};
-
 // Every call once: as many rows as the file has calls, none alike.
 void ExpectEveryCallOnce(const std::string& url, std::size_t calls) {
     EXPECT_EQ(Count(url, "count(*)"), std::to_string(calls));
@@ -322,13 +303,13 @@ TEST(StoreSchemaTest, AnIncompatibleStoreIsRefusedClearly) {
     TPgConnection connection(url);
     PrepareSchema(connection);
     PrepareSchema(connection); // a second connect finds its own tables
-    connection.Execute("UPDATE tallyvox_schema SET version = 3");
+    connection.Execute("UPDATE tallyvox_schema SET version = 4");
     try {
         PrepareSchema(connection);
-        FAIL() << "a store of version 3 was taken";
+        FAIL() << "a store of version 4 was taken";
     } catch (const EStoreError& error) {
         EXPECT_STREQ(error.what(),
-                     "the store is of schema version 3; this program knows version 2");
+                     "the store is of schema version 4; this program knows version 3");
     }
     connection.Execute("DROP TABLE tallyvox_schema");
     EXPECT_THROW(PrepareSchema(connection), EStoreError);
@@ -394,7 +375,7 @@ TEST(ForwardProgramTest, FollowsTheFileUntilStopped) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
-    TChildProcess program;
+    testkit::TChildProcess program;
     ASSERT_EQ(posix_spawn(&program.Pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
     EXPECT_TRUE(testkit::WaitUntil([&] { return CountSoFar(url, "count(*)") == "100"; }, 30s));
     testkit::AppendToFile(file, testkit::CallFileText({lines.begin() + 100, lines.end()}));

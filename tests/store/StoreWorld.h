@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -61,5 +64,24 @@ inline void ControlStoreServer(const std::string& action) {
 inline void AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
+
+// A program started by a test, killed when the test ends before it stopped it.
+struct TChildProcess {
+    pid_t Pid = 0;
+    ~TChildProcess() {
+        if (Pid > 0) {
+            kill(Pid, SIGKILL);
+            waitpid(Pid, nullptr, 0);
+        }
+    }
+    // Sends signal and waits; the wait status.
+    int Stop(int signal) {
+        kill(Pid, signal);
+        int status = 0;
+        waitpid(Pid, &status, 0);
+        Pid = 0;
+        return status;
+    }
+};
 
 } // namespace tallyvox::testkit
