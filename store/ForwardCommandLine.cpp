@@ -1,6 +1,30 @@
 #include "store/ForwardCommandLine.h"
 
+#include <iconv.h>
+
 namespace tallyvox::store {
+
+namespace {
+
+// Whether text is UTF-8, the store's encoding, as typed in a UTF-8 locale: the
+// store refuses anything else, and would refuse every call of the site.
+bool IsUtf8(const std::string& text) {
+    const iconv_t check = iconv_open("UTF-8", "UTF-8");
+    if (check == reinterpret_cast<iconv_t>(-1)) {
+        return true; // the server says so then
+    }
+    std::string copy = text;
+    std::string out(text.size(), '\0');
+    char* in = copy.data();
+    char* to = out.data();
+    std::size_t inLeft = copy.size();
+    std::size_t outLeft = out.size();
+    const bool valid = iconv(check, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(check);
+    return valid;
+}
+
+} // namespace
 
 TForwardOptions ParseForwardCommandLine(const std::vector<std::string>& arguments) {
     TForwardOptions options;
@@ -36,6 +60,9 @@ TForwardOptions ParseForwardCommandLine(const std::vector<std::string>& argument
     }
     if (options.Settings.Url.empty() || options.Settings.Site.empty()) {
         throw EForwardCommandLineError("--store and --site must be given");
+    }
+    if (!IsUtf8(options.Settings.Site)) {
+        throw EForwardCommandLineError("--site: the name must be UTF-8 text");
     }
     if (files.size() != 1) {
         throw EForwardCommandLineError("one call-accounting file must be given");

@@ -347,13 +347,14 @@ TEST(StoreSchemaTest, CoverageIntervalsGrowUntilTheyEnd) {
 // tallyvox-forward follows a file that another program appends to, and ends on
 // SIGTERM with everything sent; its mistakes in the options are told.
 TEST(ForwardProgramTest, FollowsTheFileUntilStopped) {
-    for (const std::vector<std::string>& mistake :
-         std::vector<std::vector<std::string>>{{"calls.txt"},
-                                               {"--store", "x", "calls.txt"},
-                                               {"--store", "x", "--site", "s"},
-                                               {"--store", "x", "--site", "s", "a", "b"},
-                                               {"--store", "x", "--site", "s", "--bad", "a"},
-                                               {"--store", "x", "--site"}}) {
+    for (const std::vector<std::string>& mistake : std::vector<std::vector<std::string>>{
+             {"calls.txt"},
+             {"--store", "x", "calls.txt"},
+             {"--store", "x", "--site", "s"},
+             {"--store", "x", "--site", "s", "a", "b"},
+             {"--store", "x", "--site", "s", "--bad", "a"},
+             {"--store", "x", "--site"},
+             {"--store", "x", "--site", "\xca\xe8\xbf\xe2", "a"}}) {
         EXPECT_THROW(ParseForwardCommandLine(mistake), EForwardCommandLineError);
     }
     TALLYVOX_REQUIRE_STORE_SERVER();
