@@ -244,6 +244,13 @@ TPgConnection::TPgConnection(const std::string& url, TConnectionLimits limits)
     Impl->Limits = limits;
     try {
         Impl->Connect(url);
+        // A statement whose client went away is ended by the server within
+        // seconds (servers of version 14 on), not when it next writes: the
+        // connection given up at a deadline then holds no lock that the next
+        // attempt would wait for.
+        if (PQserverVersion(Impl->Connection) >= 140000) {
+            Execute("SET client_connection_check_interval = 5000");
+        }
     } catch (const EStoreError&) {
         PQfinish(Impl->Connection);
         throw;
@@ -251,8 +258,9 @@ TPgConnection::TPgConnection(const std::string& url, TConnectionLimits limits)
 }
 
 // A statement in progress on a connection given up is dropped with the
-// connection: the server rolls its transaction back once it sees the close. A
-// cancel request would go the way the statement went, and wait as it did.
+// connection: the server ends it and rolls its transaction back once it sees
+// the close. A cancel request would go the way the statement went, and wait as
+// it did.
 TPgConnection::~TPgConnection() {
     PQfinish(Impl->Connection);
 }
