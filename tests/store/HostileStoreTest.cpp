@@ -232,5 +232,37 @@ TEST(SilentStoreTest, ToldOnceAndStopEndsTheProgram) {
     EXPECT_EQ(Query(url, "SELECT count(DISTINCT raw_line) FROM tallyvox_calls"), "300");
 }
 
+// A statement that the store holds up (a lock another session keeps) is given
+// up at the forwarder's deadline; the server ends it too, so nothing of it stays
+// behind, and the next pass sends every call once.
+TEST(SilentStoreTest, AStatementHeldUpIsGivenUpAndLeavesNothingBehind) {
+    TALLYVOX_REQUIRE_STORE_SERVER();
+    const std::string url = testkit::FreshDatabase("held");
+    TTempDir dir;
+    const fs::path file = dir.Path() / "calls.txt";
+    testkit::AppendToFile(file,
+                          testkit::CallFileText(testkit::GeneratedCallLines(54, 50, November)));
+    TPgConnection blocker(url);
+    PrepareSchema(blocker);
+    blocker.Execute("BEGIN; LOCK TABLE tallyvox_calls IN ACCESS EXCLUSIVE MODE");
+    TForwarder forwarder({url, "kiev", file.string(), "", 500, TInsertMode::Copy, 2s});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(forwarder.SendPending(), EStoreError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+    EXPECT_TRUE(testkit::WaitUntil(
+        [&] {
+            std::this_thread::sleep_for(100ms);
+            return blocker
+                       .Query("SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = "
+                              "'Lock' AND datname = 'held'")
+                       .at(0)
+                       .at(0) == "0";
+        },
+        30s));
+    blocker.Execute("COMMIT");
+    EXPECT_EQ(forwarder.SendPending(), 50u);
+    EXPECT_EQ(Query(url, "SELECT count(*) FROM tallyvox_calls"), "50");
+}
+
 } // namespace
 } // namespace tallyvox::store
