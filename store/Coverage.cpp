@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "store/StoredCall.h"
+#include "text/Cp1251.h"
+
 namespace tallyvox::store {
 
 namespace {
@@ -47,8 +50,8 @@ JournalIntervals(const std::vector<callfile::TCoverageEntry>& entries, std::size
     for (std::size_t i = first == 0 ? 0 : first - 1; i < spans.size(); ++i) {
         const report::TCoverageSpan& span = spans[i];
         intervals.push_back({UtcText(span.From), span.To ? UtcText(*span.To) : std::string(),
-                             span.Reading, span.Serial, static_cast<int>(span.Records), span.Reason,
-                             span.Fill, span.Capacity});
+                             span.Reading, StoreText(span.Serial), static_cast<int>(span.Records),
+                             StoreText(span.Reason), span.Fill, span.Capacity});
     }
     return intervals;
 }
@@ -108,9 +111,9 @@ std::vector<report::TCoverageSpan> StoredCoverageSpans(TPgConnection& connection
             span.To = LocalTime(interval.End);
         }
         span.Reading = interval.Captured;
-        span.Serial = interval.SerialNumber;
+        span.Serial = text::Utf8ToCp1251(interval.SerialNumber);
         span.Records = interval.Records;
-        span.Reason = interval.Reason;
+        span.Reason = text::Utf8ToCp1251(interval.Reason);
         span.Fill = interval.Fill;
         span.Capacity = interval.Capacity;
         spans.push_back(std::move(span));

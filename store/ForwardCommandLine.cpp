@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include "text/Cp1251.h"
+
 namespace tallyvox::store {
 
 namespace {
@@ -44,7 +46,7 @@ TForwardOptions ParseForwardCommandLine(const std::vector<std::string>& argument
         } else if (option == "--site") {
             options.Settings.Site = value();
         } else if (option == "--serial") {
-            options.SerialNumber = value();
+            options.SerialNumber = text::Utf8ToCp1251(value()); // as the exchange gives it
         } else if (option == "--insert") {
             options.Settings.Mode = TInsertMode::Insert;
         } else if (option == "--once") {

@@ -98,13 +98,14 @@ void TForwarder::Commit(std::size_t& sent, std::uint64_t deliveredTo) {
         throw EStoreError("sending stopped");
     }
     if (!Batch.empty()) {
+        const std::string serial = StoreText(BatchSerial);
         OnStore([&](TPgConnection& connection) {
             for (const TSetAsideCall& refused :
-                 InsertCalls(connection, Settings.Site, BatchSerial, Batch, Settings.Mode)) {
+                 InsertCalls(connection, Settings.Site, serial, Batch, Settings.Mode)) {
                 TellSetAside(Batch[refused.Index], refused.Reason);
             }
             if (RowsWithoutSerial) {
-                FillMissingSerials(connection, Settings.Site, BatchSerial, Batch);
+                FillMissingSerials(connection, Settings.Site, serial, Batch);
             }
             RowsWithoutSerial = RowsWithoutSerial || BatchSerial.empty();
         });

@@ -1,5 +1,6 @@
 #include "store/StoredCall.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "callfile/CallLine.h"
@@ -17,19 +18,15 @@ constexpr std::size_t DateSeparator = 2;
 constexpr std::size_t StartSeparator = 13;
 constexpr std::size_t DurationSeparator = 24;
 
-// A field of the line (Windows-1251) as the store's text: UTF-8, which every
-// byte converts to. A text of the server holds no zero byte: one (only a damaged
-// line has it) becomes "?" in the field; the raw line keeps it.
-void MakeStorable(std::string& text) {
-    text = text::Cp1251ToUtf8(text);
-    for (char& c : text) {
-        if (c == '\0') {
-            c = '?';
-        }
-    }
-}
-
 } // namespace
+
+// Every byte converts to UTF-8; a text of the server holds no zero byte: one
+// (only a damaged line has it) becomes "?"; the raw line keeps it.
+std::string StoreText(std::string_view cp1251) {
+    std::string text = text::Cp1251ToUtf8(cp1251);
+    std::replace(text.begin(), text.end(), '\0', '?');
+    return text;
+}
 
 std::optional<TStoredCall> StoredCallOf(std::string_view line) {
     if (line.size() < ShortestKeptLine || callfile::IsSkippedLine(line)) {
@@ -53,7 +50,7 @@ std::optional<TStoredCall> StoredCallOf(std::string_view line) {
     callfile::AppendWithoutBlanks(fields->DialledNumberField, call.DialledNumber);
     for (std::string* text :
          {&call.HardwareLine, &call.ProgramNumber, &call.Trunk, &call.DialledNumber}) {
-        MakeStorable(*text);
+        *text = StoreText(*text);
     }
     call.DateSuspicious = line[DateSeparator] == '*';
     call.StartSuspicious = line[StartSeparator] == '*';

@@ -21,6 +21,9 @@ struct TStoredCall {
     std::string_view RawLine; // the line's bytes without the line end
 };
 
+// A text of the program (Windows-1251) as a text of the store (UTF-8).
+std::string StoreText(std::string_view cp1251);
+
 // The row of a line that the report would take as a call; nothing for header
 // lines and lines the report leaves out.
 std::optional<TStoredCall> StoredCallOf(std::string_view line);
