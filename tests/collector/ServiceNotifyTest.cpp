@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/Scenario.h"
@@ -159,6 +161,47 @@ TEST(ServiceNotifyTest, ToldReadyReloadingAndStopping) {
     const int status = collector.Ended();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_NE(testkit::FileContents(dir.Path() / "collect.err").find("stopped"), std::string::npos);
+}
+
+// A second SIGTERM does not wait for the orderly end: here the first waits for a
+// store that accepts the connection and never answers (a listening socket on
+// loopback that nobody reads), the second ends the process by that signal.
+TEST(ServiceNotifyTest, ASecondSigtermEndsAtOnce) {
+#ifndef TALLYVOX_COLLECT_HAS_STORE
+    GTEST_SKIP() << "this build has no store to wait for";
+#endif
+    testkit::TTempDir dir;
+    testkit::TSimHarness sim(sim::SingleExchangeScenario(6, 3));
+    TNotifySocket manager(dir.Path() / "notify");
+    const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(silent, 8), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string url =
+        "postgresql://tallyvox@127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/tallyvox";
+    TCollectorProcess collector({TALLYVOX_COLLECT_PROGRAM, "--dir", dir.Path().string(), "--port",
+                                 sim.DevicePath(), "--file", "calls.txt", "--store", url, "--site",
+                                 "kiev"},
+                                manager.Path, dir.Path() / "collect.err");
+    ASSERT_TRUE(manager.WaitFor("READY=1"));
+    ASSERT_TRUE(manager.WaitFor("STATUS=reading"));
+    ::kill(collector.Pid, SIGTERM);
+    ASSERT_TRUE(manager.WaitFor("STOPPING=1"));
+    int status = 0;
+    std::this_thread::sleep_for(500ms);
+    if (::waitpid(collector.Pid, &status, WNOHANG) == collector.Pid) {
+        collector.Pid = -1;
+        ::close(silent);
+        GTEST_SKIP() << "the first SIGTERM ended it before a second could be sent";
+    }
+    ::kill(collector.Pid, SIGTERM);
+    status = collector.Ended();
+    ::close(silent);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }
 
 } // namespace
