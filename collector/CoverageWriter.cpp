@@ -24,8 +24,8 @@ void TCoverageWriter::Retry() {
         Log.Write(TLevel::Warning,
                   "the coverage journal " + name + " cannot be written; its entries wait");
     } else if (Held.empty() && Refusing) {
-        Log.Write(TLevel::Info, "the coverage journal " + name + " took the " +
-                                    std::to_string(waiting) + " entries that waited");
+        Log.Write(TLevel::Info, "the coverage journal " + name + " took the entries that waited (" +
+                                    std::to_string(waiting) + ")");
     }
     Refusing = !Held.empty();
 }
