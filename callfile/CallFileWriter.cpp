@@ -116,9 +116,18 @@ bool TCallFileWriter::StartsNewFile(const std::string& fileName) const {
         return false;
     }
     try {
+        const std::filesystem::path path = FilePathOfText(fileName);
         std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(FilePathOfText(fileName), error);
-        return error ? error == std::errc::no_such_file_or_directory : size == 0;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error) {
+            return size == 0;
+        }
+        // A folder that is away for a while takes the held lines into the old
+        // file when it is back; only a file missing from its folder is new.
+        std::error_code ignored;
+        return error == std::errc::no_such_file_or_directory &&
+               std::filesystem::is_directory(path.parent_path().empty() ? "." : path.parent_path(),
+                                             ignored);
     } catch (const std::exception&) {
         return false;
     }

@@ -58,7 +58,7 @@ public:
     // Lines held for any file.
     std::size_t PendingCount() const;
     // True when the next line for fileName would be the first in it: no such
-    // file, or an empty one, and no line held for it.
+    // file in its folder, or an empty one, and no line held for it.
     bool StartsNewFile(const std::string& fileName) const;
     const std::vector<THeldLines>& Held() const { return Pending; }
     // The observer outlives the writer or is removed (nullptr) first.
