@@ -45,7 +45,8 @@ bool WriteRescueFile(const std::filesystem::path& folder, const std::string& sta
     for (const std::string& line : held.Lines) {
         bytes += line + "\r\n";
     }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
+                   SyncFileData(file.get());
     written = std::fclose(file.release()) == 0 && written;
     if (!written) {
         std::error_code ignored;
@@ -110,6 +111,28 @@ std::size_t TCallFileWriter::PendingCount() const {
     return count;
 }
 
+bool TCallFileWriter::StartsNewFile(const std::string& fileName) const {
+    if (ResultFor(fileName) == LinesHeld) {
+        return false;
+    }
+    try {
+        const std::filesystem::path path = FilePathOfText(fileName);
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error) {
+            return size == 0;
+        }
+        // A folder that is away for a while takes the held lines into the old
+        // file when it is back; only a file missing from its folder is new.
+        std::error_code ignored;
+        return error == std::errc::no_such_file_or_directory &&
+               std::filesystem::is_directory(path.parent_path().empty() ? "." : path.parent_path(),
+                                             ignored);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 std::vector<TRescue> TCallFileWriter::Rescue(const std::filesystem::path& folder,
                                              const std::string& stamp) {
     std::vector<TRescue> rescues;
@@ -156,6 +179,10 @@ void TCallFileWriter::FlushFile(THeldLines& held) {
             if (!WriteWhole(file.get(), path, lines.front() + "\r\n")) {
                 break;
             }
+            // The exchange forgets a record once it has sent it: the line is on
+            // stable storage before the next one is asked for. A failed sync is
+            // not a failed write; written again, the line would stand twice.
+            SyncFileData(file.get());
             const std::string line = std::move(lines.front());
             lines.pop_front();
             if (Observer != nullptr) {

@@ -1,5 +1,5 @@
 #pragma once
-// Appends lines to the call-accounting file: open, append, close per line, each
+// Appends lines to the call-accounting file: open, append, sync, close per line, each
 // line and its CR LF in one write. A line that cannot be written stays held in
 // memory, in order and bound to the file it was meant for, and goes to that file
 // before its next line as soon as the file can be written again; nothing is
@@ -57,6 +57,9 @@ public:
     int FlushPending();
     // Lines held for any file.
     std::size_t PendingCount() const;
+    // True when the next line for fileName would be the first in it: no such
+    // file in its folder, or an empty one, and no line held for it.
+    bool StartsNewFile(const std::string& fileName) const;
     const std::vector<THeldLines>& Held() const { return Pending; }
     // The observer outlives the writer or is removed (nullptr) first.
     void SetObserver(TAppendObserver* observer) { Observer = observer; }

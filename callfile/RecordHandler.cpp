@@ -15,6 +15,9 @@ TRecordHandler::~TRecordHandler() {
 
 void TRecordHandler::operator()(const TRecord& record) {
     const std::string line = FormatCallLine(record);
+    if (ReadHeader && Writer_.StartsNewFile(Read->TariffFileName)) {
+        WriteHeader();
+    }
     Writer_.AppendLine(Read->TariffFileName, line);
     TStatus& status = Read->Status;
     if (status.BufferFill > 0) {
@@ -27,6 +30,7 @@ void TRecordHandler::operator()(const TRecord& record) {
 }
 
 int TRecordHandler::WriteHeader() {
+    ReadHeader = true;
     return Writer_.WriteHeader(Read->TariffFileName, Read->HeaderDateLine, Read->HeaderTitleLine);
 }
 

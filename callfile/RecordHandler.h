@@ -36,7 +36,11 @@ public:
     // Makes a last attempt to write the lines that still wait for the file.
     ~TRecordHandler();
     // A line the file does not take waits in the writer; no file failure raises.
+    // A read with a header that comes to a new file (the old one moved away, or
+    // emptied by rotation) opens it with the header again, as a read would.
     void operator()(const TRecord& record);
+    // A read starts: no header until WriteHeader says it has one.
+    void BeginRead() { ReadHeader = false; }
     // Writes the header block of the read (BuildHeader must have run):
     // LinesWritten, or LinesHeld when it waits for the file; no file failure raises.
     int WriteHeader();
@@ -50,6 +54,7 @@ private:
     boost::shared_ptr<TReadState> Read;
     TRecordListener* Listener;
     TCallFileWriter Writer_;
+    bool ReadHeader = false;
 };
 
 } // namespace tallyvox::callfile

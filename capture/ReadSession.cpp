@@ -32,6 +32,7 @@ void TReadSession::Prepare(TReadMode mode) {
     LowLevel->Continuous = mode == TReadMode::Continuous;
     LowLevel->RejectedCount = 0;
     LowLevel->UncheckedCount = 0;
+    Handler.BeginRead();
     LowLevel->RecordCallback = [handler = &Handler](TRecord record) { (*handler)(record); };
 }
 

@@ -7,6 +7,7 @@
 
 #include "callfile/CallFileWriter.h"
 #include "callfile/CoverageJournal.h"
+#include "collector/ServiceManager.h"
 #include "exchange/CommError.h"
 #include "exchange/FilePath.h"
 #include "exchange/LinkMessages.h"
@@ -121,7 +122,8 @@ TCollector::TCollector(boost::shared_ptr<TLowLevel> lowLevel, TLogNotifier& noti
                        const TCollectOptions& options, TLog& log)
     : LowLevel(std::move(lowLevel)), Notifier(notifier), Options(options), Log(log),
       Handler(LowLevel, this), Session(LowLevel, Handler),
-      Policy(options.RetryFirst, options.RetryLongest) {
+      Policy(options.RetryFirst, options.RetryLongest),
+      Coverage(callfile::CoverageJournalOf(LowLevel->TariffFileName), log) {
     Shown.Port = LowLevel->PortName;
     Shown.CallFile = Utf8(LowLevel->TariffFileName);
 }
@@ -285,6 +287,7 @@ TCaptureState TCollector::PassesEnded(const capture::TSessionResult& result, int
 // would leave the program holding the only copy.
 bool TCollector::FileReady() {
     FileTrouble = false;
+    Coverage.Retry();
     if (Handler.FlushPending() != callfile::LinesWritten) {
         StateDetail =
             std::to_string(Handler.Writer().PendingCount()) + " lines still wait for the call file";
@@ -317,6 +320,7 @@ void TCollector::Enter(TCaptureState state, const std::string& detail) {
     Journal(state, detail);
     Shown.State = NameOf(state);
     Shown.Detail = detail;
+    TellServiceManager("STATUS=" + Shown.State + (detail.empty() ? "" : ": " + detail));
     if (state == TCaptureState::Reading) {
         const TStatus& status = LowLevel->Status;
         Shown.Model = Utf8(status.ModelName);
@@ -355,10 +359,7 @@ void TCollector::Journal(TCaptureState state, const std::string& detail) {
         JournalReading = false;
         JournalReason = reason;
     }
-    const std::string journal = callfile::CoverageJournalOf(LowLevel->TariffFileName);
-    if (!callfile::AppendCoverageEntry(journal, entry)) {
-        Log.Write(TLevel::Warning, "the coverage journal " + Utf8(journal) + " cannot be written");
-    }
+    Coverage.Append(std::move(entry));
 }
 
 void TCollector::WaitBeforeRetry() {
@@ -381,6 +382,10 @@ int TCollector::Finish(int status) {
     if (StopAsked()) {
         Enter(TCaptureState::Stopped, "on request");
         status = ExitDone;
+    }
+    if (Coverage.Waiting() > 0) {
+        Log.Write(TLevel::Error, std::to_string(Coverage.Waiting()) +
+                                     " entries of the coverage journal could not be written");
     }
     if (Handler.FlushPending() == callfile::LinesWritten) {
         RefreshStatus();
@@ -423,8 +428,13 @@ void TCollector::RefreshStatus() {
         Shown.RecordsToday = 0;
     }
     Shown.LinesHeld = Handler.Writer().PendingCount();
-    if (!WriteStatusFile(*Options.Status, Shown)) {
-        Log.Write(TLevel::Warning, "the status file " + *Options.Status + " cannot be written");
+    // Once when it stops being written and once when it is again, not per record.
+    const bool written = WriteStatusFile(*Options.Status, Shown);
+    if (written != StatusWritten) {
+        Log.Write(written ? TLevel::Info : TLevel::Warning,
+                  "the status file " + *Options.Status +
+                      (written ? " is written again" : " cannot be written"));
+        StatusWritten = written;
     }
 }
 

@@ -15,6 +15,7 @@
 #include "capture/ReadSession.h"
 #include "capture/ReconnectPolicy.h"
 #include "collector/CommandLine.h"
+#include "collector/CoverageWriter.h"
 #include "collector/Log.h"
 #include "collector/StatusFile.h"
 #include "exchange/LowLevel.h"
@@ -108,11 +109,13 @@ private:
 
     TCaptureState State = TCaptureState::Starting;
     std::string StateDetail;
+    TCoverageWriter Coverage;
     bool JournalReading = false;
     std::string JournalReason;
     std::int64_t IntervalRecords = 0;
     bool FileTrouble = false;
     TCollectorStatus Shown;
+    bool StatusWritten = true;
 };
 
 } // namespace tallyvox::collector

@@ -1,5 +1,9 @@
 #include "collector/Log.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 namespace tallyvox::collector {
@@ -43,9 +47,17 @@ void TLog::Write(TLevel level, const std::string& text) {
     Out << line << std::endl;
 }
 
+// systemd names the journal's stream "DEVICE:INODE"; standard error is that
+// stream only when it is still the same file (not a terminal or a file that a
+// child of the service was given instead).
 bool StderrIsJournal() {
     const char* stream = std::getenv("JOURNAL_STREAM");
-    return stream != nullptr && *stream != '\0';
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    char rest = 0;
+    struct stat info {};
+    return stream != nullptr && std::sscanf(stream, "%llu:%llu%c", &device, &inode, &rest) == 2 &&
+           ::fstat(STDERR_FILENO, &info) == 0 && info.st_dev == device && info.st_ino == inode;
 }
 
 } // namespace tallyvox::collector

@@ -1,7 +1,8 @@
 #pragma once
-// One line per event on standard error, with a level. Under systemd (which sets
-// JOURNAL_STREAM) each line starts with the journal's priority prefix instead,
-// so that `journalctl -p warning` finds the problems.
+// One line per event on standard error, with a level. When standard error is
+// the journal's stream (systemd's JOURNAL_STREAM names it) each line starts with
+// the journal's priority prefix instead, so that `journalctl -p warning` finds
+// the problems.
 
 #include <mutex>
 #include <ostream>

@@ -1,6 +1,7 @@
 #include "collector/Signals.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <pthread.h>
 #include <utility>
 
@@ -28,6 +29,7 @@ TSignalWatcher::TSignalWatcher(std::function<void()> onStop, std::function<void(
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         std::signal(signal, SIG_DFL);
     }
+    std::signal(SIGXFSZ, SIG_IGN);
     Thread = std::thread([this] { Watch(); });
 }
 
@@ -50,10 +52,25 @@ void TSignalWatcher::Watch() {
         }
         if (signal == SIGHUP) {
             OnHangUp();
-        } else {
+        } else if (!Stopping) {
+            Stopping = true;
             OnStop();
+        } else {
+            EndBy(signal);
         }
     }
+}
+
+// Whoever asks twice does not want the orderly end: the signal's own action,
+// so that the parent sees the process ended by it.
+void TSignalWatcher::EndBy(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
+    std::_Exit(128 + signal);
 }
 
 } // namespace tallyvox::collector

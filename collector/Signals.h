@@ -1,6 +1,9 @@
 #pragma once
 // SIGTERM, SIGINT and SIGHUP taken on a thread of their own (sigwait), so that
-// what they cause runs as ordinary code, not inside a signal handler.
+// what they cause runs as ordinary code, not inside a signal handler. A second
+// SIGTERM or SIGINT ends the process at once, by that signal. SIGXFSZ is
+// ignored: a file-size limit then fails the write (EFBIG) as a full disk does,
+// which the call file survives, instead of killing the process in mid-line.
 
 #include <atomic>
 #include <functional>
@@ -12,7 +15,7 @@ class TSignalWatcher {
 public:
     // Blocks the three signals in the calling thread, and so in every thread it
     // starts later: construct it in main before any other thread. onStop runs on
-    // SIGTERM and SIGINT, onHangUp on SIGHUP, both on the watcher's thread.
+    // the first SIGTERM or SIGINT, onHangUp on SIGHUP, both on the watcher's thread.
     TSignalWatcher(std::function<void()> onStop, std::function<void()> onHangUp);
     ~TSignalWatcher();
     TSignalWatcher(const TSignalWatcher&) = delete;
@@ -20,10 +23,12 @@ public:
 
 private:
     void Watch();
+    [[noreturn]] static void EndBy(int signal);
 
     std::function<void()> OnStop;
     std::function<void()> OnHangUp;
     std::atomic<bool> Ending{false};
+    bool Stopping = false;
     std::thread Thread;
 };
 

@@ -2,7 +2,8 @@
 // A small JSON file that tells a monitoring script how capture is going: the
 // exchange, the last contact, the records of today and the lines held in memory.
 // It is written to a temporary file beside it and renamed over it, so a reader
-// never sees half of it.
+// never sees half of it. Only a regular file is ever replaced: a symbolic link
+// is followed to its target, and a device, a FIFO or a directory is left alone.
 
 #include <cstdint>
 #include <string>
@@ -31,8 +32,12 @@ struct TCollectorStatus {
 // The status as JSON text.
 std::string StatusJson(const TCollectorStatus& status);
 
-// Replaces the file at path with the status; false when it could not. No
-// exception escapes.
+// Why path (its links followed) cannot be the status file, as "a device",
+// "a FIFO", ...; empty when it is a regular file or not there yet.
+std::string StatusFileProblem(const std::string& path);
+
+// Replaces the file at path (at the end of its links) with the status; false
+// when it could not or must not. No exception escapes.
 bool WriteStatusFile(const std::string& path, const TCollectorStatus& status);
 
 } // namespace tallyvox::collector

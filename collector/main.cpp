@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include "collector/Collector.h"
+#include "collector/ServiceManager.h"
 #include "collector/Signals.h"
+#include "collector/StatusFile.h"
 #include "collector/StoreLink.h"
 
 int main(int argc, char** argv) {
@@ -32,12 +34,36 @@ int main(int argc, char** argv) {
                   << "\n";
         return 2;
     }
+    if (options.Status) {
+        // A status file is only ever a regular file: never a device, a FIFO or a
+        // directory that a mistyped option names.
+        if (const std::string problem = StatusFileProblem(*options.Status); !problem.empty()) {
+            std::cerr << "tallyvox-collect: --status " << *options.Status << ": " << problem
+                      << ", not a regular file\n";
+            return 2;
+        }
+    }
     TLog log(std::cerr, StderrIsJournal());
     auto notifier = boost::make_shared<TLogNotifier>(log);
     auto lowLevel = boost::make_shared<TLowLevel>(boost::make_shared<TSystemClock>(), notifier);
     if (const int status = Configure(*lowLevel, options, log); status != ExitDone) {
         return status;
     }
+    TCollector collector(lowLevel, *notifier, options, log);
+    // Before any other thread: each thread started later blocks the signals too,
+    // so none of them can be ended by one without the final flush.
+    const TSignalWatcher signals(
+        [&collector] {
+            TellServiceManager("STOPPING=1");
+            collector.RequestStop();
+        },
+        [&collector] {
+            // The call file is opened for each line anyway: taking the new one
+            // is done once the collector knows.
+            TellServiceManager("RELOADING=1");
+            collector.RequestReopen();
+            TellServiceManager("READY=1");
+        });
     std::unique_ptr<TStoreLink> store;
     if (options.Store) {
         try {
@@ -48,11 +74,10 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    TCollector collector(lowLevel, *notifier, options, log);
     collector.SetAppendObserver(store.get());
-    const TSignalWatcher signals([&collector] { collector.RequestStop(); },
-                                 [&collector] { collector.RequestReopen(); });
+    TellServiceManager("READY=1");
     const int status = collector.Run();
+    TellServiceManager("STOPPING=1");
     if (store) {
         // What was read goes to the store now if it can; otherwise on the next start.
         store->Finish(std::chrono::seconds(10));

@@ -26,4 +26,8 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 // nullptr with errno EEXIST when something is, or another errno.
 std::FILE* CreateNewFile(const std::filesystem::path& path);
 
+// Waits until what was written to the (unbuffered) file is on stable storage,
+// as far as the system can tell: false when it reports that it is not.
+bool SyncFileData(std::FILE* file);
+
 } // namespace tallyvox

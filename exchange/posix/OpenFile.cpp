@@ -1,5 +1,7 @@
 // POSIX names a file by its bytes, which the path holds as they are.
 
+#include <unistd.h>
+
 #include "exchange/FilePath.h"
 
 namespace tallyvox {
@@ -10,6 +12,11 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
 
 std::FILE* CreateNewFile(const std::filesystem::path& path) {
     return std::fopen(path.c_str(), "wbx");
+}
+
+// The data, not the times: the size is part of what fdatasync writes.
+bool SyncFileData(std::FILE* file) {
+    return ::fdatasync(::fileno(file)) == 0;
 }
 
 } // namespace tallyvox

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -276,12 +277,23 @@ private:
         return Failed();
     }
 
+    // A signal cuts poll() short; the rest of the wait is counted from a fixed
+    // deadline, so that signals coming again and again never stretch a time-out.
+    // A negative time-out waits for ever.
     static int PollOnce(pollfd& request, int milliseconds) {
-        int ready = 0;
-        do {
-            ready = ::poll(&request, 1, milliseconds);
-        } while (ready < 0 && errno == EINTR);
-        return ready;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        int wait = milliseconds;
+        for (;;) {
+            const int ready = ::poll(&request, 1, wait);
+            if (ready >= 0 || errno != EINTR) {
+                return ready;
+            }
+            if (milliseconds >= 0) {
+                wait = PollMilliseconds(std::chrono::duration_cast<std::chrono::microseconds>(
+                    deadline - std::chrono::steady_clock::now()));
+            }
+        }
     }
 
     bool Failed() {

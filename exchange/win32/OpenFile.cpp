@@ -31,4 +31,8 @@ std::FILE* CreateNewFile(const std::filesystem::path& path) {
     return file;
 }
 
+bool SyncFileData(std::FILE* file) {
+    return ::_commit(::_fileno(file)) == 0;
+}
+
 } // namespace tallyvox

@@ -139,3 +139,57 @@ TEST_F(RecordHandlerTest, WorksAsTheRecordCallbackAndWithoutAListener) {
 
 } // namespace
 } // namespace tallyvox::callfile
+
+namespace tallyvox::callfile {
+namespace {
+
+fs::path AwayOf(const fs::path& folder) {
+    return folder.string() + ".away";
+}
+
+// A read with a header that comes to a new file (the old one moved away or
+// emptied by rotation) opens it with the read's header; a folder that is away
+// for a while, or a read without a header, adds none.
+TEST_F(RecordHandlerTest, ANewFileInTheMiddleOfAReadStartsWithItsHeader) {
+    const fs::path folder = Folder.Path() / "calls";
+    const fs::path file = folder / "calls.txt";
+    LowLevel->TariffFileName = TextOfFilePath(file);
+    LowLevel->HeaderDateLine = HeaderDateLine(testkit::At(2026, 12, 9, 8, 0, 0));
+    LowLevel->HeaderTitleLine = HeaderTitleLine();
+    const std::string header = LowLevel->HeaderDateLine + "\r\n" + HeaderTitleLine() + "\r\n";
+    const TRecord call = Call(201, "123");
+    const std::string line = FormatCallLine(call) + "\r\n";
+    struct TCase {
+        const char* Name;
+        bool Header;
+        std::function<void()> Change;
+        std::string Expected;
+    };
+    const std::vector<TCase> cases{
+        {"moved away", true, [&] { fs::rename(file, folder / "calls.1"); }, header + line},
+        {"emptied", true, [&] { fs::resize_file(file, 0); }, header + line},
+        {"no header in this read", false, [&] { fs::remove(file); }, line},
+        {"its folder away for a while", true, [&] { fs::rename(folder, AwayOf(folder)); },
+         header + line + line},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        Handler.BeginRead();
+        if (c.Header) {
+            Handler.WriteHeader();
+        }
+        Handler(call);
+        c.Change();
+        Handler(call);
+        if (fs::exists(AwayOf(folder))) {
+            fs::rename(AwayOf(folder), folder);
+            EXPECT_EQ(Handler.FlushPending(), LinesWritten);
+        }
+        EXPECT_EQ(testkit::FileContents(file), c.Expected);
+    }
+}
+
+} // namespace
+} // namespace tallyvox::callfile

@@ -20,6 +20,7 @@ cleanup() {
         kill -TERM "$p" 2>/dev/null
         wait "$p" 2>/dev/null
     done
+    chattr -i "$work"/*.coverage 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -119,6 +120,67 @@ check_once ExitFileNotWritable --calls 5 -- --file "$work/no/such/folder/calls.t
 (cd "$work" && "$collect" --once --file x.txt 2>"$work/once.err")
 [ $? -eq "$(status_of ExitExchangeAbsent)" ] || fail "no port configured does not exit 4"
 
+# --status writes only a regular file: a device node, a FIFO and a directory
+# are refused with one message and left as they were; a symbolic link is
+# followed and its target replaced; a status file that cannot be written is
+# one warning, not one per record.
+mkfifo "$work/status.fifo"
+mkdir "$work/status.dir"
+refused=("$work/status.fifo" "$work/status.dir")
+if [ "$(id -u)" -eq 0 ] && mknod "$work/status.dev" c 1 7 2>/dev/null; then
+    refused+=("$work/status.dev")
+else
+    echo "collector program: not root or no mknod here; --status on a device node not tried"
+fi
+for target in "${refused[@]}"; do
+    kind=$(stat -c %F "$target")
+    (cd "$work" && timeout 10 "$collect" --once --port "$work/com" --file x.txt --status "$target" \
+        2>"$work/refused.err")
+    [ $? -eq 2 ] && [ "$(wc -l <"$work/refused.err")" -eq 1 ] &&
+        grep -q -- "--status $target" "$work/refused.err" || fail "--status $kind is not refused once"
+    [ "$(stat -c %F "$target")" = "$kind" ] || fail "--status replaced the $kind"
+done
+echo '{}' >"$work/status.target"
+ln -s status.target "$work/status.link"
+check_once ExitDone --calls 5 -- --status "$work/status.link"
+[ -L "$work/status.link" ] && grep -q '"recordsToday": 5' "$work/status.target" ||
+    fail "--status did not follow the link to replace its target"
+check_once ExitDone --calls 5 -- --status "$work/no/such/folder/status.json"
+[ "$(grep -c "status file" "$work/once.err")" -eq 1 ] ||
+    fail "a status file that cannot be written is not one warning"
+
+# Journal priorities only when standard error is the journal's stream itself.
+for stream in match 0:0 ""; do
+    start_sim --calls 1
+    rm -f "$work/journal.err"
+    touch "$work/journal.err"
+    [ "$stream" = match ] && stream=$(stat -c %d:%i "$work/journal.err")
+    (cd "$work" && JOURNAL_STREAM=$stream timeout 60 "$collect" --once --port "$work/com" \
+        --file once.txt 2>>"$work/journal.err")
+    stop_sim
+    if [ "$stream" = "$(stat -c %d:%i "$work/journal.err")" ]; then
+        [ "$(grep -vc '^<[0-9]>' "$work/journal.err")" -eq 0 ] || fail "no journal priorities"
+    else
+        [ "$(grep -c '^<[0-9]>' "$work/journal.err")" -eq 0 ] &&
+            grep -q "^tallyvox-collect: info: " "$work/journal.err" ||
+            fail "journal priorities with JOURNAL_STREAM=$stream on another file"
+    fi
+done
+
+# Each call line is on stable storage before the next record is asked for:
+# at least one fdatasync of the call file per call line.
+if command -v strace >/dev/null; then
+    start_sim --calls 5
+    (cd "$work" && timeout 60 strace -f -y -e trace=fdatasync -o "$work/sync.trace" \
+        "$collect" --once --port "$work/com" --file synced.txt 2>"$work/sync.err")
+    stop_sim
+    syncs=$(grep -c 'fdatasync([0-9]*<.*/synced.txt>) = 0' "$work/sync.trace")
+    [ "$(calls_in "$work/synced.txt")" -eq 5 ] && [ "$syncs" -ge 5 ] ||
+        fail "$syncs fdatasync calls for the 5 call lines"
+else
+    echo "collector program: strace is not installed; the syncs of the call file not checked"
+fi
+
 # The port held by another collector, also when reached through another link
 # to the same device: one clear message naming the port and the holder, both
 # for --once and for a service that keeps trying (no line per attempt).
@@ -212,24 +274,34 @@ today=$(date +%F)
     fail "the totals failed"
 grep -q "gaps in this period" "$work/totals.err" || fail "the totals do not mention the gap"
 
-# The call file stops taking lines (a file size limit stands in for a full
-# disk): the read stops after the call in hand, the rest stay in the exchange,
-# and the line held in memory goes to a rescue file when the collector ends.
-start_sim --calls 40
-(cd "$work" && ulimit -f 2 && trap '' XFSZ && exec "$collect" --port "$work/com" --file full.txt \
+# A file-size limit set on the collector in the middle of a read (as a quota
+# would) falls inside a line to come: no death by SIGXFSZ, no torn line, the
+# read stops after the call in hand (the rest stay in the exchange), the line
+# held in memory goes to a rescue file when the collector ends, and the status
+# file and the coverage journal say so.
+start_sim --calls 5 --arrive-every 100
+(cd "$work" && exec "$collect" --port "$work/com" --file full.txt --status full.json \
     --retry-first 50 --retry-longest 100 2>"$work/full.err") &
 full=$!
 pids+=("$full")
+wait_for_calls "$work/full.txt" 10
+prlimit --pid "$full" --fsize=$(($(stat -c %s "$work/full.txt") + 100)) || fail "prlimit failed"
 wait_for_text "$work/full.err" "file-unwritable"
+wait_for_text "$work/full.json" '"state": "file-unwritable"'
+grep -q '"linesHeld": [1-9]' "$work/full.json" || fail "the status file shows no line held"
 kill -TERM "$full"
 wait "$full"
 status=$?
 pids=()
 stop_sim
 [ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "held lines at the end give $status"
-[ "$sent" -lt 40 ] || fail "the read went on into a file that took nothing"
+[ "$(tail -c 2 "$work/full.txt" | od -An -tx1 | tr -d ' ')" = 0d0a ] &&
+    [ "$(grep -vc $'\r$' "$work/full.txt")" -eq 0 ] || fail "the call file ends in a torn line"
 rescued=$(cat "$work"/TallyvoxRescue-*.txt | grep -c '^[0-9][0-9]-')
-[ $(($(calls_in "$work/full.txt") + rescued)) -eq "$sent" ] || fail "calls lost to a full file"
+[ "$rescued" -ge 1 ] && [ $(($(calls_in "$work/full.txt") + rescued)) -eq "$sent" ] ||
+    fail "calls lost to the file-size limit: $sent sent, $rescued rescued"
+grep -q '"state": "stopped"' "$work/full.json" && grep -q '"linesHeld": 0' "$work/full.json" ||
+    fail "the status file does not show the end with the lines rescued"
 grep -q "gap.reason=file-unwritable" "$work/full.txt.coverage" || fail "no file-unwritable gap"
 
 # SIGHUP after the call file was moved away: the next calls go to a new file
@@ -250,6 +322,37 @@ pids=()
 stop_sim
 [ $(($(calls_in "$work/rotated.1") + $(calls_in "$work/rotated.txt"))) -eq "$sent" ] ||
     fail "calls lost around the rotation"
+head -c 200 "$work/rotated.txt" | iconv -f cp1251 -t utf-8 | head -1 | grep -q "^       Данные на" ||
+    fail "the new call file does not start with the header"
 grep -q "reopened" "$work/hup.err" || fail "SIGHUP is not logged"
+
+# The coverage journal refuses its entries for a while (made immutable, as a
+# file system gone read-only would): the gap of a line lost meanwhile is
+# written once the journal takes entries again, before the next reading.
+start_sim --calls 2
+(cd "$work" && exec "$collect" --port "$work/com" --file kept.txt --retry-first 50 \
+    --retry-longest 100 2>"$work/kept.err") &
+collector=$!
+pids+=("$collector")
+wait_for_calls "$work/kept.txt" 2
+if chattr +i "$work/kept.txt.coverage" 2>/dev/null; then
+    stop_sim
+    wait_for_text "$work/kept.err" "entries wait"
+    chattr -i "$work/kept.txt.coverage"
+    start_sim --calls 1
+    wait_for_text "$work/kept.err" "took the"
+    kill -TERM "$collector"
+    wait "$collector"
+    stop_sim
+    cut -f2,3 "$work/kept.txt.coverage" | tr '\t\r' ' ' | paste -sd, - |
+        grep -q "^reading serial=[^,]*,gap reason=line-down,reading serial=[^,]*,gap reason=stopped" ||
+        fail "the journal's held entries are not there in order: $(cat "$work/kept.txt.coverage")"
+else
+    kill -TERM "$collector"
+    wait "$collector"
+    stop_sim
+    echo "collector program: no chattr +i here; the journal's held entries not tried"
+fi
+pids=()
 
 echo "tallyvox-collect program: ok"

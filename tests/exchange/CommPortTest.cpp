@@ -1,13 +1,16 @@
 #include "exchange/CommPort.h"
 
+#include <atomic>
 #include <boost/make_shared.hpp>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
 #include <optional>
+#include <pthread.h>
 #include <sstream>
 #include <termios.h>
 #include <thread>
@@ -227,6 +230,36 @@ TEST(PosixCommBackend, WithoutADeviceReadsAndWritesFail) {
     EXPECT_EQ(backend->Read(byte, std::chrono::milliseconds(1)), -1);
     EXPECT_FALSE(backend->Write(0x00));
     EXPECT_NE(backend->LastError(), 0u);
+}
+
+// Signals that keep cutting a read's wait short (a handler without SA_RESTART,
+// as a profiler's or a debugger's) end it at its time-out all the same: the
+// rest of the wait is counted from its deadline, not started again.
+TEST(PosixCommBackend, SignalsDuringAReadDoNotStretchItsTimeOut) {
+    struct sigaction quiet {};
+    quiet.sa_handler = [](int) {};
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGUSR1, &quiet, &previous), 0);
+    TPtyPeer peer;
+    const std::unique_ptr<TCommBackend> backend = MakePlatformCommBackend();
+    ASSERT_TRUE(backend->OpenDevice(peer.DevicePath()));
+    const pthread_t reader = ::pthread_self();
+    std::atomic<bool> done{false};
+    std::thread interrupter([&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done && std::chrono::steady_clock::now() < end) {
+            ::pthread_kill(reader, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    std::uint8_t byte = 0;
+    EXPECT_EQ(backend->Read(byte, std::chrono::milliseconds(300)), 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    done = true;
+    interrupter.join();
+    ::sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_LT(took, std::chrono::seconds(5)) << "the wait started again at each signal";
 }
 
 TEST_F(CommPortTest, WrittenBytesReachTheLineAndPurgeDiscardsOnlyWhatWasReceived) {

@@ -35,7 +35,8 @@ deb=$(ls "$work"/out/tallyvox_*.deb 2>/dev/null | head -1)
 
 dpkg-deb --info "$deb" >"$work/info.log" || fail "dpkg-deb --info failed"
 grep -q "^ Depends:.*libc6" "$work/info.log" && grep -q "^ Depends:.*libstdc++6" "$work/info.log" &&
-    grep -q "^ Depends:.*adduser" "$work/info.log" || fail "the package does not declare its dependencies"
+    grep -q "^ Depends:.*adduser" "$work/info.log" && grep -q "^ Depends:.*libsystemd0" "$work/info.log" ||
+    fail "the package does not declare its dependencies"
 grep -q "postinst" "$work/info.log" || fail "the package has no postinst"
 
 root=$work/root
@@ -61,7 +62,18 @@ status=$?
 [ "$status" -eq 0 ] || fail "the unpacked tallyvox-collect --once ended with $status"
 [ "$(grep -c '^[0-9][0-9]-' "$work/calls.txt")" -eq 3 ] || fail "not the 3 calls in the file"
 
-if command -v systemd-analyze >/dev/null; then
+# The service tells systemd its state, and --store reaches a server on the
+# network (README's store example): the sandbox lets TCP over IPv4 and IPv6 out.
+unit=$root/usr/lib/systemd/system/tallyvox-collect.service
+grep -qx "Type=notify" "$unit" || fail "the unit is not Type=notify"
+grep -q "^PrivateNetwork=yes" "$unit" && fail "the unit cuts the service off the network"
+families=$(sed -n 's/^RestrictAddressFamilies=//p' "$unit")
+for family in AF_UNIX AF_INET AF_INET6; do
+    [[ " $families " == *" $family "* ]] || fail "the unit does not allow $family"
+done
+if ! command -v systemd-analyze >/dev/null; then
+    echo "package: systemd-analyze is not installed; the unit is not verified"
+else
     # The unit as installed, pointed at the unpacked program.
     mkdir "$work/unit"
     sed "s|/usr/bin/tallyvox-collect|$root/usr/bin/tallyvox-collect|" \
