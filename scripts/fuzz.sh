@@ -3,12 +3,12 @@
 # fixed time on its seed corpus in fuzz/corpus/<target>/, printing how many
 # inputs each one ran. A crash fails the script and leaves its input in
 # build/fuzz/findings/<target>/.
-#   TALLYVOX_FUZZ_SECONDS  seconds per target (default 30)
+#   TALLYVOX_FUZZ_SECONDS  seconds per target (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 TALLYVOX_WITH_FUZZ=1 bash scripts/install-deps.sh
-seconds=${TALLYVOX_FUZZ_SECONDS:-30}
+seconds=${TALLYVOX_FUZZ_SECONDS:-10}
 
 echo "== fuzz: configure and build"
 cmake --preset fuzz >/dev/null

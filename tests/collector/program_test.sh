@@ -341,6 +341,8 @@ if chattr +i "$work/kept.txt.coverage" 2>/dev/null; then
     chattr -i "$work/kept.txt.coverage"
     start_sim --calls 1
     wait_for_text "$work/kept.err" "took the"
+    # The held entries may be taken on a retry before the exchange is back.
+    wait_for_calls "$work/kept.txt" 3
     kill -TERM "$collector"
     wait "$collector"
     stop_sim
