@@ -76,14 +76,14 @@ TRecordOutcome TakeRecord(TLowLevel& link, const TReplyBuffer& reply, const TRec
         return link.IsComplex && shortReply ? TRecordOutcome::EndOfExchange
                                             : TRecordOutcome::Failed;
     }
+    if (!IsRecord(reply.data())) {
+        ++link.RejectedCount;
+        return TRecordOutcome::Delivered;
+    }
     if (unchecked) {
         ++link.UncheckedCount;
     }
-    if (IsRecord(reply.data())) {
-        callback(link.DecodeRecord(reply.data(), static_cast<std::size_t>(got.Length)));
-    } else {
-        ++link.RejectedCount;
-    }
+    callback(link.DecodeRecord(reply.data(), static_cast<std::size_t>(got.Length)));
     return TRecordOutcome::Delivered;
 }
 
@@ -111,7 +111,13 @@ TExchangeEnd DownloadSelectedExchange(TLowLevel& link, bool& linked,
         linked = link.ProbeWithRetries() == TLowLevel::ProbeAnswered;
         // A link check that Stop cut short says nothing about the exchange.
         if (!linked && !link.StopCutsWaits()) {
-            link.DownloadEnd = TDownloadEnd::LinkLost;
+            // An exchange may end its records by leaving this check unanswered:
+            // one that still answers a status request has only run out of records,
+            // and the next exchange of a complex is still emptied.
+            linked = link.AnswersBufferStatus();
+            if (!linked) {
+                link.DownloadEnd = TDownloadEnd::LinkLost;
+            }
             return TExchangeEnd::Done;
         }
         if (link.StopRequested) {

@@ -9,6 +9,9 @@ namespace tallyvox {
 namespace {
 
 constexpr int StatusAttempts = 11;
+// Enough to hear an exchange that is there, few enough not to keep a lost one
+// waiting long: each silent attempt costs a reply byte's wait.
+constexpr int PresenceAttempts = 3;
 constexpr std::uint8_t NoReplyLength = 255;
 
 struct TBufferFigures {
@@ -107,6 +110,16 @@ int ReadAllBufferFigures(TLowLevel& link) {
 }
 
 } // namespace
+
+bool TLowLevel::AnswersBufferStatus() {
+    TIdentificationReply payload{};
+    for (int attempt = 0; attempt < PresenceAttempts; ++attempt) {
+        if (ReadStatusOnce(*Port, Status.Key, payload)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 int TLowLevel::Identify() {
     ExchangeCount = 0;

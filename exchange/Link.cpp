@@ -9,7 +9,7 @@ namespace {
 
 constexpr int ProbeRounds = 5;
 constexpr unsigned ProbeAnswerMs = 200;
-constexpr int ProbeRetries = 10;
+constexpr int ProbeRetries = protocol::LinkCheckProbes - 1;
 constexpr std::uint32_t ProbeRetryPauseMs = 300;
 constexpr int TransactLinkChecks = 3;
 constexpr std::uint32_t IdentifySelectPauseMs = 100;

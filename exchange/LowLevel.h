@@ -90,6 +90,11 @@ public:
     static constexpr int IdentifyUnknownModel = -3;
     static constexpr int IdentifyNoStatus = -5; // no good status reply in eleven attempts
     int Identify();
+    // Whether the selected exchange still answers a buffer status request, sent
+    // without a link check: an exchange that left the link check before a next
+    // record unanswered but answers this has ended its records; one that answers
+    // nothing is gone. Port errors escape.
+    bool AnswersBufferStatus();
 
     // --- records and real time ---
     // Runs on the reader thread and sets DownloadEnd to how it ended.

@@ -49,6 +49,9 @@ inline constexpr int IdModelNameLength = 7;
 inline constexpr int BaudRate = 19200;
 inline constexpr int BitsPerByte = 11;
 
+// A link check: one probe and up to ten retries until one is answered.
+inline constexpr int LinkCheckProbes = 11;
+
 // How long the host waits for each byte of a reply.
 inline constexpr unsigned ReplyByteMs = 500;
 

@@ -34,6 +34,7 @@ struct TRequest {
     std::optional<std::uint32_t> ConnectionsSeed;
     bool RealTiming = false;
     std::optional<long long> TurnaroundUs;
+    std::optional<TEmptyEnding> EmptyEnding;
     std::vector<std::pair<std::string, std::string>> Faults;
 };
 
@@ -94,6 +95,13 @@ TRequest ReadOptions(const std::vector<std::string>& arguments) {
             request.RealTiming = true;
         } else if (option == "--turnaround") {
             request.TurnaroundUs = Number(option, value(), 0, 10'000'000);
+        } else if (option == "--empty-ending") {
+            const std::string& name = value();
+            request.EmptyEnding = EmptyEndingNamed(name);
+            if (!request.EmptyEnding) {
+                throw EScenarioError(option + ": expected short-reply or link-check, not \"" +
+                                     name + "\"");
+            }
         } else if (option == "--state") {
             request.StateFile = value();
         } else if (option == "--link") {
@@ -134,6 +142,9 @@ TScenario RequestedScenario(const TRequest& request) {
         scenario.Timing.Turnaround = std::chrono::microseconds(*request.TurnaroundUs);
         scenario.Timing.FastMargin = scenario.Timing.Turnaround;
     }
+    if (request.EmptyEnding) {
+        scenario.EmptyEnding = *request.EmptyEnding;
+    }
     for (const auto& [name, setting] : request.Faults) {
         SetFault(scenario.Faults, name, setting);
     }
@@ -171,6 +182,10 @@ std::string Usage() {
            "  --real-timing       pace every byte as on a 19200 baud line\n"
            "  --turnaround US     the exchange's think time between a command and its\n"
            "                      reply, in microseconds (default 2000; 0 answers at once)\n"
+           "  --empty-ending short-reply|link-check\n"
+           "                      how an empty buffer ends the records: a record reply\n"
+           "                      shorter than a record (default), or no answer to the\n"
+           "                      link check before the next record\n"
            "  --link PATH         also reach the device through a symbolic link at PATH\n"
            "  --state FILE        keep the records given out in FILE: started again with\n"
            "                      the same options, it goes on with the records left\n"

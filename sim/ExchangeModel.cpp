@@ -204,10 +204,15 @@ TAnswer TExchangeModel::Answer(const TCommand& command, TSteadyTime now) {
     if (RecordsReached(Active.SilentAfterRecords)) {
         return {};
     }
+    if (command.Kind != TCommandKind::Probe) {
+        InRecordLoop = false;
+    }
     TAnswer answer;
     switch (command.Kind) {
     case TCommandKind::Probe:
-        answer = AnswerProbe();
+        if (!LeavesLinkCheckUnanswered()) {
+            answer = AnswerProbe();
+        }
         break;
     case TCommandKind::Identify:
         answer = AnswerIdentify(now);
@@ -234,6 +239,24 @@ TAnswer TExchangeModel::Answer(const TCommand& command, TSteadyTime now) {
         }
     }
     return answer;
+}
+
+bool TExchangeModel::BufferEnded() const {
+    return RecordsReached(Active.EndAfterRecords) ||
+           Buffers[static_cast<std::size_t>(SelectedExchange)].Pending.empty();
+}
+
+// An exchange that ends its records by silence says nothing to the link check
+// before a next record once it has none left. It leaves its record loop when
+// the host asks anything else, or once a whole link check went unanswered.
+bool TExchangeModel::LeavesLinkCheckUnanswered() {
+    if (Scenario.EmptyEnding != TEmptyEnding::LinkCheck || !InRecordLoop || !BufferEnded()) {
+        return false;
+    }
+    if (++UnansweredProbes >= protocol::LinkCheckProbes) {
+        InRecordLoop = false;
+    }
+    return true;
 }
 
 TAnswer TExchangeModel::AnswerProbe() {
@@ -322,10 +345,14 @@ TAnswer TExchangeModel::AnswerRecord(bool first) {
     if (UseOne(Active.EmptyRecordReplies)) {
         return {Frame({}, true), false};
     }
-    TBuffer& buffer = Buffers[static_cast<std::size_t>(SelectedExchange)];
-    if (RecordsReached(Active.EndAfterRecords) || buffer.Pending.empty()) {
+    // A record command that finds the buffer empty (the first one has no link
+    // check before it) ends the records with the short reply in either way.
+    if (BufferEnded()) {
         return {Frame({EndOfBuffer}, true), false};
     }
+    TBuffer& buffer = Buffers[static_cast<std::size_t>(SelectedExchange)];
+    InRecordLoop = true;
+    UnansweredProbes = 0;
     std::vector<std::uint8_t> payload = std::move(buffer.Pending.front());
     buffer.Pending.pop_front();
     ++buffer.Taken;

@@ -66,6 +66,8 @@ private:
     std::vector<std::uint8_t> Frame(const std::vector<std::uint8_t>& payload,
                                     bool checksumRight) const;
 
+    bool BufferEnded() const;
+    bool LeavesLinkCheckUnanswered();
     TAnswer AnswerProbe();
     TAnswer AnswerIdentify(TSteadyTime now);
     TAnswer AnswerSelect(const std::vector<std::uint8_t>& bytes);
@@ -85,6 +87,9 @@ private:
     int SelectedExchange = 0;
     TFaults Active;
     int RecordsSinceFaults = 0;
+    // Records are being given out: the host checks the link before each next one.
+    bool InRecordLoop = false;
+    int UnansweredProbes = 0;
     std::optional<TSteadyTime> ArrivalDue;
     int NextArrivalExchange = 0;
     std::vector<TTrafficGenerator> Arrivals; // one per exchange

@@ -38,6 +38,16 @@ std::size_t ExchangesTheHostSelects(const TScenario& scenario) {
 
 } // namespace
 
+std::optional<TEmptyEnding> EmptyEndingNamed(const std::string& name) {
+    if (name == "short-reply") {
+        return TEmptyEnding::ShortReply;
+    }
+    if (name == "link-check") {
+        return TEmptyEnding::LinkCheck;
+    }
+    return std::nullopt;
+}
+
 std::vector<std::uint8_t> RealTimePayloadOf(const TRealTimeSnapshot& snapshot) {
     std::vector<std::uint8_t> payload;
     if (snapshot.Groups.empty()) {

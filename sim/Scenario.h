@@ -106,6 +106,14 @@ enum class TTimingMode {
     RealLine, // every byte paced at 19200 baud, 11 bits a byte, plus turnaround
 };
 
+// How an exchange ends its records once its buffer is empty: with a record
+// reply shorter than a record, or by leaving the host's link check before the
+// next record unanswered. Exchanges of the family do either.
+enum class TEmptyEnding { ShortReply, LinkCheck };
+
+// The ending named "short-reply" or "link-check"; nothing for another name.
+std::optional<TEmptyEnding> EmptyEndingNamed(const std::string& name);
+
 struct TTiming {
     TTimingMode Mode = TTimingMode::Fast;
     // Fast mode: pause after a command's last byte before the reply. The status
@@ -139,6 +147,7 @@ struct TScenario {
     TRealTime RealTime;
     TFaults Faults;
     TTiming Timing;
+    TEmptyEnding EmptyEnding = TEmptyEnding::ShortReply;
 
     // Seconds per tick as the host reads it (0 means 6).
     int SecondsPerTick() const { return TimeUnit == 0 ? 6 : TimeUnit; }

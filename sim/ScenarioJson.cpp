@@ -363,7 +363,7 @@ TScenario ParseScenario(const std::string& jsonText) {
     const TObject object(document, "");
     object.AllowOnly({"modelCode", "modelName", "versionMain", "versionMinor", "serialNumber",
                       "key", "timeUnit", "clock", "exchanges", "arrivals", "realTime", "faults",
-                      "timing"});
+                      "timing", "emptyEnding"});
     TScenario scenario;
     ReadInstallation(object, scenario);
     if (const json* exchanges = object.Find("exchanges")) {
@@ -394,6 +394,13 @@ TScenario ParseScenario(const std::string& jsonText) {
     if (const json* timing = object.Find("timing")) {
         scenario.Timing = TimingOf(TObject(*timing, "timing"));
     }
+    std::string ending = "short-reply";
+    object.Text("emptyEnding", ending);
+    const std::optional<TEmptyEnding> emptyEnding = EmptyEndingNamed(ending);
+    if (!emptyEnding) {
+        Fail("emptyEnding", "expected \"short-reply\" or \"link-check\"");
+    }
+    scenario.EmptyEnding = *emptyEnding;
     CheckScenario(scenario);
     return scenario;
 }

@@ -4,6 +4,7 @@
 #include "exchange/CommError.h"
 #include "tests/e2e/LinkFixture.h"
 #include "tests/kit/CalendarAt.h"
+#include "tests/kit/EmptyEndings.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::e2e {
@@ -30,12 +31,25 @@ TBufferRecord Erased() {
     return {TBufferRecord::TKind::Erased, {}, {}};
 }
 
-class DownloadTest : public LinkFixture {
+// Every download runs against an exchange that ends its records with a short
+// reply and against one that ends them by leaving the link check unanswered.
+class DownloadTest : public LinkFixture, public ::testing::WithParamInterface<sim::TEmptyEnding> {
 protected:
-    void ConnectAndIdentify(const TScenario& scenario) {
+    void ConnectAndIdentify(TScenario scenario) {
+        scenario.EmptyEnding = GetParam();
         Connect(scenario);
         ASSERT_EQ(Link->Identify(), 1);
     }
+
+    bool EndsByShortReply() const { return GetParam() == sim::TEmptyEnding::ShortReply; }
+
+    // A single exchange's short reply ends the download with -1, as there is no
+    // further exchange to go on with; the unanswered link check with 1.
+    int SingleExchangeEnd() const { return EndsByShortReply() ? -1 : 1; }
+
+    // The next-record commands of a buffer of n records: the short reply is
+    // asked for like a record, the link check's silence is not.
+    int NextRecordCommands(int records) const { return EndsByShortReply() ? records : records - 1; }
 
     int Download() {
         return Link->Download([this](TRecord record) { Received.push_back(std::move(record)); });
@@ -70,13 +84,11 @@ TScenario ArdenWith(std::vector<TBufferRecord> records) {
     return scenario;
 }
 
-// The end of a single exchange's buffer is a one-byte reply, which ends the
-// download with -1: there is no further exchange to go on with.
-TEST_F(DownloadTest, ErasedRecordsAmongCallsAreCountedAndEveryCallIsDeliveredOnceInOrder) {
+TEST_P(DownloadTest, ErasedRecordsAmongCallsAreCountedAndEveryCallIsDeliveredOnceInOrder) {
     ConnectAndIdentify(
         ArdenWith({CallRecord(1, 5, "205", 1, "80123*#"), Erased(), CallRecord(2, 6, "206", 2, "0"),
                    Erased(), CallRecord(3, 7, "207", 3, "")}));
-    EXPECT_EQ(Download(), -1);
+    EXPECT_EQ(Download(), SingleExchangeEnd());
     EXPECT_EQ(Link->RejectedCount, 2);
     ASSERT_EQ(Received.size(), 3u);
     EXPECT_EQ(Received, SentCalls());
@@ -99,14 +111,14 @@ TEST_F(DownloadTest, ErasedRecordsAmongCallsAreCountedAndEveryCallIsDeliveredOnc
     EXPECT_EQ(Sim().PendingRecords(0), 0);
 }
 
-TEST_F(DownloadTest, AGeneratedBufferArrivesRecordForRecord) {
+TEST_P(DownloadTest, AGeneratedBufferArrivesRecordForRecord) {
     ConnectAndIdentify(sim::SingleExchangeScenario(4, 40, 11));
-    EXPECT_EQ(Download(), -1);
+    EXPECT_EQ(Download(), SingleExchangeEnd());
     EXPECT_EQ(Received.size(), 40u);
     EXPECT_EQ(Received, SentCalls());
 }
 
-TEST_F(DownloadTest, AStopDuringTheFirstRecordDeliversItAndSendsNoFurtherRecordCommand) {
+TEST_P(DownloadTest, AStopDuringTheFirstRecordDeliversItAndSendsNoFurtherRecordCommand) {
     ConnectAndIdentify(sim::SingleExchangeScenario(6, 5));
     const int result = Link->Download([this](TRecord record) {
         Received.push_back(std::move(record));
@@ -120,31 +132,47 @@ TEST_F(DownloadTest, AStopDuringTheFirstRecordDeliversItAndSendsNoFurtherRecordC
     EXPECT_EQ(Sim().PendingRecords(0), 4);
 }
 
-TEST_F(DownloadTest, AFirstRecordWithAWrongChecksumIsReadAgainAndDeliveredOnce) {
+TEST_P(DownloadTest, AFirstRecordWithAWrongChecksumIsReadAgainAndDeliveredOnce) {
     TScenario scenario = sim::SingleExchangeScenario(6, 3);
     scenario.Faults.FirstRecordChecksumWrong = 3;
     ConnectAndIdentify(scenario);
-    EXPECT_EQ(Download(), -1);
+    EXPECT_EQ(Download(), SingleExchangeEnd());
     EXPECT_EQ(CountOf(TCommandKind::FirstRecord), 1);
     EXPECT_EQ(Received.size(), 3u);
     EXPECT_EQ(Received, SentCalls());
 }
 
-TEST_F(DownloadTest, AFirstRecordWhoseChecksumNeverMatchesIsDeliveredAsReceivedAndCounted) {
+TEST_P(DownloadTest, AFirstRecordWhoseChecksumNeverMatchesIsDeliveredAsReceivedAndCounted) {
     // Twelve wrong readings outlast the re-reads; the exchange gave the record up
-    // with the first of them.
-    TScenario scenario = sim::SingleExchangeScenario(6, 15);
-    scenario.Faults.FirstRecordChecksumWrong = 12;
-    ConnectAndIdentify(scenario);
-    EXPECT_EQ(Download(), -1);
-    EXPECT_EQ(CountOf(TCommandKind::FirstRecord), 1) << "asking again would skip it";
-    EXPECT_EQ(Received.size(), 15u);
-    EXPECT_EQ(Received, SentCalls());
-    EXPECT_EQ(Link->UncheckedCount, 1);
-    EXPECT_EQ(Link->DownloadEnd, TDownloadEnd::Finished);
+    // with the first of them. An erased one is not delivered, so it is only
+    // rejected, not taken with a wrong checksum.
+    struct TCase {
+        const char* Name;
+        bool FirstErased;
+        int Unchecked;
+        int Rejected;
+    };
+    for (const TCase& c : {TCase{"a call", false, 1, 0}, TCase{"an erased record", true, 0, 1}}) {
+        SCOPED_TRACE(c.Name);
+        Received.clear();
+        Link.reset();
+        TScenario scenario = sim::SingleExchangeScenario(6, 15);
+        if (c.FirstErased) {
+            scenario.Exchanges[0].Records = {Erased()};
+        }
+        scenario.Faults.FirstRecordChecksumWrong = 12;
+        ConnectAndIdentify(scenario);
+        EXPECT_EQ(Download(), SingleExchangeEnd());
+        EXPECT_EQ(CountOf(TCommandKind::FirstRecord), 1) << "asking again would skip it";
+        EXPECT_EQ(Received.size(), 15u);
+        EXPECT_EQ(Received, SentCalls());
+        EXPECT_EQ(Link->UncheckedCount, c.Unchecked);
+        EXPECT_EQ(Link->RejectedCount, c.Rejected);
+        EXPECT_EQ(Link->DownloadEnd, TDownloadEnd::Finished);
+    }
 }
 
-TEST_F(DownloadTest, ADownloadTellsWhetherTheExchangeStoppedAnswering) {
+TEST_P(DownloadTest, ADownloadTellsWhetherTheExchangeStoppedAnswering) {
     struct TCase {
         const char* Name;
         void (*Fault)(sim::TFaults&);
@@ -168,26 +196,26 @@ TEST_F(DownloadTest, ADownloadTellsWhetherTheExchangeStoppedAnswering) {
     }
 }
 
-TEST_F(DownloadTest, NextRecordsWithWrongChecksumsAreTakenAsReceived) {
+TEST_P(DownloadTest, NextRecordsWithWrongChecksumsAreTakenAsReceived) {
     TScenario scenario = sim::SingleExchangeScenario(6, 4);
     scenario.Faults.NextRecordChecksumWrong = 2;
     ConnectAndIdentify(scenario);
-    EXPECT_EQ(Download(), -1);
-    EXPECT_EQ(CountOf(TCommandKind::NextRecord), 4); // three records and the end
+    EXPECT_EQ(Download(), SingleExchangeEnd());
+    EXPECT_EQ(CountOf(TCommandKind::NextRecord), NextRecordCommands(4));
     EXPECT_EQ(Received, SentCalls());
     EXPECT_EQ(Received.size(), 4u);
 }
 
-TEST_F(DownloadTest, EmptyRecordRepliesAreAskedAgain) {
+TEST_P(DownloadTest, EmptyRecordRepliesAreAskedAgain) {
     TScenario scenario = sim::SingleExchangeScenario(6, 2);
     scenario.Faults.EmptyRecordReplies = 2;
     ConnectAndIdentify(scenario);
-    EXPECT_EQ(Download(), -1);
+    EXPECT_EQ(Download(), SingleExchangeEnd());
     EXPECT_EQ(CountOf(TCommandKind::FirstRecord), 3);
     EXPECT_EQ(Received.size(), 2u);
 }
 
-TEST_F(DownloadTest, AnEmptySingleExchangeEndsAtTheFirstReplyWithNothingDelivered) {
+TEST_P(DownloadTest, AnEmptySingleExchangeEndsAtTheFirstReplyWithNothingDelivered) {
     ConnectAndIdentify(sim::SingleExchangeScenario(6, 0));
     EXPECT_EQ(Download(), -1);
     EXPECT_EQ(CountOf(TCommandKind::FirstRecord), 1);
@@ -195,7 +223,7 @@ TEST_F(DownloadTest, AnEmptySingleExchangeEndsAtTheFirstReplyWithNothingDelivere
     EXPECT_TRUE(Received.empty());
 }
 
-TEST_F(DownloadTest, ARefusedSelectionShowsTheMessageAndSendsNoRecordCommand) {
+TEST_P(DownloadTest, ARefusedSelectionShowsTheMessageAndSendsNoRecordCommand) {
     ConnectAndIdentify(sim::SingleExchangeScenario(6, 3));
     Sim().ChangeFaults([](sim::TFaults& faults) { faults.RefusedExchange = 0; });
     EXPECT_EQ(Download(), -1);
@@ -209,7 +237,7 @@ TEST_F(DownloadTest, ARefusedSelectionShowsTheMessageAndSendsNoRecordCommand) {
     EXPECT_TRUE(Received.empty());
 }
 
-TEST_F(DownloadTest, AComplexOfThreeDeliversTheCallsOfEveryExchange) {
+TEST_P(DownloadTest, AComplexOfThreeDeliversTheCallsOfEveryExchange) {
     ConnectAndIdentify(sim::ComplexScenario(3, 4));
     EXPECT_EQ(Download(), 1);
     EXPECT_EQ(SentExchanges(), (std::vector<int>{0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2}));
@@ -220,7 +248,7 @@ TEST_F(DownloadTest, AComplexOfThreeDeliversTheCallsOfEveryExchange) {
     }
 }
 
-TEST_F(DownloadTest, AnEmptyExchangeOfAComplexIsPassedOver) {
+TEST_P(DownloadTest, AnEmptyExchangeOfAComplexIsPassedOver) {
     TScenario scenario = sim::ComplexScenario(3, 0);
     scenario.Exchanges[0].Traffic.Count = 3;
     scenario.Exchanges[2].Traffic.Count = 2;
@@ -230,14 +258,14 @@ TEST_F(DownloadTest, AnEmptyExchangeOfAComplexIsPassedOver) {
     EXPECT_EQ(Received, SentCalls());
 }
 
-TEST_F(DownloadTest, WithoutAnIdentifiedExchangeNothingButTheLinkCheckIsSent) {
+TEST_P(DownloadTest, WithoutAnIdentifiedExchangeNothingButTheLinkCheckIsSent) {
     Connect(sim::SingleExchangeScenario(6, 3));
     EXPECT_EQ(Download(), 1);
     EXPECT_TRUE(CommandsBesideProbes().empty());
     EXPECT_TRUE(Received.empty());
 }
 
-TEST_F(DownloadTest, AnExchangeThatFallsSilentEndsTheDownloadAfterTheRecordsItSent) {
+TEST_P(DownloadTest, AnExchangeThatFallsSilentEndsTheDownloadAfterTheRecordsItSent) {
     TScenario scenario = sim::ComplexScenario(2, 3);
     scenario.Faults.SilentAfterRecords = 2;
     ConnectAndIdentify(scenario);
@@ -249,7 +277,7 @@ TEST_F(DownloadTest, AnExchangeThatFallsSilentEndsTheDownloadAfterTheRecordsItSe
 
 // The line goes away between two records: the port error reaches the caller,
 // and the records already delivered stay delivered.
-TEST_F(DownloadTest, ALineThatGoesAwayBetweenRecordsIsAPortErrorForTheCaller) {
+TEST_P(DownloadTest, ALineThatGoesAwayBetweenRecordsIsAPortErrorForTheCaller) {
     ConnectAndIdentify(sim::SingleExchangeScenario(6, 5));
     const auto download = [this] {
         return Link->Download([this](TRecord record) {
@@ -263,6 +291,9 @@ TEST_F(DownloadTest, ALineThatGoesAwayBetweenRecordsIsAPortErrorForTheCaller) {
     EXPECT_EQ(Received.size(), 2u);
     EXPECT_EQ(Received, SentCalls());
 }
+
+INSTANTIATE_TEST_SUITE_P(EmptyEndings, DownloadTest, testkit::BothEmptyEndings(),
+                         testkit::EmptyEndingName);
 
 } // namespace
 } // namespace tallyvox::e2e

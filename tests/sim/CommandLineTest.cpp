@@ -21,10 +21,27 @@ TEST(CommandLineTest, WithoutOptionsItIsAnEmptyArdenL1) {
 }
 
 TEST(CommandLineTest, OptionsShapeTheScenario) {
-    const sim::TCommandLine line =
-        ParseCommandLine({"--complex", "3", "--calls", "40", "--seed", "9", "--arrive-every", "250",
-                          "--real-timing", "--turnaround", "0", "--link", "/tmp/x", "--fault",
-                          "probe=wrong", "--fault", "hangUpAfterRecords=5", "--state", "/tmp/s"});
+    const sim::TCommandLine line = ParseCommandLine({"--complex",
+                                                     "3",
+                                                     "--calls",
+                                                     "40",
+                                                     "--seed",
+                                                     "9",
+                                                     "--arrive-every",
+                                                     "250",
+                                                     "--real-timing",
+                                                     "--turnaround",
+                                                     "0",
+                                                     "--link",
+                                                     "/tmp/x",
+                                                     "--fault",
+                                                     "probe=wrong",
+                                                     "--fault",
+                                                     "hangUpAfterRecords=5",
+                                                     "--state",
+                                                     "/tmp/s",
+                                                     "--empty-ending",
+                                                     "link-check"});
     const sim::TScenario& scenario = line.Scenario;
     EXPECT_EQ(scenario.ModelCode, 2);
     ASSERT_EQ(scenario.Exchanges.size(), 3u);
@@ -38,6 +55,7 @@ TEST(CommandLineTest, OptionsShapeTheScenario) {
     EXPECT_EQ(scenario.Faults.HangUpAfterRecords, 5);
     EXPECT_EQ(line.LinkPath, "/tmp/x");
     EXPECT_EQ(line.StateFile, "/tmp/s");
+    EXPECT_EQ(scenario.EmptyEnding, sim::TEmptyEnding::LinkCheck);
 }
 
 TEST(CommandLineTest, AScenarioFileIsTheBaseThatOptionsAdjust) {
@@ -60,6 +78,7 @@ TEST(CommandLineTest, MistakesAreReported) {
                                                {"--calls", "-1"},
                                                {"--complex", "4"},
                                                {"--turnaround", "-5"},
+                                               {"--empty-ending", "silence"},
                                                {"--complex", "2", "--model", "6"},
                                                {"--fault", "probe"},
                                                {"--fault", "nonsense=1"},

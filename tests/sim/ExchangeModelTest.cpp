@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "exchange/Protocol.h"
 #include "sim/BoundedLog.h"
 #include "sim/ExchangeModel.h"
 
@@ -41,6 +42,40 @@ TEST(ExchangeModelTest, TheFillStaysRightWhenTheCountsPassSixteenBits) {
         ASSERT_EQ(FillOf(model.Answer(status, origin), scenario.Key), held) << "round " << round;
     }
     EXPECT_EQ(model.SentRecordCount(), 70000u - static_cast<unsigned>(held));
+}
+
+// An exchange that ends its records by silence answers the probes before a next
+// record while it has one, leaves one whole link check unanswered once it has
+// none, and answers anything else at once: the host can tell it from a dead one.
+TEST(ExchangeModelTest, AnExchangeEndingByTheLinkCheckIsSilentOnlyForThatCheck) {
+    sim::TScenario scenario;
+    scenario.EmptyEnding = sim::TEmptyEnding::LinkCheck;
+    const auto origin = std::chrono::steady_clock::now();
+    sim::TExchangeModel model(scenario, origin);
+    const sim::TCommand probe{sim::TCommandKind::Probe, {0x00}};
+    const sim::TCommand first{sim::TCommandKind::FirstRecord, {0x02}};
+    const sim::TCommand next{sim::TCommandKind::NextRecord, {0x03}};
+    const sim::TCommand status{sim::TCommandKind::Status, {0x40, 0x03}};
+    const sim::TBufferRecord record{sim::TBufferRecord::TKind::Raw, {}, TBytes(11, 1)};
+    const TBytes shortReply{1, static_cast<std::uint8_t>(scenario.Key),
+                            static_cast<std::uint8_t>(scenario.Key)};
+    EXPECT_EQ(model.Answer(first, origin).Bytes, shortReply) << "no check before the first";
+    model.AddRecord(0, record);
+    model.AddRecord(0, record);
+
+    ASSERT_GT(model.Answer(first, origin).Bytes.size(), 3u);
+    EXPECT_EQ(model.Answer(probe, origin).Bytes, TBytes{0x00}) << "one record left";
+    ASSERT_GT(model.Answer(next, origin).Bytes.size(), 3u);
+    for (int i = 0; i < protocol::LinkCheckProbes; ++i) {
+        EXPECT_TRUE(model.Answer(probe, origin).Bytes.empty()) << "probe " << i;
+    }
+    EXPECT_EQ(model.Answer(probe, origin).Bytes, TBytes{0x00}) << "after one link check";
+
+    model.AddRecord(0, record);
+    ASSERT_GT(model.Answer(first, origin).Bytes.size(), 3u);
+    EXPECT_TRUE(model.Answer(probe, origin).Bytes.empty());
+    EXPECT_EQ(FillOf(model.Answer(status, origin), scenario.Key), 0) << "status answered";
+    EXPECT_EQ(model.Answer(probe, origin).Bytes, TBytes{0x00}) << "and the loop is over";
 }
 
 // A simulator left running for days keeps its latest records in the log, and

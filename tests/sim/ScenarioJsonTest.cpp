@@ -71,6 +71,9 @@ TEST(ScenarioJsonTest, AnEmptyObjectIsTheDefaultSingleExchange) {
     EXPECT_EQ(scenario.ModelCode, 6);
     EXPECT_EQ(scenario.Exchanges.size(), 1u);
     EXPECT_EQ(scenario.Timing.Mode, sim::TTimingMode::Fast);
+    EXPECT_EQ(scenario.EmptyEnding, sim::TEmptyEnding::ShortReply);
+    EXPECT_EQ(ParseScenario(R"({"emptyEnding": "link-check"})").EmptyEnding,
+              sim::TEmptyEnding::LinkCheck);
 }
 
 TEST(ScenarioJsonTest, TheClockMayBeADate) {
@@ -116,6 +119,7 @@ TEST(ScenarioJsonTest, MistakesAreReportedWithTheirPlace) {
     ExpectError(R"({"faults": {"probe": "sometimes"}})", "faults.probe");
     ExpectError(R"({"faults": {"bogus": 1}})", "unknown key \"bogus\"");
     ExpectError(R"({"timing": {"mode": "slow"}})", "timing.mode");
+    ExpectError(R"({"emptyEnding": "silence"})", "emptyEnding");
     ExpectError(R"({"realTime": {"snapshots": [{"atMs": 5, "groups": []},
                                              {"atMs": 1, "groups": []}]}})",
                 "order of their times");
