@@ -66,11 +66,10 @@ TSessionResult TReadSession::Run(TPassListener* listener) {
                 return EndedBy(result, TSessionEnd::PortFailed, messages::LinkBroken(), {});
             }
             const TDownloadEnd end = LowLevel->DownloadEnd;
-            if (end != result.LastPass) {
-                result.LastPass = end;
-                if (listener != nullptr) {
-                    listener->PassEnded(end, passStart);
-                }
+            const bool told = end != TDownloadEnd::Finished || end != result.LastPass;
+            result.LastPass = end;
+            if (told && listener != nullptr) {
+                listener->PassEnded(end, passStart);
             }
             if (LowLevel->StopRequested) {
                 result.End = TSessionEnd::Stopped;

@@ -44,9 +44,10 @@ struct TSessionResult {
 class TPassListener {
 public:
     virtual ~TPassListener() = default;
-    // A pass ended otherwise than the one before it (the first pass is compared
-    // with a finished one): end tells how, passStart when it began. Passes that
-    // go on as before are not told, so that they cost the listener nothing.
+    // A pass ended otherwise than finished, or finished after one that did not:
+    // end tells how, passStart when it began. Every silent pass is told, so a
+    // listener that records cleared in between knows the exchange went silent
+    // again; finished passes after finished ones cost the listener nothing.
     virtual void PassEnded(TDownloadEnd end, TSteadyTime passStart) = 0;
 };
 
