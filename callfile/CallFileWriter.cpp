@@ -17,6 +17,14 @@ namespace tallyvox::callfile {
 
 namespace {
 
+// The check's own file goes again, unless a writer has put lines into it since.
+void RemoveIfStillEmpty(const std::filesystem::path& path) {
+    std::error_code failed;
+    if (std::filesystem::file_size(path, failed) == 0 && !failed) {
+        std::filesystem::remove(path, failed);
+    }
+}
+
 // A rescue file is never written over: the first free name of the stamp.
 TFileHandle CreateRescueFile(const std::filesystem::path& folder, const std::string& stamp,
                              std::filesystem::path& path) {
@@ -76,6 +84,10 @@ std::string ReasonOf(int error) {
     default:
         return text::Utf8ToCp1251("системная ошибка ") + std::to_string(error);
     }
+}
+
+std::string CannotOpenReason(int error) {
+    return error != 0 ? ReasonOf(error) : text::Utf8ToCp1251("файл не открывается");
 }
 
 } // namespace
@@ -214,16 +226,20 @@ int TCallFileWriter::ResultFor(const std::string& fileName) const {
 std::string AppendProblem(const std::string& fileName) {
     try {
         const std::filesystem::path path = FilePathOfText(fileName);
-        std::error_code ignored;
-        const bool existed = std::filesystem::exists(path, ignored);
+        // Created exclusively, or not at all: a file that another writer creates
+        // meanwhile is opened as theirs and never taken for the check's own.
         errno = 0;
-        const TFileHandle file = OpenHandle(path, "ab");
-        if (!file) {
-            const int error = errno;
-            return error != 0 ? ReasonOf(error) : text::Utf8ToCp1251("файл не открывается");
+        bool createdHere = static_cast<bool>(OpenHandle(path, "wbx"));
+        if (!createdHere && errno == EEXIST) {
+            errno = 0;
+            if (!OpenHandle(path, "ab")) {
+                return CannotOpenReason(errno);
+            }
+        } else if (!createdHere) {
+            return CannotOpenReason(errno);
         }
-        if (!existed) {
-            std::filesystem::remove(path, ignored);
+        if (createdHere) {
+            RemoveIfStillEmpty(path);
         }
         return {};
     } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -174,6 +175,36 @@ TEST_F(CallFileWriterTest, AppendProblemTellsTheSystemsReasonAndLeavesNoTrace) {
     EXPECT_EQ(AppendProblem(Text(folder)), text::Utf8ToCp1251("это папка, а не файл"));
     EXPECT_EQ(AppendProblem(Text(Folder.Path() / "missing" / "calls.txt")),
               text::Utf8ToCp1251("папка не найдена"));
+}
+
+// Another writer (the collector on the same file) creates the file while the
+// check looks at it: whichever of the two creates it, the other writer's file
+// and its line stay. A check that took the file for its own would remove it.
+TEST_F(CallFileWriterTest, AppendProblemNeverRemovesAFileAnotherWriterCreated) {
+    const fs::path path = Folder.Path() / "calls.txt";
+    int theirs = 0;
+    for (int round = 0; round < 2000; ++round) {
+        fs::remove(path);
+        std::atomic<bool> go{false};
+        bool created = false;
+        std::thread other([&] {
+            while (!go) {
+            }
+            if (std::FILE* file = std::fopen(path.c_str(), "wbx")) {
+                created = std::fputs("line\r\n", file) >= 0;
+                std::fclose(file);
+            }
+        });
+        go = true;
+        const std::string problem = AppendProblem(Text(path));
+        other.join();
+        ASSERT_EQ(problem, "");
+        if (created) {
+            ++theirs;
+            ASSERT_EQ(testkit::FileContents(path), "line\r\n") << "round " << round;
+        }
+    }
+    EXPECT_GT(theirs, 0);
 }
 
 std::string NumberedLine(int i) {
