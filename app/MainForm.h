@@ -140,7 +140,11 @@ private:
     void WriteHeaderIfWanted();
     void StartReader();
     void SetReadingState(bool reading);
+    bool ReadInProgress() const;
     void WaitForReader();
+    bool CloseMustWait() const;
+    void CloseIfDeferred();
+    void ReturnToIdle();
     void PassEnded(TDownloadEnd end, TSteadyTime passStart) override;
     void ShowLinkState();
     void ReadEnded(const capture::TSessionResult& result) override;
@@ -184,6 +188,13 @@ private:
     // AUTOSTART_1: nobody may be there, so the run ends by itself with a status.
     bool Automatic = false;
     bool Closing = false;
+    // A read is between its command and its reader thread (identification,
+    // header); commands that wait for the reader must not run meanwhile.
+    bool ReadStarting = false;
+    // Waits for the reader in progress; a close that comes during one of them
+    // waits until the command that waits has finished.
+    int ReaderWaits = 0;
+    bool CloseDeferred = false;
     int ExitStatus_ = ExitDone;
     // Why a read that was asked for did not start (ExitStatus.h).
     int ReadRefusedBecause = ExitDone;

@@ -26,6 +26,9 @@ const QPoint RealTimeOffset(20, 10);
 } // namespace
 
 void TMainForm::SelectFileFromData_MenuItemClick() {
+    if (ReadInProgress()) {
+        return;
+    }
     // The reader thread of a stopped read may still be appending to the file.
     WaitForReader();
     const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(this, LowLevel_->StartPath);
@@ -48,7 +51,7 @@ void TMainForm::SelectFileFromData_MenuItemClick() {
 }
 
 void TMainForm::Report_MenuItemClick() {
-    ReportForm->SetInitialDir(ToQString(LowLevel_->StartDir));
+    ReportForm->SetInitialDir(LowLevel_->StartPath);
     ReportForm->exec();
 }
 
@@ -57,6 +60,9 @@ void TMainForm::ExitMenuItemClick() {
 }
 
 void TMainForm::RealTime_MenuItemClick() {
+    if (ReadInProgress()) {
+        return;
+    }
     if (LowLevel_->Status.ModelName.find("Arden") == std::string::npos) {
         ShowMessage(this, QStringLiteral("Данная функция работает только с Arden-S/L"),
                     QStringLiteral("Предупреждение"));
@@ -74,6 +80,9 @@ void TMainForm::ClearListMenuItemClick() {
 }
 
 void TMainForm::OptionsMenuItemClick() {
+    if (ReadInProgress()) {
+        return;
+    }
     // The dialog reopens the port: a stopped read must have let go of it.
     WaitForReader();
     OptionsForm->SetLowLevel(LowLevel_);

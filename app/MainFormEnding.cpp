@@ -78,6 +78,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (CloseMustWait()) {
+        CloseDeferred = true;
+        event->ignore();
+        return;
+    }
     Closing = true;
     bool mayClose = ConfirmCloseWithHeldLines();
     if (mayClose && LowLevel_) {
@@ -85,14 +90,20 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         LowLevel_->StopRequested = true;
         WaitForReader();
         mayClose = RescueHeldLines();
+        if (!mayClose) {
+            // The read was stopped for the close: it must not look as if it ran on.
+            ReturnToIdle();
+        }
     }
     Closing = false;
     if (!mayClose) {
         event->ignore();
+        CloseIfDeferred();
         return;
     }
     // A read that ended while closing must not close the program a second time.
     UnInterruptTimer->stop();
+    CloseDeferred = false;
     WriteExitLine();
     event->accept();
 }

@@ -37,8 +37,23 @@ void TMainForm::ReadUninterruptMenuItemClick() {
 
 // The one start of both reads. A continuous read shows itself (the panel, Stop)
 // before identification, so that a start which finds no exchange keeps them
-// until Stop is pressed; a single read leaves the controls to its thread.
+// until Stop is pressed; a single read turns the commands off before it, and
+// on again when it finds no exchange.
 void TMainForm::StartRead(capture::TReadMode mode) {
+    if (ReadInProgress()) {
+        return;
+    }
+    // Until the reader runs (or the read is given up), commands that wait for
+    // the reader stay out and a close waits: the start must not go on to start
+    // a reader once the window has closed.
+    struct TStarting {
+        TMainForm& Form;
+        ~TStarting() {
+            Form.ReadStarting = false;
+            Form.CloseIfDeferred();
+        }
+    } starting{*this};
+    ReadStarting = true;
     if (!RequireTariffFile()) {
         return;
     }
@@ -52,9 +67,15 @@ void TMainForm::StartRead(capture::TReadMode mode) {
     if (continuous) {
         UnInterruptPanel->setText(QStringLiteral("Идет непрерывное считывание"));
         Ui_->StopAction->setEnabled(true);
+    } else {
+        // Clicks that queue up during identification must find the commands off.
+        DisableControls();
     }
     PrepareRead(mode);
     if (!IdentifyForRead()) {
+        if (!continuous) {
+            EnableControls();
+        }
         return;
     }
     if (continuous) {
@@ -97,9 +118,7 @@ bool TMainForm::RequireWritableTariffFile() {
                 QStringLiteral("Невозможно записать в файл учета звонков ") +
                     ToQString(LowLevel_->TariffFileName) + QStringLiteral(": ") +
                     ToQString(problem) +
-                    QStringLiteral(".\nСчитывание не начато, записи остаются в АТС. Выберите "
-                                   "другой файл или устраните причину и начните считывание "
-                                   "снова."),
+                    QStringLiteral(".\nСчитывание не начато, записи остаются в АТС."),
                 QStringLiteral("Ошибка!"));
     return false;
 }
@@ -107,6 +126,7 @@ bool TMainForm::RequireWritableTariffFile() {
 void TMainForm::PrepareRead(capture::TReadMode mode) {
     // The flags belong to the previous reader: call this only once it has ended.
     Session->Prepare(mode);
+    ShowPendingLines(RecordHandler->Writer().PendingCount());
     ShowUncheckedRecords();
     LastPassEnd = TDownloadEnd::Finished;
     SilentSince.reset();
@@ -136,14 +156,51 @@ void TMainForm::StartReader() {
     ReaderThread->Start();
 }
 
+// A read is starting, or its reader runs and has not been stopped: a command
+// that would wait for the reader would keep the window waiting for the whole read.
+bool TMainForm::ReadInProgress() const {
+    return ReadStarting || (ReaderRunning() && !LowLevel_->StopRequested);
+}
+
 void TMainForm::WaitForReader() {
     if (!ReaderThread) {
         return;
     }
+    ++ReaderWaits;
     // The reader waits for its window updates; carry them out while waiting for it.
     while (!ReaderThread->wait(QDeadlineTimer(ReaderWaitSliceMs))) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
+    --ReaderWaits;
+    CloseIfDeferred();
+}
+
+// A close that came while a command waited for the reader, or while a read
+// started, is carried out after that command, so that the command cannot go
+// on (and start a reader) once the window has closed.
+bool TMainForm::CloseMustWait() const {
+    return ReaderWaits > 0 || ReadStarting;
+}
+
+void TMainForm::CloseIfDeferred() {
+    if (CloseDeferred && !CloseMustWait()) {
+        CloseDeferred = false;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isVisible()) {
+                    close();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+// Nothing reads any more: the window says so and offers the commands again.
+void TMainForm::ReturnToIdle() {
+    LowLevel_->Continuous = false;
+    EnableControls();
+    ShowStatus();
 }
 
 bool TMainForm::ReaderRunning() const {
@@ -223,9 +280,7 @@ void TMainForm::ReadEnded(const capture::TSessionResult& result) {
 // The read cannot go on, and the window must not keep showing it as running: it
 // returns to idle with every line already read kept, and says why.
 void TMainForm::ReadBrokenOff(const capture::TSessionResult& result) {
-    LowLevel_->Continuous = false;
-    EnableControls();
-    ShowStatus();
+    ReturnToIdle();
     const QString message = ToQString(result.Error);
     const int status =
         result.End == capture::TSessionEnd::PortFailed ? ExitLinkLost : ExitReadFailed;

@@ -86,6 +86,9 @@ void TMainForm::ShowNoExchange() {
 }
 
 void TMainForm::ReloadToolButtonClick() {
+    if (ReadInProgress()) {
+        return;
+    }
     // A stopped read may still be finishing its record on the port.
     WaitForReader();
     LowLevel_->Port->Close();

@@ -4,6 +4,7 @@
 #include "app/MainForm_rep.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFont>
 #include <QHeaderView>
@@ -163,9 +164,9 @@ QFileDialog* TMainForm_rep::MakeDialog(const char* name, bool save) {
     return dialog;
 }
 
-void TMainForm_rep::SetInitialDir(const QString& folder) {
+void TMainForm_rep::SetInitialDir(const std::filesystem::path& folder) {
     for (QFileDialog* dialog : {OpenDialog1, SaveDialog1, SaveDialog2, SaveDialog3}) {
-        dialog->setDirectory(folder);
+        dialog->setDirectory(QDir(folder).absolutePath());
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDialog>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -44,7 +45,7 @@ public:
     ~TMainForm_rep() override;
 
     // The folder where the open dialog and the three save dialogs start.
-    void SetInitialDir(const QString& folder);
+    void SetInitialDir(const std::filesystem::path& folder);
     // The About window that "О программе." opens; it lives as long as this window.
     void SetAboutForm(TAboutForm* about);
 

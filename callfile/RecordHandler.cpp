@@ -29,6 +29,11 @@ void TRecordHandler::operator()(const TRecord& record) {
     }
 }
 
+void TRecordHandler::BeginRead() {
+    ReadHeader = false;
+    Writer_.FlushPending();
+}
+
 int TRecordHandler::WriteHeader() {
     ReadHeader = true;
     return Writer_.WriteHeader(Read->TariffFileName, Read->HeaderDateLine, Read->HeaderTitleLine);

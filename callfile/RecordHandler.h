@@ -39,8 +39,9 @@ public:
     // A read with a header that comes to a new file (the old one moved away, or
     // emptied by rotation) opens it with the header again, as a read would.
     void operator()(const TRecord& record);
-    // A read starts: no header until WriteHeader says it has one.
-    void BeginRead() { ReadHeader = false; }
+    // A read starts: the lines that wait go to their files first, where these
+    // take them now, header or not; no header until WriteHeader says it has one.
+    void BeginRead();
     // Writes the header block of the read (BuildHeader must have run):
     // LinesWritten, or LinesHeld when it waits for the file; no file failure raises.
     int WriteHeader();

@@ -2,6 +2,9 @@
 // the call file did not take during an earlier read are written, or saved to a
 // rescue file, before the process ends, whichever command met the refusal.
 
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "exchange/ExitStatus.h"
@@ -71,6 +74,62 @@ private slots:
                 QVERIFY(world.Lines(rescuedAtExit[0].string()) == held);
             }
         }
+    }
+
+    // The close stopped continuous reading, then even the rescue file failed: the
+    // window stays, and must not go on saying that it reads.
+    void aRefusedCloseReturnsTheWindowToIdle() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
+        QVERIFY(world.StartReadyToRead(sim));
+        MoveAwayAtListCount(world, 2 + 2, world.CallFile(), world.PathOf("parked.txt"));
+        world.Command("ReadUninterruptMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 5, ReadTimeoutMs);
+        world.Form->LowLevel()->StartPath = world.PathOf("no such folder");
+
+        world.Form->close();
+
+        QVERIFY(world.Form->isVisible());
+        QVERIFY(RescueFiles(world).empty());
+        QVERIFY(!world.Form->ReaderRunning());
+        QVERIFY(!world.Form->LowLevel()->Continuous);
+        QVERIFY(world.Control<QLabel>("UnInterruptPanel")->text().isEmpty());
+        QVERIFY(!world.Command("StopAction")->isEnabled());
+        QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
+        QVERIFY(world.Command("ReadUninterruptMenuItem")->isEnabled());
+    }
+
+    // A close that comes while a new read waits for a stopped reader to finish
+    // waits itself until that read has started: it then stops the new reader
+    // too, instead of leaving it to run on after the window has closed.
+    void aCloseDuringTheWaitForTheReaderComesAfterTheCommand() {
+        TMainWindowWorld world;
+        // Protocol time at real speed, and an exchange slow to answer: the
+        // stopped reader takes a while to finish its link check.
+        world.Clock = boost::make_shared<tallyvox::TScaledClock>(1.0);
+        tallyvox::sim::TScenario scenario = tallyvox::sim::SingleExchangeScenario(6, 300);
+        scenario.Timing.FastMargin = std::chrono::milliseconds(30);
+        TSimHarness sim(scenario);
+        QVERIFY(world.StartReadyToRead(sim));
+        world.Command("ReadUninterruptMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() >= 2 + 2, ReadTimeoutMs);
+        const auto identifications = [&] {
+            const std::vector<tallyvox::sim::TCommandSeen> seen = sim.Sim().Commands();
+            return std::count_if(seen.begin(), seen.end(), [](const auto& command) {
+                return command.Kind == tallyvox::sim::TCommandKind::Identify;
+            });
+        };
+        const auto before = identifications();
+
+        world.Command("StopAction")->trigger();
+        QVERIFY(world.Form->ReaderRunning());
+        QTimer::singleShot(0, world.Form.get(), [&] { world.Form->close(); });
+        world.Command("LoadFromATSMenuItem")->trigger();
+
+        QCOMPARE(identifications(), before + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QVERIFY(!world.Form->ReaderRunning());
+        QVERIFY(sim.Sim().PendingRecords(0) > 0);
     }
 };
 

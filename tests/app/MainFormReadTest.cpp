@@ -2,6 +2,8 @@
 // pseudo-terminal: the single read, Stop, continuous reading, closing during a
 // read, a link that goes away, and lines that wait for their file.
 
+#include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <regex>
@@ -15,6 +17,8 @@
 #include "sim/Scenario.h"
 #include "tests/app/MainWindowWorld.h"
 #include "tests/kit/SimHarness.h"
+
+Q_DECLARE_METATYPE(tallyvox::sim::TEmptyEnding)
 
 using tallyvox::app::TGauge;
 using tallyvox::sim::TBufferRecord;
@@ -88,6 +92,21 @@ private:
     bool Mounted_ = false;
 };
 
+// The test's row names how the exchange ends its records once its buffer is
+// empty: with a short reply, or by leaving the link check unanswered.
+void AddBothEmptyEndings() {
+    QTest::addColumn<tallyvox::sim::TEmptyEnding>("emptyEnding");
+    QTest::newRow("short reply") << tallyvox::sim::TEmptyEnding::ShortReply;
+    QTest::newRow("link check") << tallyvox::sim::TEmptyEnding::LinkCheck;
+}
+
+TScenario ArdenEndingAsTheRowSays(int calls) {
+    QFETCH(tallyvox::sim::TEmptyEnding, emptyEnding);
+    TScenario scenario = tallyvox::sim::SingleExchangeScenario(6, calls);
+    scenario.EmptyEnding = emptyEnding;
+    return scenario;
+}
+
 // Protocol time as the world's clock keeps it, but once armed every pause on the
 // reader thread fails with an exception that is no port error, as anything the
 // download calls might.
@@ -109,9 +128,12 @@ class MainFormReadTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aSingleReadWritesTheHeaderAndEveryCallAndCountsTheFillDown_data() {
+        AddBothEmptyEndings();
+    }
     void aSingleReadWritesTheHeaderAndEveryCallAndCountsTheFillDown() {
         TMainWindowWorld world;
-        TScenario scenario = tallyvox::sim::SingleExchangeScenario(6, 30);
+        TScenario scenario = ArdenEndingAsTheRowSays(30);
         TBufferRecord erased;
         erased.Kind = TBufferRecord::TKind::Erased;
         scenario.Exchanges[0].Records.push_back(erased);
@@ -137,7 +159,9 @@ private slots:
         QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
         QVERIFY(!world.Command("StopAction")->isEnabled());
         QVERIFY(!world.Control<QLabel>("PendingLinesPanel")->isVisible());
+        QVERIFY(world.Control<QLabel>("UnInterruptPanel")->text().isEmpty());
         QVERIFY(world.Messages.empty());
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitDone);
     }
 
     void aReadWithoutACallFileOnlyAsksForOne() {
@@ -178,6 +202,49 @@ private slots:
         QVERIFY(world.Command("AboutMenuItem")->isEnabled());
         world.Command("StopAction")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+    }
+
+    // Clicks queued up while the read identifies the exchange (a message box
+    // there lets them through) find every command that waits for the reader off.
+    void commandsClickedDuringIdentificationDoNotRun() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 30));
+        QVERIFY(world.StartReadyToRead(sim));
+        sim.Sim().ChangeFaults([](auto& faults) { faults.FillAboveCapacity = 1; });
+        const QString inconsistent =
+            tallyvox::app::ToQString(tallyvox::messages::BufferInconsistent());
+        bool clicked = false;
+        tallyvox::app::SetMessageHook([&](const QString& text, const QString& caption) {
+            world.Messages.push_back({text, caption});
+            if (text == inconsistent && !clicked) {
+                clicked = true;
+                for (const char* name : {"LoadFromATSMenuItem", "ReadUninterruptMenuItem",
+                                         "ReloadAction", "LoadFromATSMenuItem"}) {
+                    QMetaObject::invokeMethod(world.Command(name), &QAction::trigger,
+                                              Qt::QueuedConnection);
+                }
+            }
+            return true;
+        });
+        const auto identifications = [&] {
+            const std::vector<tallyvox::sim::TCommandSeen> seen = sim.Sim().Commands();
+            return std::count_if(seen.begin(), seen.end(), [](const auto& command) {
+                return command.Kind == tallyvox::sim::TCommandKind::Identify;
+            });
+        };
+        const auto before = identifications();
+
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QVERIFY(clicked);
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QTest::qWait(200);
+
+        QCOMPARE(identifications(), before + 1);
+        QVERIFY(!world.Form->ReaderRunning());
+        QVERIFY(!world.Form->LowLevel()->Continuous);
+        QVERIFY(world.Control<QLabel>("UnInterruptPanel")->text().isEmpty());
+        QCOMPARE(world.Lines(world.CallFile()).size(), std::size_t{2 + 30});
+        QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
     }
 
     void stopEndsTheReadAtARecordBoundaryAndFreesTheControlsAtOnce() {
@@ -221,11 +288,19 @@ private slots:
         QVERIFY(world.Control<QLabel>("UnInterruptPanel")->text().isEmpty());
     }
 
+    void continuousReadingWritesOneHeaderAndPicksUpLaterCalls_data() { AddBothEmptyEndings(); }
     void continuousReadingWritesOneHeaderAndPicksUpLaterCalls() {
         TMainWindowWorld world;
-        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
+        TSimHarness sim(ArdenEndingAsTheRowSays(5));
         QVERIFY(world.StartReadyToRead(sim));
         auto* panel = world.Control<QLabel>("UnInterruptPanel");
+        // An empty buffer is no silent exchange, however it ends the records.
+        bool everSilent = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            everSilent = everSilent || panel->text().contains(QStringLiteral("АТС не отвечает"));
+        });
+        watch.start(5);
 
         world.Command("ReadUninterruptMenuItem")->trigger();
         QCOMPARE(panel->text(), QStringLiteral("Идет непрерывное считывание"));
@@ -236,7 +311,11 @@ private slots:
         sim.Sim().AddCall(0, LaterCall(201));
         sim.Sim().AddCall(0, LaterCall(202));
         QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 7, ReadTimeoutMs);
+        QVERIFY(sim.Sim().WaitForCommands(tallyvox::sim::TCommandKind::FirstRecord, 6,
+                                          std::chrono::milliseconds(ReadTimeoutMs)));
+        QTest::qWait(50);
         QCOMPARE(panel->text(), QStringLiteral("Идет непрерывное считывание"));
+        QVERIFY(!everSilent);
         QVERIFY(world.Command("StopAction")->isEnabled());
 
         world.Command("StopAction")->trigger();
@@ -470,6 +549,35 @@ private slots:
         QVERIFY(lines == world.ListLines());
     }
 
+    // Without a header and with no new call in the exchange, nothing else would
+    // take the held lines to their file once it takes lines again.
+    void heldLinesAreWrittenAtTheStartOfTheNextRead() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
+        sim.MapPort(1);
+        world.WriteSettings(1, 0);
+        world.WriteOutConfig(world.CallFile());
+        QVERIFY(world.StartWindow());
+        auto* pending = world.Control<QLabel>("PendingLinesPanel");
+        const std::filesystem::path parked = world.PathOf("parked.txt");
+        MoveAwayAtListCount(world, 2, world.CallFile(), parked);
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+        QCOMPARE(pending->text(), QStringLiteral("Не записано в файл строк: 3"));
+
+        std::filesystem::remove(world.CallFile());
+        std::filesystem::rename(parked, world.CallFile());
+        world.Command("LoadFromATSMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+
+        QVERIFY(!pending->isVisible());
+        QVERIFY(world.Lines(world.CallFile()) == world.ListLines());
+        QCOMPARE(world.ListLines().size(), std::size_t{5});
+        world.Form->close();
+        QVERIFY(!world.Form->isVisible());
+        QVERIFY2(world.Messages.empty(), "no question, no rescue");
+    }
+
     void closingWithHeldLinesAsksAndSavesThemToARescueFile() {
         TMainWindowWorld world;
         TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
@@ -574,9 +682,10 @@ private slots:
         QVERIFY(standardError.Text().contains(QStringLiteral("Tallyvox: код завершения 8")));
     }
 
+    void anAutomaticReadWhoseExchangeFallsSilentEndsWithItsStatus_data() { AddBothEmptyEndings(); }
     void anAutomaticReadWhoseExchangeFallsSilentEndsWithItsStatus() {
         TMainWindowWorld world;
-        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 20));
+        TSimHarness sim(ArdenEndingAsTheRowSays(20));
         sim.MapPort(1);
         world.WriteSettings();
         world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
@@ -589,9 +698,10 @@ private slots:
         QCOMPARE(sim.Sim().PendingRecords(0), 15);
     }
 
+    void aSingleReadWhoseExchangeFallsSilentSaysSo_data() { AddBothEmptyEndings(); }
     void aSingleReadWhoseExchangeFallsSilentSaysSo() {
         TMainWindowWorld world;
-        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 6));
+        TSimHarness sim(ArdenEndingAsTheRowSays(6));
         QVERIFY(world.StartReadyToRead(sim));
         sim.Sim().ChangeFaults([](auto& faults) { faults.SilentAfterRecords = 2; });
         world.Command("LoadFromATSMenuItem")->trigger();
@@ -602,9 +712,10 @@ private slots:
         QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitDone);
     }
 
+    void continuousReadingShowsASilentExchangeUntilItAnswersAgain_data() { AddBothEmptyEndings(); }
     void continuousReadingShowsASilentExchangeUntilItAnswersAgain() {
         TMainWindowWorld world;
-        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
+        TSimHarness sim(ArdenEndingAsTheRowSays(3));
         QVERIFY(world.StartReadyToRead(sim));
         auto* panel = world.Control<QLabel>("UnInterruptPanel");
         world.Command("ReadUninterruptMenuItem")->trigger();
@@ -623,6 +734,34 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 4, ReadTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(panel->text(), QStringLiteral("Идет непрерывное считывание"),
                                   ReadTimeoutMs);
+        world.Command("StopAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
+    }
+
+    // A pass that finds the exchange silent again after one that brought a
+    // record shows the silence again, though the passes before were silent too.
+    void aSilentExchangeIsShownPassAfterPass() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 3));
+        QVERIFY(world.StartReadyToRead(sim));
+        auto* panel = world.Control<QLabel>("UnInterruptPanel");
+        const QString silent = QStringLiteral("Идет непрерывное считывание. АТС не отвечает ");
+        world.Command("ReadUninterruptMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 3, ReadTimeoutMs);
+        sim.Sim().ChangeFaults(
+            [](auto& faults) { faults.Probe = tallyvox::sim::TProbeFault::Silent; });
+        QTRY_VERIFY_WITH_TIMEOUT(panel->text().startsWith(silent), ReadTimeoutMs);
+
+        // It answers for one more record, then falls silent in that same pass.
+        sim.Sim().AddCall(0, LaterCall(205));
+        sim.Sim().AddCall(0, LaterCall(206));
+        sim.Sim().ChangeFaults([](auto& faults) {
+            faults.Probe = tallyvox::sim::TProbeFault::None;
+            faults.SilentAfterRecords = 1;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 4, ReadTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->text().startsWith(silent), ReadTimeoutMs);
+        QVERIFY(world.Form->ReaderRunning());
         world.Command("StopAction")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!world.Form->ReaderRunning(), ReadTimeoutMs);
     }

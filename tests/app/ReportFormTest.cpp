@@ -192,7 +192,7 @@ public:
         Form = std::make_unique<TMainForm_rep>();
         About = new TAboutForm(Form.get());
         Form->SetAboutForm(About);
-        Form->SetInitialDir(QString::fromStdString(Folder.Path().string()));
+        Form->SetInitialDir(Folder.Path());
         for (const char* grid : {"StringGrid1", "ALGrid", "SLGrid"}) {
             Testers.push_back(std::make_unique<QAbstractItemModelTester>(
                 Grid(grid)->model(), QAbstractItemModelTester::FailureReportingMode::QtTest));

@@ -48,17 +48,31 @@ stop_sim() {
     pid=
 }
 
-# One automatic run in a fresh start folder; sets $status.
-run_automatic() {
+# A fresh start folder for a run with the given automatic start.
+prepare_run() {
     rm -rf "$work/run"
     mkdir "$work/run"
     # Port COM1, header on.
     head -c 30 /dev/zero | (printf '\001\001'; tail -c 28) >"$work/run/Tallyvox.cfg"
-    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1' "$work/run/calls.txt" \
+    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=%s' "$work/run/calls.txt" "$1" \
         >"$work/run/TallyvoxOut.cfg"
+}
+
+# One automatic run in a fresh start folder; sets $status.
+run_automatic() {
+    prepare_run AUTOSTART_1
     (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
         timeout 120 "$program" 2>"$work/run/err")
     status=$?
+}
+
+# Waits until file $1 holds at least $2 lines.
+wait_for_lines() {
+    for _ in $(seq 600); do
+        [ "$(lines_of "$1")" -ge "$2" ] && return
+        sleep 0.05
+    done
+    fail "$1 did not reach $2 lines"
 }
 
 lines_of() {
@@ -71,6 +85,14 @@ run_automatic
 stop_sim
 [ "$status" -eq "$(status_of ExitDone)" ] || fail "a whole read ends with $status"
 [ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after a whole read"
+
+# An exchange that ends its buffer by leaving the link check unanswered: the
+# read ends normally all the same.
+start_sim --calls 5 --empty-ending link-check
+run_automatic
+stop_sim
+[ "$status" -eq "$(status_of ExitDone)" ] || fail "a read ended by the link check ends with $status"
+[ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after the link-check ending"
 
 # The exchange falls silent after two calls: the run ends with its status.
 start_sim --calls 5 --fault silentAfterRecords=2
@@ -98,5 +120,20 @@ stop_sim
 grep -q "код завершения $(status_of ExitSelectionRefused)" "$work/run/err" ||
     fail "a refused selection ended without its exit line"
 [ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+
+# The simulator goes away in the middle of a read: the link is broken, the
+# lines read are kept, and the run ends with its status.
+start_sim --calls 3000
+prepare_run AUTOSTART_1
+(cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
+    exec timeout 120 "$program" 2>"$work/run/err") &
+tallyvox=$!
+wait_for_lines "$work/run/calls.txt" 12
+stop_sim
+wait "$tallyvox"
+status=$?
+[ "$status" -eq "$(status_of ExitLinkLost)" ] || fail "a simulator gone mid-read ends with $status"
+grep -q "Связь с АТС прервана. Считывание остановлено." "$work/run/err" ||
+    fail "no broken-link message"
 
 echo "tallyvox program: ok"

@@ -326,6 +326,25 @@ head -c 200 "$work/rotated.txt" | iconv -f cp1251 -t utf-8 | head -1 | grep -q "
     fail "the new call file does not start with the header"
 grep -q "reopened" "$work/hup.err" || fail "SIGHUP is not logged"
 
+# An exchange that ends its buffer by leaving the link check unanswered is no
+# silent exchange: pass after pass, calls arrive and no gap is journalled.
+start_sim --calls 3 --arrive-every 300 --empty-ending link-check
+(cd "$work" && exec "$collect" --port "$work/com" --file ending.txt --retry-first 50 \
+    --retry-longest 100 2>"$work/ending.err") &
+collector=$!
+pids+=("$collector")
+wait_for_calls "$work/ending.txt" 8
+kill -TERM "$collector"
+wait "$collector"
+pids=()
+stop_sim
+[ "$(calls_in "$work/ending.txt")" -eq "$sent" ] || fail "calls lost with the link-check ending"
+grep -q "reason=exchange-silent" "$work/ending.txt.coverage" &&
+    fail "an empty buffer was journalled as a silent exchange"
+cut -f2,3 "$work/ending.txt.coverage" | tr '\t\r' ' ' | paste -sd, - |
+    grep -q "^reading serial=[^,]*,gap reason=stopped$" ||
+    fail "not one reading until the stop: $(cat "$work/ending.txt.coverage")"
+
 # The coverage journal refuses its entries for a while (made immutable, as a
 # file system gone read-only would): the gap of a line lost meanwhile is
 # written once the journal takes entries again, before the next reading.
