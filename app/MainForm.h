@@ -71,6 +71,9 @@ public:
     int ExitStatus() const { return ExitStatus_; }
     // True from the start of a reader thread until it has ended.
     bool ReaderRunning() const;
+    // A signal asks the program to end: the window closes as on a close, but
+    // asks nothing, and its message boxes close by themselves after a while.
+    void CloseOnSignal();
 
     // Status display, UI thread only. ConnectExchange: Connected, PortNotOpened,
     // ExchangeSilent.
@@ -188,6 +191,8 @@ private:
     // AUTOSTART_1: nobody may be there, so the run ends by itself with a status.
     bool Automatic = false;
     bool Closing = false;
+    // Nobody may be there to answer: the close must not stay refused.
+    bool ClosingOnSignal = false;
     // A read is between its command and its reader thread (identification,
     // header); commands that wait for the reader must not run meanwhile.
     bool ReadStarting = false;

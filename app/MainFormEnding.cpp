@@ -2,9 +2,12 @@
 // lines are still held, and the rescue file that keeps them when the
 // call-accounting file cannot take them.
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 #include "app/MainForm.h"
 #include "app/Messages.h"
@@ -54,7 +57,25 @@ std::string RescueStamp(const TCalendarTime& now) {
         .toStdString();
 }
 
+// A signal's close shows its messages for a moment, for a person who may be
+// there, without keeping whoever sent the signal waiting.
+constexpr std::chrono::milliseconds SignalBoxLifetime = std::chrono::seconds(5);
+
 } // namespace
+
+void TMainForm::CloseOnSignal() {
+    ClosingOnSignal = true;
+    SetUnattended(true, SignalBoxLifetime);
+    // A dialog open on top would keep the program running once this window
+    // has closed.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog != nullptr && dialog->isVisible() && dialog->isModal()) {
+            dialog->reject();
+        }
+    }
+    close();
+}
 
 // Several causes may meet in one run; the larger status is the more urgent one.
 void TMainForm::NoteExitCause(int status) {
@@ -75,6 +96,9 @@ void TMainForm::EndAutomaticRun(int status) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (Closing) {
+        // A signal during a person's close may meet its question, which it
+        // answers with Cancel: its own close comes after that one.
+        CloseDeferred = CloseDeferred || ClosingOnSignal;
         event->ignore();
         return;
     }
@@ -109,7 +133,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainForm::ConfirmCloseWithHeldLines() {
-    if (Automatic || ShownPendingLines == 0) {
+    if (Automatic || ClosingOnSignal || ShownPendingLines == 0) {
         return true;
     }
     return AskOkCancel(
@@ -142,7 +166,7 @@ bool TMainForm::RescueHeldLines() {
         ShowMessage(this, RescueReport(rescues), QStringLiteral("Внимание!"));
         return true;
     }
-    if (!Automatic) {
+    if (!Automatic && !ClosingOnSignal) {
         ShowMessage(this,
                     RescueReport(rescues) +
                         QStringLiteral("\nПрограмма не закрыта: строки остаются в памяти."),
@@ -193,9 +217,10 @@ bool TMainForm::MayTerminate(int& status) {
     return true;
 }
 
-// The last line of an automatic run in the scheduler's log.
+// The last line of an automatic run, or of one a signal ended, in the log of
+// whoever started it.
 void TMainForm::WriteExitLine() const {
-    if (Automatic) {
+    if (Automatic || ClosingOnSignal) {
         WriteToStandardError(QStringLiteral("Tallyvox: код завершения %1 (%2)")
                                  .arg(ExitStatus_)
                                  .arg(ExitCause(ExitStatus_)));

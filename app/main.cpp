@@ -5,6 +5,7 @@
 #include "app/MainForm_rep.h"
 #include "app/OptionsForm.h"
 #include "app/RealTimeForm.h"
+#include "app/SignalCloser.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
     reportForm->SetAboutForm(aboutForm);
     mainForm.SetReportForm(reportForm);
     mainForm.SetRealTimeForm(new tallyvox::app::TRealTimeForm(&mainForm));
+    const tallyvox::app::TSignalCloser signalCloser([&mainForm] { mainForm.CloseOnSignal(); });
     mainForm.show();
     const int status = QApplication::exec();
     return status != 0 ? status : mainForm.ExitStatus();

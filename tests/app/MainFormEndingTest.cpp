@@ -5,8 +5,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 
+#include "app/SignalCloser.h"
 #include "exchange/ExitStatus.h"
 #include "exchange/LinkMessages.h"
 #include "sim/Scenario.h"
@@ -73,6 +75,33 @@ private slots:
                 QCOMPARE(rescuedAtExit.size(), std::size_t{1});
                 QVERIFY(world.Lines(rescuedAtExit[0].string()) == held);
             }
+        }
+    }
+
+    // SIGTERM during continuous reading with lines the call file no longer
+    // takes: the window closes without asking, the lines are in a rescue file.
+    void aSignalClosesTheWindowAndRescuesTheHeldLines() {
+        TMainWindowWorld world;
+        TSimHarness sim(tallyvox::sim::SingleExchangeScenario(6, 5));
+        QVERIFY(world.StartReadyToRead(sim));
+        const tallyvox::app::TSignalCloser closer([&world] { world.Form->CloseOnSignal(); });
+        MoveAwayAtListCount(world, 2 + 2, world.CallFile(), world.PathOf("parked.txt"));
+        world.Command("ReadUninterruptMenuItem")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(world.List()->count() == 2 + 5, ReadTimeoutMs);
+        const std::vector<std::string> shown = world.ListLines();
+
+        std::raise(SIGTERM);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), ReadTimeoutMs);
+        QVERIFY(!world.Form->ReaderRunning());
+        const std::vector<std::filesystem::path> rescued = RescueFiles(world);
+        QCOMPARE(rescued.size(), std::size_t{1});
+        QVERIFY(world.Lines(rescued[0].string()) ==
+                std::vector<std::string>(shown.end() - 3, shown.end()));
+        QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitLinesRescued);
+        for (const tallyvox::testkit::TShownMessage& message : world.Messages) {
+            QVERIFY2(!message.Text.contains(QStringLiteral("Выйти из программы?")),
+                     "a signal is not asked");
         }
     }
 

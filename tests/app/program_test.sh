@@ -136,4 +136,35 @@ status=$?
 grep -q "Связь с АТС прервана. Считывание остановлено." "$work/run/err" ||
     fail "no broken-link message"
 
+# SIGTERM during continuous reading, with lines that the call file no longer
+# takes: they go to a rescue file, the port's lock file goes, and the status
+# says the lines were rescued.
+start_sim --calls 3 --arrive-every 200
+prepare_run AUTOSTART_UNINTERRUPT
+(cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
+    exec "$program" 2>"$work/run/err") &
+tallyvox=$!
+wait_for_lines "$work/run/calls.txt" 5
+lock=$(grep -lw "$tallyvox" /run/lock/LCK..* 2>/dev/null)
+mv "$work/run/calls.txt" "$work/run/parked.txt"
+mkdir "$work/run/calls.txt"
+sleep 1.5
+kill -TERM "$tallyvox"
+wait "$tallyvox"
+status=$?
+stop_sim
+[ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "SIGTERM with held lines ends with $status"
+rescued=$(cat "$work"/run/TallyvoxRescue-*.txt 2>/dev/null | grep -c '^[0-9][0-9]-')
+[ "$rescued" -ge 1 ] || fail "no rescue file after SIGTERM"
+sent=$(sed -n 's/^tallyvox-sim: \([0-9]*\) records sent.*/\1/p' "$work/sim.err")
+[ $(($(grep -c '^[0-9][0-9]-' "$work/run/parked.txt") + rescued)) -eq "$sent" ] ||
+    fail "calls lost at SIGTERM: $sent sent, $rescued rescued"
+if [ -n "$lock" ]; then
+    [ ! -e "$lock" ] || fail "the lock file $lock stays after SIGTERM"
+else
+    echo "tallyvox program: no lock file in /run/lock here; its release not tried"
+fi
+grep -q "код завершения $(status_of ExitLinesRescued)" "$work/run/err" ||
+    fail "SIGTERM ended without its exit line"
+
 echo "tallyvox program: ok"
