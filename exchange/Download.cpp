@@ -56,6 +56,12 @@ TRecordReply RequestRecord(TLowLevel& link, TReplyBuffer& reply, std::uint8_t co
         (got.Result == TLowLevel::TransactDone && got.Length < 0)) {
         link.DownloadEnd = TDownloadEnd::LinkLost;
     }
+    // The command's own port errors are caught: a line that has gone away
+    // raises its error again in this check, and reaches the caller as one.
+    if (got.Result == TLowLevel::TransactPortError &&
+        link.ProbeWithRetries() != TLowLevel::ProbeAnswered && !link.StopCutsWaits()) {
+        link.DownloadEnd = TDownloadEnd::LinkLost;
+    }
     return got;
 }
 
