@@ -48,13 +48,13 @@ stop_sim() {
     pid=
 }
 
-# A fresh start folder for a run with the given automatic start.
+# A fresh start folder for a run with the given automatic start (and call file).
 prepare_run() {
     rm -rf "$work/run"
     mkdir "$work/run"
     # Port COM1, header on.
     head -c 30 /dev/zero | (printf '\001\001'; tail -c 28) >"$work/run/Tallyvox.cfg"
-    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=%s' "$work/run/calls.txt" "$1" \
+    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=%s' "${2:-$work/run/calls.txt}" "$1" \
         >"$work/run/TallyvoxOut.cfg"
 }
 
@@ -123,7 +123,7 @@ grep -q "код завершения $(status_of ExitSelectionRefused)" "$work/r
 
 # The simulator goes away in the middle of a read: the link is broken, the
 # lines read are kept, and the run ends with its status.
-start_sim --calls 3000
+start_sim --calls 1500
 prepare_run AUTOSTART_1
 (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
     exec timeout 120 "$program" 2>"$work/run/err") &
@@ -140,14 +140,15 @@ grep -q "Связь с АТС прервана. Считывание остан�
 # takes: they go to a rescue file, the port's lock file goes, and the status
 # says the lines were rescued.
 start_sim --calls 3 --arrive-every 200
-prepare_run AUTOSTART_UNINTERRUPT
+prepare_run AUTOSTART_UNINTERRUPT "$work/run/data/calls.txt"
+mkdir "$work/run/data"
 (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
     exec "$program" 2>"$work/run/err") &
 tallyvox=$!
-wait_for_lines "$work/run/calls.txt" 5
+wait_for_lines "$work/run/data/calls.txt" 5
 lock=$(grep -lw "$tallyvox" /run/lock/LCK..* 2>/dev/null)
-mv "$work/run/calls.txt" "$work/run/parked.txt"
-mkdir "$work/run/calls.txt"
+# The folder goes at once: the next lines find no file to take them.
+mv "$work/run/data" "$work/run/parked"
 sleep 1.5
 kill -TERM "$tallyvox"
 wait "$tallyvox"
@@ -157,7 +158,7 @@ stop_sim
 rescued=$(cat "$work"/run/TallyvoxRescue-*.txt 2>/dev/null | grep -c '^[0-9][0-9]-')
 [ "$rescued" -ge 1 ] || fail "no rescue file after SIGTERM"
 sent=$(sed -n 's/^tallyvox-sim: \([0-9]*\) records sent.*/\1/p' "$work/sim.err")
-[ $(($(grep -c '^[0-9][0-9]-' "$work/run/parked.txt") + rescued)) -eq "$sent" ] ||
+[ $(($(grep -c '^[0-9][0-9]-' "$work/run/parked/calls.txt") + rescued)) -eq "$sent" ] ||
     fail "calls lost at SIGTERM: $sent sent, $rescued rescued"
 if [ -n "$lock" ]; then
     [ ! -e "$lock" ] || fail "the lock file $lock stays after SIGTERM"
