@@ -107,12 +107,20 @@ QBarCategoryAxis* CategoryAxis(QChart& chart, const QString& title, const QStrin
     return axis;
 }
 
+// The hour and day charts count a call whole where it starts, unlike the trunk
+// figures, which spread it over the hours it lasts: the caption says so.
+QString TalkTimeCounting(TChartKind kind) {
+    return kind == TChartKind::Hours
+               ? QStringLiteral("звонок и всё время разговора отнесены к часу начала звонка")
+               : QStringLiteral("звонок и всё время разговора отнесены к дню начала звонка");
+}
+
 // Calls as stacked bars (outgoing below incoming) on the left axis, talk time
 // as two lines on the right one, a category for each bar.
 std::unique_ptr<QChart> TrafficChart(TChartKind kind, const QString& categoryTitle,
                                      const QStringList& categories,
                                      const std::vector<TTrafficBar>& bars) {
-    auto chart = NewChart(kind);
+    auto chart = NewChart(kind, TalkTimeCounting(kind));
     auto* outCalls = new QBarSet(QStringLiteral("Исходящие звонки"));
     auto* inCalls = new QBarSet(QStringLiteral("Входящие звонки"));
     outCalls->setColor(OutBarColour);
@@ -165,7 +173,7 @@ std::unique_ptr<QChart> HoursChart(const TChartInput& input) {
 constexpr std::size_t MostDayBars = 62;
 
 std::unique_ptr<QChart> DayLinesChart(const std::vector<report::TDayTraffic>& days) {
-    auto chart = NewChart(TChartKind::Days);
+    auto chart = NewChart(TChartKind::Days, TalkTimeCounting(TChartKind::Days));
     QLineSeries* outCalls = Line(QStringLiteral("Исходящие звонки"), OutBarColour);
     QLineSeries* inCalls = Line(QStringLiteral("Входящие звонки"), InBarColour);
     QLineSeries* outTime = Line(QStringLiteral("Время исходящих, ч"), OutLineColour);
@@ -267,8 +275,8 @@ QString BusiestHourText(const report::TTrunkLoad& load) {
     if (!load.BusiestHour) {
         return QStringLiteral("нет звонков по СЛ за период");
     }
-    return QStringLiteral("час наибольшей нагрузки %1, занято СЛ одновременно: %2")
-        .arg(DateText(*load.BusiestHour, true))
+    return QStringLiteral("час наибольшей нагрузки %1: %2 Эрл, занято СЛ одновременно: %3")
+        .arg(DateText(*load.BusiestHour, true), Number(load.Erlangs(), 2))
         .arg(load.TrunksInUseAtOnce);
 }
 
@@ -280,9 +288,9 @@ std::unique_ptr<QChart> TrunksChart(const TChartInput& input) {
         labels << FromCp1251(trunk.Trunk);
         values.push_back(trunk.Share * 100);
     }
-    return RankChart(NewChart(TChartKind::Trunks, BusiestHourText(load)),
-                     QStringLiteral("Номер СЛ"),
-                     QStringLiteral("Доля часов периода с разговором, %"), labels, values, 1, 100);
+    return RankChart(
+        NewChart(TChartKind::Trunks, BusiestHourText(load)), QStringLiteral("Номер СЛ"),
+        QStringLiteral("Доля времени периода, занятая разговорами, %"), labels, values, 1, 100);
 }
 
 std::unique_ptr<QChart> SizingChart(const TChartInput& input) {
