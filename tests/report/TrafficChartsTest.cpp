@@ -208,6 +208,36 @@ TEST(TrafficCharts, BusyHourTrafficCountsTheSecondsInEachHour) {
     EXPECT_NE(text.find("Занято СЛ одновременно за период: 1 из 4\n"), std::string::npos) << text;
 }
 
+// Offices whose busiest hour carries a known traffic, in whole-hour calls on
+// as many trunks (and one of 48 minutes), get the trunks of the Erlang B tables.
+TEST(TrafficCharts, OfficesOfKnownTrafficGetTheTrunksOfTheErlangBTables) {
+    struct TOffice {
+        std::vector<int> Calls; // seconds from 09:00, one trunk each
+        double Erlangs;
+        std::uint32_t Needed1;
+        std::uint32_t Needed5;
+    };
+    for (const TOffice& office : std::vector<TOffice>{{{3600}, 1.00, 5, 4},
+                                                      {{2880}, 0.80, 4, 3},
+                                                      {{3600, 3600}, 2.00, 7, 5},
+                                                      {{3600, 3600, 3600, 3600}, 4.00, 10, 8}}) {
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < office.Calls.size(); ++i) {
+            lines.push_back(Call(4, 9, 0, 0, office.Calls[i], 201 + static_cast<int>(i), "",
+                                 std::to_string(i + 1), "8123"));
+        }
+        const TCallList calls = Loaded(lines);
+        const TTrunkLoad load = TrunkLoad({calls.begin(), calls.end()}, {});
+        const TTrunkSizing sizing = TrunkSizing(load);
+        EXPECT_DOUBLE_EQ(sizing.Erlangs, office.Erlangs);
+        EXPECT_EQ(sizing.Needed1[2], office.Needed1) << office.Erlangs;
+        EXPECT_EQ(sizing.Needed5[2], office.Needed5) << office.Erlangs;
+        EXPECT_EQ(sizing.HighLoadNeeded,
+                  (std::array<std::uint32_t, 2>{office.Needed1, office.Needed5}));
+        EXPECT_EQ(sizing.TrunksInUseAtOnce, office.Calls.size());
+    }
+}
+
 TEST(TrafficCharts, TopLinesByTalkTimeAndCostWithTiesByHardwareNumber) {
     const auto byTime = TopLinesByTalkTime(All());
     const std::vector<std::pair<std::string, std::uint64_t>> expectedTime{{"201 (2101)", 1860},
