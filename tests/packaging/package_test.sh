@@ -1,7 +1,8 @@
 #!/bin/bash
 # The .deb as a user gets it: built by CPack from the build tree, unpacked with
 # dpkg-deb, and its programs run from there: the collector reads the simulator
-# (also from the package) once, the report shows its help. The package declares
+# (also from the package) once, the report shows its help and prices those
+# calls by the packaged tariff table. The package declares
 # its dependencies, and the service unit passes systemd-analyze verify where that
 # tool is present.
 # Usage: package_test.sh BUILD-DIR CPACK
@@ -43,7 +44,8 @@ root=$work/root
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
 for file in usr/bin/tallyvox-collect usr/bin/tallyvox-report usr/bin/tallyvox-sim \
     usr/lib/systemd/system/tallyvox-collect.service usr/share/applications/tallyvox.desktop \
-    usr/share/icons/hicolor/scalable/apps/tallyvox.svg usr/share/doc/tallyvox/examples/TallyvoxOut.cfg; do
+    usr/share/icons/hicolor/scalable/apps/tallyvox.svg usr/share/doc/tallyvox/examples/TallyvoxOut.cfg \
+    usr/share/doc/tallyvox/examples/tariffs.csv; do
     [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 
@@ -61,6 +63,10 @@ done
 status=$?
 [ "$status" -eq 0 ] || fail "the unpacked tallyvox-collect --once ended with $status"
 [ "$(grep -c '^[0-9][0-9]-' "$work/calls.txt")" -eq 3 ] || fail "not the 3 calls in the file"
+# README's pricing example with the packaged tariff table.
+"$root/usr/bin/tallyvox-report" "$work/calls.txt" \
+    --tariffs "$root/usr/share/doc/tallyvox/examples/tariffs.csv" >"$work/priced.log" 2>&1 ||
+    fail "tallyvox-report does not price the calls by the packaged tariff table"
 
 # The service tells systemd its state, and --store reaches a server on the
 # network (README's store example): the sandbox lets TCP over IPv4 and IPv6 out.
