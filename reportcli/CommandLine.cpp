@@ -264,7 +264,10 @@ line and trunk totals as tables.
                         cost most), trunks (trunk occupancy), sizing (trunks
                         needed by Erlang B)
   --sizing              print the trunk sizing of the busiest hour: its traffic in
-                        Erlangs and the trunks Erlang B needs for 1% and 5% blocking
+                        Erlangs (the seconds calls held trunks within it over
+                        3600) and the trunks Erlang B needs for 1% and 5%
+                        blocking; then the same for the mean daily busy hour of
+                        the 30 and of the 5 busiest days
 
 Costs and periods (the exports above keep their bytes; a period narrows them):
   --tariffs FILE        price the calls by a tariff table (";"-separated, UTF-8 or

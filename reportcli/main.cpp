@@ -8,9 +8,11 @@
 #include "reportcli/LocaleDate.h"
 #include "reportcli/Run.h"
 #include "reportcli/RunCharts.h"
+#include "reportcli/RuntimeFolder.h"
 
 int main(int argc, char** argv) {
     using namespace tallyvox::reportcli;
+    UsePrivateRuntimeFolder();
     TReportOptions options;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
