@@ -229,8 +229,7 @@ std::unique_ptr<QChart> DaysChart(const TChartInput& input) {
 // Horizontal bars, the first entry on top, each with its value written beside it.
 std::unique_ptr<QChart> RankChart(std::unique_ptr<QChart> chart, const QString& categoryTitle,
                                   const QString& valueTitle, const QStringList& labels,
-                                  const std::vector<double>& values, int decimals,
-                                  double ceiling = 0) {
+                                  const std::vector<double>& values, int decimals) {
     double largest = 0;
     auto* set = new QBarSet(valueTitle);
     set->setColor(OutBarColour);
@@ -249,12 +248,7 @@ std::unique_ptr<QChart> RankChart(std::unique_ptr<QChart> chart, const QString& 
     series->setLabelsPrecision(15);
     chart->addSeries(series);
     series->attachAxis(CategoryAxis(*chart, categoryTitle, categories, Qt::AlignLeft));
-    QValueAxis* value = ValueAxis(*chart, valueTitle, largest, Qt::AlignBottom);
-    if (ceiling > 0) {
-        value->setRange(0, ceiling);
-        value->setTickCount(11);
-    }
-    series->attachAxis(value);
+    series->attachAxis(ValueAxis(*chart, valueTitle, largest, Qt::AlignBottom));
     chart->legend()->hide();
     return chart;
 }
@@ -288,9 +282,11 @@ std::unique_ptr<QChart> TrunksChart(const TChartInput& input) {
         labels << FromCp1251(trunk.Trunk);
         values.push_back(trunk.Share * 100);
     }
+    // Even a busy trunk is in use a small part of a period's time: the axis
+    // fits the largest share, not 100%, so the shares can be told apart.
     return RankChart(
         NewChart(TChartKind::Trunks, BusiestHourText(load)), QStringLiteral("Номер СЛ"),
-        QStringLiteral("Доля времени периода, занятая разговорами, %"), labels, values, 1, 100);
+        QStringLiteral("Доля времени периода, занятая разговорами, %"), labels, values, 1);
 }
 
 std::unique_ptr<QChart> SizingChart(const TChartInput& input) {
