@@ -4,49 +4,12 @@
 # itself with the exit status that names what happened. The statuses are read
 # from exchange/ExitStatus.h, the header that the program itself uses.
 # Usage: program_test.sh PATH-TO-tallyvox PATH-TO-tallyvox-sim PATH-TO-ExitStatus.h
-set -u
-trap "" HUP
-
 program=$1
 sim=$2
 statuses=$3
-work=$(mktemp -d)
-pid=
-cleanup() {
-    if [ -n "$pid" ]; then
-        kill -TERM "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/run/err" ] && sed 's/^/  tallyvox stderr: /' "$work/run/err" >&2
-    exit 1
-}
-
-status_of() {
-    sed -n "s/^inline constexpr int $1 = \([0-9]*\);/\1/p" "$statuses"
-}
-
-# Starts the simulator with the given options and maps COM1 to it.
-start_sim() {
-    "$sim" --link "$work/com1" "$@" >"$work/sim.out" 2>"$work/sim.err" &
-    pid=$!
-    for _ in $(seq 200); do
-        [ -s "$work/sim.out" ] && break
-        kill -0 "$pid" 2>/dev/null || fail "the simulator ended before it was ready"
-        sleep 0.05
-    done
-}
-
-stop_sim() {
-    kill -TERM "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    pid=
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
+sim_link=$work/com1
+fail_logs=(run/err)
 
 # One automatic run in a fresh start folder; sets $status.
 run_automatic() {

@@ -6,28 +6,10 @@
 # its dependencies, and the service unit passes systemd-analyze verify where that
 # tool is present.
 # Usage: package_test.sh BUILD-DIR CPACK
-set -u
-
 build=$1
 cpack=$2
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-    if [ -n "$sim_pid" ]; then
-        kill -TERM "$sim_pid" 2>/dev/null
-        wait "$sim_pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    for f in "$work"/*.log; do
-        [ -f "$f" ] && sed "s|^|  $(basename "$f"): |" "$f" >&2
-    done
-    exit 1
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
+fail_logs=('*.log' sim.err)
 
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
     fail "cpack did not build the package"
@@ -52,12 +34,8 @@ done
 "$root/usr/bin/tallyvox-report" --help >"$work/report.log" 2>&1 || fail "tallyvox-report --help failed"
 grep -q "^usage: tallyvox-report" "$work/report.log" || fail "tallyvox-report --help shows no usage"
 
-"$root/usr/bin/tallyvox-sim" --calls 3 --link "$work/com" >"$work/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 200); do
-    [ -s "$work/sim.log" ] && break
-    sleep 0.05
-done
+sim=$root/usr/bin/tallyvox-sim
+start_sim --calls 3
 (cd "$work" && timeout 60 "$root/usr/bin/tallyvox-collect" --once --port "$work/com" \
     --file calls.txt 2>"$work/collect.log")
 status=$?

@@ -3,15 +3,8 @@
 # to standard output, sorts one after another, selections, the tables, --help,
 # bad options (status 2), a missing call file and a target that cannot be written.
 # Usage: program_test.sh PATH-TO-tallyvox-report
-set -u
 report=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
 
 # Lines in UTF-8 to a Windows-1251 file with CR LF line ends.
 cp1251() {
