@@ -295,16 +295,29 @@ std::unique_ptr<QChart> SizingChart(const TChartInput& input) {
     auto chart = NewChart(TChartKind::Sizing, BusiestHourText(load));
     auto* needed1 = new QBarSet(QStringLiteral("Нужно СЛ при потерях 1% (Erlang B)"));
     auto* needed5 = new QBarSet(QStringLiteral("Нужно СЛ при потерях 5% (Erlang B)"));
-    const double erlangs[] = {sizing.OutErlangs, sizing.InErlangs, sizing.Erlangs};
-    const QString names[] = {QStringLiteral("Исходящая"), QStringLiteral("Входящая"),
-                             QStringLiteral("Вся")};
+    struct TFigure {
+        QString Name;
+        double Erlangs;
+        std::uint32_t Needed1;
+        std::uint32_t Needed5;
+    };
+    // The busiest hour by direction, then the mean daily busy hours that trunks
+    // are sized by.
+    const TFigure figures[] = {
+        {QStringLiteral("Исходящая"), sizing.OutErlangs, sizing.Needed1[0], sizing.Needed5[0]},
+        {QStringLiteral("Входящая"), sizing.InErlangs, sizing.Needed1[1], sizing.Needed5[1]},
+        {QStringLiteral("Вся"), sizing.Erlangs, sizing.Needed1[2], sizing.Needed5[2]},
+        {QStringLiteral("Обычная"), load.NormalLoad.Erlangs, sizing.NormalLoadNeeded[0],
+         sizing.NormalLoadNeeded[1]},
+        {QStringLiteral("Высокая"), load.HighLoad.Erlangs, sizing.HighLoadNeeded[0],
+         sizing.HighLoadNeeded[1]}};
     QStringList categories;
     double largest = static_cast<double>(sizing.TrunksSeen);
-    for (std::size_t i = 0; i < 3; ++i) {
-        *needed1 << sizing.Needed1[i];
-        *needed5 << sizing.Needed5[i];
-        categories << QStringLiteral("%1: %2 Эрл").arg(names[i], Number(erlangs[i], 2));
-        largest = std::max(largest, static_cast<double>(sizing.Needed1[i]));
+    for (const TFigure& figure : figures) {
+        *needed1 << figure.Needed1;
+        *needed5 << figure.Needed5;
+        categories << QStringLiteral("%1: %2 Эрл").arg(figure.Name, Number(figure.Erlangs, 2));
+        largest = std::max(largest, static_cast<double>(figure.Needed1));
     }
     auto* bars = new QBarSeries;
     bars->append({needed1, needed5});
@@ -313,15 +326,20 @@ std::unique_ptr<QChart> SizingChart(const TChartInput& input) {
     seen->setName(QStringLiteral("СЛ в файле: %1").arg(sizing.TrunksSeen));
     auto* atOnce = new QLineSeries;
     atOnce->setName(QStringLiteral("Занято одновременно: %1").arg(sizing.TrunksInUseAtOnce));
-    for (double x : {-0.5, 2.5}) {
+    for (double x : {-0.5, std::size(figures) - 0.5}) {
         seen->append(x, static_cast<double>(sizing.TrunksSeen));
         atOnce->append(x, sizing.TrunksInUseAtOnce);
     }
     chart->addSeries(bars);
     chart->addSeries(seen);
     chart->addSeries(atOnce);
-    QBarCategoryAxis* x = CategoryAxis(*chart, QStringLiteral("Нагрузка часа наибольшей нагрузки"),
-                                       categories, Qt::AlignBottom);
+    QBarCategoryAxis* x = CategoryAxis(
+        *chart,
+        QStringLiteral("ЧНН периода по направлениям; средний ЧНН %1 (обычная) и %2 (высокая) "
+                       "самых нагруженных дней")
+            .arg(load.NormalLoad.Days)
+            .arg(load.HighLoad.Days),
+        categories, Qt::AlignBottom);
     QValueAxis* y = ValueAxis(*chart, QStringLiteral("Число СЛ"), largest, Qt::AlignLeft);
     y->setLabelFormat(QStringLiteral("%.0f"));
     for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{bars, seen, atOnce}) {
