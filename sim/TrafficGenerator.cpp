@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <numeric>
 #include <queue>
 #include <string_view>
 
@@ -39,6 +40,13 @@ constexpr int RetryToSeconds = 60;
 constexpr double Pi = 3.14159265358979323846;
 
 // The trunk codes of byte 10 that the plan's trunks use.
+// The extensions by their index, 0 to 39.
+std::vector<std::uint8_t> LineIndexes() {
+    std::vector<std::uint8_t> lines(LinesPerExchange);
+    std::iota(lines.begin(), lines.end(), std::uint8_t{0});
+    return lines;
+}
+
 std::vector<std::uint8_t> TrunkCodes(TTrunkPlan plan, int exchange) {
     int count = 4;
     switch (plan) {
@@ -107,7 +115,8 @@ struct TTrafficGenerator::TTimedCall {
 };
 
 TTrafficGenerator::TTrafficGenerator(std::uint32_t seed, TTrunkPlan plan, int exchange)
-    : Random(seed), Plan(plan), Exchange(exchange), Trunks(TrunkCodes(plan, exchange)) {}
+    : Random(seed), Plan(plan), Exchange(exchange), Trunks(TrunkCodes(plan, exchange)),
+      Lines(LineIndexes()) {}
 
 void TTrafficGenerator::Reseed(std::uint32_t seed) {
     Random.seed(seed);
@@ -124,11 +133,18 @@ double TTrafficGenerator::Unit() {
     return (static_cast<double>(Random()) + 0.5) / 4294967296.0;
 }
 
-// A few extensions make most of the calls, as in any office.
-std::uint16_t TTrafficGenerator::PickLine() {
+// A few extensions make most of the calls, as in any office; one that is on
+// another call gives way to the next free one.
+std::size_t TTrafficGenerator::PickLine(std::int64_t start) {
     const int a = Uniform(0, LinesPerExchange - 1);
     const int b = Uniform(0, LinesPerExchange - 1);
-    return static_cast<std::uint16_t>(std::min(a, b));
+    const auto wanted = static_cast<std::size_t>(std::min(a, b));
+    const std::vector<std::size_t> free = Lines.FreeAt(start);
+    const auto next = std::lower_bound(free.begin(), free.end(), wanted);
+    if (next != free.end()) {
+        return *next;
+    }
+    return free.empty() ? wanted : free.front();
 }
 
 std::string TTrafficGenerator::PickDialled() {
@@ -202,12 +218,13 @@ std::size_t TTrafficGenerator::PickFreeTrunk(std::int64_t second) {
     return free[static_cast<std::size_t>(Uniform(0, static_cast<int>(free.size()) - 1))];
 }
 
-TCall TTrafficGenerator::Call(const TCalendarTime& start, std::uint32_t duration,
-                              std::uint8_t trunkCode, TDirection direction) {
+TCall TTrafficGenerator::Call(std::int64_t start, std::uint32_t duration, std::uint8_t trunkCode,
+                              TDirection direction) {
     TCall call;
-    call.Start = start;
+    call.Start = SecondsToCalendar(start);
     call.DurationSeconds = duration;
-    const int line = PickLine();
+    const std::size_t line = PickLine(start);
+    Lines.Seize(line, start + duration);
     // The Polar-A and Polar-B list their lines in groups of eight: 200 to 207,
     // 210 to 217 and so on.
     call.HardwareLine = static_cast<std::uint16_t>(
@@ -234,6 +251,7 @@ std::vector<TTrafficGenerator::TTimedCall> TTrafficGenerator::Traffic(std::int64
     std::priority_queue<TAttempt, std::vector<TAttempt>, std::greater<>> retries;
     std::vector<TTimedCall> calls;
     Trunks.ReleaseAll();
+    Lines.ReleaseAll();
     std::int64_t arrival = NextArrival(from);
     while (true) {
         TAttempt attempt{};
@@ -261,8 +279,7 @@ std::vector<TTrafficGenerator::TTimedCall> TTrafficGenerator::Traffic(std::int64
         Trunks.Seize(trunk, attempt.At + duration);
         if (attempt.At + duration <= to) {
             calls.push_back({attempt.At + duration, trunk,
-                             Call(SecondsToCalendar(attempt.At), duration, Trunks.Code(trunk),
-                                  attempt.Direction)});
+                             Call(attempt.At, duration, Trunks.Code(trunk), attempt.Direction)});
         }
     }
     // The exchange writes a record when its call ends.
@@ -290,9 +307,8 @@ std::vector<TCall> TTrafficGenerator::History(int count, const TCalendarTime& en
     // attempts of no duration at its start.
     while (static_cast<int>(calls.size()) < count) {
         const std::size_t trunk = PickFreeTrunk(0);
-        calls.insert(
-            calls.begin(),
-            {0, trunk, Call(SecondsToCalendar(0), 0, Trunks.Code(trunk), TDirection::Outgoing)});
+        calls.insert(calls.begin(),
+                     {0, trunk, Call(0, 0, Trunks.Code(trunk), TDirection::Outgoing)});
     }
     Trunks.ReleaseAll();
     std::vector<TCall> result;
@@ -313,8 +329,8 @@ TCall TTrafficGenerator::EndingAt(const TCalendarTime& end) {
     // When every trunk was busy, the call started once this one was freed.
     const std::int64_t start = std::min(std::max(wanted, Trunks.FreeFrom(trunk)), endSeconds);
     Trunks.Seize(trunk, endSeconds);
-    return Call(SecondsToCalendar(start), static_cast<std::uint32_t>(endSeconds - start),
-                Trunks.Code(trunk), direction);
+    return Call(start, static_cast<std::uint32_t>(endSeconds - start), Trunks.Code(trunk),
+                direction);
 }
 
 } // namespace tallyvox::sim

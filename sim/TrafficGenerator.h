@@ -1,8 +1,9 @@
 #pragma once
 // Seeded, realistic office traffic: busy and quiet extensions, office hours,
 // incoming and outgoing trunk calls, local, long-distance, mobile, international
-// and service numbers (with * and #). Each trunk carries one call at a time: a
-// call that finds every trunk busy is tried again a little after one is freed.
+// and service numbers (with * and #). Each trunk and each extension carries one
+// call at a time: a call that finds every trunk busy is tried again a little
+// after one is freed.
 // Holding times are lognormal (median 90 s, capped at two hours).
 
 #include <cstdint>
@@ -10,8 +11,8 @@
 #include <vector>
 
 #include "exchange/Clock.h"
+#include "sim/CircuitGroup.h"
 #include "sim/Scenario.h"
-#include "sim/TrunkGroup.h"
 
 namespace tallyvox::sim {
 
@@ -41,20 +42,21 @@ private:
 
     int Uniform(int low, int high); // inclusive
     double Unit();                  // 0 < x < 1
-    std::uint16_t PickLine();
+    std::size_t PickLine(std::int64_t start);
     std::string PickDialled();
     std::uint32_t PickHoldingSeconds();
     std::int64_t NextArrival(std::int64_t after);
     std::int64_t RetryAfter(std::int64_t freed);
     std::size_t PickFreeTrunk(std::int64_t second);
     std::vector<TTimedCall> Traffic(std::int64_t from, std::int64_t to);
-    TCall Call(const TCalendarTime& start, std::uint32_t duration, std::uint8_t trunkCode,
+    TCall Call(std::int64_t start, std::uint32_t duration, std::uint8_t trunkCode,
                TDirection direction);
 
     std::mt19937 Random;
     TTrunkPlan Plan;
     int Exchange;
-    TTrunkGroup Trunks;
+    TCircuitGroup Trunks;
+    TCircuitGroup Lines; // the extensions, by their index
 };
 
 } // namespace tallyvox::sim

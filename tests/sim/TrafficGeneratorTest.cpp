@@ -84,9 +84,10 @@ TEST(TrafficGeneratorTest, TheTrafficHasTheVarietyOfAnOffice) {
     EXPECT_GT(std::unique(lines.begin(), lines.end()) - lines.begin(), 20);
 }
 
-// No trunk carries two calls at once, in the stored calls nor in those that
-// arrive later, whatever the plan; a stored call starts at least a tick (6 s)
-// after the trunk's previous one ended, so whole ticks keep them apart.
+// No trunk and no extension carries two calls at once, in the stored calls nor
+// in those that arrive later, whatever the plan; a stored call starts at least
+// a tick (6 s) after the circuit's previous one ended, so whole ticks keep them
+// apart.
 TEST(TrafficGeneratorTest, ATrunkCarriesOneCallAtATime) {
     for (sim::TTrunkPlan plan : {sim::TTrunkPlan::Arden, sim::TTrunkPlan::PolarC,
                                  sim::TTrunkPlan::Complex, sim::TTrunkPlan::Tinkle}) {
@@ -97,16 +98,19 @@ TEST(TrafficGeneratorTest, ATrunkCarriesOneCallAtATime) {
         for (int i = 1; i <= 300; ++i) {
             calls.push_back(generator.EndingAt(sim::SecondsToCalendar(now + 20 * i)));
         }
-        std::map<std::uint8_t, std::vector<std::pair<std::int64_t, std::int64_t>>> byTrunk;
+        std::map<std::string, std::vector<std::pair<std::int64_t, std::int64_t>>> byCircuit;
         for (const sim::TCall& call : calls) {
             const std::int64_t start = sim::CalendarToSeconds(call.Start);
-            byTrunk[call.TrunkCode].emplace_back(start, start + call.DurationSeconds);
+            for (const std::string& circuit : {"trunk " + std::to_string(call.TrunkCode),
+                                               "line " + std::to_string(call.HardwareLine)}) {
+                byCircuit[circuit].emplace_back(start, start + call.DurationSeconds);
+            }
         }
-        for (auto& [trunk, times] : byTrunk) {
+        for (auto& [circuit, times] : byCircuit) {
             std::sort(times.begin(), times.end());
             for (std::size_t i = 1; i < times.size(); ++i) {
                 EXPECT_GE(times[i].first, times[i - 1].second + (times[i].second <= now ? 6 : 0))
-                    << "trunk " << int{trunk} << " call " << i;
+                    << circuit << " call " << i;
             }
         }
     }
