@@ -69,6 +69,7 @@ void TCallReader::Line(std::string_view line) {
     call.ProgramNumber = WithoutBlanks(fields->ProgramNumberField, ProgramNumber);
     call.Trunk = fields->Trunk;
     call.DialledNumber = WithoutBlanks(fields->DialledNumberField, DialledNumber);
+    Current = line;
     Consumer(call);
 }
 

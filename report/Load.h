@@ -33,6 +33,9 @@ public:
     // Ends the text (a last line without a line end counts); the line count (the
     // lines of 30 characters or more).
     std::size_t Finish();
+    // The line of the call being handed to the consumer, as it stands in the
+    // file without its line end; valid only inside the consumer.
+    std::string_view CurrentLine() const { return Current; }
 
 private:
     void Line(std::string_view line);
@@ -41,6 +44,7 @@ private:
     std::string Partial;       // the start of a line that the next block continues
     std::string ProgramNumber; // the texts of the current call without their blanks
     std::string DialledNumber;
+    std::string_view Current;
     std::size_t Lines = 0;
     bool AfterCr =
         false; // the last block ended with CR: an LF at the start of the next is its pair

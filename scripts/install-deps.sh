@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-core fonts-liberation xvfb xauth
   time dpkg-dev
   libpq-dev postgresql
-  libsystemd-dev strace
+  libsystemd-dev strace libtomlplusplus-dev
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
