@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The simulator's traffic as the report sees it, for two builds side by side
 # (say main and a branch): each build's simulator fills an Arden-S (4 trunks)
-# with the same seed, its collector reads it through a pseudo-terminal, and the
+# with the same seed and clock, its collector reads it through a pseudo-terminal, and the
 # calls are measured: calls started on a trunk still busy with another call,
 # calls over an hour, the median holding time, and each build's report sizing.
 #   bash bench/traffic_figures.sh OLD_BUILD NEW_BUILD [CALLS] [SEED]
@@ -21,11 +21,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The exchange's clock is fixed, so every run measures the same calls.
+cat >"$work/office.json" <<JSON
+{"modelCode": 4, "clock": "2026-12-08 18:00:00",
+ "exchanges": [{"capacity": $calls, "traffic": {"count": $calls, "seed": $seed}}]}
+JSON
+
 # Reads the calls of build $1's simulator into $2 with build $1's collector.
 read_calls() {
     local build=$1 file=$2
     rm -f "$work/com"
-    "$build/sim/tallyvox-sim" --model 4 --calls "$calls" --seed "$seed" --link "$work/com" \
+    "$build/sim/tallyvox-sim" --scenario "$work/office.json" --link "$work/com" \
         >"$work/sim.out" 2>"$work/sim.err" &
     sim_pid=$!
     for _ in $(seq 200); do

@@ -27,7 +27,7 @@ dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
 for file in usr/bin/tallyvox-collect usr/bin/tallyvox-report usr/bin/tallyvox-sim \
     usr/lib/systemd/system/tallyvox-collect.service usr/share/applications/tallyvox.desktop \
     usr/share/icons/hicolor/scalable/apps/tallyvox.svg usr/share/doc/tallyvox/examples/TallyvoxOut.cfg \
-    usr/share/doc/tallyvox/examples/tariffs.csv; do
+    usr/share/doc/tallyvox/examples/tariffs.csv usr/share/doc/tallyvox/examples/alerts.toml; do
     [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 
