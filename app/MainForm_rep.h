@@ -107,7 +107,11 @@ private:
 
     // Steps shared by the commands.
     void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
-    void Export(QFileDialog* dialog, const report::TExportLines& lines);
+    // Makes the lines of an export from the lists shown at that moment.
+    using TExportSource = std::function<std::unique_ptr<report::TExportLines>()>;
+    // The lists may be replaced while a dialog is open (the period bar's pause
+    // ends then), so the lines are made only once both dialogs have closed.
+    void Export(QFileDialog* dialog, const TExportSource& source);
     void UpdateCharts();
 
     // Costs and periods (MainForm_repCosts.cpp).

@@ -7,6 +7,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -180,6 +182,31 @@ public:
         Count += event->type() == QEvent::MouseButtonPress ? 1 : 0;
         return QObject::eventFilter(watched, event);
     }
+};
+
+// Closes whatever modal window is still open once a test has waited too long
+// for it, so that a dialog nobody answers fails the test instead of hanging it.
+class TModalWatchdog {
+public:
+    explicit TModalWatchdog(std::chrono::milliseconds limit) {
+        Timer.setInterval(200);
+        QObject::connect(&Timer, &QTimer::timeout, [this, limit] {
+            if (Clock.elapsed() < limit.count()) {
+                return;
+            }
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                Fired = true;
+                modal->close();
+            }
+        });
+        Clock.start();
+        Timer.start();
+    }
+    bool Fired = false;
+
+private:
+    QTimer Timer;
+    QElapsedTimer Clock;
 };
 
 class TReportWorld {
@@ -507,6 +534,51 @@ private slots:
                  QStringLiteral("Кол-во строк: "));
         for (const char* grid : {"StringGrid1", "ALGrid", "SLGrid"}) {
             QCOMPARE(world.Model(grid).rowCount(), 0);
+        }
+    }
+
+    // The period bar's pause ends while a save dialog or the overwrite question
+    // is open and replaces the shown lists: the export writes the lists shown
+    // once its dialogs have closed.
+    void anExportWritesTheListsShownOnceItsDialogsClose() {
+        TReportWorld world;
+        world.Load(world.WriteFile("calls.txt", CallFileText(SimRecords(9))));
+        TModalWatchdog watchdog(std::chrono::seconds(30));
+        auto* from = world.Control<QDateTimeEdit>("FromDateTimePicker");
+        world.Control<QDateTimeEdit>("ToDateTimePicker")
+            ->setDateTime(QDateTime(QDate(2024, 3, 31), QTime(23, 59)));
+        // Longer than the pause after which the pickers' period is shown.
+        const auto pastThePause = [] { QTest::qWait(700); };
+        const std::pair<const char*, const char*> exports[] = {
+            {"N2", "StringGrid1"}, {"N12", "ALGrid"}, {"N13", "SLGrid"}};
+        int day = 0;
+        for (const auto& [action, grid] : exports) {
+            for (const bool overwrite : {false, true}) {
+                from->setDateTime(QDateTime(QDate(2024, 3, ++day * 4), QTime(0, 0)));
+                const QString target = world.PathOf(
+                    (std::string(action) + (overwrite ? "-again.txt" : ".txt")).c_str());
+                if (overwrite) {
+                    world.WriteFile(qPrintable(QFileInfo(target).fileName()), "old\r\n");
+                }
+                tallyvox::app::SetMessageHook([&](const QString&, const QString&) {
+                    pastThePause();
+                    return true;
+                });
+                AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+                    tallyvox::testkit::TypeFileName(dialog, target.toStdString());
+                    if (!overwrite) {
+                        pastThePause();
+                    }
+                    static_cast<QDialog&>(dialog).accept();
+                });
+                world.Choose(action);
+                QVERIFY2(!watchdog.Fired, action);
+                QCOMPARE(world.Form->CurrentPeriod().From->Day, day * 4);
+                const std::string written = FileContents(target.toStdString());
+                QCOMPARE(SplitCrLf(written).size(),
+                         static_cast<std::size_t>(world.Model(grid).rowCount() + 1));
+                QVERIFY2(written == world.Export(action), action);
+            }
         }
     }
 
