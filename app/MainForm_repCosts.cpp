@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -83,8 +84,10 @@ QString FaultText(const report::ETariffError& error) {
                     .arg(faults[i].Line)
                     .arg(QString::fromStdString(faults[i].What));
     }
-    if (faults.size() > MaxFaultsShown) {
-        text += QStringLiteral("... и ещё %1").arg(faults.size() - MaxFaultsShown);
+    const std::size_t notShown =
+        faults.size() - std::min<std::size_t>(faults.size(), MaxFaultsShown) + error.More();
+    if (notShown > 0) {
+        text += QStringLiteral("... и ещё %1").arg(notShown);
     }
     return text;
 }
