@@ -30,6 +30,7 @@
 #include "app/ReportCosts.h"
 #include "app/ReportGridModels.h"
 #include "exchange/OutConfig.h"
+#include "exchange/ReplaceFile.h"
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/CsvExport.h"
@@ -90,6 +91,26 @@ QString FaultText(const report::ETariffError& error) {
         text += QStringLiteral("... и ещё %1").arg(notShown);
     }
     return text;
+}
+
+// Puts the table's name into the output configuration file, which is replaced
+// as a whole; one whose old lines cannot be read is left alone, so the call file
+// name and the automatic start in it are never lost.
+bool RememberTariffs(const QString& config, const QString& tariffFile) {
+    QFile old(config);
+    QByteArray lines;
+    if (old.exists()) {
+        if (!old.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        lines = old.readAll();
+        if (old.error() != QFileDevice::NoError) {
+            return false;
+        }
+    }
+    // Not QSaveFile: it takes a write that a full disk cut short for a whole one.
+    return ReplaceFile(old.filesystemFileName(),
+                       WithTariffTable(lines.toStdString(), ToCp1251(tariffFile)));
 }
 
 QTableView* NewGrid(QWidget* parent, QAbstractItemModel* model) {
@@ -311,10 +332,7 @@ bool TMainForm_rep::LoadTariffs(const QString& fileName) {
     Costs->Views.reset();
     Costs->Table = std::move(table);
     const QString config = OutConfigPath(*Costs);
-    QFile file(config);
-    const QByteArray text = QByteArray::fromStdString(
-        WithTariffTable(FileBytes(config).toStdString(), ToCp1251(fileName)));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size()) {
+    if (!RememberTariffs(config, fileName)) {
         ShowMessage(this,
                     QStringLiteral("Тарифы загружены, но не запомнены: файл \"%1\" не записан.")
                         .arg(QDir::toNativeSeparators(config)),

@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <filesystem>
 #include <map>
 
 #include "app/AboutForm.h"
@@ -34,6 +36,8 @@
 #include "sim/TrafficGenerator.h"
 #include "tests/app/MainWindowWorld.h"
 #include "tests/kit/CalendarAt.h"
+#include "tests/kit/FileSizeLimit.h"
+#include "tests/kit/WithoutFileOverride.h"
 
 using tallyvox::TRecord;
 using tallyvox::app::TAboutForm;
@@ -698,6 +702,45 @@ private slots:
         emit presets->activated(0);
         QCOMPARE(world.Model("StringGrid1").rowCount(), 4 + 1);
         QVERIFY(world.Form->CurrentPeriod().Whole());
+    }
+
+    // The tariff table's name goes into the output configuration only as a whole
+    // new file: while the old one cannot be read, or the disk is full, the old
+    // one stays as it was and the user is told the table is not remembered.
+    void aTariffTableIsRememberedOnlyByAWholeNewConfiguration() {
+        TReportWorld world;
+        const std::string lines = "TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1";
+        const std::string config = world.WriteFile("TallyvoxOut.cfg", lines).toStdString();
+        const QString tariffs =
+            world.WriteFile("tariffs.csv", "prefix;name;price_per_minute\r\n1;Город;1,50\r\n");
+        const auto notRemembered = [&world](std::size_t count) {
+            return world.Messages.size() == count &&
+                   world.Messages.back().Text.startsWith(
+                       QStringLiteral("Тарифы загружены, но не запомнены"));
+        };
+
+        std::filesystem::permissions(config, std::filesystem::perms::none);
+        {
+            const tallyvox::testkit::TWithoutFileOverride asAUser;
+            QVERIFY(world.Form->LoadTariffs(tariffs));
+        }
+        std::filesystem::permissions(config, std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_write);
+        QVERIFY(notRemembered(1));
+        QCOMPARE(FileContents(config), lines);
+        {
+            const tallyvox::testkit::TFileSizeLimit fullDisk(20);
+            QVERIFY(world.Form->LoadTariffs(tariffs));
+        }
+        QVERIFY(notRemembered(2));
+        QCOMPARE(FileContents(config), lines);
+        QCOMPARE(world.Form->Tariffs().Rows().size(), std::size_t{1});
+
+        QVERIFY(world.Form->LoadTariffs(tariffs));
+        QCOMPARE(world.Messages.size(), std::size_t{2});
+        QCOMPARE(FileContents(config), lines + "\r\nTARIFFS=" + tariffs.toStdString());
+        QCOMPARE(QDir(world.PathOf("")).entryList(QDir::Files),
+                 QStringList({"TallyvoxOut.cfg", "tariffs.csv"}));
     }
 
     void theMainWindowOpensTheReportModallyInTheStartFolder() {
