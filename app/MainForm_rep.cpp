@@ -69,6 +69,11 @@ std::vector<int> MinimumWidths(const QTableView* grid, const std::vector<QString
             minimum =
                 std::max(minimum, grid->fontMetrics().horizontalAdvance(samples[column]) + margin);
         }
+        // The last row: the totals of a priced grid, the widest figures it shows.
+        if (model->rowCount() > 0) {
+            const QString last = model->index(model->rowCount() - 1, column).data().toString();
+            minimum = std::max(minimum, grid->fontMetrics().horizontalAdvance(last) + margin);
+        }
         minimums.push_back(minimum);
     }
     return minimums;

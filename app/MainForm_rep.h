@@ -126,7 +126,11 @@ private:
     void SaveCsvClick(report::TViewKind kind);
     void PresetChosen(int index);
     void PickersChanged();
+    // Shows the calls of the period, and on the pickers what the period is (the
+    // file's first and last day under "Все звонки").
     void ApplyPeriod();
+    void ShowCallsOfPeriod();
+    void ShowPeriodOnPickers();
     void Reprice();
     void ShowCostGrids(bool priced);
     QString SaveTarget(QFileDialog* dialog);

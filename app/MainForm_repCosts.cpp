@@ -384,6 +384,31 @@ void TMainForm_rep::PickersChanged() {
 }
 
 void TMainForm_rep::ApplyPeriod() {
+    ShowCallsOfPeriod();
+    ShowPeriodOnPickers();
+}
+
+void TMainForm_rep::ShowPeriodOnPickers() {
+    const bool whole = Costs->Period.Whole();
+    const report::TCallList& calls = Report->Calls; // the whole file when whole
+    // Without calls there is no first or last day to show.
+    const bool shown = !whole || calls.Count() > 0;
+    Costs->From->setEnabled(shown);
+    Costs->To->setEnabled(shown);
+    if (!whole || calls.Count() == 0) {
+        return;
+    }
+    const auto [first, last] =
+        std::minmax_element(calls.begin(), calls.end(), [](const auto& a, const auto& b) {
+            return report::SecondsOf(a.Start) < report::SecondsOf(b.Start);
+        });
+    const QSignalBlocker blockFrom(Costs->From);
+    const QSignalBlocker blockTo(Costs->To);
+    Costs->From->setDateTime(QDateTime(ToQDateTime(first->Start).date(), QTime(0, 0, 0)));
+    Costs->To->setDateTime(QDateTime(ToQDateTime(last->Start).date(), QTime(23, 59, 59)));
+}
+
+void TMainForm_rep::ShowCallsOfPeriod() {
     const bool whole = Costs->Period.Whole();
     if (whole && !Costs->FileCalls) {
         Reprice();

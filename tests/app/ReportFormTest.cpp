@@ -664,7 +664,7 @@ private slots:
         QVERIFY(FileContents("TallyvoxOut.cfg").ends_with("TARIFFS=" + tariffs.toStdString()));
         QCOMPARE(world.Model("StringGrid1").columnCount(), 10);
         QCOMPARE(Row(world.Model("StringGrid1"), 1).mid(6),
-                 (QStringList{"8123456", "1:00:00", "Межгород", "180,00"}));
+                 (QStringList{"8123456", "01:00:00", "Межгород", "180,00"}));
         QVERIFY(world.Grid("DestinationGrid")->isVisibleTo(world.Form.get()));
         QCOMPARE(Row(world.Model("DestinationGrid"), 0),
                  (QStringList{"Межгород", "2", "61,00", "183,00"}));
@@ -741,6 +741,69 @@ private slots:
         QCOMPARE(FileContents(config), lines + "\r\nTARIFFS=" + tariffs.toStdString());
         QCOMPARE(QDir(world.PathOf("")).entryList(QDir::Files),
                  QStringList({"TallyvoxOut.cfg", "tariffs.csv"}));
+    }
+
+    // With a tariff table the grids write durations and traffic as without one;
+    // the pickers show which days "Все звонки" covers (none: disabled); every
+    // column is wide enough for its total.
+    void pricedGridsShowTheUnpricedFormsAndSayWhatTheyShow() {
+        TReportWorld world;
+        const std::vector<TRecord> records = SimRecords(4);
+        world.Load(world.WriteFile("calls.txt", CallFileText(records)));
+        auto* from = world.Control<QDateTimeEdit>("FromDateTimePicker");
+        auto* to = world.Control<QDateTimeEdit>("ToDateTimePicker");
+        const auto [first, last] = std::minmax_element(
+            records.begin(), records.end(), [](const TRecord& a, const TRecord& b) {
+                return std::tie(a.Year, a.Month, a.Day) < std::tie(b.Year, b.Month, b.Day);
+            });
+        const auto showsTheFile = [&] {
+            return from->isEnabled() && to->isEnabled() &&
+                   from->dateTime() ==
+                       QDateTime(QDate(first->Year, first->Month, first->Day), QTime(0, 0)) &&
+                   to->date() == QDate(last->Year, last->Month, last->Day) &&
+                   to->time().hour() == 23 && to->time().minute() == 59;
+        };
+        QVERIFY(showsTheFile());
+        const std::pair<const char*, int> grids[] = {
+            {"StringGrid1", 7}, {"ALGrid", 5}, {"SLGrid", 4}};
+        std::map<QString, std::vector<QStringList>> unpriced;
+        for (const auto& [grid, columns] : grids) {
+            for (int row = 0; row < world.Model(grid).rowCount(); ++row) {
+                unpriced[grid].push_back(Row(world.Model(grid), row).mid(1, columns - 1));
+            }
+        }
+        const QString tariffs = world.WriteFile(
+            "tariffs.csv", "prefix;name;price_per_minute\r\n;Все;1\r\n8;Межгород;3\r\n");
+        QVERIFY(world.Form->LoadTariffs(tariffs));
+        world.Form->setWindowState(Qt::WindowNoState);
+        world.Form->resize(800, 600);
+        QTRY_COMPARE(world.Form->size(), QSize(800, 600));
+        for (const auto& [grid, columns] : grids) {
+            const QAbstractItemModel& model = world.Model(grid);
+            QCOMPARE(model.rowCount(), static_cast<int>(unpriced[grid].size()) + 1);
+            for (int row = 0; row + 1 < model.rowCount(); ++row) {
+                QCOMPARE(Row(model, row).mid(1, columns - 1),
+                         unpriced[grid][static_cast<std::size_t>(row)]);
+            }
+            QTableView* view = world.Grid(grid);
+            for (int column = 0; column < model.columnCount(); ++column) {
+                const QString total = model.index(model.rowCount() - 1, column).data().toString();
+                QVERIFY2(view->fontMetrics().horizontalAdvance(total) < view->columnWidth(column),
+                         qPrintable(
+                             QStringLiteral("%1 column %2: %3").arg(grid).arg(column).arg(total)));
+            }
+        }
+        QVERIFY(showsTheFile());
+
+        auto* presets = world.Control<QComboBox>("PeriodComboBox");
+        presets->setCurrentIndex(1);
+        emit presets->activated(1);
+        QVERIFY(from->isEnabled());
+        presets->setCurrentIndex(0);
+        emit presets->activated(0);
+        QVERIFY(showsTheFile());
+        world.Load(world.WriteFile("empty.txt", "\r\n"));
+        QVERIFY(!from->isEnabled() && !to->isEnabled());
     }
 
     void theMainWindowOpensTheReportModallyInTheStartFolder() {
