@@ -67,7 +67,7 @@ void TMainForm_rep::LoadFile(const QString& fileName) {
     try {
         TBusyCursor busy;
         // An unreadable file throws here, before anything shown has changed.
-        lists->Calls = report::LoadCallFile(LocalFileName(fileName));
+        lists->Calls = report::LoadCallFile(QFile(fileName).filesystemFileName());
         lists->Lines = report::BuildLineList(lists->Calls);
         lists->Trunks = report::BuildTrunkList(lists->Calls);
     } catch (const std::system_error& error) {

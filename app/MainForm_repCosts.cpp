@@ -310,7 +310,7 @@ void TMainForm_rep::LoadTariffsClick() {
 bool TMainForm_rep::LoadTariffs(const QString& fileName) {
     report::TTariffTable table;
     try {
-        table = report::ReadTariffFile(LocalName(fileName));
+        table = report::ReadTariffFile(QFile(fileName).filesystemFileName());
     } catch (const report::ETariffError& error) {
         ShowMessage(this,
                     QStringLiteral("Тарифы \"%1\" не загружены:\n%2")

@@ -1,13 +1,10 @@
 #include "report/TariffReader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
-#include <system_error>
 
+#include "report/FileBlocks.h"
 #include "report/Period.h"
 #include "report/TariffTies.h"
 #include "text/Cp1251.h"
@@ -358,16 +355,11 @@ TTariffTable ReadTariffText(std::string_view bytes, const std::string& fileName)
     return TTariffTable(std::move(rows), fileName);
 }
 
-TTariffTable ReadTariffFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    return ReadTariffText(bytes, fileName);
+TTariffTable ReadTariffFile(const std::filesystem::path& file) {
+    std::string bytes;
+    ReadFileBlocks(file, 0, UINT64_MAX, [&bytes](std::string_view block) { bytes += block; });
+    const std::u8string name = file.u8string();
+    return ReadTariffText(bytes, std::string(name.begin(), name.end()));
 }
 
 } // namespace tallyvox::report

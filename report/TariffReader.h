@@ -6,6 +6,7 @@
 // first MaxTariffFaults of them, and how many more there are).
 
 #include <cstddef>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -40,8 +41,8 @@ private:
 
 // The table of bytes; fileName names it in the table (UTF-8). Throws ETariffError.
 TTariffTable ReadTariffText(std::string_view bytes, const std::string& fileName = {});
-// The table of a file. Throws ETariffError, or std::system_error when the file
-// cannot be read.
-TTariffTable ReadTariffFile(const std::string& fileName);
+// The table of a file (the wide name on Windows). Throws ETariffError, or
+// std::system_error when the file cannot be read.
+TTariffTable ReadTariffFile(const std::filesystem::path& file);
 
 } // namespace tallyvox::report
