@@ -89,6 +89,12 @@ QVariant TCostGridModel::headerData(int section, Qt::Orientation orientation, in
     return ToQString(report::ViewColumns(Kind)[static_cast<std::size_t>(section)].Title);
 }
 
+QFontMetrics BoldMetrics(const QTableView* grid) {
+    QFont bold = grid->font();
+    bold.setBold(true);
+    return QFontMetrics(bold);
+}
+
 void FitPricedColumns(QTableView* grid, int ownColumns) {
     const QAbstractItemModel* model = grid->model();
     const int columns = model->columnCount();
@@ -100,13 +106,14 @@ void FitPricedColumns(QTableView* grid, int ownColumns) {
     int added = 0;
     const QFontMetrics cells = grid->fontMetrics();
     const QFontMetrics titles = grid->horizontalHeader()->fontMetrics();
-    // The totals row is the last: its figures are the widest of their columns.
+    // The totals row is the last, in bold: its figures are the widest of their columns.
+    const QFontMetrics totals = BoldMetrics(grid);
     const int totalsRow = model->rowCount() - 1;
     const auto least = [&](int column) {
         return std::max(
                    {titles.horizontalAdvance(model->headerData(column, Qt::Horizontal).toString()),
                     cells.horizontalAdvance(model->index(0, column).data().toString()),
-                    cells.horizontalAdvance(model->index(totalsRow, column).data().toString())}) +
+                    totals.horizontalAdvance(model->index(totalsRow, column).data().toString())}) +
                12;
     };
     for (int column = 0; column < columns; ++column) {

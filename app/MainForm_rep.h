@@ -73,6 +73,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Every way of closing ends here (the frame, Escape, done()).
     void done(int result) override;
     // The resize rules of the boxes and the grid columns.
@@ -117,6 +118,9 @@ private:
     // Costs and periods (MainForm_repCosts.cpp).
     void SetUpCosts();
     void SetUpPeriodBar();
+    // The destination view beside the boxes in a wide window, below them in a
+    // narrow one.
+    void PlaceDestinations();
     void SetUpCostCommands();
     void DropCosts();
     void ReportLoaded();

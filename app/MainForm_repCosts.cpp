@@ -46,8 +46,12 @@ namespace {
 constexpr int CustomPreset = 7; // after "Все звонки" and the six presets
 constexpr int PickerPauseMs = 400;
 constexpr int MaxFaultsShown = 15;
-// The destination view beside the window's boxes: wide enough for its columns.
+// The destination view beside the window's boxes, wide enough for its columns,
+// in a window wide enough to leave the priced grids their columns; in a
+// narrower one it goes below the boxes, as high as a few destinations.
 constexpr int DestinationWidth = 430;
+constexpr int DestinationsBesideFrom = 1300;
+constexpr int DestinationHeight = 150;
 
 report::TDateTime ToDateTime(const QDateTime& moment) {
     return {static_cast<std::uint16_t>(moment.date().year()),
@@ -218,12 +222,12 @@ void TMainForm_rep::SetUpPeriodBar() {
     auto* formLayout = qobject_cast<QBoxLayout*>(layout());
     const int panelAt = formLayout->indexOf(Form->Panel1);
     formLayout->removeWidget(Form->Panel1);
-    auto* panels = new QHBoxLayout();
-    panels->setSpacing(2);
-    panels->addWidget(Form->Panel1, 1);
-    panels->addWidget(Costs->DestinationBox);
-    Costs->DestinationBox->setFixedWidth(DestinationWidth);
-    formLayout->insertLayout(panelAt, panels, 1);
+    Costs->Panels = new QBoxLayout(QBoxLayout::LeftToRight);
+    Costs->Panels->setSpacing(2);
+    Costs->Panels->addWidget(Form->Panel1, 1);
+    Costs->Panels->addWidget(Costs->DestinationBox);
+    formLayout->insertLayout(panelAt, Costs->Panels, 1);
+    PlaceDestinations();
     formLayout->insertWidget(0, bar);
 
     Costs->PickerPause = new QTimer(this);
@@ -236,6 +240,20 @@ void TMainForm_rep::SetUpPeriodBar() {
     for (QDateTimeEdit* edit : {Costs->From, Costs->To}) {
         connect(edit, &QDateTimeEdit::dateTimeChanged, Costs->PickerPause,
                 qOverload<>(&QTimer::start));
+    }
+}
+
+void TMainForm_rep::PlaceDestinations() {
+    if (width() >= DestinationsBesideFrom) {
+        Costs->Panels->setDirection(QBoxLayout::LeftToRight);
+        Costs->DestinationBox->setMinimumHeight(0);
+        Costs->DestinationBox->setMaximumHeight(QWIDGETSIZE_MAX);
+        Costs->DestinationBox->setFixedWidth(DestinationWidth);
+    } else {
+        Costs->Panels->setDirection(QBoxLayout::TopToBottom);
+        Costs->DestinationBox->setMinimumWidth(0);
+        Costs->DestinationBox->setMaximumWidth(QWIDGETSIZE_MAX);
+        Costs->DestinationBox->setFixedHeight(DestinationHeight);
     }
 }
 

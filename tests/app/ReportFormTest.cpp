@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -745,7 +746,8 @@ private slots:
 
     // With a tariff table the grids write durations and traffic as without one;
     // the pickers show which days "Все звонки" covers (none: disabled); every
-    // column is wide enough for its total.
+    // column is wide enough for its total (in bold); a narrow window has the
+    // destinations below the grids, a wide one beside them.
     void pricedGridsShowTheUnpricedFormsAndSayWhatTheyShow() {
         TReportWorld world;
         const std::vector<TRecord> records = SimRecords(4);
@@ -786,14 +788,27 @@ private slots:
                          unpriced[grid][static_cast<std::size_t>(row)]);
             }
             QTableView* view = world.Grid(grid);
+            QFont bold = view->font();
+            bold.setBold(true);
             for (int column = 0; column < model.columnCount(); ++column) {
                 const QString total = model.index(model.rowCount() - 1, column).data().toString();
-                QVERIFY2(view->fontMetrics().horizontalAdvance(total) < view->columnWidth(column),
+                QVERIFY2(QFontMetrics(bold).horizontalAdvance(total) < view->columnWidth(column),
                          qPrintable(
                              QStringLiteral("%1 column %2: %3").arg(grid).arg(column).arg(total)));
             }
         }
         QVERIFY(showsTheFile());
+        // So narrow a window has the destinations below the boxes, and the line
+        // and trunk grids show every column; a wide one has them beside.
+        const QRect boxes = world.Control<QWidget>("Panel1")->geometry();
+        QVERIFY(world.Control<QGroupBox>("DestinationGroupBox")->geometry().top() > boxes.bottom());
+        for (const char* grid : {"ALGrid", "SLGrid"}) {
+            QCOMPARE(world.Grid(grid)->horizontalScrollBar()->maximum(), 0);
+        }
+        world.Form->resize(1366, 768);
+        QTRY_COMPARE(world.Form->size(), QSize(1366, 768));
+        QTRY_VERIFY(world.Control<QGroupBox>("DestinationGroupBox")->geometry().left() >
+                    world.Control<QWidget>("Panel1")->geometry().right());
 
         auto* presets = world.Control<QComboBox>("PeriodComboBox");
         presets->setCurrentIndex(1);
