@@ -11,17 +11,29 @@ source "$(dirname "$0")/../kit/program_kit.sh"
 sim_link=$work/com1
 fail_logs=(run/err)
 
-# One automatic run in a fresh start folder; sets $status.
-run_automatic() {
+# A fresh start folder for an automatic run: settings (port COM1, header on)
+# unless told "no settings", and the output configuration.
+prepare_run() {
     rm -rf "$work/run"
     mkdir "$work/run"
-    # Port COM1, header on.
-    head -c 30 /dev/zero | (printf '\001\001'; tail -c 28) >"$work/run/Tallyvox.cfg"
+    if [ "${1:-}" != "no settings" ]; then
+        head -c 30 /dev/zero | (printf '\001\001'; tail -c 28) >"$work/run/Tallyvox.cfg"
+    fi
     printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1' "$work/run/calls.txt" \
         >"$work/run/TallyvoxOut.cfg"
+}
+
+# The program in the start folder as it is; sets $status.
+run_again() {
     (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
         timeout 120 env -u XDG_RUNTIME_DIR "$program" 2>"$work/run/err")
     status=$?
+}
+
+# One automatic run in a fresh start folder; sets $status.
+run_automatic() {
+    prepare_run
+    run_again
 }
 
 lines_of() {
@@ -63,5 +75,22 @@ stop_sim
 grep -q "код завершения $(status_of ExitSelectionRefused)" "$work/run/err" ||
     fail "a refused selection ended without its exit line"
 [ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+
+# Two scheduled runs in a row without a settings file: the first creates it and
+# ends by itself, reading nothing, with the output configuration as it was; the
+# second reads with the new settings.
+start_sim --calls 5
+prepare_run "no settings"
+cp "$work/run/TallyvoxOut.cfg" "$work/out.cfg"
+run_again
+[ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "a run without settings ends with $status"
+cmp -s "$work/run/TallyvoxOut.cfg" "$work/out.cfg" || fail "the output configuration changed"
+[ ! -e "$work/run/TallyvoxOut.cfg.bak" ] || fail "the output configuration was set aside"
+[ "$(stat -c %s "$work/run/Tallyvox.cfg")" -eq 30 ] || fail "no settings file made"
+[ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+run_again
+stop_sim
+[ "$status" -eq "$(status_of ExitDone)" ] || fail "the run after it ends with $status"
+[ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines in the run after it"
 
 echo "tallyvox program: ok"

@@ -105,6 +105,21 @@ check_once ExitDone --calls 5 -- --status "$work/no/such/folder/status.json"
 [ "$(grep -c "status file" "$work/once.err")" -eq 1 ] ||
     fail "a status file that cannot be written is not one warning"
 
+# Alert rules: each call and rule that fires is one log line at the rule's
+# level with the call's line; faulty rules are refused before the port opens.
+printf '%s\n' '[[rule]]' 'name = "Каждый звонок"' 'level = "critical"' '[[rule]]' \
+    'name = "Дольше суток"' 'level = "warning"' 'min_duration = "24:00:00"' >"$work/rules.toml"
+check_once ExitDone --calls 5 -- --alerts "$work/rules.toml"
+[ "$(grep -c 'critical: alert: Каждый звонок: ' "$work/once.err")" -eq 5 ] &&
+    [ "$(grep -c 'alert: Дольше суток' "$work/once.err")" -eq 0 ] || fail "alerts: $(cat "$work/once.err")"
+while IFS= read -r line; do
+    grep -qF "alert: Каждый звонок: ${line%$'\r'}" "$work/once.err" || fail "no alert names \"$line\""
+done < <(iconv -f cp1251 -t utf-8 "$work/once.txt" | grep '^[0-9][0-9]-')
+printf '[[rule]]\nname = "x"\nlevel = "loud"\n' >"$work/bad.toml"
+(cd "$work" && "$collect" --once --port "$work/com" --file x.txt --alerts bad.toml 2>"$work/bad.err")
+[ $? -eq 2 ] && grep -q '^line 1: ' "$work/bad.err" && [ ! -e "$work/x.txt" ] ||
+    fail "faulty rules: $(cat "$work/bad.err")"
+
 # Journal priorities only when standard error is the journal's stream itself.
 for stream in match 0:0 ""; do
     start_sim --calls 1

@@ -58,6 +58,8 @@ status_of() {
 # start_sim [OPTIONS...]: the simulator behind $sim_link, waited for until it
 # prints its device; its output is in $work/sim.out and $work/sim.err.
 start_sim() {
+    # The last simulator's output must not pass for this one's readiness.
+    rm -f "$work/sim.out"
     "$sim" --link "${sim_link:-$work/com}" "$@" >"$work/sim.out" 2>"$work/sim.err" &
     sim_pid=$!
     for _ in $(seq 200); do
