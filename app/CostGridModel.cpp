@@ -89,6 +89,12 @@ QVariant TCostGridModel::headerData(int section, Qt::Orientation orientation, in
     return ToQString(report::ViewColumns(Kind)[static_cast<std::size_t>(section)].Title);
 }
 
+QFontMetrics BoldMetrics(const QTableView* grid) {
+    QFont bold = grid->font();
+    bold.setBold(true);
+    return QFontMetrics(bold);
+}
+
 void FitPricedColumns(QTableView* grid, int ownColumns) {
     const QAbstractItemModel* model = grid->model();
     const int columns = model->columnCount();
@@ -98,31 +104,38 @@ void FitPricedColumns(QTableView* grid, int ownColumns) {
     const int* extra = ownColumns == CallOwnColumns ? CallExtraWidths : TotalsExtraWidths;
     int own = 0;
     int added = 0;
+    const QFontMetrics cells = grid->fontMetrics();
+    const QFontMetrics titles = grid->horizontalHeader()->fontMetrics();
+    // The totals row is the last, in bold: its figures are the widest of their columns.
+    const QFontMetrics totals = BoldMetrics(grid);
+    const int totalsRow = model->rowCount() - 1;
+    const auto least = [&](int column) {
+        return std::max(
+                   {titles.horizontalAdvance(model->headerData(column, Qt::Horizontal).toString()),
+                    cells.horizontalAdvance(model->index(0, column).data().toString()),
+                    totals.horizontalAdvance(model->index(totalsRow, column).data().toString())}) +
+               12;
+    };
     for (int column = 0; column < columns; ++column) {
         if (column >= ownColumns) {
-            grid->setColumnWidth(column, extra[column - ownColumns]);
-            added += extra[column - ownColumns];
+            const int width = std::max(extra[column - ownColumns], least(column));
+            grid->setColumnWidth(column, width);
+            added += width;
         } else {
             own += grid->columnWidth(column);
         }
     }
     // The window's own columns make room for the added ones, each no narrower
-    // than its title and its first cell.
+    // than its title, its first cell and its total.
     // As the window's own rule, 30 pixels stay free for the scroll bar (the
     // viewport is not resized yet while the grid's resize is handled).
     const int room = grid->width() - 30 - added;
     if (own <= room || own == 0) {
         return;
     }
-    const QFontMetrics cells = grid->fontMetrics();
-    const QFontMetrics titles = grid->horizontalHeader()->fontMetrics();
     for (int column = 0; column < ownColumns; ++column) {
-        const int least =
-            std::max(titles.horizontalAdvance(model->headerData(column, Qt::Horizontal).toString()),
-                     cells.horizontalAdvance(model->index(0, column).data().toString())) +
-            12;
-        grid->setColumnWidth(column,
-                             std::max(least, grid->columnWidth(column) * std::max(room, 0) / own));
+        grid->setColumnWidth(
+            column, std::max(least(column), grid->columnWidth(column) * std::max(room, 0) / own));
     }
 }
 

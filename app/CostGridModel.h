@@ -4,6 +4,7 @@
 // own; the model only renders them. UI thread only.
 
 #include <QAbstractTableModel>
+#include <QFontMetrics>
 
 class QTableView;
 #include <vector>
@@ -42,5 +43,8 @@ private:
 // columns get theirs, and all are narrowed together to fit the grid.
 constexpr int CallOwnColumns = 7;
 void FitPricedColumns(QTableView* grid, int ownColumns);
+
+// The metrics of the grid's font in bold, as its totals row is drawn.
+QFontMetrics BoldMetrics(const QTableView* grid);
 
 } // namespace tallyvox::app

@@ -53,7 +53,12 @@ void TMainForm::FormShow() {
     }
     if (LowLevel_->FirstRun) {
         ShowMessage(this, FirstRunNotice(), QStringLiteral("Уведомление"));
-        LowLevel_->SetAsideOutConfig();
+        // An automatic run keeps the output configuration as it is: the next
+        // scheduled run finds its call file and its automatic start there and
+        // reads with the settings just created, instead of waiting for a person.
+        if (!Automatic) {
+            LowLevel_->SetAsideOutConfig();
+        }
         return;
     }
     if (ConnectExchange(LowLevel_->PortName) != Connected) {

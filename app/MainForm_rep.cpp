@@ -70,6 +70,12 @@ std::vector<int> MinimumWidths(const QTableView* grid, const std::vector<QString
             minimum =
                 std::max(minimum, grid->fontMetrics().horizontalAdvance(samples[column]) + margin);
         }
+        // The last row: the totals of a priced grid (in bold), the widest figures
+        // it shows.
+        if (model->rowCount() > 0) {
+            const QString last = model->index(model->rowCount() - 1, column).data().toString();
+            minimum = std::max(minimum, BoldMetrics(grid).horizontalAdvance(last) + margin);
+        }
         minimums.push_back(minimum);
     }
     return minimums;
@@ -238,6 +244,13 @@ void TMainForm_rep::FormClose() {
     Charts->hide();
     ShowReport(std::make_unique<TReportLists>(), EmptyCaption);
     ReportLoaded();
+}
+
+void TMainForm_rep::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (Costs) {
+        PlaceDestinations();
+    }
 }
 
 void TMainForm_rep::keyPressEvent(QKeyEvent* event) {

@@ -74,6 +74,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Every way of closing ends here (the frame, Escape, done()).
     void done(int result) override;
     // The resize rules of the boxes and the grid columns.
@@ -108,12 +109,19 @@ private:
 
     // Steps shared by the commands.
     void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
-    void Export(QFileDialog* dialog, const report::TExportLines& lines);
+    // Makes the lines of an export from the lists shown at that moment.
+    using TExportSource = std::function<std::unique_ptr<report::TExportLines>()>;
+    // The lists may be replaced while a dialog is open (the period bar's pause
+    // ends then), so the lines are made only once both dialogs have closed.
+    void Export(QFileDialog* dialog, const TExportSource& source);
     void UpdateCharts();
 
     // Costs and periods (MainForm_repCosts.cpp).
     void SetUpCosts();
     void SetUpPeriodBar();
+    // The destination view beside the boxes in a wide window, below them in a
+    // narrow one.
+    void PlaceDestinations();
     void SetUpCostCommands();
     void DropCosts();
     void ReportLoaded();
@@ -123,7 +131,11 @@ private:
     void SaveCsvClick(report::TViewKind kind);
     void PresetChosen(int index);
     void PickersChanged();
+    // Shows the calls of the period, and on the pickers what the period is (the
+    // file's first and last day under "Все звонки").
     void ApplyPeriod();
+    void ShowCallsOfPeriod();
+    void ShowPeriodOnPickers();
     void Reprice();
     void ShowCostGrids(bool priced);
     QString SaveTarget(QFileDialog* dialog);

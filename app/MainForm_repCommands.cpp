@@ -67,7 +67,7 @@ void TMainForm_rep::LoadFile(const QString& fileName) {
     try {
         TBusyCursor busy;
         // An unreadable file throws here, before anything shown has changed.
-        lists->Calls = report::LoadCallFile(LocalFileName(fileName));
+        lists->Calls = report::LoadCallFile(QFile(fileName).filesystemFileName());
         lists->Lines = report::BuildLineList(lists->Calls);
         lists->Trunks = report::BuildTrunkList(lists->Calls);
     } catch (const std::system_error& error) {
@@ -115,18 +115,22 @@ void TMainForm_rep::BindSorts() {
 }
 
 void TMainForm_rep::N2Click() {
-    Export(SaveDialog1, report::TCallExport(CallModel->Rows(), CallModel->DateFormat()));
+    Export(SaveDialog1, [this] {
+        return std::make_unique<report::TCallExport>(CallModel->Rows(), CallModel->DateFormat());
+    });
 }
 
 void TMainForm_rep::N12Click() {
-    Export(SaveDialog2, report::TLineExport(LineModel->Entries()));
+    Export(SaveDialog2,
+           [this] { return std::make_unique<report::TLineExport>(LineModel->Entries()); });
 }
 
 void TMainForm_rep::N13Click() {
-    Export(SaveDialog3, report::TTrunkExport(TrunkModel->Entries()));
+    Export(SaveDialog3,
+           [this] { return std::make_unique<report::TTrunkExport>(TrunkModel->Entries()); });
 }
 
-void TMainForm_rep::Export(QFileDialog* dialog, const report::TExportLines& lines) {
+void TMainForm_rep::Export(QFileDialog* dialog, const TExportSource& source) {
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return;
     }
@@ -140,7 +144,7 @@ void TMainForm_rep::Export(QFileDialog* dialog, const report::TExportLines& line
     {
         TBusyCursor busy;
         // The existing file is replaced only once the new one is complete.
-        result = report::WriteListToFile(LastErrno, lines, LocalFileName(fileName));
+        result = report::WriteListToFile(LastErrno, *source(), LocalFileName(fileName));
     }
     if (result != report::WriteOk) {
         ShowMessage(this, ToQString(report::WriteErrorText()),

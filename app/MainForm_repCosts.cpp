@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -29,6 +30,7 @@
 #include "app/ReportCosts.h"
 #include "app/ReportGridModels.h"
 #include "exchange/OutConfig.h"
+#include "exchange/ReplaceFile.h"
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/CsvExport.h"
@@ -44,8 +46,12 @@ namespace {
 constexpr int CustomPreset = 7; // after "Все звонки" and the six presets
 constexpr int PickerPauseMs = 400;
 constexpr int MaxFaultsShown = 15;
-// The destination view beside the window's boxes: wide enough for its columns.
+// The destination view beside the window's boxes, wide enough for its columns,
+// in a window wide enough to leave the priced grids their columns; in a
+// narrower one it goes below the boxes, as high as a few destinations.
 constexpr int DestinationWidth = 430;
+constexpr int DestinationsBesideFrom = 1300;
+constexpr int DestinationHeight = 150;
 
 report::TDateTime ToDateTime(const QDateTime& moment) {
     return {static_cast<std::uint16_t>(moment.date().year()),
@@ -83,10 +89,32 @@ QString FaultText(const report::ETariffError& error) {
                     .arg(faults[i].Line)
                     .arg(QString::fromStdString(faults[i].What));
     }
-    if (faults.size() > MaxFaultsShown) {
-        text += QStringLiteral("... и ещё %1").arg(faults.size() - MaxFaultsShown);
+    const std::size_t notShown =
+        faults.size() - std::min<std::size_t>(faults.size(), MaxFaultsShown) + error.More();
+    if (notShown > 0) {
+        text += QStringLiteral("... и ещё %1").arg(notShown);
     }
     return text;
+}
+
+// Puts the table's name into the output configuration file, which is replaced
+// as a whole; one whose old lines cannot be read is left alone, so the call file
+// name and the automatic start in it are never lost.
+bool RememberTariffs(const QString& config, const QString& tariffFile) {
+    QFile old(config);
+    QByteArray lines;
+    if (old.exists()) {
+        if (!old.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        lines = old.readAll();
+        if (old.error() != QFileDevice::NoError) {
+            return false;
+        }
+    }
+    // Not QSaveFile: it takes a write that a full disk cut short for a whole one.
+    return ReplaceFile(old.filesystemFileName(),
+                       WithTariffTable(lines.toStdString(), ToCp1251(tariffFile)));
 }
 
 QTableView* NewGrid(QWidget* parent, QAbstractItemModel* model) {
@@ -194,12 +222,12 @@ void TMainForm_rep::SetUpPeriodBar() {
     auto* formLayout = qobject_cast<QBoxLayout*>(layout());
     const int panelAt = formLayout->indexOf(Form->Panel1);
     formLayout->removeWidget(Form->Panel1);
-    auto* panels = new QHBoxLayout();
-    panels->setSpacing(2);
-    panels->addWidget(Form->Panel1, 1);
-    panels->addWidget(Costs->DestinationBox);
-    Costs->DestinationBox->setFixedWidth(DestinationWidth);
-    formLayout->insertLayout(panelAt, panels, 1);
+    Costs->Panels = new QBoxLayout(QBoxLayout::LeftToRight);
+    Costs->Panels->setSpacing(2);
+    Costs->Panels->addWidget(Form->Panel1, 1);
+    Costs->Panels->addWidget(Costs->DestinationBox);
+    formLayout->insertLayout(panelAt, Costs->Panels, 1);
+    PlaceDestinations();
     formLayout->insertWidget(0, bar);
 
     Costs->PickerPause = new QTimer(this);
@@ -212,6 +240,20 @@ void TMainForm_rep::SetUpPeriodBar() {
     for (QDateTimeEdit* edit : {Costs->From, Costs->To}) {
         connect(edit, &QDateTimeEdit::dateTimeChanged, Costs->PickerPause,
                 qOverload<>(&QTimer::start));
+    }
+}
+
+void TMainForm_rep::PlaceDestinations() {
+    if (width() >= DestinationsBesideFrom) {
+        Costs->Panels->setDirection(QBoxLayout::LeftToRight);
+        Costs->DestinationBox->setMinimumHeight(0);
+        Costs->DestinationBox->setMaximumHeight(QWIDGETSIZE_MAX);
+        Costs->DestinationBox->setFixedWidth(DestinationWidth);
+    } else {
+        Costs->Panels->setDirection(QBoxLayout::TopToBottom);
+        Costs->DestinationBox->setMinimumWidth(0);
+        Costs->DestinationBox->setMaximumWidth(QWIDGETSIZE_MAX);
+        Costs->DestinationBox->setFixedHeight(DestinationHeight);
     }
 }
 
@@ -286,7 +328,7 @@ void TMainForm_rep::LoadTariffsClick() {
 bool TMainForm_rep::LoadTariffs(const QString& fileName) {
     report::TTariffTable table;
     try {
-        table = report::ReadTariffFile(LocalName(fileName));
+        table = report::ReadTariffFile(QFile(fileName).filesystemFileName());
     } catch (const report::ETariffError& error) {
         ShowMessage(this,
                     QStringLiteral("Тарифы \"%1\" не загружены:\n%2")
@@ -308,10 +350,7 @@ bool TMainForm_rep::LoadTariffs(const QString& fileName) {
     Costs->Views.reset();
     Costs->Table = std::move(table);
     const QString config = OutConfigPath(*Costs);
-    QFile file(config);
-    const QByteArray text = QByteArray::fromStdString(
-        WithTariffTable(FileBytes(config).toStdString(), ToCp1251(fileName)));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size()) {
+    if (!RememberTariffs(config, fileName)) {
         ShowMessage(this,
                     QStringLiteral("Тарифы загружены, но не запомнены: файл \"%1\" не записан.")
                         .arg(QDir::toNativeSeparators(config)),
@@ -363,6 +402,31 @@ void TMainForm_rep::PickersChanged() {
 }
 
 void TMainForm_rep::ApplyPeriod() {
+    ShowCallsOfPeriod();
+    ShowPeriodOnPickers();
+}
+
+void TMainForm_rep::ShowPeriodOnPickers() {
+    const bool whole = Costs->Period.Whole();
+    const report::TCallList& calls = Report->Calls; // the whole file when whole
+    // Without calls there is no first or last day to show.
+    const bool shown = !whole || calls.Count() > 0;
+    Costs->From->setEnabled(shown);
+    Costs->To->setEnabled(shown);
+    if (!whole || calls.Count() == 0) {
+        return;
+    }
+    const auto [first, last] =
+        std::minmax_element(calls.begin(), calls.end(), [](const auto& a, const auto& b) {
+            return report::SecondsOf(a.Start) < report::SecondsOf(b.Start);
+        });
+    const QSignalBlocker blockFrom(Costs->From);
+    const QSignalBlocker blockTo(Costs->To);
+    Costs->From->setDateTime(QDateTime(ToQDateTime(first->Start).date(), QTime(0, 0, 0)));
+    Costs->To->setDateTime(QDateTime(ToQDateTime(last->Start).date(), QTime(23, 59, 59)));
+}
+
+void TMainForm_rep::ShowCallsOfPeriod() {
     const bool whole = Costs->Period.Whole();
     if (whole && !Costs->FileCalls) {
         Reprice();

@@ -13,6 +13,7 @@
 #include "report/Period.h"
 #include "report/Tariff.h"
 
+class QBoxLayout;
 class QComboBox;
 class QDateTimeEdit;
 class QFileDialog;
@@ -49,6 +50,9 @@ struct TReportCosts {
     QDateTimeEdit* To = nullptr;
     QLabel* TariffLabel = nullptr;
     QLabel* TotalLabel = nullptr;
+    // The window's boxes and the destination view, side by side or one above
+    // the other.
+    QBoxLayout* Panels = nullptr;
     QGroupBox* DestinationBox = nullptr;
     QTableView* DestinationGrid = nullptr;
     QTimer* PickerPause = nullptr;

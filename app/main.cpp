@@ -6,8 +6,10 @@
 #include "app/OptionsForm.h"
 #include "app/RealTimeForm.h"
 #include "app/SignalCloser.h"
+#include "reportcli/RuntimeFolder.h"
 
 int main(int argc, char* argv[]) {
+    tallyvox::reportcli::UsePrivateRuntimeFolder();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallyvox 2.16 BETA 6"));
     tallyvox::app::TMainForm mainForm;

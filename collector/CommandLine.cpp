@@ -44,6 +44,10 @@ TCollectOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             options.Store = value();
         } else if (option == "--site") {
             options.Site = value();
+        } else if (option == "--alerts") {
+            options.Alerts = value();
+        } else if (option == "--tariffs") {
+            options.Tariffs = value();
         } else if (option == "--once") {
             options.Once = true;
         } else if (option == "--retry-first") {
@@ -56,6 +60,9 @@ TCollectOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (options.Store.has_value() != options.Site.has_value()) {
         throw ECommandLineError("--store and --site go together");
+    }
+    if (options.Tariffs && !options.Alerts) {
+        throw ECommandLineError("--tariffs: only with --alerts");
     }
     if (options.RetryLongest < options.RetryFirst) {
         throw ECommandLineError("--retry-longest must not be shorter than --retry-first");
@@ -84,6 +91,10 @@ std::string Usage() {
            "                       connection string); the call file is the spool, and\n"
            "                       FILE.store keeps how far it was delivered\n"
            "  --site NAME          this office's name in the store (with --store)\n"
+           "  --alerts RULES       judge each call by the alert rules (TOML) as it is\n"
+           "                       written; each alert is a log line at the rule's level\n"
+           "  --tariffs FILE       the tariff table that rules with min_cost or\n"
+           "                       daily_cost need (with --alerts)\n"
            "  --retry-first MS     first wait before trying the line again (default 1000)\n"
            "  --retry-longest MS   longest wait between tries (default 60000)\n"
            "Beside the call file, FILE.coverage records when capture ran and why not.\n"

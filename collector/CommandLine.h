@@ -16,12 +16,14 @@ public:
 };
 
 struct TCollectOptions {
-    std::string Dir = ".";             // the folder of the two configuration files
-    std::optional<std::string> Port;   // instead of the settings file's port
-    std::optional<std::string> File;   // instead of the output configuration's file
-    std::optional<std::string> Status; // the status file, none when not asked for
-    std::optional<std::string> Store;  // the PostgreSQL store the calls go to as well
-    std::optional<std::string> Site;   // this office's name in the store
+    std::string Dir = ".";              // the folder of the two configuration files
+    std::optional<std::string> Port;    // instead of the settings file's port
+    std::optional<std::string> File;    // instead of the output configuration's file
+    std::optional<std::string> Status;  // the status file, none when not asked for
+    std::optional<std::string> Store;   // the PostgreSQL store the calls go to as well
+    std::optional<std::string> Site;    // this office's name in the store
+    std::optional<std::string> Alerts;  // the alert rules each call is judged by
+    std::optional<std::string> Tariffs; // the tariff table that rules of cost need
     bool Once = false;
     std::chrono::milliseconds RetryFirst{1000};
     std::chrono::milliseconds RetryLongest{60000};

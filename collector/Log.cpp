@@ -11,6 +11,8 @@ namespace {
 
 const char* PriorityOf(TLevel level) {
     switch (level) {
+    case TLevel::Critical:
+        return "<2>";
     case TLevel::Error:
         return "<3>";
     case TLevel::Warning:
@@ -23,6 +25,8 @@ const char* PriorityOf(TLevel level) {
 
 const char* WordOf(TLevel level) {
     switch (level) {
+    case TLevel::Critical:
+        return "critical: ";
     case TLevel::Error:
         return "error: ";
     case TLevel::Warning:

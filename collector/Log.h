@@ -10,7 +10,7 @@
 
 namespace tallyvox::collector {
 
-enum class TLevel { Error, Warning, Info };
+enum class TLevel { Critical, Error, Warning, Info };
 
 class TLog {
 public:

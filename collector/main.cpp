@@ -7,6 +7,8 @@
 #include <iostream>
 #include <unistd.h>
 
+#include "collector/AlertLink.h"
+#include "collector/AppendFanOut.h"
 #include "collector/Collector.h"
 #include "collector/ServiceManager.h"
 #include "collector/Signals.h"
@@ -74,7 +76,20 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    collector.SetAppendObserver(store.get());
+    std::unique_ptr<callfile::TAppendObserver> alertLink;
+    if (options.Alerts) {
+        try {
+            alertLink =
+                StartAlertLink(*options.Alerts, options.Tariffs, lowLevel->TariffFileName, log);
+        } catch (const std::runtime_error& error) {
+            std::cerr << "tallyvox-collect: --alerts: " << error.what() << "\n";
+            return 2;
+        }
+    }
+    TAppendFanOut observers;
+    observers.Add(store.get());
+    observers.Add(alertLink.get());
+    collector.SetAppendObserver(&observers);
     TellServiceManager("READY=1");
     const int status = collector.Run();
     TellServiceManager("STOPPING=1");

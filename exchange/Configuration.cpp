@@ -13,6 +13,7 @@
 
 #include "exchange/LowLevel.h"
 #include "exchange/OutConfig.h"
+#include "exchange/ReplaceFile.h"
 
 namespace tallyvox {
 
@@ -45,30 +46,11 @@ std::filesystem::path InStartDir(const std::filesystem::path& startPath, const c
     return startPath.empty() ? std::filesystem::path(fileName) : startPath / fileName;
 }
 
-std::fstream OpenForReadWrite(const std::filesystem::path& path) {
-    return std::fstream(path, std::ios::in | std::ios::out | std::ios::binary);
+bool ReplaceWithBytes(const std::filesystem::path& path, const TSettingsBytes& bytes) {
+    return ReplaceFile(path, std::string_view(bytes.data(), bytes.size()));
 }
 
-// Creates (or truncates) the file with the given bytes; a file of that name that
-// cannot be replaced in place is deleted first. False when no file could be made.
-bool CreateWithBytes(const std::filesystem::path& path, const TSettingsBytes& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file.is_open()) {
-        std::error_code ignored;
-        if (!std::filesystem::is_directory(path, ignored)) {
-            std::filesystem::remove(path, ignored);
-        }
-        file.open(path, std::ios::binary | std::ios::trunc);
-    }
-    if (!file.is_open()) {
-        return false;
-    }
-    file.write(bytes.data(), bytes.size());
-    file.close();
-    return !file.fail();
-}
-
-std::streamoff SizeOf(std::fstream& file) {
+std::streamoff SizeOf(std::ifstream& file) {
     file.seekg(0, std::ios::end);
     return file.tellg();
 }
@@ -91,35 +73,25 @@ std::optional<std::uint8_t> PortNumberOfName(const std::string& portName) {
     return static_cast<std::uint8_t>(portName[PortDigitIndex] - '0');
 }
 
-// Overwrites the port and header bytes of an existing file; its other bytes stay
-// as they are, and a file shorter than 30 bytes is filled up with zeros so that
-// the next start does not take it for damaged and forget the settings.
-bool OverwriteSettingsBytes(std::fstream& file, const TSettingsBytes& bytes) {
-    const std::streamoff kept = std::max(SizeOf(file), PortAndHeaderSize);
-    file.seekp(0);
-    file.write(bytes.data(), PortAndHeaderSize);
-    if (kept < SettingsFileSize) {
-        const TSettingsBytes zeros{};
-        file.seekp(kept);
-        file.write(zeros.data(), SettingsFileSize - kept);
+// The bytes of the settings file that a rewrite keeps: its first 30 (zeros
+// where it is shorter, or where there is no file); nothing when the file is there
+// but cannot be read, so that it is not rewritten blind.
+std::optional<TSettingsBytes> KeptSettingsBytes(const std::filesystem::path& path) {
+    TSettingsBytes bytes{};
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        return error ? std::nullopt : std::optional(bytes);
     }
-    file.close();
-    return !file.fail();
-}
-
-// Writes text as the whole file; false when the file cannot be opened, an
-// exception when it opened but the text did not get written.
-bool WriteWholeText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        return false;
+        return std::nullopt;
     }
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (file.fail()) {
-        throw std::runtime_error("output configuration not written");
+    // Past what a short file holds the bytes stay zero.
+    file.read(bytes.data(), bytes.size());
+    if (file.bad()) {
+        return std::nullopt;
     }
-    return true;
+    return bytes;
 }
 
 std::string ReadWholeText(const std::filesystem::path& path) {
@@ -140,9 +112,15 @@ enum class TSettingsRead { Done, Damaged, Failed };
 // there is none. Damaged when the file is there but not 30 bytes long.
 TSettingsRead ReadSettingsOnce(TLowLevel& lowLevel, const std::filesystem::path& path) {
     lowLevel.PortName = PortPrefix;
-    std::fstream file = OpenForReadWrite(path);
+    std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        if (!CreateWithBytes(path, SettingsBytes(DefaultPortNumber, true))) {
+        // A file that is there but cannot be read is not a first run: it keeps
+        // its settings for a start that can read them.
+        std::error_code error;
+        if (std::filesystem::exists(path, error) || error) {
+            return TSettingsRead::Failed;
+        }
+        if (!ReplaceWithBytes(path, SettingsBytes(DefaultPortNumber, true))) {
             return TSettingsRead::Failed;
         }
         lowLevel.FirstRun = true;
@@ -206,11 +184,13 @@ int TLowLevel::WriteSettings(const std::string& portName, bool saveHeader) {
         PortName = portName;
         SaveHeader = saveHeader;
         const std::filesystem::path path = InStartDir(StartPath, SettingsFileName);
-        const TSettingsBytes bytes = SettingsBytes(*portNumber, saveHeader);
-        std::fstream file = OpenForReadWrite(path);
-        const bool written =
-            file.is_open() ? OverwriteSettingsBytes(file, bytes) : CreateWithBytes(path, bytes);
-        return written ? ConfigDone : ConfigFailed;
+        std::optional<TSettingsBytes> bytes = KeptSettingsBytes(path);
+        if (!bytes) {
+            return ConfigFailed;
+        }
+        const TSettingsBytes chosen = SettingsBytes(*portNumber, saveHeader);
+        std::copy_n(chosen.begin(), PortAndHeaderSize, bytes->begin());
+        return ReplaceWithBytes(path, *bytes) ? ConfigDone : ConfigFailed;
     } catch (const std::exception&) {
         return ConfigFailed;
     }
@@ -238,21 +218,14 @@ int TLowLevel::WriteOutConfig(const std::string& tariffFileName,
                               const std::string& realTimeFileName) {
     try {
         const std::filesystem::path path = OutConfigPath(StartPath);
-        // The report window's tariff table line stays as it was.
+        // The report window's tariff table line stays as it was; an old file that
+        // cannot be read (ReadWholeText throws) is not rewritten.
         const std::string remembered = std::filesystem::is_regular_file(path)
                                            ? TariffTableOf(ReadWholeText(path))
                                            : std::string();
         const std::string text = WithTariffTable(
             FormatOutConfig({tariffFileName, realTimeFileName, AutoStart}), remembered);
-        if (WriteWholeText(path, text)) {
-            return ConfigDone;
-        }
-        // A file that a moment ago refused a truncating open may take a plain open
-        // for writing once it is released; then the whole text is tried once more.
-        if (!OpenForReadWrite(path).is_open()) {
-            return OutConfigNotOpened;
-        }
-        return WriteWholeText(path, text) ? ConfigDone : OutConfigNotOpened;
+        return ReplaceFile(path, text) ? ConfigDone : OutConfigNotOpened;
     } catch (const std::exception&) {
         return ConfigFailed;
     }

@@ -4,6 +4,7 @@
 // Every file the core opens by a text name goes through these two conversions,
 // and every file it opens as a C stream goes through OpenFile.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -25,6 +26,10 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 // A new file for binary writing, made only when nothing of that name is there:
 // nullptr with errno EEXIST when something is, or another errno.
 std::FILE* CreateNewFile(const std::filesystem::path& path);
+
+// Moves to a byte offset from the start, past 2 GB too (the C runtime's fseek
+// takes a long, which is 32 bits on Windows): false when the file cannot seek.
+bool SeekFile(std::FILE* file, std::uint64_t offset);
 
 // Waits until what was written to the (unbuffered) file is on stable storage,
 // as far as the system can tell: false when it reports that it is not.

@@ -123,19 +123,22 @@ public:
     static constexpr int ConfigDone = 1;
     static constexpr int ConfigFailed = -1;
     static constexpr int OutConfigMissing = -2;   // ReadOutConfig: there is no file
-    static constexpr int OutConfigNotOpened = -2; // WriteOutConfig: the file cannot be opened
+    static constexpr int OutConfigNotOpened = -2; // WriteOutConfig: the file cannot be replaced
     // PortName and SaveHeader from the settings file, which a first run creates
     // with the defaults (FirstRun set) and a damaged one is replaced by:
     // ConfigDone or ConfigFailed.
     int ReadSettings();
     // Takes the choice for this run and stores it: ConfigDone, or ConfigFailed for
-    // a name that is no port or a file that cannot be written.
+    // a name that is no port or a file that cannot be read or written. The file
+    // is replaced as a whole (bytes 2 to 29 kept), never left half-written.
     int WriteSettings(const std::string& portName, bool saveHeader);
     // The file names and AutoStart from the output configuration: ConfigDone,
     // OutConfigMissing (TariffFileName emptied), ConfigFailed when unreadable.
     int ReadOutConfig();
-    // Rewrites the output configuration with the current AutoStart: ConfigDone,
-    // OutConfigNotOpened, ConfigFailed when a write failed.
+    // Rewrites the output configuration with the current AutoStart, as a whole:
+    // ConfigDone; OutConfigNotOpened when the new file could not take the old
+    // one's place; ConfigFailed when the old one could not be read (then it is
+    // not rewritten, so the lines of the report window are never lost).
     int WriteOutConfig(const std::string& tariffFileName, const std::string& realTimeFileName);
     // A first run keeps the output configuration of the start folder as
     // "TallyvoxOut.cfg.bak" (replacing an older one) instead of deleting it, so a

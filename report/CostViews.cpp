@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "report/Totals.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {
@@ -287,9 +288,10 @@ std::string CellText(const TCell& cell, char decimalPoint) {
         return Digits2(cell.Date.Hour) + ":" + Digits2(cell.Date.Minute) + ":" +
                Digits2(cell.Date.Second);
     case TCellKind::Duration:
-        return std::to_string(cell.Number / 3600) + ":" +
-               Digits2(static_cast<int>(cell.Number / 60 % 60)) + ":" +
-               Digits2(static_cast<int>(cell.Number % 60));
+        // As the unpriced grids write their traffic: "00:01:20", hours unbounded.
+        return TrafficText(static_cast<std::uint32_t>(cell.Number / 3600),
+                           static_cast<std::uint32_t>(cell.Number / 60 % 60),
+                           static_cast<std::uint32_t>(cell.Number % 60));
     case TCellKind::Count:
         return std::to_string(cell.Number);
     case TCellKind::Money:

@@ -73,7 +73,7 @@ private:
 };
 
 // A cell as the window shows it (Windows-1251): dates "dd.mm.yyyy", times
-// "hh:mm:ss", durations "h:mm:ss" with unbounded hours, money and minutes with
+// "hh:mm:ss", durations "hh:mm:ss" with unbounded hours, money and minutes with
 // two decimals after decimalPoint.
 std::string CellText(const TCell& cell, char decimalPoint = ',');
 

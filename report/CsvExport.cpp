@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "report/SpreadsheetText.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {
@@ -37,7 +38,11 @@ std::string Field(const TCell& cell) {
     if (cell.Kind == TCellKind::Phone && !cell.Text.empty() && PhoneCharacters(cell.Text)) {
         return "=\"" + cell.Text + "\"";
     }
-    return Quoted(text::Cp1251ToUtf8(CellText(cell, ',')));
+    const std::string text = SpreadsheetUtf8(CellText(cell, ','));
+    // A name or number from a file is never run; the figures written here are
+    // numbers and stay numbers.
+    const bool fromFile = cell.Kind == TCellKind::Text || cell.Kind == TCellKind::Phone;
+    return Quoted(fromFile ? WithoutFormula(text) : text);
 }
 
 } // namespace

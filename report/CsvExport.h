@@ -6,6 +6,9 @@
 // with "=" and keeps the quoted digits as text, so a leading 0 or + survives and a
 // long number does not become 1,23E+15 (a leading apostrophe would stay visible,
 // a leading tab is trimmed by some versions and the number converted again).
+// Any other text from a file that starts like a formula (=, +, -, @, a tab, a
+// CR) gets an apostrophe in front, so that opening the file never runs it; a
+// NUL in a text is written as U+FFFD.
 
 #include <cstdio>
 #include <string>

@@ -8,6 +8,8 @@
 #include <memory>
 #include <system_error>
 
+#include "exchange/FilePath.h"
+
 namespace tallyvox::report {
 
 namespace {
@@ -20,25 +22,29 @@ struct TFileCloser {
 
 using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 
-TFile OpenAt(const std::string& fileName, std::uint64_t at) {
-    TFile file(std::fopen(fileName.c_str(), "rb"));
-    if (!file || (at != 0 && std::fseek(file.get(), static_cast<long>(at), SEEK_SET) != 0)) {
-        throw std::system_error(errno, std::generic_category(), fileName);
+[[noreturn]] void ThrowFileError(const std::filesystem::path& path) {
+    throw std::system_error(errno, std::generic_category(), TextOfFilePath(path));
+}
+
+TFile OpenAt(const std::filesystem::path& path, std::uint64_t at) {
+    TFile file(OpenFile(path, "rb"));
+    if (!file || (at != 0 && !SeekFile(file.get(), at))) {
+        ThrowFileError(path);
     }
     return file;
 }
 
 } // namespace
 
-std::uint64_t FileSizeOrZero(const std::string& fileName) {
+std::uint64_t FileSizeOrZero(const std::filesystem::path& path) {
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
     return error ? 0 : size;
 }
 
-void ReadFileBlocks(const std::string& fileName, std::uint64_t begin, std::uint64_t end,
+void ReadFileBlocks(const std::filesystem::path& path, std::uint64_t begin, std::uint64_t end,
                     const std::function<void(std::string_view)>& feed) {
-    const TFile file = OpenAt(fileName, begin);
+    const TFile file = OpenAt(path, begin);
     const auto block = std::make_unique_for_overwrite<char[]>(ReadBlockSize);
     std::uint64_t left = end - begin;
     while (left != 0) {
@@ -52,14 +58,15 @@ void ReadFileBlocks(const std::string& fileName, std::uint64_t begin, std::uint6
         left -= got;
     }
     if (std::ferror(file.get())) {
-        throw std::system_error(errno, std::generic_category(), fileName);
+        ThrowFileError(path);
     }
 }
 
-std::uint64_t NextLineStart(const std::string& fileName, std::uint64_t from, std::uint64_t size) {
+std::uint64_t NextLineStart(const std::filesystem::path& path, std::uint64_t from,
+                            std::uint64_t size) {
     std::uint64_t found = size;
     std::uint64_t at = from;
-    ReadFileBlocks(fileName, from, size, [&](std::string_view bytes) {
+    ReadFileBlocks(path, from, size, [&](std::string_view bytes) {
         if (found != size) {
             return;
         }

@@ -1,5 +1,6 @@
 #include "report/Load.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -69,6 +70,7 @@ void TCallReader::Line(std::string_view line) {
     call.ProgramNumber = WithoutBlanks(fields->ProgramNumberField, ProgramNumber);
     call.Trunk = fields->Trunk;
     call.DialledNumber = WithoutBlanks(fields->DialledNumberField, DialledNumber);
+    Current = line;
     Consumer(call);
 }
 
@@ -121,10 +123,23 @@ std::size_t TCallReader::Finish() {
     return Lines;
 }
 
-TCallTextLoader::TCallTextLoader(std::size_t sizeHint)
-    : Reader([this](const TExtStr_rep& call) { Calls.Append(call); }) {
-    // Untouched room costs address space only, so the calls never move.
-    Calls.Reserve(sizeHint / ShortestCallWithLineEnd + 1);
+TCallTextLoader::TCallTextLoader(std::uint64_t sizeHint)
+    : Reader([this](const TExtStr_rep& call) { Calls.Append(call); }), SizeHint(sizeHint) {}
+
+void TCallTextLoader::Feed(std::string_view bytes) {
+    Reader.Feed(bytes);
+    if (Reserved || bytes.empty()) {
+        return;
+    }
+    // Room for the calls the whole text holds if it goes on as its first block
+    // does (and an eighth more), never more than it can hold: a large file that
+    // is no call file reserves next to nothing. Untouched room costs address
+    // space only, so the calls rarely move.
+    Reserved = true;
+    const std::uint64_t most = SizeHint / ShortestCallWithLineEnd + 1;
+    const double perByte = static_cast<double>(Calls.Count()) / static_cast<double>(bytes.size());
+    const double expected = perByte * static_cast<double>(SizeHint) * 9 / 8 + 1;
+    Calls.Reserve(static_cast<std::size_t>(std::min(expected, static_cast<double>(most))));
 }
 
 TCallList TCallTextLoader::Finish() {
@@ -138,15 +153,15 @@ TCallList LoadCallText(std::string_view bytes) {
     return loader.Finish();
 }
 
-TCallList LoadCallFile(const std::string& fileName) {
-    TCallTextLoader loader(static_cast<std::size_t>(FileSizeOrZero(fileName)));
-    ReadFileBlocks(fileName, 0, UINT64_MAX, [&](std::string_view bytes) { loader.Feed(bytes); });
+TCallList LoadCallFile(const std::filesystem::path& file) {
+    TCallTextLoader loader(FileSizeOrZero(file));
+    ReadFileBlocks(file, 0, UINT64_MAX, [&](std::string_view bytes) { loader.Feed(bytes); });
     return loader.Finish();
 }
 
-std::size_t ReadCallFile(const std::string& fileName, const TCallConsumer& consumer) {
+std::size_t ReadCallFile(const std::filesystem::path& file, const TCallConsumer& consumer) {
     TCallReader reader(consumer);
-    ReadFileBlocks(fileName, 0, UINT64_MAX, [&](std::string_view bytes) { reader.Feed(bytes); });
+    ReadFileBlocks(file, 0, UINT64_MAX, [&](std::string_view bytes) { reader.Feed(bytes); });
     return reader.Finish();
 }
 

@@ -4,7 +4,8 @@ namespace tallyvox::report {
 
 namespace {
 
-constexpr std::int64_t MaxPrice = std::int64_t{1} << 48; // far above any tariff
+// Digits beyond this cannot be a price; it keeps the parse itself from overflow.
+constexpr std::int64_t ParseLimit = std::int64_t{1} << 48;
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
@@ -36,7 +37,7 @@ std::optional<TPrice> ParsePrice(std::string_view text) {
     std::size_t i = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         whole = whole * 10 + (text[i] - '0');
-        if (whole > MaxPrice) {
+        if (whole > ParseLimit) {
             return std::nullopt;
         }
     }

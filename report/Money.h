@@ -16,6 +16,10 @@ using TPrice = std::int64_t;
 using TCents = std::int64_t;
 
 constexpr TPrice PriceUnit = 10000;
+// The highest price per minute and connection fee a tariff table may hold: far
+// above any tariff, and low enough that the costs of every call a file can hold
+// add up without overflow.
+constexpr TPrice MaxPrice = 10000 * PriceUnit;
 
 // A non-negative decimal with a point or a comma and at most four decimals
 // ("1", "1.5", "0,0125"); nothing for any other text (blanks around are allowed).

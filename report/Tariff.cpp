@@ -31,17 +31,6 @@ bool TTariffRow::Holds(std::string_view trunk, int weekday, int minute, std::int
     return !ValidFrom || day >= *ValidFrom;
 }
 
-std::bitset<DayMinutes> TTariffRow::BandMinutes() const {
-    std::bitset<DayMinutes> minutes;
-    if (!Band) {
-        return minutes.set();
-    }
-    for (int minute = Band->first; minute != Band->second; minute = (minute + 1) % DayMinutes) {
-        minutes.set(static_cast<std::size_t>(minute));
-    }
-    return minutes;
-}
-
 std::string TTariffRow::DestinationName() const {
     return Name.empty() ? Prefix : Name;
 }

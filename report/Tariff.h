@@ -5,7 +5,6 @@
 // few digits per call, not a scan of the table.
 
 #include <array>
-#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -39,8 +38,6 @@ struct TTariffRow {
     // The same for a start taken apart once: its weekday (1 = Monday), minute of
     // the day and the seconds (SecondsOf) of its day's 00:00:00.
     bool Holds(std::string_view trunk, int weekday, int minute, std::int64_t day) const;
-    // The minutes of the day that the band (or the whole day) covers.
-    std::bitset<DayMinutes> BandMinutes() const;
     // The destination's name as shown: Name, or the prefix when it has none.
     std::string DestinationName() const;
 };

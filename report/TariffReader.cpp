@@ -1,14 +1,12 @@
 #include "report/TariffReader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
-#include <system_error>
 
+#include "report/FileBlocks.h"
 #include "report/Period.h"
+#include "report/TariffTies.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {
@@ -109,6 +107,25 @@ std::vector<std::pair<std::size_t, TFields>> Records(std::string_view text) {
     return records;
 }
 
+// The faults of a table as they are found, in line order: the first
+// MaxTariffFaults of them, and how many more.
+class TFaultList {
+public:
+    void Add(std::size_t line, std::string what) {
+        if (Kept.size() < MaxTariffFaults) {
+            Kept.push_back({line, std::move(what)});
+        } else {
+            ++More;
+        }
+    }
+    bool Empty() const { return Kept.empty(); }
+    [[noreturn]] void Throw() { throw ETariffError(std::move(Kept), More); }
+
+private:
+    std::vector<TTariffFault> Kept;
+    std::size_t More = 0;
+};
+
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos) {
@@ -125,7 +142,7 @@ bool AllDigits(std::string_view text) {
 class TRowReader {
 public:
     TRowReader(const std::map<std::string, std::size_t>& columns, const TFields& fields,
-               std::size_t line, std::vector<TTariffFault>& faults)
+               std::size_t line, TFaultList& faults)
         : Columns(columns), Fields(fields), Line(line), Faults(faults) {}
 
     TTariffRow Row() {
@@ -157,7 +174,7 @@ private:
         return Trim(Fields[found->second]);
     }
     static std::string Utf8(const std::string& cp1251) { return text::Cp1251ToUtf8(cp1251); }
-    void Fault(const std::string& what) { Faults.push_back({Line, what}); }
+    void Fault(const std::string& what) { Faults.Add(Line, what); }
 
     TPrice Price(const char* column, bool required) {
         const std::string text = Field(column);
@@ -168,6 +185,10 @@ private:
         if (!price) {
             Fault(std::string(column) + " \"" + Utf8(text) +
                   "\" is not a number of at most four decimals");
+        } else if (*price > MaxPrice) {
+            Fault(std::string(column) + " \"" + Utf8(text) + "\" is above " +
+                  std::to_string(MaxPrice / PriceUnit));
+            return 0;
         }
         return price.value_or(0);
     }
@@ -256,80 +277,61 @@ private:
     const std::map<std::string, std::size_t>& Columns;
     const TFields& Fields;
     std::size_t Line;
-    std::vector<TTariffFault>& Faults;
+    TFaultList& Faults;
 };
 
 std::map<std::string, std::size_t> HeaderColumns(const TFields& header, std::size_t line,
-                                                 std::vector<TTariffFault>& faults) {
+                                                 TFaultList& faults) {
     std::map<std::string, std::size_t> columns;
     for (std::size_t i = 0; i < header.size(); ++i) {
         std::string name = Trim(header[i]);
         std::transform(name.begin(), name.end(), name.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
         if (std::find(Columns.begin(), Columns.end(), name) == Columns.end()) {
-            faults.push_back({line, "unknown column \"" + text::Cp1251ToUtf8(name) + "\""});
+            faults.Add(line, "unknown column \"" + text::Cp1251ToUtf8(name) + "\"");
         } else if (!columns.emplace(name, i).second) {
-            faults.push_back({line, "column \"" + name + "\" given twice"});
+            faults.Add(line, "column \"" + name + "\" given twice");
         }
     }
     for (const std::string_view name : Required) {
         if (columns.find(std::string(name)) == columns.end()) {
-            faults.push_back({line, "missing column \"" + std::string(name) + "\""});
+            faults.Add(line, "missing column \"" + std::string(name) + "\"");
         }
     }
     return columns;
 }
 
-// Two rows that tie: the same prefix, trunk and valid_from, both with or both
-// without a band and days, covering a common moment.
-bool Tie(const TTariffRow& a, const TTariffRow& b) {
-    if (a.Prefix != b.Prefix || a.Trunk != b.Trunk || a.ValidFrom != b.ValidFrom ||
-        a.Band.has_value() != b.Band.has_value() || (a.Days != 0) != (b.Days != 0)) {
-        return false;
-    }
-    const std::uint8_t aDays = a.Days == 0 ? 0x7F : a.Days;
-    const std::uint8_t bDays = b.Days == 0 ? 0x7F : b.Days;
-    return (aDays & bDays) != 0 && (a.BandMinutes() & b.BandMinutes()).any();
-}
-
-void FindTies(const std::vector<TTariffRow>& rows, std::vector<TTariffFault>& faults) {
-    std::map<std::string, std::vector<std::size_t>> byPrefix;
+void FindTies(const std::vector<TTariffRow>& rows, TFaultList& faults) {
+    const std::vector<std::size_t> ties = EarlierTies(rows);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        byPrefix[rows[i].Prefix].push_back(i);
-    }
-    for (const auto& [prefix, indexes] : byPrefix) {
-        for (std::size_t i = 0; i < indexes.size(); ++i) {
-            for (std::size_t k = i + 1; k < indexes.size(); ++k) {
-                const TTariffRow& a = rows[indexes[i]];
-                const TTariffRow& b = rows[indexes[k]];
-                if (Tie(a, b)) {
-                    faults.push_back(
-                        {b.Line, "ties with line " + std::to_string(a.Line) +
-                                     " for some calls (same prefix \"" + prefix +
-                                     "\", trunk and valid_from, overlapping days and band)"});
-                }
-            }
+        if (ties[i] != NoTie) {
+            faults.Add(rows[i].Line, "ties with line " + std::to_string(rows[ties[i]].Line) +
+                                         " for some calls (same prefix \"" + rows[i].Prefix +
+                                         "\", trunk and valid_from, overlapping days and band)");
         }
     }
 }
 
-std::string FaultList(const std::vector<TTariffFault>& faults) {
+std::string FaultList(const std::vector<TTariffFault>& faults, std::size_t more) {
     std::string list;
     for (const TTariffFault& fault : faults) {
         list += "line " + std::to_string(fault.Line) + ": " + fault.What + "\n";
+    }
+    if (more > 0) {
+        list += "and " + std::to_string(more) + " more faults\n";
     }
     return list;
 }
 
 } // namespace
 
-ETariffError::ETariffError(std::vector<TTariffFault> faults)
-    : std::runtime_error(FaultList(faults)), Faults_(std::move(faults)) {}
+ETariffError::ETariffError(std::vector<TTariffFault> faults, std::size_t more)
+    : std::runtime_error(FaultList(faults, more)), Faults_(std::move(faults)), More_(more) {}
 
 TTariffTable ReadTariffText(std::string_view bytes, const std::string& fileName) {
     const std::string text = AsCp1251(bytes);
     const auto records = Records(text);
-    std::vector<TTariffFault> faults;
+    TFaultList faults;
     if (records.empty()) {
         throw ETariffError({{1, "no header row"}});
     }
@@ -339,32 +341,25 @@ TTariffTable ReadTariffText(std::string_view bytes, const std::string& fileName)
     for (std::size_t i = 1; i < records.size(); ++i) {
         const auto& [line, fields] = records[i];
         if (fields.size() > header.size()) {
-            faults.push_back({line, "more fields than the header has columns"});
+            faults.Add(line, "more fields than the header has columns");
             continue;
         }
         rows.push_back(TRowReader(columns, fields, line, faults).Row());
     }
-    if (faults.empty()) {
+    if (faults.Empty()) {
         FindTies(rows, faults);
     }
-    if (!faults.empty()) {
-        std::stable_sort(faults.begin(), faults.end(),
-                         [](const auto& a, const auto& b) { return a.Line < b.Line; });
-        throw ETariffError(std::move(faults));
+    if (!faults.Empty()) {
+        faults.Throw();
     }
     return TTariffTable(std::move(rows), fileName);
 }
 
-TTariffTable ReadTariffFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    return ReadTariffText(bytes, fileName);
+TTariffTable ReadTariffFile(const std::filesystem::path& file) {
+    std::string bytes;
+    ReadFileBlocks(file, 0, UINT64_MAX, [&bytes](std::string_view block) { bytes += block; });
+    const std::u8string name = file.u8string();
+    return ReadTariffText(bytes, std::string(name.begin(), name.end()));
 }
 
 } // namespace tallyvox::report

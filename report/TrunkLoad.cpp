@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
@@ -72,6 +74,96 @@ std::uint32_t MostInUseAtOnce(TCallSpan calls, const TTotalsList<TTrunkShare>& t
     return most;
 }
 
+// The occupied seconds of every hour of the period and every trunk's use.
+struct THourly {
+    std::vector<THourOccupancy> Hours;
+    TTotalsList<TTrunkShare> Trunks;
+    std::vector<bool> Busy; // trunk by trunk, hour by hour: carried a call
+};
+
+// Counts one call into its trunk and the hours from firstHour to lastHour that
+// it was in progress in.
+void AddCall(THourly& hourly, const TExtStr_rep& call, std::int64_t firstHour,
+             std::int64_t lastHour) {
+    const auto hours = static_cast<std::size_t>(lastHour - firstHour + 1);
+    TTrunkShare* trunk = hourly.Trunks.Find(call.Trunk);
+    if (trunk == nullptr) {
+        trunk = &hourly.Trunks.Append({std::string(call.Trunk)});
+        hourly.Busy.resize(hourly.Busy.size() + hours);
+    }
+    const std::size_t row = static_cast<std::size_t>(trunk - &hourly.Trunks[0]) * hours;
+    const std::int64_t start = SecondsOf(call.Start);
+    const std::int64_t end = start + std::max(call.TotalSeconds, 0);
+    const std::int64_t startHour = FloorHour(start);
+    // A call of no duration still took its trunk for a moment of its start hour.
+    const std::int64_t endHour = FloorHour(std::max(end, start + 1) - 1);
+    for (std::int64_t hour = std::max(startHour, firstHour); hour <= std::min(endHour, lastHour);
+         ++hour) {
+        const auto index = static_cast<std::size_t>(hour - firstHour);
+        if (!hourly.Busy[row + index]) {
+            hourly.Busy[row + index] = true;
+            ++trunk->BusyHours;
+        }
+        const auto seconds = static_cast<std::uint64_t>(std::min(end, (hour + 1) * SecondsPerHour) -
+                                                        std::max(start, hour * SecondsPerHour));
+        (call.IsIncoming() ? hourly.Hours[index].InSeconds : hourly.Hours[index].OutSeconds) +=
+            seconds;
+        trunk->OccupiedSeconds += seconds;
+    }
+}
+
+std::int64_t FloorDay(std::int64_t hour) {
+    return (hour >= 0 ? hour : hour - 23) / 24;
+}
+
+// The occupied seconds of each day's busiest hour, day by day.
+std::vector<std::uint64_t> DailyBusyHours(const std::vector<THourOccupancy>& hours,
+                                          std::int64_t firstHour) {
+    const std::int64_t firstDay = FloorDay(firstHour);
+    std::vector<std::uint64_t> days(
+        static_cast<std::size_t>(FloorDay(firstHour + std::ssize(hours) - 1) - firstDay + 1));
+    for (std::size_t i = 0; i < hours.size(); ++i) {
+        std::uint64_t& day = days[static_cast<std::size_t>(
+            FloorDay(firstHour + static_cast<std::int64_t>(i)) - firstDay)];
+        day = std::max(day, hours[i].Seconds());
+    }
+    return days;
+}
+
+// The mean of the wanted busiest of the daily busy hours, in Erlangs.
+TBusyDaysTraffic BusiestDays(std::vector<std::uint64_t> dailyBusyHours, std::size_t wanted) {
+    TBusyDaysTraffic traffic{wanted, std::min(wanted, dailyBusyHours.size()), 0};
+    if (traffic.Days == 0) {
+        return traffic;
+    }
+    const auto kept = dailyBusyHours.begin() + static_cast<std::ptrdiff_t>(traffic.Days);
+    std::partial_sort(dailyBusyHours.begin(), kept, dailyBusyHours.end(), std::greater<>());
+    std::uint64_t seconds = 0;
+    for (auto day = dailyBusyHours.begin(); day != kept; ++day) {
+        seconds += *day;
+    }
+    traffic.Erlangs = static_cast<double>(seconds) / static_cast<double>(traffic.Days) / 3600.0;
+    return traffic;
+}
+
+// The first hour with the most occupied seconds.
+std::size_t BusiestHourIndex(const std::vector<THourOccupancy>& hours) {
+    std::size_t busiest = 0;
+    for (std::size_t hour = 1; hour < hours.size(); ++hour) {
+        if (hours[hour].Seconds() > hours[busiest].Seconds()) {
+            busiest = hour;
+        }
+    }
+    return busiest;
+}
+
+TDateTime HourStart(std::int64_t hour) {
+    const std::int64_t day = FloorDay(hour);
+    TDateTime start = DateOfDay(day);
+    start.Hour = static_cast<std::uint8_t>(hour - day * 24);
+    return start;
+}
+
 } // namespace
 
 TTrunkLoad TrunkLoad(TCallSpan calls, const TPeriod& period) {
@@ -80,61 +172,33 @@ TTrunkLoad TrunkLoad(TCallSpan calls, const TPeriod& period) {
     if (lastHour < firstHour) {
         return load;
     }
-    const auto hours = static_cast<std::size_t>(lastHour - firstHour + 1);
-    load.PeriodHours = hours;
-    TTotalsList<TTrunkShare> trunks;
-    std::vector<bool> busy; // trunk by trunk, hour by hour
-    std::vector<TTrafficBar> traffic(hours);
+    load.PeriodHours = static_cast<std::size_t>(lastHour - firstHour + 1);
+    THourly hourly{std::vector<THourOccupancy>(load.PeriodHours), {}, {}};
     for (const TExtStr_rep& call : calls) {
-        if (call.Trunk.empty()) {
-            continue;
-        }
-        TTrunkShare* trunk = trunks.Find(call.Trunk);
-        if (trunk == nullptr) {
-            trunk = &trunks.Append({std::string(call.Trunk)});
-            busy.resize(busy.size() + hours);
-        }
-        const std::size_t row = static_cast<std::size_t>(trunk - &trunks[0]) * hours;
-        const std::int64_t start = SecondsOf(call.Start);
-        const std::int64_t startHour = FloorHour(start);
-        if (startHour >= firstHour && startHour <= lastHour) {
-            traffic[static_cast<std::size_t>(startHour - firstHour)].Add(call);
-        }
-        // A call of no duration still took its trunk for a moment of its start hour.
-        const std::int64_t endHour = FloorHour(start + std::max(call.TotalSeconds, 1) - 1);
-        for (std::int64_t hour = std::max(startHour, firstHour);
-             hour <= std::min(endHour, lastHour); ++hour) {
-            const std::size_t bit = row + static_cast<std::size_t>(hour - firstHour);
-            if (!busy[bit]) {
-                busy[bit] = true;
-                ++trunk->BusyHours;
-            }
+        if (!call.Trunk.empty()) {
+            AddCall(hourly, call, firstHour, lastHour);
         }
     }
-    std::size_t busiest = 0;
-    for (std::size_t hour = 1; hour < hours; ++hour) {
-        const auto weight = [](const TTrafficBar& bar) {
-            return std::pair(bar.Seconds(), bar.OutCalls + bar.InCalls);
-        };
-        if (weight(traffic[hour]) > weight(traffic[busiest])) {
-            busiest = hour;
-        }
-    }
-    if (!trunks.Empty()) {
+    if (!hourly.Trunks.Empty()) {
+        const std::size_t busiest = BusiestHourIndex(hourly.Hours);
         const std::int64_t hour = firstHour + static_cast<std::int64_t>(busiest);
-        const std::int64_t day = (hour >= 0 ? hour : hour - 23) / 24;
-        TDateTime start = DateOfDay(day);
-        start.Hour = static_cast<std::uint8_t>(hour - day * 24);
-        load.BusiestHour = start;
-        load.BusiestTraffic = traffic[busiest];
-        load.TrunksInUseAtOnce =
-            MostInUseAtOnce(calls, trunks, hour * SecondsPerHour, (hour + 1) * SecondsPerHour);
+        load.BusiestHour = HourStart(hour);
+        load.BusiestTraffic = hourly.Hours[busiest];
+        load.TrunksInUseAtOnce = MostInUseAtOnce(calls, hourly.Trunks, hour * SecondsPerHour,
+                                                 (hour + 1) * SecondsPerHour);
+        load.TrunksInUseAtOnceInPeriod = MostInUseAtOnce(
+            calls, hourly.Trunks, firstHour * SecondsPerHour, (lastHour + 1) * SecondsPerHour);
+        const std::vector<std::uint64_t> daily = DailyBusyHours(hourly.Hours, firstHour);
+        load.NormalLoad = BusiestDays(daily, NormalLoadDays);
+        load.HighLoad = BusiestDays(daily, HighLoadDays);
     }
-    load.Trunks.assign(trunks.begin(), trunks.end());
+    load.Hours = std::move(hourly.Hours);
+    load.Trunks.assign(hourly.Trunks.begin(), hourly.Trunks.end());
     std::sort(load.Trunks.begin(), load.Trunks.end(),
               [](const TTrunkShare& a, const TTrunkShare& b) { return a.Trunk < b.Trunk; });
+    const auto periodSeconds = static_cast<double>(load.PeriodHours * SecondsPerHour);
     for (TTrunkShare& trunk : load.Trunks) {
-        trunk.Share = static_cast<double>(trunk.BusyHours) / static_cast<double>(hours);
+        trunk.Share = static_cast<double>(trunk.OccupiedSeconds) / periodSeconds;
     }
     return load;
 }
@@ -173,8 +237,36 @@ TTrunkSizing TrunkSizing(const TTrunkLoad& load) {
     }
     sizing.TrunksSeen = load.Trunks.size();
     sizing.TrunksInUseAtOnce = load.TrunksInUseAtOnce;
+    sizing.TrunksInUseAtOnceInPeriod = load.TrunksInUseAtOnceInPeriod;
+    for (const auto& [days, needed] : {std::pair(load.NormalLoad, &sizing.NormalLoadNeeded),
+                                       std::pair(load.HighLoad, &sizing.HighLoadNeeded)}) {
+        *needed = {TrunksForBlocking(days.Erlangs, 0.01), TrunksForBlocking(days.Erlangs, 0.05)};
+    }
     return sizing;
 }
+
+namespace {
+
+// The mean busy hour of the busiest days and the trunks it needs.
+std::string BusyDaysLine(const char* load, const TBusyDaysTraffic& days,
+                         const std::array<std::uint32_t, 2>& needed) {
+    char which[200];
+    if (days.Days < days.Wanted) {
+        std::snprintf(which, sizeof which,
+                      "всех дней периода (дней: %zu, в периоде меньше %zu дней)", days.Days,
+                      days.Wanted);
+    } else {
+        std::snprintf(which, sizeof which, "%zu самых нагруженных дней", days.Days);
+    }
+    char line[400];
+    std::snprintf(line, sizeof line,
+                  "%s нагрузка: средний ЧНН %s, Эрл: %.2f; нужно СЛ (Erlang B): %u при потерях "
+                  "1%%, %u при 5%%\n",
+                  load, which, days.Erlangs, needed[0], needed[1]);
+    return line;
+}
+
+} // namespace
 
 std::string SizingText(const TTrunkLoad& load) {
     if (!load.BusiestHour) {
@@ -200,6 +292,11 @@ std::string SizingText(const TTrunkLoad& load) {
                       directions[i], sizing.Needed1[i], sizing.Needed5[i]);
         text += line;
     }
+    text += BusyDaysLine("Обычная", load.NormalLoad, sizing.NormalLoadNeeded);
+    text += BusyDaysLine("Высокая", load.HighLoad, sizing.HighLoadNeeded);
+    std::snprintf(line, sizeof line, "Занято СЛ одновременно за период: %u из %zu\n",
+                  sizing.TrunksInUseAtOnceInPeriod, sizing.TrunksSeen);
+    text += line;
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <xlsxwriter.h>
 
+#include "report/SpreadsheetText.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {
@@ -13,6 +14,33 @@ namespace {
 
 constexpr std::size_t WidthSampleRows = 2000; // widths from the first rows, not a million
 constexpr double MaxWidth = 60;
+constexpr std::size_t MaxCellCharacters = 32767; // a longer text is refused
+constexpr const char* CutMark = "\xE2\x80\xA6";  // "…"
+
+bool StartsCharacter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+}
+
+// The UTF-8 text cut to the characters a cell holds, the last of them "…";
+// false when it fits as it is.
+bool CutToCell(std::string& utf8) {
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        if (StartsCharacter(utf8[at]) && ++characters == MaxCellCharacters) {
+            std::size_t next = at + 1;
+            while (next < utf8.size() && !StartsCharacter(utf8[next])) {
+                ++next;
+            }
+            if (next == utf8.size()) {
+                return false;
+            }
+            utf8.erase(at);
+            utf8 += CutMark;
+            return true;
+        }
+    }
+    return false;
+}
 
 struct TFormats {
     lxw_format* Bold;
@@ -103,6 +131,11 @@ public:
     void Close(const std::string& fileName) {
         const lxw_error error = workbook_close(Book);
         Book = nullptr;
+        if (CutCells > 0 && Options.Warnings != nullptr) {
+            std::fprintf(Options.Warnings,
+                         "%s: %zu texts longer than %zu characters cut, each ending in \u2026\n",
+                         fileName.c_str(), CutCells, MaxCellCharacters);
+        }
         if (error != LXW_NO_ERROR) {
             throw EWorkbookError("cannot write " + fileName + ": " + lxw_strerror(error));
         }
@@ -156,7 +189,7 @@ private:
             return;
         case TCellKind::Text:
         case TCellKind::Phone:
-            worksheet_write_string(sheet, row, column, text::Cp1251ToUtf8(cell.Text).c_str(),
+            worksheet_write_string(sheet, row, column, CellString(cell.Text).c_str(),
                                    bold ? Bold : format);
             return;
         case TCellKind::Date: {
@@ -186,6 +219,12 @@ private:
                                    format);
             return;
         }
+    }
+
+    std::string CellString(const std::string& cp1251) {
+        std::string utf8 = SpreadsheetUtf8(cp1251);
+        CutCells += CutToCell(utf8) ? 1 : 0;
+        return utf8;
     }
 
     // The widest title or cell text of a column, in characters, and a margin.
@@ -219,6 +258,7 @@ private:
     lxw_workbook* Book = nullptr;
     lxw_format* Formats[2][9]{};
     lxw_format* Bold = nullptr;
+    std::size_t CutCells = 0;
 };
 
 } // namespace

@@ -4,9 +4,12 @@
 // filter; typed cells (dates and times as date values, durations as time values,
 // money as numbers with two decimals, phone numbers as text); widths that fit;
 // a bold totals row. A view longer than a sheet's row limit goes on in a next
-// sheet with the same heading and title row.
+// sheet with the same heading and title row. A text longer than a cell holds is
+// cut and ends in "…", and the cut is told on Warnings; a NUL in a text is
+// written as U+FFFD.
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,6 +27,7 @@ public:
 struct TWorkbookOptions {
     std::vector<std::string> Heading; // UTF-8 lines above each sheet's title row
     std::uint32_t RowLimit = 1048576; // rows a sheet may hold; smaller in tests
+    std::FILE* Warnings = stderr;     // where cut texts are told
 };
 
 // Writes views, in order, to fileName, replacing it. Throws EWorkbookError.

@@ -81,6 +81,11 @@ void CheckCombinations(const TReportOptions& options) {
         report::SecondsOf(*options.From) > report::SecondsOf(*options.To)) {
         throw ECommandLineError("--from: later than --to");
     }
+    if (options.Alerts &&
+        (options.Store || options.WritesExports() || options.WantsCharts() || options.Coverage)) {
+        throw ECommandLineError(
+            "--alerts: only with a call file, --tariffs and the period options");
+    }
 }
 
 // KIND=OUT: a chart's name and the picture's file, .png or .svg.
@@ -189,6 +194,10 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.Tariffs, option, value());
         } else if (option == "--check-tariffs") {
             SetOnce(options.CheckTariffs, option, value());
+        } else if (option == "--check-alerts") {
+            SetOnce(options.CheckAlerts, option, value());
+        } else if (option == "--alerts") {
+            SetOnce(options.Alerts, option, value());
         } else if (option == "--from" || option == "--to") {
             auto& target = option == "--from" ? options.From : options.To;
             if (target) {
@@ -225,7 +234,7 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         return options;
     }
     CheckCombinations(options);
-    if (options.CheckTariffs && files.empty()) {
+    if (options.OnlyChecks() && files.empty()) {
         return options;
     }
     CheckSource(options, files);
@@ -236,6 +245,7 @@ std::string Usage() {
     return R"(usage: tallyvox-report CALLFILE [options]
        tallyvox-report --store URL [--site NAME]... [options]
        tallyvox-report --check-tariffs FILE
+       tallyvox-report --check-alerts RULES
 Loads a call-accounting file (or the calls of a store), totals the talk time of
 every subscriber line and
 every trunk, and writes the report's exports (Windows-1251, CR LF), the same
@@ -264,7 +274,10 @@ line and trunk totals as tables.
                         cost most), trunks (trunk occupancy), sizing (trunks
                         needed by Erlang B)
   --sizing              print the trunk sizing of the busiest hour: its traffic in
-                        Erlangs and the trunks Erlang B needs for 1% and 5% blocking
+                        Erlangs (the seconds calls held trunks within it over
+                        3600) and the trunks Erlang B needs for 1% and 5%
+                        blocking; then the same for the mean daily busy hour of
+                        the 30 and of the 5 busiest days
 
 Costs and periods (the exports above keep their bytes; a period narrows them):
   --tariffs FILE        price the calls by a tariff table (";"-separated, UTF-8 or
@@ -282,6 +295,14 @@ Costs and periods (the exports above keep their bytes; a period narrows them):
   --xlsx OUT            write every view as one workbook, a sheet per view
   --check-tariffs FILE  read a tariff table and report its faults, nothing else
                         (no call file is needed)
+
+Alerts (see README and examples/alerts.toml):
+  --check-alerts RULES  read an alert rules file (TOML) and report its faults
+                        with their line numbers, nothing else
+  --alerts RULES        print what the rules would have fired in the period: one
+                        line per call and rule, the rule's name, a tab and the
+                        call's line as it stands in CALLFILE (rules with
+                        min_cost or daily_cost need --tariffs)
 
 The store (see README; the calls of many offices in one PostgreSQL database):
   --store URL           the calls of a store (a connection string:
@@ -301,7 +322,7 @@ from the store's coverage of each site):
   --help                show this text
 
 Exit status: 0 done, 1 the call file, the store or the tariff table cannot be
-read (or the table has faults) or an export cannot be written, 2 a mistake in
+read (or the table or the rules have faults) or an export cannot be written, 2 a mistake in
 the options.
 )";
 }

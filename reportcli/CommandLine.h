@@ -43,10 +43,15 @@ struct TReportOptions {
     std::vector<std::pair<report::TViewKind, std::string>> CsvOuts; // view, file
     std::optional<std::string> XlsxOut;
     std::optional<std::string> CheckTariffs; // check this table and stop
+    // Alert rules: check a rules file and stop, or print what the rules fire.
+    std::optional<std::string> CheckAlerts;
+    std::optional<std::string> Alerts;
     // --coverage: the capture intervals and gaps instead of the totals.
     bool Coverage = false;
 
     bool WantsCharts() const { return !Charts.empty() || Sizing; }
+    // Whether the run checks a file and needs no calls.
+    bool OnlyChecks() const { return CheckTariffs || CheckAlerts; }
     bool WritesExports() const {
         return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
     }

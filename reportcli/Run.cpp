@@ -13,6 +13,7 @@
 #include "report/Totals.h"
 #include "report/Workbook.h"
 #include "report/WriteListToFile.h"
+#include "reportcli/AlertsRun.h"
 #include "reportcli/CoverageRun.h"
 #include "reportcli/StoreSource.h"
 #include "reportcli/Tables.h"
@@ -106,6 +107,12 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     if (options.CheckTariffs) {
         return CheckTariffs(*options.CheckTariffs, out, err);
+    }
+    if (options.CheckAlerts) {
+        return CheckAlerts(*options.CheckAlerts, out, err);
+    }
+    if (options.Alerts) {
+        return PrintAlerts(options, period, out, err);
     }
     report::TTariffTable table;
     if (options.Tariffs && !ReadTariffs(*options.Tariffs, table, err)) {

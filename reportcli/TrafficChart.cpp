@@ -107,12 +107,20 @@ QBarCategoryAxis* CategoryAxis(QChart& chart, const QString& title, const QStrin
     return axis;
 }
 
+// The hour and day charts count a call whole where it starts, unlike the trunk
+// figures, which spread it over the hours it lasts: the caption says so.
+QString TalkTimeCounting(TChartKind kind) {
+    return kind == TChartKind::Hours
+               ? QStringLiteral("звонок и всё время разговора отнесены к часу начала звонка")
+               : QStringLiteral("звонок и всё время разговора отнесены к дню начала звонка");
+}
+
 // Calls as stacked bars (outgoing below incoming) on the left axis, talk time
 // as two lines on the right one, a category for each bar.
 std::unique_ptr<QChart> TrafficChart(TChartKind kind, const QString& categoryTitle,
                                      const QStringList& categories,
                                      const std::vector<TTrafficBar>& bars) {
-    auto chart = NewChart(kind);
+    auto chart = NewChart(kind, TalkTimeCounting(kind));
     auto* outCalls = new QBarSet(QStringLiteral("Исходящие звонки"));
     auto* inCalls = new QBarSet(QStringLiteral("Входящие звонки"));
     outCalls->setColor(OutBarColour);
@@ -165,7 +173,7 @@ std::unique_ptr<QChart> HoursChart(const TChartInput& input) {
 constexpr std::size_t MostDayBars = 62;
 
 std::unique_ptr<QChart> DayLinesChart(const std::vector<report::TDayTraffic>& days) {
-    auto chart = NewChart(TChartKind::Days);
+    auto chart = NewChart(TChartKind::Days, TalkTimeCounting(TChartKind::Days));
     QLineSeries* outCalls = Line(QStringLiteral("Исходящие звонки"), OutBarColour);
     QLineSeries* inCalls = Line(QStringLiteral("Входящие звонки"), InBarColour);
     QLineSeries* outTime = Line(QStringLiteral("Время исходящих, ч"), OutLineColour);
@@ -221,8 +229,7 @@ std::unique_ptr<QChart> DaysChart(const TChartInput& input) {
 // Horizontal bars, the first entry on top, each with its value written beside it.
 std::unique_ptr<QChart> RankChart(std::unique_ptr<QChart> chart, const QString& categoryTitle,
                                   const QString& valueTitle, const QStringList& labels,
-                                  const std::vector<double>& values, int decimals,
-                                  double ceiling = 0) {
+                                  const std::vector<double>& values, int decimals) {
     double largest = 0;
     auto* set = new QBarSet(valueTitle);
     set->setColor(OutBarColour);
@@ -241,12 +248,7 @@ std::unique_ptr<QChart> RankChart(std::unique_ptr<QChart> chart, const QString& 
     series->setLabelsPrecision(15);
     chart->addSeries(series);
     series->attachAxis(CategoryAxis(*chart, categoryTitle, categories, Qt::AlignLeft));
-    QValueAxis* value = ValueAxis(*chart, valueTitle, largest, Qt::AlignBottom);
-    if (ceiling > 0) {
-        value->setRange(0, ceiling);
-        value->setTickCount(11);
-    }
-    series->attachAxis(value);
+    series->attachAxis(ValueAxis(*chart, valueTitle, largest, Qt::AlignBottom));
     chart->legend()->hide();
     return chart;
 }
@@ -267,8 +269,8 @@ QString BusiestHourText(const report::TTrunkLoad& load) {
     if (!load.BusiestHour) {
         return QStringLiteral("нет звонков по СЛ за период");
     }
-    return QStringLiteral("час наибольшей нагрузки %1, занято СЛ одновременно: %2")
-        .arg(DateText(*load.BusiestHour, true))
+    return QStringLiteral("час наибольшей нагрузки %1: %2 Эрл, занято СЛ одновременно: %3")
+        .arg(DateText(*load.BusiestHour, true), Number(load.Erlangs(), 2))
         .arg(load.TrunksInUseAtOnce);
 }
 
@@ -280,9 +282,11 @@ std::unique_ptr<QChart> TrunksChart(const TChartInput& input) {
         labels << FromCp1251(trunk.Trunk);
         values.push_back(trunk.Share * 100);
     }
-    return RankChart(NewChart(TChartKind::Trunks, BusiestHourText(load)),
-                     QStringLiteral("Номер СЛ"),
-                     QStringLiteral("Доля часов периода с разговором, %"), labels, values, 1, 100);
+    // Even a busy trunk is in use a small part of a period's time: the axis
+    // fits the largest share, not 100%, so the shares can be told apart.
+    return RankChart(
+        NewChart(TChartKind::Trunks, BusiestHourText(load)), QStringLiteral("Номер СЛ"),
+        QStringLiteral("Доля времени периода, занятая разговорами, %"), labels, values, 1);
 }
 
 std::unique_ptr<QChart> SizingChart(const TChartInput& input) {
@@ -291,16 +295,29 @@ std::unique_ptr<QChart> SizingChart(const TChartInput& input) {
     auto chart = NewChart(TChartKind::Sizing, BusiestHourText(load));
     auto* needed1 = new QBarSet(QStringLiteral("Нужно СЛ при потерях 1% (Erlang B)"));
     auto* needed5 = new QBarSet(QStringLiteral("Нужно СЛ при потерях 5% (Erlang B)"));
-    const double erlangs[] = {sizing.OutErlangs, sizing.InErlangs, sizing.Erlangs};
-    const QString names[] = {QStringLiteral("Исходящая"), QStringLiteral("Входящая"),
-                             QStringLiteral("Вся")};
+    struct TFigure {
+        QString Name;
+        double Erlangs;
+        std::uint32_t Needed1;
+        std::uint32_t Needed5;
+    };
+    // The busiest hour by direction, then the mean daily busy hours that trunks
+    // are sized by.
+    const TFigure figures[] = {
+        {QStringLiteral("Исходящая"), sizing.OutErlangs, sizing.Needed1[0], sizing.Needed5[0]},
+        {QStringLiteral("Входящая"), sizing.InErlangs, sizing.Needed1[1], sizing.Needed5[1]},
+        {QStringLiteral("Вся"), sizing.Erlangs, sizing.Needed1[2], sizing.Needed5[2]},
+        {QStringLiteral("Обычная"), load.NormalLoad.Erlangs, sizing.NormalLoadNeeded[0],
+         sizing.NormalLoadNeeded[1]},
+        {QStringLiteral("Высокая"), load.HighLoad.Erlangs, sizing.HighLoadNeeded[0],
+         sizing.HighLoadNeeded[1]}};
     QStringList categories;
     double largest = static_cast<double>(sizing.TrunksSeen);
-    for (std::size_t i = 0; i < 3; ++i) {
-        *needed1 << sizing.Needed1[i];
-        *needed5 << sizing.Needed5[i];
-        categories << QStringLiteral("%1: %2 Эрл").arg(names[i], Number(erlangs[i], 2));
-        largest = std::max(largest, static_cast<double>(sizing.Needed1[i]));
+    for (const TFigure& figure : figures) {
+        *needed1 << figure.Needed1;
+        *needed5 << figure.Needed5;
+        categories << QStringLiteral("%1: %2 Эрл").arg(figure.Name, Number(figure.Erlangs, 2));
+        largest = std::max(largest, static_cast<double>(figure.Needed1));
     }
     auto* bars = new QBarSeries;
     bars->append({needed1, needed5});
@@ -309,15 +326,20 @@ std::unique_ptr<QChart> SizingChart(const TChartInput& input) {
     seen->setName(QStringLiteral("СЛ в файле: %1").arg(sizing.TrunksSeen));
     auto* atOnce = new QLineSeries;
     atOnce->setName(QStringLiteral("Занято одновременно: %1").arg(sizing.TrunksInUseAtOnce));
-    for (double x : {-0.5, 2.5}) {
+    for (double x : {-0.5, std::size(figures) - 0.5}) {
         seen->append(x, static_cast<double>(sizing.TrunksSeen));
         atOnce->append(x, sizing.TrunksInUseAtOnce);
     }
     chart->addSeries(bars);
     chart->addSeries(seen);
     chart->addSeries(atOnce);
-    QBarCategoryAxis* x = CategoryAxis(*chart, QStringLiteral("Нагрузка часа наибольшей нагрузки"),
-                                       categories, Qt::AlignBottom);
+    QBarCategoryAxis* x = CategoryAxis(
+        *chart,
+        QStringLiteral("ЧНН периода по направлениям; средний ЧНН %1 (обычная) и %2 (высокая) "
+                       "самых нагруженных дней")
+            .arg(load.NormalLoad.Days)
+            .arg(load.HighLoad.Days),
+        categories, Qt::AlignBottom);
     QValueAxis* y = ValueAxis(*chart, QStringLiteral("Число СЛ"), largest, Qt::AlignLeft);
     y->setLabelFormat(QStringLiteral("%.0f"));
     for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{bars, seen, atOnce}) {

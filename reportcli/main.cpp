@@ -8,9 +8,11 @@
 #include "reportcli/LocaleDate.h"
 #include "reportcli/Run.h"
 #include "reportcli/RunCharts.h"
+#include "reportcli/RuntimeFolder.h"
 
 int main(int argc, char** argv) {
     using namespace tallyvox::reportcli;
+    UsePrivateRuntimeFolder();
     TReportOptions options;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -31,12 +33,12 @@ int main(int argc, char** argv) {
                                             static_cast<std::uint8_t>(now.time().second())};
     // Charts alone print no tables.
     int status = 0;
-    if (options.WritesExports() || options.CheckTariffs || !options.WantsCharts()) {
+    if (options.WritesExports() || options.OnlyChecks() || !options.WantsCharts()) {
         status = RunReport(
             options, [&] { return LocaleDateFormat(QLocale::system(), options.DateFormat); }, today,
             stdout, std::cerr);
     }
-    if (status == 0 && options.WantsCharts() && !options.CheckTariffs) {
+    if (status == 0 && options.WantsCharts() && !options.OnlyChecks()) {
         status = RunCharts(argc, argv, options, today, std::cout, std::cerr);
     }
     return status;

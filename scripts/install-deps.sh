@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-core fonts-liberation xvfb xauth
   time dpkg-dev
   libpq-dev postgresql
-  libsystemd-dev strace
+  libsystemd-dev strace libtomlplusplus-dev
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
@@ -26,9 +26,18 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
+# One line for what is installed and one for the result; the package manager's
+# own output goes to a log, shown only when the installation fails.
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
+  log="${TMPDIR:-/tmp}/tallyvox-install-deps.log"
+  echo "Installing ${#missing[@]} Debian packages: ${missing[*]} (log: $log)"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  if apt-get update -qq >"$log" 2>&1 &&
+     apt-get install -y -qq --no-install-recommends "${missing[@]}" >>"$log" 2>&1; then
+    echo "Installed ${#missing[@]} packages."
+  else
+    echo "Installing the packages failed; the last lines of $log:" >&2
+    tail -n 20 "$log" >&2
+    exit 1
+  fi
 fi

@@ -43,11 +43,10 @@ bool UseOne(int& remaining) {
 }
 
 // The generated calls of one exchange, with the erased records among them.
-std::vector<TBufferRecord> GeneratedTraffic(const TTraffic& traffic, TTrunkPlan plan, int exchange,
+std::vector<TBufferRecord> GeneratedTraffic(TTrafficGenerator& generator, const TTraffic& traffic,
                                             const TCalendarTime& clock) {
     std::vector<TBufferRecord> records;
-    for (TCall& call :
-         TTrafficGenerator(traffic.Seed, plan, exchange).History(traffic.Count, clock)) {
+    for (TCall& call : generator.History(traffic.Count, clock)) {
         records.push_back({TBufferRecord::TKind::Call, std::move(call), {}});
     }
     std::mt19937 places(traffic.Seed ^ 0x5EEDu);
@@ -80,12 +79,13 @@ TExchangeModel::TExchangeModel(TScenario scenario, TSteadyTime origin)
         for (const TBufferRecord& record : exchange.Records) {
             AddRecord(static_cast<int>(i), record);
         }
-        for (const TBufferRecord& record :
-             GeneratedTraffic(exchange.Traffic, plan, static_cast<int>(i), clock)) {
+        TTrafficGenerator generator(exchange.Traffic.Seed, plan, static_cast<int>(i));
+        for (const TBufferRecord& record : GeneratedTraffic(generator, exchange.Traffic, clock)) {
             AddRecord(static_cast<int>(i), record);
         }
-        Arrivals.emplace_back(Scenario.Arrivals.Seed + static_cast<std::uint32_t>(i), plan,
-                              static_cast<int>(i));
+        // Calls that arrive later take the trunks as the stored calls left them.
+        generator.Reseed(Scenario.Arrivals.Seed + static_cast<std::uint32_t>(i));
+        Arrivals.push_back(std::move(generator));
     }
     if (Scenario.Arrivals.EveryMs > 0) {
         ArrivalDue = origin + std::chrono::milliseconds(Scenario.Arrivals.EveryMs);

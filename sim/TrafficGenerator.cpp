@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <functional>
+#include <numeric>
+#include <queue>
 #include <string_view>
 
 #include "sim/CalendarEncode.h"
+#include "sim/OfficeHours.h"
 
 namespace tallyvox::sim {
 namespace {
@@ -14,12 +19,57 @@ constexpr int LinesPerExchange = 40;
 // every line number has three digits.
 constexpr int FirstLineNumber = 200;
 constexpr std::int64_t SecondsPerDay = 86400;
-constexpr int CallsPerWorkingDay = 60;
-constexpr int MaxMisses = 10000;
+// Trunk calls of a working day, and what a week averages per day with its
+// weekend.
+constexpr double TrunkCallsPerWorkingDay = 60;
+constexpr double TrunkCallsPerDay = TrunkCallsPerWorkingDay * (5 + 2 * WeekendShare) / 7;
+// Of all calls, in percent: outgoing and incoming on a trunk; the rest are
+// internal calls between extensions, which the exchange keeps no record of.
+constexpr int OutgoingShare = 50;
+constexpr int IncomingShare = 35;
+constexpr int TrunkShare = OutgoingShare + IncomingShare;
+// Holding times: lognormal, median 90 s, its logarithm's deviation 1.1 (mean
+// about 165 s, one call in a few thousand over an hour), capped at two hours.
+constexpr double MedianHoldingSeconds = 90;
+constexpr double HoldingSpread = 1.1;
+constexpr std::uint32_t LongestHoldingSeconds = 2 * 3600;
+// A caller who finds every trunk busy tries again this many seconds after
+// one is freed (inclusive).
+constexpr int RetryFromSeconds = 5;
+constexpr int RetryToSeconds = 60;
+constexpr double Pi = 3.14159265358979323846;
 
-// Weekday of a day count since 1 January 1980 (a Tuesday): 0 Sunday .. 6 Saturday.
-int Weekday(std::int64_t dayCount) {
-    return static_cast<int>((dayCount + 2) % 7);
+// The trunk codes of byte 10 that the plan's trunks use.
+// The extensions by their index, 0 to 39.
+std::vector<std::uint8_t> LineIndexes() {
+    std::vector<std::uint8_t> lines(LinesPerExchange);
+    std::iota(lines.begin(), lines.end(), std::uint8_t{0});
+    return lines;
+}
+
+std::vector<std::uint8_t> TrunkCodes(TTrunkPlan plan, int exchange) {
+    int count = 4;
+    switch (plan) {
+    case TTrunkPlan::Polar:
+    case TTrunkPlan::Tinkle:
+        count = 6;
+        break;
+    case TTrunkPlan::PolarC:
+        count = 12;
+        break;
+    case TTrunkPlan::Complex:
+        count = 8;
+        break;
+    case TTrunkPlan::Arden:
+    case TTrunkPlan::Plain:
+        break;
+    }
+    const int group = plan == TTrunkPlan::Complex ? exchange << 6 : 0;
+    std::vector<std::uint8_t> codes;
+    for (int trunk = 1; trunk <= count; ++trunk) {
+        codes.push_back(static_cast<std::uint8_t>(group | trunk));
+    }
+    return codes;
 }
 
 } // namespace
@@ -57,8 +107,20 @@ TTrunkPlan TrunkPlanOf(const TScenario& scenario) {
     return name == "Tinkle" ? TTrunkPlan::Tinkle : TTrunkPlan::Plain;
 }
 
+// A call with the second it ends, by which the exchange orders its records.
+struct TTrafficGenerator::TTimedCall {
+    std::int64_t End;
+    std::size_t Trunk;
+    TCall Call;
+};
+
 TTrafficGenerator::TTrafficGenerator(std::uint32_t seed, TTrunkPlan plan, int exchange)
-    : Random(seed), Plan(plan), Exchange(exchange) {}
+    : Random(seed), Plan(plan), Exchange(exchange), Trunks(TrunkCodes(plan, exchange)),
+      Lines(LineIndexes()) {}
+
+void TTrafficGenerator::Reseed(std::uint32_t seed) {
+    Random.seed(seed);
+}
 
 // The standard engine is the same everywhere; the standard distributions are
 // not, so the mapping to a range is done here to keep a seed's traffic fixed.
@@ -67,28 +129,22 @@ int TTrafficGenerator::Uniform(int low, int high) {
     return low + static_cast<int>(Random() % span);
 }
 
-// A few extensions make most of the calls, as in any office.
-std::uint16_t TTrafficGenerator::PickLine() {
-    const int a = Uniform(0, LinesPerExchange - 1);
-    const int b = Uniform(0, LinesPerExchange - 1);
-    return static_cast<std::uint16_t>(std::min(a, b));
+double TTrafficGenerator::Unit() {
+    return (static_cast<double>(Random()) + 0.5) / 4294967296.0;
 }
 
-std::uint8_t TTrafficGenerator::PickTrunkCode() {
-    switch (Plan) {
-    case TTrunkPlan::Arden:
-        return static_cast<std::uint8_t>(Uniform(1, 4));
-    case TTrunkPlan::Polar:
-    case TTrunkPlan::Tinkle:
-        return static_cast<std::uint8_t>(Uniform(1, 6));
-    case TTrunkPlan::PolarC:
-        return static_cast<std::uint8_t>(Uniform(1, 12));
-    case TTrunkPlan::Complex:
-        return static_cast<std::uint8_t>((Exchange << 6) | Uniform(1, 8));
-    case TTrunkPlan::Plain:
-        break;
+// A few extensions make most of the calls, as in any office; one that is on
+// another call gives way to the next free one.
+std::size_t TTrafficGenerator::PickLine(std::int64_t start) {
+    const int a = Uniform(0, LinesPerExchange - 1);
+    const int b = Uniform(0, LinesPerExchange - 1);
+    const auto wanted = static_cast<std::size_t>(std::min(a, b));
+    const std::vector<std::size_t> free = Lines.FreeAt(start);
+    const auto next = std::lower_bound(free.begin(), free.end(), wanted);
+    if (next != free.end()) {
+        return *next;
     }
-    return static_cast<std::uint8_t>(Uniform(1, 4));
+    return free.empty() ? wanted : free.front();
 }
 
 std::string TTrafficGenerator::PickDialled() {
@@ -129,87 +185,152 @@ std::string TTrafficGenerator::PickDialled() {
     return std::string(codes[static_cast<std::size_t>(Uniform(0, codes.size() - 1))]);
 }
 
-std::uint32_t TTrafficGenerator::PickDurationSeconds() {
-    const int kind = Uniform(1, 100);
-    if (kind <= 8) {
-        return static_cast<std::uint32_t>(Uniform(1, 15)); // unanswered, wrong number
-    }
-    if (kind <= 70) {
-        return static_cast<std::uint32_t>(Uniform(15, 240));
-    }
-    if (kind <= 92) {
-        return static_cast<std::uint32_t>(Uniform(240, 1200));
-    }
-    if (kind <= 98) {
-        return static_cast<std::uint32_t>(Uniform(1200, 5400));
-    }
-    return static_cast<std::uint32_t>(Uniform(5400, 6 * 3600)); // a modem or a forgotten line
+std::uint32_t TTrafficGenerator::PickHoldingSeconds() {
+    // Box-Muller: a standard normal deviate from two uniform ones.
+    const double normal = std::sqrt(-2 * std::log(Unit())) * std::cos(2 * Pi * Unit());
+    const double seconds = std::round(MedianHoldingSeconds * std::exp(HoldingSpread * normal));
+    return static_cast<std::uint32_t>(
+        std::clamp(seconds, 1.0, static_cast<double>(LongestHoldingSeconds)));
 }
 
-TCall TTrafficGenerator::Call(const TCalendarTime& start, std::uint32_t duration) {
+// The next call after a second: arrivals at the rate of a working day's office
+// hour, each kept with the share of that rate that its moment has.
+std::int64_t TTrafficGenerator::NextArrival(std::int64_t after) {
+    const double peakPerSecond = TrunkCallsPerWorkingDay * 100 / TrunkShare * OfficeHoursShare /
+                                 (OfficeHoursTo - OfficeHoursFrom) / 3600;
+    std::int64_t second = after;
+    do {
+        second += 1 + static_cast<std::int64_t>(-std::log(Unit()) / peakPerSecond);
+    } while (Unit() > CallRateShare(std::max<std::int64_t>(second, 0)));
+    return second;
+}
+
+std::int64_t TTrafficGenerator::RetryAfter(std::int64_t freed) {
+    return freed + Uniform(RetryFromSeconds, RetryToSeconds);
+}
+
+// One of the trunks free at the second, or the one freed first when none is.
+std::size_t TTrafficGenerator::PickFreeTrunk(std::int64_t second) {
+    const std::vector<std::size_t> free = Trunks.FreeAt(second);
+    if (free.empty()) {
+        return Trunks.FirstFreed();
+    }
+    return free[static_cast<std::size_t>(Uniform(0, static_cast<int>(free.size()) - 1))];
+}
+
+TCall TTrafficGenerator::Call(std::int64_t start, std::uint32_t duration, std::uint8_t trunkCode,
+                              TDirection direction) {
     TCall call;
-    call.Start = start;
+    call.Start = SecondsToCalendar(start);
     call.DurationSeconds = duration;
-    const int line = PickLine();
+    const std::size_t line = PickLine(start);
+    Lines.Seize(line, start + duration);
     // The Polar-A and Polar-B list their lines in groups of eight: 200 to 207,
     // 210 to 217 and so on.
     call.HardwareLine = static_cast<std::uint16_t>(
         Plan == TTrunkPlan::Polar ? FirstLineNumber + 10 * (line / 8) + line % 8
                                   : FirstLineNumber + line);
     call.DirectoryNumber = std::to_string((Exchange + 2) * 100 + line + 1);
-    call.TrunkCode = PickTrunkCode();
-    if (Uniform(1, 100) > 35) { // outgoing; incoming calls carry no dialled number
+    call.TrunkCode = trunkCode;
+    if (direction == TDirection::Outgoing) { // incoming calls carry no dialled number
         call.Dialled = PickDialled();
     }
     return call;
 }
 
-std::vector<TCall> TTrafficGenerator::History(int count, const TCalendarTime& end) {
-    const std::int64_t endSeconds = CalendarToSeconds(end);
-    const std::int64_t endDay = endSeconds / SecondsPerDay;
-    const int dayCount =
-        std::max(1, (count + CallsPerWorkingDay - 1) / CallsPerWorkingDay) * 7 / 5 + 1;
-    struct TTimed {
-        std::int64_t End;
-        TCall Call;
+// The trunk calls that started from `from` on and ended by `to`, in the order
+// they ended. Calls arrive by the hour's rate; internal ones take no trunk. A
+// call that finds every trunk busy is made again a little after one is freed.
+std::vector<TTrafficGenerator::TTimedCall> TTrafficGenerator::Traffic(std::int64_t from,
+                                                                      std::int64_t to) {
+    struct TAttempt {
+        std::int64_t At;
+        TDirection Direction;
+        bool operator>(const TAttempt& other) const { return At > other.At; }
     };
-    std::vector<TTimed> calls;
-    calls.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    int misses = 0;
-    while (static_cast<int>(calls.size()) < count) {
-        const std::int64_t day = endDay - Uniform(0, dayCount - 1);
-        const bool weekend = Weekday(day) == 0 || Weekday(day) == 6;
-        // Office hours carry most calls; some come early, late or at night.
-        const int hour = Uniform(1, 100) <= 85 ? Uniform(8, 18) : Uniform(0, 23);
-        std::int64_t start = day * SecondsPerDay + hour * 3600 + Uniform(0, 3599);
-        std::uint32_t duration = PickDurationSeconds();
-        const bool fits = start >= 0 && start + duration <= endSeconds;
-        if ((weekend && Uniform(1, 100) <= 85) || !fits) {
-            // A clock just past 1 January 1980 leaves no room: squeeze the call in.
-            if (++misses < MaxMisses) {
-                continue;
+    std::priority_queue<TAttempt, std::vector<TAttempt>, std::greater<>> retries;
+    std::vector<TTimedCall> calls;
+    Trunks.ReleaseAll();
+    Lines.ReleaseAll();
+    std::int64_t arrival = NextArrival(from);
+    while (true) {
+        TAttempt attempt{};
+        if (!retries.empty() && retries.top().At <= arrival) {
+            attempt = retries.top();
+            retries.pop();
+        } else {
+            const int kind = Uniform(1, 100);
+            attempt = {arrival,
+                       kind <= OutgoingShare ? TDirection::Outgoing : TDirection::Incoming};
+            arrival = NextArrival(arrival);
+            if (kind > TrunkShare) {
+                continue; // an internal call
             }
-            start = std::max<std::int64_t>(0, endSeconds - duration);
-            duration =
-                static_cast<std::uint32_t>(std::min<std::int64_t>(duration, endSeconds - start));
         }
-        calls.push_back({start + duration, Call(SecondsToCalendar(start), duration)});
+        if (attempt.At >= to) {
+            break;
+        }
+        if (Trunks.FreeAt(attempt.At).empty()) {
+            retries.push({RetryAfter(Trunks.EarliestFree()), attempt.Direction});
+            continue;
+        }
+        const std::size_t trunk = PickFreeTrunk(attempt.At);
+        const std::uint32_t duration = PickHoldingSeconds();
+        Trunks.Seize(trunk, attempt.At + duration);
+        if (attempt.At + duration <= to) {
+            calls.push_back({attempt.At + duration, trunk,
+                             Call(attempt.At, duration, Trunks.Code(trunk), attempt.Direction)});
+        }
     }
     // The exchange writes a record when its call ends.
     std::stable_sort(calls.begin(), calls.end(),
-                     [](const TTimed& a, const TTimed& b) { return a.End < b.End; });
+                     [](const TTimedCall& a, const TTimedCall& b) { return a.End < b.End; });
+    return calls;
+}
+
+std::vector<TCall> TTrafficGenerator::History(int count, const TCalendarTime& end) {
+    const std::int64_t endSeconds = CalendarToSeconds(end);
+    auto days = static_cast<std::int64_t>(std::ceil(std::max(count, 0) / TrunkCallsPerDay)) + 2;
+    std::vector<TTimedCall> calls;
+    while (true) {
+        const std::int64_t from = std::max<std::int64_t>(0, endSeconds - days * SecondsPerDay);
+        calls = Traffic(from, endSeconds);
+        if (static_cast<int>(calls.size()) >= count || from == 0) {
+            break;
+        }
+        days *= 2;
+    }
+    // The buffer keeps the latest calls.
+    calls.erase(calls.begin(),
+                calls.end() - std::min<std::ptrdiff_t>(std::ssize(calls), std::max(count, 0)));
+    // A clock just past 1 January 1980 leaves no room: the missing calls are
+    // attempts of no duration at its start.
+    while (static_cast<int>(calls.size()) < count) {
+        const std::size_t trunk = PickFreeTrunk(0);
+        calls.insert(calls.begin(),
+                     {0, trunk, Call(0, 0, Trunks.Code(trunk), TDirection::Outgoing)});
+    }
+    Trunks.ReleaseAll();
     std::vector<TCall> result;
     result.reserve(calls.size());
-    for (auto& timed : calls) {
+    for (TTimedCall& timed : calls) {
+        Trunks.Seize(timed.Trunk, timed.End);
         result.push_back(std::move(timed.Call));
     }
     return result;
 }
 
 TCall TTrafficGenerator::EndingAt(const TCalendarTime& end) {
-    const std::uint32_t duration = PickDurationSeconds();
-    const std::int64_t start = std::max<std::int64_t>(0, CalendarToSeconds(end) - duration);
-    return Call(SecondsToCalendar(start), duration);
+    const std::int64_t endSeconds = CalendarToSeconds(end);
+    const TDirection direction =
+        Uniform(1, TrunkShare) <= OutgoingShare ? TDirection::Outgoing : TDirection::Incoming;
+    const std::int64_t wanted = std::max<std::int64_t>(0, endSeconds - PickHoldingSeconds());
+    const std::size_t trunk = PickFreeTrunk(wanted);
+    // When every trunk was busy, the call started once this one was freed.
+    const std::int64_t start = std::min(std::max(wanted, Trunks.FreeFrom(trunk)), endSeconds);
+    Trunks.Seize(trunk, endSeconds);
+    return Call(start, static_cast<std::uint32_t>(endSeconds - start), Trunks.Code(trunk),
+                direction);
 }
 
 } // namespace tallyvox::sim

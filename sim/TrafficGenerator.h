@@ -1,13 +1,17 @@
 #pragma once
 // Seeded, realistic office traffic: busy and quiet extensions, office hours,
 // incoming and outgoing trunk calls, local, long-distance, mobile, international
-// and service numbers (with * and #), durations from seconds to hours.
+// and service numbers (with * and #). Each trunk and each extension carries one
+// call at a time: a call that finds every trunk busy is tried again a little
+// after one is freed.
+// Holding times are lognormal (median 90 s, capped at two hours).
 
 #include <cstdint>
 #include <random>
 #include <vector>
 
 #include "exchange/Clock.h"
+#include "sim/CircuitGroup.h"
 #include "sim/Scenario.h"
 
 namespace tallyvox::sim {
@@ -23,22 +27,36 @@ public:
     // Calls of exchange number exchange (0 for a single exchange) of a plan.
     TTrafficGenerator(std::uint32_t seed, TTrunkPlan plan, int exchange);
 
-    // count calls that all ended by `end`, oldest first, over the days before it.
+    // The count latest calls that all ended by `end`, oldest first (in the
+    // order they ended, as the exchange writes them); the trunks are then held
+    // by these calls.
     std::vector<TCall> History(int count, const TCalendarTime& end);
-    // One call that ends at `end`.
+    // One call that ends at `end`, on a trunk that was free for it.
     TCall EndingAt(const TCalendarTime& end);
+    // Goes on drawing from another seed, the trunks kept as they are.
+    void Reseed(std::uint32_t seed);
 
 private:
+    struct TTimedCall;
+    enum class TDirection { Outgoing, Incoming };
+
     int Uniform(int low, int high); // inclusive
-    std::uint16_t PickLine();
-    std::uint8_t PickTrunkCode();
+    double Unit();                  // 0 < x < 1
+    std::size_t PickLine(std::int64_t start);
     std::string PickDialled();
-    std::uint32_t PickDurationSeconds();
-    TCall Call(const TCalendarTime& start, std::uint32_t duration);
+    std::uint32_t PickHoldingSeconds();
+    std::int64_t NextArrival(std::int64_t after);
+    std::int64_t RetryAfter(std::int64_t freed);
+    std::size_t PickFreeTrunk(std::int64_t second);
+    std::vector<TTimedCall> Traffic(std::int64_t from, std::int64_t to);
+    TCall Call(std::int64_t start, std::uint32_t duration, std::uint8_t trunkCode,
+               TDirection direction);
 
     std::mt19937 Random;
     TTrunkPlan Plan;
     int Exchange;
+    TCircuitGroup Trunks;
+    TCircuitGroup Lines; // the extensions, by their index
 };
 
 } // namespace tallyvox::sim

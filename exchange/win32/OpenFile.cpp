@@ -31,6 +31,10 @@ std::FILE* CreateNewFile(const std::filesystem::path& path) {
     return file;
 }
 
+bool SeekFile(std::FILE* file, std::uint64_t offset) {
+    return ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
 bool SyncFileData(std::FILE* file) {
     return ::_commit(::_fileno(file)) == 0;
 }

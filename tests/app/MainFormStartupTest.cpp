@@ -66,7 +66,7 @@ private slots:
         TMainWindowWorld world;
         TSimHarness sim(ArdenWithCalls(3));
         sim.MapPort(1);
-        world.WriteBytes("TallyvoxOut.cfg", "TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1");
+        world.WriteBytes("TallyvoxOut.cfg", "TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO=");
         world.Clock->SetLocalNow(
             {.Year = 2023, .Month = 2, .Day = 1, .Hour = 9, .Minute = 15, .Second = 30});
         QVERIFY(world.StartWindow());
@@ -79,7 +79,7 @@ private slots:
                                 "номер СОМ-порта "));
         QVERIFY(!std::filesystem::exists(world.PathOf("TallyvoxOut.cfg")));
         QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg.bak")),
-                 std::string("TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1"));
+                 std::string("TARIF_FNAME=x\r\nREALTIME_FNAME=\r\nAUTO="));
         QCOMPARE(world.ReadBytes(world.PathOf("Tallyvox.cfg")),
                  std::string("\x01\x01") + std::string(28, '\0'));
         QVERIFY(sim.Sim().ReceivedBytes().empty());
@@ -177,23 +177,54 @@ private slots:
         QVERIFY(world.Command("LoadFromATSMenuItem")->isEnabled());
     }
 
-    // A damaged settings file is a first run; the call file and the automatic
-    // start that the output configuration held are kept beside it.
+    // A damaged settings file is a first run; the call file that the output
+    // configuration held is kept beside it.
     void aDamagedSettingsFileKeepsTheOutputConfigurationAsBak() {
         for (const std::size_t size : {0, 2, 31}) {
             TMainWindowWorld world;
             TSimHarness sim(ArdenWithCalls(3));
             sim.MapPort(1);
             world.WriteBytes("Tallyvox.cfg", std::string(size, '\x01'));
-            world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+            world.WriteOutConfig(world.CallFile(), "");
             QVERIFY(world.StartWindow());
 
             QCOMPARE(world.Messages.size(), std::size_t{1});
             QCOMPARE(world.Messages[0].Caption, QStringLiteral("Уведомление"));
             QVERIFY(!std::filesystem::exists(world.PathOf("TallyvoxOut.cfg")));
             QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg.bak")),
-                     "TARIF_FNAME=" + world.CallFile() + "\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1");
+                     "TARIF_FNAME=" + world.CallFile() + "\r\nREALTIME_FNAME=\r\nAUTO=");
             QVERIFY(sim.Sim().ReceivedBytes().empty());
+        }
+    }
+
+    // An automatic run without (or with a damaged) settings file creates it and
+    // ends by itself, reading nothing; the output configuration stays as it
+    // was, so the next scheduled run reads with the new settings.
+    void anAutomaticRunWithoutSettingsKeepsItsStartForTheNextRun() {
+        for (const int size : {-1, 0, 2, 31}) {
+            TMainWindowWorld world;
+            TSimHarness sim(ArdenWithCalls(3));
+            sim.MapPort(1);
+            if (size >= 0) {
+                world.WriteBytes("Tallyvox.cfg",
+                                 std::string(static_cast<std::size_t>(size), '\x01'));
+            }
+            world.WriteOutConfig(world.CallFile(), "AUTOSTART_1");
+            const std::string config = world.ReadBytes(world.PathOf("TallyvoxOut.cfg"));
+            const tallyvox::testkit::TCapturedStandardError standardError;
+            QVERIFY(world.StartWindow());
+
+            QTRY_VERIFY_WITH_TIMEOUT(!world.Form->isVisible(), 10000);
+            QCOMPARE(world.Form->ExitStatus(), tallyvox::ExitExchangeAbsent);
+            QCOMPARE(world.Messages.size(), std::size_t{1});
+            QCOMPARE(world.Messages[0].Caption, QStringLiteral("Уведомление"));
+            QCOMPARE(world.ReadBytes(world.PathOf("TallyvoxOut.cfg")), config);
+            QVERIFY(!std::filesystem::exists(world.PathOf("TallyvoxOut.cfg.bak")));
+            QCOMPARE(world.ReadBytes(world.PathOf("Tallyvox.cfg")),
+                     std::string("\x01\x01") + std::string(28, '\0'));
+            QVERIFY(sim.Sim().ReceivedBytes().empty());
+            QVERIFY(standardError.Text().contains(
+                QStringLiteral("Tallyvox: код завершения %1").arg(tallyvox::ExitExchangeAbsent)));
         }
     }
 

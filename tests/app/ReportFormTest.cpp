@@ -7,6 +7,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -18,9 +21,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <filesystem>
 #include <map>
 
 #include "app/AboutForm.h"
@@ -32,6 +37,8 @@
 #include "sim/TrafficGenerator.h"
 #include "tests/app/MainWindowWorld.h"
 #include "tests/kit/CalendarAt.h"
+#include "tests/kit/FileSizeLimit.h"
+#include "tests/kit/WithoutFileOverride.h"
 
 using tallyvox::TRecord;
 using tallyvox::app::TAboutForm;
@@ -180,6 +187,31 @@ public:
         Count += event->type() == QEvent::MouseButtonPress ? 1 : 0;
         return QObject::eventFilter(watched, event);
     }
+};
+
+// Closes whatever modal window is still open once a test has waited too long
+// for it, so that a dialog nobody answers fails the test instead of hanging it.
+class TModalWatchdog {
+public:
+    explicit TModalWatchdog(std::chrono::milliseconds limit) {
+        Timer.setInterval(200);
+        QObject::connect(&Timer, &QTimer::timeout, [this, limit] {
+            if (Clock.elapsed() < limit.count()) {
+                return;
+            }
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                Fired = true;
+                modal->close();
+            }
+        });
+        Clock.start();
+        Timer.start();
+    }
+    bool Fired = false;
+
+private:
+    QTimer Timer;
+    QElapsedTimer Clock;
 };
 
 class TReportWorld {
@@ -510,6 +542,51 @@ private slots:
         }
     }
 
+    // The period bar's pause ends while a save dialog or the overwrite question
+    // is open and replaces the shown lists: the export writes the lists shown
+    // once its dialogs have closed.
+    void anExportWritesTheListsShownOnceItsDialogsClose() {
+        TReportWorld world;
+        world.Load(world.WriteFile("calls.txt", CallFileText(SimRecords(9))));
+        TModalWatchdog watchdog(std::chrono::seconds(30));
+        auto* from = world.Control<QDateTimeEdit>("FromDateTimePicker");
+        world.Control<QDateTimeEdit>("ToDateTimePicker")
+            ->setDateTime(QDateTime(QDate(2024, 3, 31), QTime(23, 59)));
+        // Longer than the pause after which the pickers' period is shown.
+        const auto pastThePause = [] { QTest::qWait(700); };
+        const std::pair<const char*, const char*> exports[] = {
+            {"N2", "StringGrid1"}, {"N12", "ALGrid"}, {"N13", "SLGrid"}};
+        int day = 0;
+        for (const auto& [action, grid] : exports) {
+            for (const bool overwrite : {false, true}) {
+                from->setDateTime(QDateTime(QDate(2024, 3, ++day * 4), QTime(0, 0)));
+                const QString target = world.PathOf(
+                    (std::string(action) + (overwrite ? "-again.txt" : ".txt")).c_str());
+                if (overwrite) {
+                    world.WriteFile(qPrintable(QFileInfo(target).fileName()), "old\r\n");
+                }
+                tallyvox::app::SetMessageHook([&](const QString&, const QString&) {
+                    pastThePause();
+                    return true;
+                });
+                AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+                    tallyvox::testkit::TypeFileName(dialog, target.toStdString());
+                    if (!overwrite) {
+                        pastThePause();
+                    }
+                    static_cast<QDialog&>(dialog).accept();
+                });
+                world.Choose(action);
+                QVERIFY2(!watchdog.Fired, action);
+                QCOMPARE(world.Form->CurrentPeriod().From->Day, day * 4);
+                const std::string written = FileContents(target.toStdString());
+                QCOMPARE(SplitCrLf(written).size(),
+                         static_cast<std::size_t>(world.Model(grid).rowCount() + 1));
+                QVERIFY2(written == world.Export(action), action);
+            }
+        }
+    }
+
     void aboutOpensBesideTheReportAsAWindowOfItsOwn() {
         TReportWorld world;
         QVERIFY(QTest::qWaitForWindowExposed(world.Form.get()));
@@ -588,7 +665,7 @@ private slots:
         QVERIFY(FileContents("TallyvoxOut.cfg").ends_with("TARIFFS=" + tariffs.toStdString()));
         QCOMPARE(world.Model("StringGrid1").columnCount(), 10);
         QCOMPARE(Row(world.Model("StringGrid1"), 1).mid(6),
-                 (QStringList{"8123456", "1:00:00", "Межгород", "180,00"}));
+                 (QStringList{"8123456", "01:00:00", "Межгород", "180,00"}));
         QVERIFY(world.Grid("DestinationGrid")->isVisibleTo(world.Form.get()));
         QCOMPARE(Row(world.Model("DestinationGrid"), 0),
                  (QStringList{"Межгород", "2", "61,00", "183,00"}));
@@ -626,6 +703,122 @@ private slots:
         emit presets->activated(0);
         QCOMPARE(world.Model("StringGrid1").rowCount(), 4 + 1);
         QVERIFY(world.Form->CurrentPeriod().Whole());
+    }
+
+    // The tariff table's name goes into the output configuration only as a whole
+    // new file: while the old one cannot be read, or the disk is full, the old
+    // one stays as it was and the user is told the table is not remembered.
+    void aTariffTableIsRememberedOnlyByAWholeNewConfiguration() {
+        TReportWorld world;
+        const std::string lines = "TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1";
+        const std::string config = world.WriteFile("TallyvoxOut.cfg", lines).toStdString();
+        const QString tariffs =
+            world.WriteFile("tariffs.csv", "prefix;name;price_per_minute\r\n1;Город;1,50\r\n");
+        const auto notRemembered = [&world](std::size_t count) {
+            return world.Messages.size() == count &&
+                   world.Messages.back().Text.startsWith(
+                       QStringLiteral("Тарифы загружены, но не запомнены"));
+        };
+
+        std::filesystem::permissions(config, std::filesystem::perms::none);
+        {
+            const tallyvox::testkit::TWithoutFileOverride asAUser;
+            QVERIFY(world.Form->LoadTariffs(tariffs));
+        }
+        std::filesystem::permissions(config, std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_write);
+        QVERIFY(notRemembered(1));
+        QCOMPARE(FileContents(config), lines);
+        {
+            const tallyvox::testkit::TFileSizeLimit fullDisk(20);
+            QVERIFY(world.Form->LoadTariffs(tariffs));
+        }
+        QVERIFY(notRemembered(2));
+        QCOMPARE(FileContents(config), lines);
+        QCOMPARE(world.Form->Tariffs().Rows().size(), std::size_t{1});
+
+        QVERIFY(world.Form->LoadTariffs(tariffs));
+        QCOMPARE(world.Messages.size(), std::size_t{2});
+        QCOMPARE(FileContents(config), lines + "\r\nTARIFFS=" + tariffs.toStdString());
+        QCOMPARE(QDir(world.PathOf("")).entryList(QDir::Files),
+                 QStringList({"TallyvoxOut.cfg", "tariffs.csv"}));
+    }
+
+    // With a tariff table the grids write durations and traffic as without one;
+    // the pickers show which days "Все звонки" covers (none: disabled); every
+    // column is wide enough for its total (in bold); a narrow window has the
+    // destinations below the grids, a wide one beside them.
+    void pricedGridsShowTheUnpricedFormsAndSayWhatTheyShow() {
+        TReportWorld world;
+        const std::vector<TRecord> records = SimRecords(4);
+        world.Load(world.WriteFile("calls.txt", CallFileText(records)));
+        auto* from = world.Control<QDateTimeEdit>("FromDateTimePicker");
+        auto* to = world.Control<QDateTimeEdit>("ToDateTimePicker");
+        const auto [first, last] = std::minmax_element(
+            records.begin(), records.end(), [](const TRecord& a, const TRecord& b) {
+                return std::tie(a.Year, a.Month, a.Day) < std::tie(b.Year, b.Month, b.Day);
+            });
+        const auto showsTheFile = [&] {
+            return from->isEnabled() && to->isEnabled() &&
+                   from->dateTime() ==
+                       QDateTime(QDate(first->Year, first->Month, first->Day), QTime(0, 0)) &&
+                   to->date() == QDate(last->Year, last->Month, last->Day) &&
+                   to->time().hour() == 23 && to->time().minute() == 59;
+        };
+        QVERIFY(showsTheFile());
+        const std::pair<const char*, int> grids[] = {
+            {"StringGrid1", 7}, {"ALGrid", 5}, {"SLGrid", 4}};
+        std::map<QString, std::vector<QStringList>> unpriced;
+        for (const auto& [grid, columns] : grids) {
+            for (int row = 0; row < world.Model(grid).rowCount(); ++row) {
+                unpriced[grid].push_back(Row(world.Model(grid), row).mid(1, columns - 1));
+            }
+        }
+        const QString tariffs = world.WriteFile(
+            "tariffs.csv", "prefix;name;price_per_minute\r\n;Все;1\r\n8;Межгород;3\r\n");
+        QVERIFY(world.Form->LoadTariffs(tariffs));
+        world.Form->setWindowState(Qt::WindowNoState);
+        world.Form->resize(800, 600);
+        QTRY_COMPARE(world.Form->size(), QSize(800, 600));
+        for (const auto& [grid, columns] : grids) {
+            const QAbstractItemModel& model = world.Model(grid);
+            QCOMPARE(model.rowCount(), static_cast<int>(unpriced[grid].size()) + 1);
+            for (int row = 0; row + 1 < model.rowCount(); ++row) {
+                QCOMPARE(Row(model, row).mid(1, columns - 1),
+                         unpriced[grid][static_cast<std::size_t>(row)]);
+            }
+            QTableView* view = world.Grid(grid);
+            QFont bold = view->font();
+            bold.setBold(true);
+            for (int column = 0; column < model.columnCount(); ++column) {
+                const QString total = model.index(model.rowCount() - 1, column).data().toString();
+                QVERIFY2(QFontMetrics(bold).horizontalAdvance(total) < view->columnWidth(column),
+                         qPrintable(
+                             QStringLiteral("%1 column %2: %3").arg(grid).arg(column).arg(total)));
+            }
+        }
+        QVERIFY(showsTheFile());
+        // So narrow a window has the destinations below the boxes, and the line
+        // and trunk grids show every column; a wide one has them beside.
+        const QRect boxes = world.Control<QWidget>("Panel1")->geometry();
+        QVERIFY(world.Control<QGroupBox>("DestinationGroupBox")->geometry().top() > boxes.bottom());
+        for (const char* grid : {"ALGrid", "SLGrid"}) {
+            QCOMPARE(world.Grid(grid)->horizontalScrollBar()->maximum(), 0);
+        }
+        world.Form->resize(1366, 768);
+        QTRY_COMPARE(world.Form->size(), QSize(1366, 768));
+        QTRY_VERIFY(world.Control<QGroupBox>("DestinationGroupBox")->geometry().left() >
+                    world.Control<QWidget>("Panel1")->geometry().right());
+
+        auto* presets = world.Control<QComboBox>("PeriodComboBox");
+        presets->setCurrentIndex(1);
+        emit presets->activated(1);
+        QVERIFY(from->isEnabled());
+        presets->setCurrentIndex(0);
+        emit presets->activated(0);
+        QVERIFY(showsTheFile());
+        world.Load(world.WriteFile("empty.txt", "\r\n"));
+        QVERIFY(!from->isEnabled() && !to->isEnabled());
     }
 
     void theMainWindowOpensTheReportModallyInTheStartFolder() {

@@ -4,66 +4,44 @@
 # itself with the exit status that names what happened. The statuses are read
 # from exchange/ExitStatus.h, the header that the program itself uses.
 # Usage: program_test.sh PATH-TO-tallyvox PATH-TO-tallyvox-sim PATH-TO-ExitStatus.h
-set -u
-trap "" HUP
-
 program=$1
 sim=$2
 statuses=$3
-work=$(mktemp -d)
-pid=
-cleanup() {
-    if [ -n "$pid" ]; then
-        kill -TERM "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../kit/program_kit.sh"
+sim_link=$work/com1
+fail_logs=(run/err)
 
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/run/err" ] && sed 's/^/  tallyvox stderr: /' "$work/run/err" >&2
-    exit 1
-}
-
-status_of() {
-    sed -n "s/^inline constexpr int $1 = \([0-9]*\);/\1/p" "$statuses"
-}
-
-# Starts the simulator with the given options and maps COM1 to it.
-start_sim() {
-    "$sim" --link "$work/com1" "$@" >"$work/sim.out" 2>"$work/sim.err" &
-    pid=$!
-    for _ in $(seq 200); do
-        [ -s "$work/sim.out" ] && break
-        kill -0 "$pid" 2>/dev/null || fail "the simulator ended before it was ready"
-        sleep 0.05
-    done
-}
-
-stop_sim() {
-    kill -TERM "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    pid=
-}
-
-# A fresh start folder for a run with the given automatic start (and call file).
+# A fresh start folder for an automatic run: settings (port COM1, header on)
+# unless told "no settings", and the output configuration.
 prepare_run() {
     rm -rf "$work/run"
     mkdir "$work/run"
-    # Port COM1, header on.
-    head -c 30 /dev/zero | (printf '\001\001'; tail -c 28) >"$work/run/Tallyvox.cfg"
-    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=%s' "${2:-$work/run/calls.txt}" "$1" \
+    if [ "${1:-}" != "no settings" ]; then
+        head -c 30 /dev/zero | (printf '\001\001'; tail -c 28) >"$work/run/Tallyvox.cfg"
+    fi
+    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_1' "$work/run/calls.txt" \
         >"$work/run/TallyvoxOut.cfg"
+}
+
+# The program in the start folder as it is; sets $status.
+run_again() {
+    (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
+        timeout 120 env -u XDG_RUNTIME_DIR "$program" 2>"$work/run/err")
+    status=$?
 }
 
 # One automatic run in a fresh start folder; sets $status.
 run_automatic() {
-    prepare_run AUTOSTART_1
-    (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
-        timeout 120 "$program" 2>"$work/run/err")
-    status=$?
+    prepare_run
+    run_again
+}
+
+lines_of() {
+    [ -f "$1" ] && tr -cd '\n' <"$1" | wc -c || echo 0
+}
+
+calls_of() {
+    cat "$@" 2>/dev/null | grep -c '^[0-9][0-9]-'
 }
 
 # Waits until file $1 holds at least $2 lines.
@@ -75,8 +53,19 @@ wait_for_lines() {
     fail "$1 did not reach $2 lines"
 }
 
-lines_of() {
-    [ -f "$1" ] && tr -cd '\n' <"$1" | wc -c || echo 0
+# The program in the start folder, in the background; sets $tallyvox.
+start_in_background() {
+    (cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
+        exec env -u XDG_RUNTIME_DIR "$program" 2>"$work/run/err") &
+    tallyvox=$!
+    kit_pids+=("$tallyvox")
+}
+
+# Waits for the program in the background to end; sets $status.
+wait_for_program() {
+    wait "$tallyvox"
+    status=$?
+    kit_pids=()
 }
 
 # Every call read: status 0, header and calls in the file.
@@ -85,6 +74,8 @@ run_automatic
 stop_sim
 [ "$status" -eq "$(status_of ExitDone)" ] || fail "a whole read ends with $status"
 [ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after a whole read"
+# Without a runtime folder in the session, Qt has nothing to say on the terminal.
+grep -q "QStandardPaths" "$work/run/err" && fail "Qt warns about its runtime folder"
 
 # An exchange that ends its buffer by leaving the link check unanswered: the
 # read ends normally all the same.
@@ -121,17 +112,32 @@ grep -q "код завершения $(status_of ExitSelectionRefused)" "$work/r
     fail "a refused selection ended without its exit line"
 [ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
 
+# Two scheduled runs in a row without a settings file: the first creates it and
+# ends by itself, reading nothing, with the output configuration as it was; the
+# second reads with the new settings.
+start_sim --calls 5
+prepare_run "no settings"
+cp "$work/run/TallyvoxOut.cfg" "$work/out.cfg"
+run_again
+[ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "a run without settings ends with $status"
+cmp -s "$work/run/TallyvoxOut.cfg" "$work/out.cfg" || fail "the output configuration changed"
+[ ! -e "$work/run/TallyvoxOut.cfg.bak" ] || fail "the output configuration was set aside"
+[ "$(stat -c %s "$work/run/Tallyvox.cfg")" -eq 30 ] || fail "no settings file made"
+[ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+run_again
+stop_sim
+[ "$status" -eq "$(status_of ExitDone)" ] || fail "the run after it ends with $status"
+[ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines in the run after it"
+
 # The simulator goes away in the middle of a read: the link is broken, the
-# lines read are kept, and the run ends with its status.
+# lines read are kept, and the run ends with its status (after its message box
+# has closed itself).
 start_sim --calls 1500
-prepare_run AUTOSTART_1
-(cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
-    exec timeout 120 "$program" 2>"$work/run/err") &
-tallyvox=$!
+prepare_run
+start_in_background
 wait_for_lines "$work/run/calls.txt" 12
 stop_sim
-wait "$tallyvox"
-status=$?
+wait_for_program
 [ "$status" -eq "$(status_of ExitLinkLost)" ] || fail "a simulator gone mid-read ends with $status"
 grep -q "Связь с АТС прервана. Считывание остановлено." "$work/run/err" ||
     fail "no broken-link message"
@@ -140,25 +146,23 @@ grep -q "Связь с АТС прервана. Считывание остан�
 # takes: they go to a rescue file, the port's lock file goes, and the status
 # says the lines were rescued.
 start_sim --calls 3 --arrive-every 200
-prepare_run AUTOSTART_UNINTERRUPT "$work/run/data/calls.txt"
+prepare_run
 mkdir "$work/run/data"
-(cd "$work/run" && QT_QPA_PLATFORM=offscreen TALLYVOX_COM1="$work/com1" \
-    exec "$program" 2>"$work/run/err") &
-tallyvox=$!
+printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_UNINTERRUPT' "$work/run/data/calls.txt" \
+    >"$work/run/TallyvoxOut.cfg"
+start_in_background
 wait_for_lines "$work/run/data/calls.txt" 5
 lock=$(grep -lw "$tallyvox" /run/lock/LCK..* 2>/dev/null)
 # The folder goes at once: the next lines find no file to take them.
 mv "$work/run/data" "$work/run/parked"
 sleep 1.5
 kill -TERM "$tallyvox"
-wait "$tallyvox"
-status=$?
+wait_for_program
 stop_sim
 [ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "SIGTERM with held lines ends with $status"
-rescued=$(cat "$work"/run/TallyvoxRescue-*.txt 2>/dev/null | grep -c '^[0-9][0-9]-')
+rescued=$(calls_of "$work"/run/TallyvoxRescue-*.txt)
 [ "$rescued" -ge 1 ] || fail "no rescue file after SIGTERM"
-sent=$(sed -n 's/^tallyvox-sim: \([0-9]*\) records sent.*/\1/p' "$work/sim.err")
-[ $(($(grep -c '^[0-9][0-9]-' "$work/run/parked/calls.txt") + rescued)) -eq "$sent" ] ||
+[ $(($(calls_of "$work/run/parked/calls.txt") + rescued)) -eq "$sent" ] ||
     fail "calls lost at SIGTERM: $sent sent, $rescued rescued"
 if [ -n "$lock" ]; then
     [ ! -e "$lock" ] || fail "the lock file $lock stays after SIGTERM"

@@ -5,63 +5,19 @@
 # opener, the line lost and back (every record once, in order), SIGTERM and
 # SIGHUP in the middle of a read, and the coverage journal.
 # Usage: program_test.sh tallyvox-collect tallyvox-sim tallyvox-report ExitStatus.h
-set -u
-trap "" HUP
-
 collect=$1
 sim=$2
 report=$3
 statuses=$4
-work=$(mktemp -d)
-sim_pid=
-pids=()
-cleanup() {
-    for p in $sim_pid "${pids[@]}"; do
-        kill -TERM "$p" 2>/dev/null
-        wait "$p" 2>/dev/null
-    done
-    chattr -i "$work"/*.coverage 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    for f in "$work"/*.err; do
-        [ -f "$f" ] && sed "s|^|  $(basename "$f"): |" "$f" >&2
-    done
-    exit 1
-}
-
-status_of() {
-    sed -n "s/^inline constexpr int $1 = \([0-9]*\);/\1/p" "$statuses"
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
+on_exit='chattr -i "$work"/*.coverage 2>/dev/null'
+fail_logs=('*.err')
 
 # A fixed exchange clock: a simulator started again makes the same calls.
 cat >"$work/office.json" <<'JSON'
 {"modelCode": 6, "clock": "2026-01-15 12:00:00",
  "exchanges": [{"capacity": 40, "traffic": {"count": 30, "seed": 7}}]}
 JSON
-
-# Starts the simulator behind the link $work/com with the given options.
-start_sim() {
-    "$sim" --link "$work/com" "$@" >"$work/sim.out" 2>"$work/sim.err" &
-    sim_pid=$!
-    for _ in $(seq 200); do
-        [ -s "$work/sim.out" ] && return
-        kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended before it was ready"
-        sleep 0.05
-    done
-    fail "the simulator did not get ready"
-}
-
-# Stops it and sets $sent to the records it sent.
-stop_sim() {
-    kill -TERM "$sim_pid" 2>/dev/null
-    wait "$sim_pid" 2>/dev/null
-    sim_pid=
-    sent=$(sed -n 's/^tallyvox-sim: \([0-9]*\) records sent.*/\1/p' "$work/sim.err")
-}
 
 calls_in() {
     if [ -f "$1" ]; then grep -c '^[0-9][0-9]-' "$1"; else echo 0; fi
@@ -149,6 +105,21 @@ check_once ExitDone --calls 5 -- --status "$work/no/such/folder/status.json"
 [ "$(grep -c "status file" "$work/once.err")" -eq 1 ] ||
     fail "a status file that cannot be written is not one warning"
 
+# Alert rules: each call and rule that fires is one log line at the rule's
+# level with the call's line; faulty rules are refused before the port opens.
+printf '%s\n' '[[rule]]' 'name = "Каждый звонок"' 'level = "critical"' '[[rule]]' \
+    'name = "Дольше суток"' 'level = "warning"' 'min_duration = "24:00:00"' >"$work/rules.toml"
+check_once ExitDone --calls 5 -- --alerts "$work/rules.toml"
+[ "$(grep -c 'critical: alert: Каждый звонок: ' "$work/once.err")" -eq 5 ] &&
+    [ "$(grep -c 'alert: Дольше суток' "$work/once.err")" -eq 0 ] || fail "alerts: $(cat "$work/once.err")"
+while IFS= read -r line; do
+    grep -qF "alert: Каждый звонок: ${line%$'\r'}" "$work/once.err" || fail "no alert names \"$line\""
+done < <(iconv -f cp1251 -t utf-8 "$work/once.txt" | grep '^[0-9][0-9]-')
+printf '[[rule]]\nname = "x"\nlevel = "loud"\n' >"$work/bad.toml"
+(cd "$work" && "$collect" --once --port "$work/com" --file x.txt --alerts bad.toml 2>"$work/bad.err")
+[ $? -eq 2 ] && grep -q '^line 1: ' "$work/bad.err" && [ ! -e "$work/x.txt" ] ||
+    fail "faulty rules: $(cat "$work/bad.err")"
+
 # Journal priorities only when standard error is the journal's stream itself.
 for stream in match 0:0 ""; do
     start_sim --calls 1
@@ -187,7 +158,7 @@ fi
 start_sim --calls 0
 (cd "$work" && exec "$collect" --port "$work/com" --file held.txt 2>"$work/holder.err") &
 holder=$!
-pids+=("$holder")
+kit_pids+=("$holder")
 wait_for_text "$work/holder.err" "reading"
 ln -s "$(cat "$work/sim.out")" "$work/com-by-id"
 once --port "$work/com-by-id" --file other.txt
@@ -199,7 +170,7 @@ grep -q "$work/com-by-id.*процесс $holder" "$work/once.err" || fail "the 
 kill -TERM "$holder"
 wait "$holder"
 [ $? -eq 0 ] || fail "the holder did not end with 0 on SIGTERM"
-pids=()
+kit_pids=()
 stop_sim
 
 # The reference: every call of the office read at once.
@@ -216,7 +187,7 @@ start_sim --scenario "$work/office.json" --state "$work/state" --real-timing
 (cd "$work" && exec "$collect" --port "$work/com" --file calls.txt --status status.json \
     --retry-first 50 --retry-longest 200 2>"$work/collect.err") &
 collector=$!
-pids+=("$collector")
+kit_pids+=("$collector")
 wait_for_calls "$work/calls.txt" 8
 broken_at=$SECONDS
 stop_sim
@@ -236,7 +207,7 @@ grep '^[0-9][0-9]-' "$work/calls.txt" | cmp -s - "$work/reference.calls" ||
 
 # The office's simulator stays up for the collector until the coverage check
 # below; the next one takes the link meanwhile.
-pids+=("$sim_pid")
+kit_pids+=("$sim_pid")
 office_sim=$sim_pid
 
 # SIGTERM in the middle of a read: ends within a second, status 0, the calls
@@ -260,7 +231,7 @@ kill -TERM "$collector"
 wait "$collector"
 kill -TERM "$office_sim"
 wait "$office_sim" 2>/dev/null
-pids=()
+kit_pids=()
 "$report" "$work/calls.txt" --coverage >"$work/coverage.out" 2>"$work/coverage.err" ||
     fail "--coverage failed"
 [ "$(grep -c "GAP line-down" "$work/coverage.out")" -eq 1 ] || fail "not one line-down gap"
@@ -283,7 +254,7 @@ start_sim --calls 5 --arrive-every 100
 (cd "$work" && exec "$collect" --port "$work/com" --file full.txt --status full.json \
     --retry-first 50 --retry-longest 100 2>"$work/full.err") &
 full=$!
-pids+=("$full")
+kit_pids+=("$full")
 wait_for_calls "$work/full.txt" 10
 prlimit --pid "$full" --fsize=$(($(stat -c %s "$work/full.txt") + 100)) || fail "prlimit failed"
 wait_for_text "$work/full.err" "file-unwritable"
@@ -292,7 +263,7 @@ grep -q '"linesHeld": [1-9]' "$work/full.json" || fail "the status file shows no
 kill -TERM "$full"
 wait "$full"
 status=$?
-pids=()
+kit_pids=()
 stop_sim
 [ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "held lines at the end give $status"
 [ "$(tail -c 2 "$work/full.txt" | od -An -tx1 | tr -d ' ')" = 0d0a ] &&
@@ -309,7 +280,7 @@ grep -q "gap.reason=file-unwritable" "$work/full.txt.coverage" || fail "no file-
 start_sim --calls 0 --arrive-every 100
 (cd "$work" && exec "$collect" --port "$work/com" --file rotated.txt 2>"$work/hup.err") &
 collector=$!
-pids+=("$collector")
+kit_pids+=("$collector")
 wait_for_calls "$work/rotated.txt" 3
 mv "$work/rotated.txt" "$work/rotated.1"
 kill -HUP "$collector"
@@ -318,7 +289,7 @@ kill -TERM "$collector"
 wait "$collector"
 kill -TERM "$office_sim"
 wait "$office_sim" 2>/dev/null
-pids=()
+kit_pids=()
 stop_sim
 [ $(($(calls_in "$work/rotated.1") + $(calls_in "$work/rotated.txt"))) -eq "$sent" ] ||
     fail "calls lost around the rotation"
@@ -332,11 +303,11 @@ start_sim --calls 3 --arrive-every 300 --empty-ending link-check
 (cd "$work" && exec "$collect" --port "$work/com" --file ending.txt --retry-first 50 \
     --retry-longest 100 2>"$work/ending.err") &
 collector=$!
-pids+=("$collector")
+kit_pids+=("$collector")
 wait_for_calls "$work/ending.txt" 8
 kill -TERM "$collector"
 wait "$collector"
-pids=()
+kit_pids=()
 stop_sim
 [ "$(calls_in "$work/ending.txt")" -eq "$sent" ] || fail "calls lost with the link-check ending"
 grep -q "reason=exchange-silent" "$work/ending.txt.coverage" &&
@@ -352,7 +323,7 @@ start_sim --calls 2
 (cd "$work" && exec "$collect" --port "$work/com" --file kept.txt --retry-first 50 \
     --retry-longest 100 2>"$work/kept.err") &
 collector=$!
-pids+=("$collector")
+kit_pids+=("$collector")
 wait_for_calls "$work/kept.txt" 2
 if chattr +i "$work/kept.txt.coverage" 2>/dev/null; then
     stop_sim
@@ -374,6 +345,6 @@ else
     stop_sim
     echo "collector program: no chattr +i here; the journal's held entries not tried"
 fi
-pids=()
+kit_pids=()
 
 echo "tallyvox-collect program: ok"

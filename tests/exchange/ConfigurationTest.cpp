@@ -12,8 +12,10 @@
 
 #include "exchange/FilePath.h"
 #include "exchange/LowLevel.h"
+#include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"
+#include "tests/kit/WithoutFileOverride.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox {
@@ -417,6 +419,52 @@ TEST_F(ConfigurationTest, AnOutputConfigurationThatCannotBeWrittenIsReported) {
     EXPECT_EQ(lowLevel->ReadOutConfig(), -1) << "a folder of that name cannot be read";
     EXPECT_EQ(lowLevel->WriteOutConfig("/calls.txt", ""), -2);
     EXPECT_TRUE(fs::is_directory(OutConfigFile / "inside"));
+}
+
+// Both files are replaced as a whole or not at all: a full disk in the middle of
+// a rewrite, or an old file that cannot be read, leaves the old bytes in place;
+// the next rewrite that can go through writes the whole file.
+TEST_F(ConfigurationTest, AFailedRewriteLeavesEitherFileAsItWas) {
+    const std::string lines = "TARIF_FNAME=/calls.txt\r\nREALTIME_FNAME=/rt.txt\r\n"
+                              "AUTO=AUTOSTART_1\r\nTARIFFS=/tariffs.csv";
+    const TBytes settings = SettingsBytes(3, 1, 0x55);
+    Store(OutConfigFile, lines);
+    Store(SettingsFile, settings);
+    const auto lowLevel = Construct();
+    ASSERT_EQ(lowLevel->ReadSettings(), 1);
+    {
+        const testkit::TFileSizeLimit fullDisk(20);
+        EXPECT_EQ(lowLevel->WriteOutConfig("/other.txt", "/rt.txt"), -2);
+        EXPECT_EQ(lowLevel->WriteSettings("COM5", false), -1);
+    }
+    EXPECT_EQ(Text(OutConfigFile), lines);
+    EXPECT_EQ(Bytes(SettingsFile), settings);
+
+    fs::permissions(OutConfigFile, fs::perms::none);
+    fs::permissions(SettingsFile, fs::perms::owner_write);
+    {
+        const testkit::TWithoutFileOverride asAUser;
+        EXPECT_EQ(lowLevel->WriteOutConfig("/other.txt", "/rt.txt"), -1);
+        EXPECT_EQ(lowLevel->WriteSettings("COM5", false), -1);
+        const auto restarted = Construct();
+        EXPECT_EQ(restarted->ReadSettings(), -1) << "no first run over a file that is there";
+        EXPECT_FALSE(restarted->FirstRun);
+    }
+    fs::permissions(OutConfigFile, fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(SettingsFile, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(Text(OutConfigFile), lines);
+    EXPECT_EQ(Bytes(SettingsFile), settings);
+
+    EXPECT_EQ(lowLevel->WriteOutConfig("/other.txt", "/rt.txt"), 1);
+    EXPECT_EQ(lowLevel->WriteSettings("COM5", false), 1);
+    EXPECT_EQ(Text(OutConfigFile), "TARIF_FNAME=/other.txt\r\nREALTIME_FNAME=/rt.txt\r\n"
+                                   "AUTO=AUTOSTART_1\r\nTARIFFS=/tariffs.csv");
+    TBytes saved = settings;
+    saved[0] = 5;
+    saved[1] = 0;
+    EXPECT_EQ(Bytes(SettingsFile), saved);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder.Path()), fs::directory_iterator()), 2)
+        << "nothing is left beside them";
 }
 
 } // namespace

@@ -1,32 +1,15 @@
 #!/bin/bash
 # The .deb as a user gets it: built by CPack from the build tree, unpacked with
 # dpkg-deb, and its programs run from there: the collector reads the simulator
-# (also from the package) once, the report shows its help. The package declares
+# (also from the package) once, the report shows its help and prices those
+# calls by the packaged tariff table. The package declares
 # its dependencies, and the service unit passes systemd-analyze verify where that
 # tool is present.
 # Usage: package_test.sh BUILD-DIR CPACK
-set -u
-
 build=$1
 cpack=$2
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-    if [ -n "$sim_pid" ]; then
-        kill -TERM "$sim_pid" 2>/dev/null
-        wait "$sim_pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    for f in "$work"/*.log; do
-        [ -f "$f" ] && sed "s|^|  $(basename "$f"): |" "$f" >&2
-    done
-    exit 1
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
+fail_logs=('*.log' sim.err)
 
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
     fail "cpack did not build the package"
@@ -43,24 +26,25 @@ root=$work/root
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
 for file in usr/bin/tallyvox-collect usr/bin/tallyvox-report usr/bin/tallyvox-sim \
     usr/lib/systemd/system/tallyvox-collect.service usr/share/applications/tallyvox.desktop \
-    usr/share/icons/hicolor/scalable/apps/tallyvox.svg usr/share/doc/tallyvox/examples/TallyvoxOut.cfg; do
+    usr/share/icons/hicolor/scalable/apps/tallyvox.svg usr/share/doc/tallyvox/examples/TallyvoxOut.cfg \
+    usr/share/doc/tallyvox/examples/tariffs.csv usr/share/doc/tallyvox/examples/alerts.toml; do
     [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 
 "$root/usr/bin/tallyvox-report" --help >"$work/report.log" 2>&1 || fail "tallyvox-report --help failed"
 grep -q "^usage: tallyvox-report" "$work/report.log" || fail "tallyvox-report --help shows no usage"
 
-"$root/usr/bin/tallyvox-sim" --calls 3 --link "$work/com" >"$work/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 200); do
-    [ -s "$work/sim.log" ] && break
-    sleep 0.05
-done
+sim=$root/usr/bin/tallyvox-sim
+start_sim --calls 3
 (cd "$work" && timeout 60 "$root/usr/bin/tallyvox-collect" --once --port "$work/com" \
     --file calls.txt 2>"$work/collect.log")
 status=$?
 [ "$status" -eq 0 ] || fail "the unpacked tallyvox-collect --once ended with $status"
 [ "$(grep -c '^[0-9][0-9]-' "$work/calls.txt")" -eq 3 ] || fail "not the 3 calls in the file"
+# README's pricing example with the packaged tariff table.
+"$root/usr/bin/tallyvox-report" "$work/calls.txt" \
+    --tariffs "$root/usr/share/doc/tallyvox/examples/tariffs.csv" >"$work/priced.log" 2>&1 ||
+    fail "tallyvox-report does not price the calls by the packaged tariff table"
 
 # The service tells systemd its state, and --store reaches a server on the
 # network (README's store example): the sandbox lets TCP over IPv4 and IPv6 out.

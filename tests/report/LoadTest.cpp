@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <system_error>
 
+#include "exchange/FilePath.h"
+#include "report/FileBlocks.h"
 #include "tests/kit/TempDir.h"
 #include "tests/report/CallLines.h"
 #include "text/Cp1251.h"
@@ -121,6 +125,48 @@ TEST(LoadCallFile, ReadsAFileAndReportsOneThatCannotBeRead) {
         EXPECT_EQ(error.code().value(), ENOENT);
     }
     EXPECT_THROW(LoadCallFile(folder.Path().string()), std::system_error); // a folder
+}
+
+// A name outside every narrow code page is opened by its own name (the wide one
+// on Windows), and a file is read from offsets past 2 GB (a sparse file: the
+// lines stand after a hole of 2 GB and a bit).
+TEST(LoadCallFile, OpensAnyNameAndReadsPastTwoGigabytes) {
+    testkit::TTempDir folder;
+    const std::string lines = Example + "\r\n" + Example + "\r\n";
+    const std::filesystem::path named = folder.Path() / std::filesystem::path(u8"звонки ☎.txt");
+    {
+        std::FILE* file = OpenFile(named, "wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs(lines.c_str(), file);
+        std::fclose(file);
+    }
+    EXPECT_EQ(LoadCallFile(named).Count(), 2u);
+
+    const std::filesystem::path sparse = folder.Path() / "sparse.txt";
+    const std::uint64_t at = (std::uint64_t{1} << 31) + 1000;
+    {
+        std::FILE* file = OpenFile(sparse, "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_TRUE(SeekFile(file, at));
+        std::fputs(lines.c_str(), file);
+        std::fclose(file);
+    }
+    const std::uint64_t size = FileSizeOrZero(sparse);
+    ASSERT_EQ(size, at + lines.size());
+    std::string read;
+    ReadFileBlocks(sparse, at, UINT64_MAX, [&read](std::string_view bytes) { read += bytes; });
+    EXPECT_EQ(read, lines);
+    EXPECT_EQ(NextLineStart(sparse, at + 5, size), at + Example.size() + 2);
+}
+
+// Room for calls is reserved by what the first block promises: a huge text
+// that is no call file reserves next to nothing instead of failing.
+TEST(TCallTextLoader, ReservesByTheFirstBlockNotByTheSizeAlone) {
+    TCallTextLoader loader(std::uint64_t{1} << 40);
+    const std::string junk(1 << 20, 'x');
+    loader.Feed(junk + "\n");
+    loader.Feed(Example + "\n");
+    EXPECT_EQ(loader.Finish().Count(), 1u);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "report/Sort.h"
 #include "report/Totals.h"
 #include "tests/report/CallLines.h"
@@ -56,6 +58,31 @@ TEST(SortLines, OrdersByEachKeyStably) {
         for (const TAL_rep& line : lines) {
             EXPECT_EQ(FindLine(lines, line.HardwareLine), &line); // the index follows
         }
+    }
+}
+
+// Lists long enough that the library's sort no longer works by insertion: 24
+// lines in hardware order whose traffic falls into four equal groups keep the
+// hardware order within each group.
+TEST(SortLines, LongListsWithTiesKeepThePreviousOrderOfEqualKeys) {
+    std::vector<std::string> lines;
+    std::vector<std::pair<int, std::string>> expected; // (seconds, hardware)
+    for (int i = 0; i < 24; ++i) {
+        const std::string hardware = std::to_string(200 + i);
+        const int seconds = 10 * ((i * 7) % 4 + 1);
+        lines.push_back(LineWithHardware(hardware, "", "8", seconds));
+        expected.emplace_back(seconds, hardware);
+    }
+    std::sort(expected.begin(), expected.end()); // hardware texts of one length sort as numbers
+    std::vector<std::string> expectedKeys;
+    for (const auto& [seconds, hardware] : expected) {
+        expectedKeys.push_back(hardware);
+    }
+    for (const TLineSortKey key : {TLineSortKey::OutTraffic, TLineSortKey::TotalTraffic}) {
+        TLineList sorted = BuildLineList(Loaded(lines));
+        SortLines(sorted, TLineSortKey::HardwareLine);
+        SortLines(sorted, key);
+        EXPECT_EQ(Keys(sorted), expectedKeys) << static_cast<int>(key);
     }
 }
 

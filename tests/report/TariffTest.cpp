@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+
 #include "report/Costs.h"
 #include "report/Period.h"
 #include "report/TariffReader.h"
@@ -185,6 +188,74 @@ TEST(TariffReader, RefusesAFaultyTableAsAWholeWithEveryFaultyLine) {
             }
         }
     }
+}
+
+// A table of many rows that tie is judged in a pass over its rows and names
+// only its first faults; a price too high to add up safely is refused at its
+// line, and the highest price allowed is billed exactly.
+TEST(TariffReader, JudgesAHugeTableInBoundedTimeAndRefusesPricesThatCouldOverflow) {
+    std::string table = "prefix;name;price_per_minute\n";
+    for (int row = 0; row < 10000; ++row) {
+        table += "7;Дальняя;1,5\n";
+    }
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        ReadTariffText(table);
+        ADD_FAILURE() << "ten thousand ties accepted";
+    } catch (const ETariffError& error) {
+        ASSERT_EQ(error.Faults().size(), MaxTariffFaults);
+        EXPECT_EQ(error.More(), 9999 - MaxTariffFaults);
+        for (std::size_t i = 0; i < MaxTariffFaults; ++i) {
+            EXPECT_EQ(error.Faults()[i].Line, i + 3);
+            EXPECT_TRUE(error.Faults()[i].What.starts_with("ties with line 2 "))
+                << error.Faults()[i].What;
+        }
+        EXPECT_TRUE(std::string(error.what()).ends_with("\nand 9899 more faults\n"));
+    }
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::seconds(10));
+    std::printf("10000 rows of one prefix judged in %lld ms\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+
+    // Rows of one prefix by weekday and band: only those sharing a minute tie.
+    std::string week = "prefix;name;price_per_minute;days;from;to\n";
+    for (int day = 1; day <= 7; ++day) {
+        for (int hour = 0; hour < 24; ++hour) {
+            week += "5;Ночь;1;" + std::to_string(day) + ";" + std::to_string(hour) + ":00;" +
+                    std::to_string((hour + 1) % 24) + ":00\n";
+        }
+    }
+    EXPECT_EQ(ReadTariffText(week).Rows().size(), 7u * 24u);
+
+    for (const char* column : {"price_per_minute", "connection_fee"}) {
+        const std::string header = std::string("prefix;name;price_per_minute;connection_fee\n");
+        const bool price = std::string(column) == "price_per_minute";
+        try {
+            ReadTariffText(header + "1;a;1;1\n" +
+                           (price ? "2;b;281474976710655;0\n" : "2;b;1;10000,0001\n"));
+            ADD_FAILURE() << column;
+        } catch (const ETariffError& error) {
+            ASSERT_EQ(error.Faults().size(), 1u) << error.what();
+            EXPECT_EQ(error.Faults()[0].Line, 3u);
+            EXPECT_EQ(error.Faults()[0].What,
+                      std::string(column) + (price ? " \"281474976710655\"" : " \"10000,0001\"") +
+                          " is above 10000");
+        }
+    }
+    const TTariffTable highest =
+        ReadTariffText("prefix;name;price_per_minute;connection_fee\n1;a;10000;10000\n");
+    TExtStr_rep call;
+    call.Start = *ParseDateTime("2026-12-01 09:00:00");
+    call.TotalSeconds = 99 * 3600 + 59 * 60 + 59; // the longest a call line holds
+    call.DialledNumber = "123";
+    // 6 000 minutes at 10 000 and the fee: 60 010 000,00.
+    EXPECT_EQ(highest.Cost(call).Cost, 6'001'000'000);
+    TCallList calls;
+    for (int i = 0; i < 1000; ++i) {
+        calls.Append(call);
+    }
+    EXPECT_EQ(PriceCalls(calls, highest).Total, 6'001'000'000'000);
 }
 
 TEST(TariffReader, ReadsUtf8WithAndWithoutBomAndWindows1251Alike) {

@@ -21,7 +21,8 @@ TEST(TrafficSetters, CarrySecondsIntoMinutesAndMinutesIntoHours) {
     const std::vector<TCase> cases{
         {0, 0, 0, true, 125, 0, 2, 5},   {3, 59, 30, true, 30 + 40, 4, 0, 10},
         {0, 0, 0, false, 59, 0, 59, 0},  {0, 0, 0, false, 60, 1, 0, 0},
-        {7, 0, 0, false, 185, 10, 5, 0},
+        {7, 0, 0, false, 185, 10, 5, 0}, {0, 59, 0, true, 60, 1, 0, 0},
+        {0, 0, 59, true, 59, 0, 0, 59},
     };
     for (const TCase& c : cases) {
         TTraffic_rep in;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "report/TrafficCharts.h"
 #include "report/TrunkLoad.h"
 #include "tests/report/CallLines.h"
@@ -7,12 +10,13 @@
 namespace tallyvox::report {
 namespace {
 
-// One call line of March 2024 as the capture side writes it.
+// One call line of 2024 (of March unless told) as the capture side writes it.
 std::string Call(int day, int hour, int minute, int second, int duration, int hardwareLine,
-                 const std::string& program, const std::string& trunk, const std::string& dialled) {
+                 const std::string& program, const std::string& trunk, const std::string& dialled,
+                 int month = 3) {
     TRecord record = callfile::ExampleRecord();
     record.Year = 2024;
-    record.Month = 3;
+    record.Month = month;
     record.Day = day;
     record.StartHour = hour;
     record.StartMinute = minute;
@@ -94,32 +98,144 @@ TEST(TrafficCharts, CallsCountWholeInTheHourAndDayTheyStart) {
 TEST(TrafficCharts, TrunkLoadFromOverlappingCalls) {
     const TTrunkLoad load = TrunkLoad(All(), {});
     EXPECT_EQ(load.PeriodHours, 72u); // 1 to 3 March, whole days
+    ASSERT_EQ(load.Hours.size(), 72u);
     ASSERT_TRUE(load.BusiestHour);
     EXPECT_EQ(*load.BusiestHour, Date(2024, 3, 2, 10));
-    // The call without a trunk takes no part.
-    EXPECT_EQ(load.BusiestTraffic, Bar(4, 1920, 2, 720));
+    // The seconds within 10:00-11:00 of the 2nd: out 1800 + 60 + 60, in 600 and
+    // the first 30 of the call over the hour's end; the call without a trunk
+    // takes no part.
+    EXPECT_EQ(load.BusiestTraffic, (THourOccupancy{1920, 630}));
+    EXPECT_EQ(load.Hours[24 + 11], (THourOccupancy{0, 90}));
+    EXPECT_EQ(load.Hours[23], (THourOccupancy{600, 0}));
+    EXPECT_EQ(load.Hours[24], (THourOccupancy{600, 0}));
     EXPECT_NEAR(load.OutErlangs(), 1920 / 3600.0, 1e-12);
-    EXPECT_NEAR(load.InErlangs(), 0.2, 1e-12);
+    EXPECT_NEAR(load.InErlangs(), 630 / 3600.0, 1e-12);
     EXPECT_EQ(load.TrunksInUseAtOnce, 3u);
-    // Hours in which a trunk carried a call: trunk 1 at 23 and 0 (over
-    // midnight) and 10; trunk 2 at 10 and 11 (over the hour's end).
-    const std::vector<std::pair<std::string, std::uint32_t>> expected{
-        {"1", 3}, {"2", 2}, {"3", 1}, {"4", 1}};
+    EXPECT_EQ(load.TrunksInUseAtOnceInPeriod, 3u);
+    // Trunk 1 carried 1200 + 600 + 60 s; the hours in which it carried a call:
+    // 23 and 0 (over midnight) and 10; trunk 2: 10 and 11 (over the hour's end).
+    const std::vector<std::tuple<std::string, std::uint64_t, std::uint32_t>> expected{
+        {"1", 1860, 3}, {"2", 120, 2}, {"3", 1800, 1}, {"4", 60, 1}};
     ASSERT_EQ(load.Trunks.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(load.Trunks[i].Trunk, expected[i].first);
-        EXPECT_EQ(load.Trunks[i].BusyHours, expected[i].second);
-        EXPECT_DOUBLE_EQ(load.Trunks[i].Share, expected[i].second / 72.0);
+        const auto& [trunk, seconds, hours] = expected[i];
+        EXPECT_EQ(load.Trunks[i].Trunk, trunk);
+        EXPECT_EQ(load.Trunks[i].OccupiedSeconds, seconds);
+        EXPECT_EQ(load.Trunks[i].BusyHours, hours);
+        EXPECT_DOUBLE_EQ(load.Trunks[i].Share, seconds / (72 * 3600.0));
     }
     // A longer period has more hours; the busy ones stay.
     const TTrunkLoad longer = TrunkLoad(All(), {Date(2024, 3, 1), Date(2024, 3, 4, 23, 59, 59)});
     EXPECT_EQ(longer.PeriodHours, 96u);
-    EXPECT_DOUBLE_EQ(longer.Trunks[0].Share, 3 / 96.0);
+    EXPECT_DOUBLE_EQ(longer.Trunks[0].Share, 1860 / (96 * 3600.0));
 
+    // Three days, each with its busiest hour: 600, 2550 and 0 seconds.
+    for (const TBusyDaysTraffic& days : {load.NormalLoad, load.HighLoad}) {
+        EXPECT_EQ(days.Days, 3u);
+        EXPECT_NEAR(days.Erlangs, (600 + 2550) / 3.0 / 3600, 1e-12);
+    }
     const TTrunkSizing sizing = TrunkSizing(load);
     EXPECT_EQ(sizing.TrunksSeen, 4u);
-    EXPECT_EQ(sizing.Needed1[2], TrunksForBlocking(2640 / 3600.0, 0.01));
+    EXPECT_EQ(sizing.Needed1[2], TrunksForBlocking(2550 / 3600.0, 0.01));
+    const std::string text = SizingText(load);
+    EXPECT_NE(text.find("всех дней периода (дней: 3, в периоде меньше 30 дней)"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("(дней: 3, в периоде меньше 5 дней)"), std::string::npos) << text;
+    EXPECT_NE(text.find("Занято СЛ одновременно за период: 3 из 4\n"), std::string::npos) << text;
     EXPECT_FALSE(TrunkLoad({}, {}).BusiestHour);
+}
+
+// Thirty-five days, 1 March to 4 April, each with a call at 09:00 of as many
+// minutes as its day's number in the period; the 3rd also has a call of five
+// hours, the 10th one over an hour's end, the 20th one over midnight.
+TEST(TrafficCharts, BusyHourTrafficCountsTheSecondsInEachHour) {
+    std::vector<std::string> lines;
+    for (int day = 1; day <= 35; ++day) {
+        lines.push_back(Call(day <= 31 ? day : day - 31, 9, 0, 0, day * 60, 201, "", "1", "8123",
+                             day <= 31 ? 3 : 4));
+    }
+    lines.push_back(Call(3, 14, 20, 0, 5 * 3600, 202, "", "2", "8124"));
+    lines.push_back(Call(10, 12, 30, 0, 3600, 203, "", "3", ""));
+    lines.push_back(Call(20, 23, 45, 0, 1800, 204, "", "4", ""));
+    const TCallList calls = Loaded(lines);
+    const TTrunkLoad load = TrunkLoad({calls.begin(), calls.end()}, {});
+    ASSERT_EQ(load.Hours.size(), 35u * 24);
+    const auto hourOf = [](int day, int hour) {
+        return static_cast<std::size_t>(day - 1) * 24 + hour;
+    };
+    // The five-hour call: 40 minutes at 14, whole hours 15 to 18, 20 minutes at 19.
+    EXPECT_EQ(load.Hours[hourOf(3, 14)], (THourOccupancy{2400, 0}));
+    for (int hour = 15; hour <= 18; ++hour) {
+        EXPECT_EQ(load.Hours[hourOf(3, hour)], (THourOccupancy{3600, 0})) << hour;
+    }
+    EXPECT_EQ(load.Hours[hourOf(3, 19)], (THourOccupancy{1200, 0}));
+    EXPECT_EQ(load.Hours[hourOf(10, 12)], (THourOccupancy{0, 1800}));
+    EXPECT_EQ(load.Hours[hourOf(10, 13)], (THourOccupancy{0, 1800}));
+    EXPECT_EQ(load.Hours[hourOf(20, 23)], (THourOccupancy{0, 900}));
+    EXPECT_EQ(load.Hours[hourOf(21, 0)], (THourOccupancy{0, 900}));
+    EXPECT_EQ(load.Hours[hourOf(35, 9)], (THourOccupancy{2100, 0}));
+    for (const THourOccupancy& hour : load.Hours) {
+        EXPECT_LE(hour.Seconds(), 3600u);
+    }
+    // Four hours of 3600 s: the earliest is the busiest.
+    ASSERT_TRUE(load.BusiestHour);
+    EXPECT_EQ(*load.BusiestHour, Date(2024, 3, 3, 15));
+    EXPECT_DOUBLE_EQ(load.Erlangs(), 1.0);
+
+    // The days' busy hours: day d has d minutes, but day 3 has 3600 s and day
+    // 10 1800 s. The five busiest: 3600, 2100, 2040, 1980, 1920 s.
+    EXPECT_EQ(load.HighLoad.Days, 5u);
+    EXPECT_NEAR(load.HighLoad.Erlangs, 11640 / 5.0 / 3600, 1e-12);
+    // The thirty busiest leave out days 1, 2, 4, 5 and 6 (60 to 360 s): all
+    // days make 60 * 630 + (3600 - 180) + (1800 - 600) = 42420 s.
+    EXPECT_EQ(load.NormalLoad.Days, 30u);
+    EXPECT_NEAR(load.NormalLoad.Erlangs, (42420 - 1080) / 30.0 / 3600, 1e-12);
+    const TTrunkSizing sizing = TrunkSizing(load);
+    EXPECT_EQ(sizing.NormalLoadNeeded, (std::array<std::uint32_t, 2>{3, 3}));
+    EXPECT_EQ(sizing.HighLoadNeeded, (std::array<std::uint32_t, 2>{4, 3}));
+    const std::string text = SizingText(load);
+    EXPECT_NE(text.find("Час наибольшей нагрузки: 03.03.2024 15:00-16:00\n"
+                        "Нагрузка, Эрл: исходящая 1.00, входящая 0.00, всего 1.00\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Обычная нагрузка: средний ЧНН 30 самых нагруженных дней, Эрл: 0.38; "
+                        "нужно СЛ (Erlang B): 3 при потерях 1%, 3 при 5%\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Высокая нагрузка: средний ЧНН 5 самых нагруженных дней, Эрл: 0.65"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Занято СЛ одновременно за период: 1 из 4\n"), std::string::npos) << text;
+}
+
+// Offices whose busiest hour carries a known traffic, in whole-hour calls on
+// as many trunks (and one of 48 minutes), get the trunks of the Erlang B tables.
+TEST(TrafficCharts, OfficesOfKnownTrafficGetTheTrunksOfTheErlangBTables) {
+    struct TOffice {
+        std::vector<int> Calls; // seconds from 09:00, one trunk each
+        double Erlangs;
+        std::uint32_t Needed1;
+        std::uint32_t Needed5;
+    };
+    for (const TOffice& office : std::vector<TOffice>{{{3600}, 1.00, 5, 4},
+                                                      {{2880}, 0.80, 4, 3},
+                                                      {{3600, 3600}, 2.00, 7, 5},
+                                                      {{3600, 3600, 3600, 3600}, 4.00, 10, 8}}) {
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < office.Calls.size(); ++i) {
+            lines.push_back(Call(4, 9, 0, 0, office.Calls[i], 201 + static_cast<int>(i), "",
+                                 std::to_string(i + 1), "8123"));
+        }
+        const TCallList calls = Loaded(lines);
+        const TTrunkLoad load = TrunkLoad({calls.begin(), calls.end()}, {});
+        const TTrunkSizing sizing = TrunkSizing(load);
+        EXPECT_DOUBLE_EQ(sizing.Erlangs, office.Erlangs);
+        EXPECT_EQ(sizing.Needed1[2], office.Needed1) << office.Erlangs;
+        EXPECT_EQ(sizing.Needed5[2], office.Needed5) << office.Erlangs;
+        EXPECT_EQ(sizing.HighLoadNeeded,
+                  (std::array<std::uint32_t, 2>{office.Needed1, office.Needed5}));
+        EXPECT_EQ(sizing.TrunksInUseAtOnce, office.Calls.size());
+    }
 }
 
 TEST(TrafficCharts, TopLinesByTalkTimeAndCostWithTiesByHardwareNumber) {

@@ -3,15 +3,8 @@
 # to standard output, sorts one after another, selections, the tables, --help,
 # bad options (status 2), a missing call file and a target that cannot be written.
 # Usage: program_test.sh PATH-TO-tallyvox-report
-set -u
 report=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
 
 # Lines in UTF-8 to a Windows-1251 file with CR LF line ends.
 cp1251() {
@@ -33,7 +26,8 @@ CALLS
 
 "$report" --help >"$work/help" 2>&1 || fail "--help exits with $?"
 for option in --sort-lines --sort-trunks --program --hardware --prefix --date-format --calls \
-    --lines --trunks --tariffs --from --to --period --csv --xlsx --check-tariffs; do
+    --lines --trunks --tariffs --from --to --period --csv --xlsx --check-tariffs \
+    --check-alerts --alerts; do
     grep -q -- "$option" "$work/help" || fail "--help does not document $option"
 done
 
@@ -121,6 +115,24 @@ grep -q '^line 2: price_per_minute "x"' "$work/err" && grep -q '^line 3: ' "$wor
     fail "faults: $(cat "$work/err")"
 "$report" "$work/calls.txt" --tariffs "$work/bad.csv" --lines - >"$work/out" 2>/dev/null
 [ $? -eq 1 ] && [ ! -s "$work/out" ] || fail "a faulty table still gave a report"
+
+# Alert rules: judged with their faults' lines, then what they fire in a period,
+# each call as its line stands in the file. The alerts need no other output.
+printf '%s\n' '[[rule]]' 'name = "Долгий"' 'level = "warning"' 'min_duration = "00:59:00"' \
+    '[[rule]]' 'name = "Межгород"' 'level = "critical"' 'prefixes = ["8"]' >"$work/rules.toml"
+"$report" --check-alerts "$work/rules.toml" >"$work/out" || fail "--check-alerts exits with $?"
+grep -q "2 rules, no faults" "$work/out" || fail "--check-alerts: $(cat "$work/out")"
+printf '%s\n' '[[rule]]' 'name = "x"' 'level = "loud"' >"$work/bad.toml"
+"$report" --check-alerts "$work/bad.toml" 2>"$work/err"
+[ $? -eq 1 ] && grep -q '^line 1: rule "x": level' "$work/err" || fail "faulty rules: $(cat "$work/err")"
+"$report" "$work/calls.txt" --alerts "$work/rules.toml" --from 2004-05-08 >"$work/out" ||
+    fail "--alerts exits with $?"
+long=$(grep -a '00:59:50' "$work/calls.txt" | tr -d '\r')
+other=$(grep -a '^08-05-2004 11:00' "$work/calls.txt" | tr -d '\r')
+printf 'Долгий\t%s\nМежгород\t%s\nМежгород\t%s\n' "$long" "$long" "$other" >"$work/expected"
+cmp -s "$work/out" "$work/expected" || fail "--alerts printed: $(cat "$work/out")"
+"$report" "$work/calls.txt" --alerts "$work/rules.toml" --lines - >/dev/null 2>&1
+[ $? -eq 2 ] || fail "--alerts with an export is not a mistake in the options"
 
 # The Part's export keeps its bytes with a table; the period narrows it.
 "$report" "$work/calls.txt" --tariffs "$work/tariffs.csv" --lines - >"$work/stdout"

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 
 #include "exchange/Record.h"
 #include "sim/CalendarEncode.h"
@@ -68,7 +69,11 @@ TEST(TrafficGeneratorTest, TheTrafficHasTheVarietyOfAnOffice) {
               }),
               10);
     EXPECT_GT(count([](const sim::TCall& c) { return c.DurationSeconds < 60; }), 50);
-    EXPECT_GT(count([](const sim::TCall& c) { return c.DurationSeconds > 3600; }), 5);
+    // Holding times are lognormal with a thin tail: some calls of over ten
+    // minutes, hardly any over an hour, none over two.
+    EXPECT_GT(count([](const sim::TCall& c) { return c.DurationSeconds > 600; }), 30);
+    EXPECT_LT(count([](const sim::TCall& c) { return c.DurationSeconds > 3600; }), 20);
+    EXPECT_EQ(count([](const sim::TCall& c) { return c.DurationSeconds > 7200; }), 0);
     EXPECT_GT(count([](const sim::TCall& c) { return c.Start.Hour >= 8 && c.Start.Hour < 19; }),
               1500);
     std::vector<int> lines;
@@ -77,6 +82,43 @@ TEST(TrafficGeneratorTest, TheTrafficHasTheVarietyOfAnOffice) {
     }
     std::sort(lines.begin(), lines.end());
     EXPECT_GT(std::unique(lines.begin(), lines.end()) - lines.begin(), 20);
+}
+
+// No trunk and no extension carries two calls at once, in the stored calls nor
+// in those that arrive later, whatever the plan; a stored call starts at least
+// a tick (6 s) after the circuit's previous one ended, so whole ticks keep them
+// apart.
+TEST(TrafficGeneratorTest, ATrunkCarriesOneCallAtATime) {
+    for (sim::TTrunkPlan plan : {sim::TTrunkPlan::Arden, sim::TTrunkPlan::PolarC,
+                                 sim::TTrunkPlan::Complex, sim::TTrunkPlan::Tinkle}) {
+        sim::TTrafficGenerator generator(2004, plan, 1);
+        std::vector<sim::TCall> calls = generator.History(1900, Now);
+        ASSERT_EQ(calls.size(), 1900u);
+        const std::int64_t now = sim::CalendarToSeconds(Now);
+        for (int i = 1; i <= 300; ++i) {
+            calls.push_back(generator.EndingAt(sim::SecondsToCalendar(now + 20 * i)));
+        }
+        std::map<std::string, std::vector<std::pair<std::int64_t, std::int64_t>>> byCircuit;
+        for (const sim::TCall& call : calls) {
+            const std::int64_t start = sim::CalendarToSeconds(call.Start);
+            for (const std::string& circuit : {"trunk " + std::to_string(call.TrunkCode),
+                                               "line " + std::to_string(call.HardwareLine)}) {
+                byCircuit[circuit].emplace_back(start, start + call.DurationSeconds);
+            }
+        }
+        for (auto& [circuit, times] : byCircuit) {
+            std::sort(times.begin(), times.end());
+            for (std::size_t i = 1; i < times.size(); ++i) {
+                EXPECT_GE(times[i].first, times[i - 1].second + (times[i].second <= now ? 6 : 0))
+                    << circuit << " call " << i;
+            }
+        }
+    }
+    // Outgoing and incoming calls in the shares 50 to 35 of all calls.
+    const auto calls = Generate(2004, 1900);
+    const auto incoming = std::count_if(calls.begin(), calls.end(),
+                                        [](const sim::TCall& c) { return c.Dialled.empty(); });
+    EXPECT_NEAR(static_cast<double>(incoming) / 1900, 35.0 / 85, 0.04);
 }
 
 TEST(TrafficGeneratorTest, TrunkCodesFollowThePlan) {

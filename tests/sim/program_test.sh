@@ -3,29 +3,11 @@
 # device path on the first line, a probe and a record through the device, the
 # link, and a stop by its process id with a one-line summary.
 # Usage: program_test.sh PATH-TO-tallyvox-sim
-set -u
-# The device is a terminal: should it become this shell's controlling terminal,
-# its going away must not end the test.
-trap "" HUP
-
 sim=$1
-work=$(mktemp -d)
-pid=
-cleanup() {
-    exec 3>&- 2>/dev/null
-    if [ -n "$pid" ]; then
-        kill -TERM "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/err" ] && sed 's/^/  simulator stderr: /' "$work/err" >&2
-    exit 1
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
+sim_link=$work/com1
+on_exit='exec 3>&- 2>/dev/null'
+fail_logs=(sim.err)
 
 # Reads count bytes from the device (fd 3) as lower-case hex pairs, no blanks.
 read_bytes() {
@@ -47,14 +29,8 @@ status=$?
 grep -q -- '--fault NAME=VALUE' "$work/help" || fail "--help does not list the options"
 
 # Three calls; the device path on the first line means it is ready.
-"$sim" --calls 3 --seed 4 --link "$work/com1" >"$work/out" 2>"$work/err" &
-pid=$!
-for _ in $(seq 200); do
-    [ -s "$work/out" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the simulator ended before it was ready"
-    sleep 0.05
-done
-IFS= read -r device <"$work/out" || fail "no device path on the first line"
+start_sim --calls 3 --seed 4
+IFS= read -r device <"$work/sim.out" || fail "no device path on the first line"
 [ -c "$device" ] || fail "\"$device\" is not a character device"
 [ -L "$work/com1" ] || fail "no link at $work/com1"
 [ "$(readlink "$work/com1")" = "$device" ] || fail "the link does not lead to $device"
@@ -78,14 +54,14 @@ record=$(read_bytes $((length + 1)))
 exec 3>&-
 
 # Stopped by its process id: status 0 and the summary of what was sent.
-kill -TERM "$pid"
-wait "$pid"
+kill -TERM "$sim_pid"
+wait "$sim_pid"
 status=$?
-pid=
+sim_pid=
 [ "$status" -eq 0 ] || fail "SIGTERM ends it with status $status, not 0"
-summary=$(cat "$work/err")
+summary=$(cat "$work/sim.err")
 [ "$summary" = "tallyvox-sim: 1 records sent, 2 left in the buffers" ] ||
     fail "summary \"$summary\""
-[ "$(wc -l <"$work/out")" -eq 1 ] || fail "more than the device path on stdout"
+[ "$(wc -l <"$work/sim.out")" -eq 1 ] || fail "more than the device path on stdout"
 [ ! -e "$work/com1" ] && [ ! -L "$work/com1" ] || fail "the link outlived the simulator"
 echo "tallyvox-sim program: ok"

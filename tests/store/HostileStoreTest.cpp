@@ -78,6 +78,8 @@ TEST_P(RefusedLineTest, NoLineHoldsUpTheOthers) {
         connection.Execute(refusal.StoreLimit);
     }
     std::vector<std::string> lines = testkit::GeneratedCallLines(51, 60, November);
+    // The digits follow the line's own dialled number, or stand alone as the
+    // dialled number of an incoming call.
     const std::string longLine = lines[25] + std::string(2700, '7');
     const std::string oddLine = lines[40] + std::string("1\x98\0\xff", 4);
     lines.insert(lines.begin() + 26, longLine);
@@ -102,7 +104,7 @@ TEST_P(RefusedLineTest, NoLineHoldsUpTheOthers) {
         "1");
     EXPECT_EQ(Query(url,
                     "SELECT count(*) FROM tallyvox_calls WHERE raw_line = $1 AND "
-                    "length(dialled_number) > 2700",
+                    "length(dialled_number) >= 2700",
                     {{longLine, true}}),
               refusal.SetAside ? "0" : "1");
     EXPECT_EQ(Query(url,

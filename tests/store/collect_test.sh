@@ -5,7 +5,6 @@
 # shows it (the stops between the reads are pauses, the line that went away a
 # gap); the call file has a Cyrillic name.
 # Usage: collect_test.sh tallyvox-collect tallyvox-sim SERVER_FOLDER CONTROL_SCRIPT [tallyvox-report]
-set -u
 collect=$1
 sim=$2
 server=$3
@@ -15,39 +14,15 @@ if [ -f "$server/missing" ]; then
     echo "skipped: $(cat "$server/missing")"
     exit 0
 fi
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-    [ -n "$sim_pid" ] && kill -TERM "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    [ -f "$server/data/postmaster.pid" ] || bash "$control" resume "$server" >/dev/null 2>&1
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    sed "s|^|  collect: |" "$work"/*.err >&2 2>/dev/null
-    exit 1
-}
+source "$(dirname "$0")/../kit/program_kit.sh"
+on_exit='[ -f "$server/data/postmaster.pid" ] || bash "$control" resume "$server" >/dev/null 2>&1'
+fail_logs=('*.err')
 sql() { psql -X -A -t -q "host=$server user=tallyvox dbname=$1" -c "$2"; }
 
 sql postgres "DROP DATABASE IF EXISTS collect WITH (FORCE)" 2>/dev/null
 sql postgres "CREATE DATABASE collect" || fail "cannot make the test database"
 url="host=$server user=tallyvox dbname=collect"
 
-start_sim() {
-    "$sim" --link "$work/com" "$@" >"$work/sim.out" 2>"$work/sim.err" &
-    sim_pid=$!
-    for _ in $(seq 200); do
-        [ -s "$work/sim.out" ] && return
-        sleep 0.05
-    done
-    fail "the simulator did not get ready"
-}
-stop_sim() {
-    kill -TERM "$sim_pid" 2>/dev/null
-    wait "$sim_pid" 2>/dev/null
-    sim_pid=
-}
 once() {
     (cd "$work" && timeout 60 "$collect" --once --port "$work/com" --file звонки.txt \
         --store "$url" --site kiev 2>>"$work/once.err")
