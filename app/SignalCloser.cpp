@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
 
 namespace tallyvox::app {
 namespace {

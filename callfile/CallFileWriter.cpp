@@ -229,19 +229,15 @@ std::string AppendProblem(const std::string& fileName) {
         // Created exclusively, or not at all: a file that another writer creates
         // meanwhile is opened as theirs and never taken for the check's own.
         errno = 0;
-        bool createdHere = static_cast<bool>(OpenHandle(path, "wbx"));
-        if (!createdHere && errno == EEXIST) {
-            errno = 0;
-            if (!OpenHandle(path, "ab")) {
-                return CannotOpenReason(errno);
-            }
-        } else if (!createdHere) {
+        if (OpenHandle(path, "wbx")) {
+            RemoveIfStillEmpty(path);
+            return {};
+        }
+        if (errno != EEXIST) {
             return CannotOpenReason(errno);
         }
-        if (createdHere) {
-            RemoveIfStillEmpty(path);
-        }
-        return {};
+        errno = 0;
+        return OpenHandle(path, "ab") ? std::string() : CannotOpenReason(errno);
     } catch (const std::exception&) {
         return text::Utf8ToCp1251("имя файла не может быть прочитано системой");
     }

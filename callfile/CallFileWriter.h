@@ -87,8 +87,9 @@ private:
 
 // Checks that fileName can be appended to now, without writing to it. A file
 // that is not there is created exclusively for the check and removed again
-// while it is still empty; a file another writer creates meanwhile is theirs. Empty when it can,
-// otherwise the system's reason in Russian (Windows-1251). No exception escapes.
+// while it is still empty; a file another writer creates meanwhile is theirs.
+// Empty when it can, otherwise the system's reason in Russian (Windows-1251).
+// No exception escapes.
 std::string AppendProblem(const std::string& fileName);
 
 } // namespace tallyvox::callfile
