@@ -825,6 +825,11 @@ private slots:
         TMainWindowWorld world;
         world.WriteSettings();
         world.MapPortToNowhere(1);
+        // A start folder whose name Windows-1251 cannot write.
+        const std::filesystem::path start = world.PathOf("start \u65e5\u672c");
+        std::filesystem::create_directory(start);
+        std::filesystem::copy_file(world.PathOf("Tallyvox.cfg"), start / "Tallyvox.cfg");
+        const tallyvox::testkit::TCurrentDir inStart(start);
         // Both windows belong to the main window, as in the program.
         auto* report = new TMainForm_rep;
         auto* about = new TAboutForm;
@@ -854,8 +859,7 @@ private slots:
         world.Command("Report_MenuItem")->trigger();
         QCOMPARE(modal, std::optional<bool>(true));
         QVERIFY(aboutTookTheMouse);
-        QCOMPARE(openFolder,
-                 QDir(QString::fromStdString(world.Folder.Path().string())).absolutePath());
+        QCOMPARE(openFolder, QDir(start).absolutePath());
         QVERIFY(!report->isVisible());
         QVERIFY(world.Messages.empty());
         QCOMPARE(report->windowTitle(), QCoreApplication::applicationName());
