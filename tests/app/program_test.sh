@@ -44,13 +44,11 @@ calls_of() {
     cat "$@" 2>/dev/null | grep -c '^[0-9][0-9]-'
 }
 
+has_lines() { [ "$(lines_of "$1")" -ge "$2" ]; }
+
 # Waits until file $1 holds at least $2 lines.
 wait_for_lines() {
-    for _ in $(seq 600); do
-        [ "$(lines_of "$1")" -ge "$2" ] && return
-        sleep 0.05
-    done
-    fail "$1 did not reach $2 lines"
+    wait_until "$1 did not reach $2 lines" has_lines "$1" "$2"
 }
 
 # The program in the start folder, in the background; sets $tallyvox.

@@ -23,21 +23,15 @@ calls_in() {
     if [ -f "$1" ]; then grep -c '^[0-9][0-9]-' "$1"; else echo 0; fi
 }
 
+has_calls() { [ "$(calls_in "$1")" -ge "$2" ]; }
+
 # Waits until file $1 holds at least $2 call lines.
 wait_for_calls() {
-    for _ in $(seq 600); do
-        [ "$(calls_in "$1")" -ge "$2" ] && return
-        sleep 0.05
-    done
-    fail "$1 did not reach $2 calls"
+    wait_until "$1 did not reach $2 calls" has_calls "$1" "$2"
 }
 
 wait_for_text() {
-    for _ in $(seq 600); do
-        grep -q "$2" "$1" 2>/dev/null && return
-        sleep 0.05
-    done
-    fail "no \"$2\" in $1"
+    wait_until "no \"$2\" in $1" grep -qs "$2" "$1"
 }
 
 # --once against a fresh simulator; sets $status.

@@ -50,6 +50,18 @@ fail() {
     exit 1
 }
 
+# wait_until WHAT COMMAND...: runs COMMAND every 50 ms until it succeeds, for
+# at most 30 s; then fails saying that WHAT did not happen.
+wait_until() {
+    local what=$1
+    shift
+    for _ in $(seq 600); do
+        "$@" && return
+        sleep 0.05
+    done
+    fail "$what"
+}
+
 # The value of the exit status NAME as the programs' own header gives it.
 status_of() {
     sed -n "s/^inline constexpr int $1 = \([0-9]*\);/\1/p" "$statuses"
