@@ -7,7 +7,7 @@
 
 #include "alerts/Evaluator.h"
 #include "alerts/RulesReader.h"
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "report/Load.h"
 #include "report/TariffReader.h"
 #include "text/Cp1251.h"

@@ -12,15 +12,15 @@
 #include <functional>
 #include <string>
 
-#include "exchange/Clock.h"
 #include "exchange/CommPort.h"
 #include "exchange/ExitStatus.h"
 #include "exchange/Notifier.h"
 #include "exchange/ObjectHeader.h"
-#include "exchange/ReadState.h"
-#include "exchange/RealTime.h"
-#include "exchange/Record.h"
-#include "exchange/Status.h"
+#include "model/Clock.h"
+#include "model/ReadState.h"
+#include "model/RealTime.h"
+#include "model/Record.h"
+#include "model/Status.h"
 
 namespace tallyvox {
 

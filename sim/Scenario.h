@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::sim {
 

@@ -10,8 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "exchange/FilePath.h"
 #include "exchange/LowLevel.h"
+#include "model/FilePath.h"
 #include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <map>
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "sim/TrafficGenerator.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "exchange/Status.h"
+#include "model/Status.h"
 
 namespace tallyvox {
 

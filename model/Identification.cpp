@@ -1,7 +1,7 @@
-#include "exchange/Identification.h"
+#include "model/Identification.h"
 
-#include "exchange/Calendar.h"
-#include "exchange/Protocol.h"
+#include "model/Calendar.h"
+#include "model/Protocol.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 #include <string_view>
 
-#include "exchange/Calendar.h"
-#include "exchange/Protocol.h"
+#include "model/Calendar.h"
+#include "model/Protocol.h"
 #include "text/Format.h"
 
 namespace tallyvox {

@@ -1,6 +1,6 @@
-#include "exchange/RealTime.h"
+#include "model/RealTime.h"
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox {
