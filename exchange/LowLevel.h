@@ -16,6 +16,7 @@
 #include "exchange/ExitStatus.h"
 #include "exchange/Notifier.h"
 #include "exchange/ObjectHeader.h"
+#include "exchange/OutConfig.h"
 #include "model/Clock.h"
 #include "model/ReadState.h"
 #include "model/RealTime.h"
@@ -25,14 +26,6 @@
 namespace tallyvox {
 
 using TRecordCallback = std::function<void(TRecord)>;
-
-// AutoStart values of the output configuration file.
-enum TAutoStart {
-    AutoStartNone = 0,
-    AutoStartDefault = 1,
-    AutoStartContinuous = 2,
-    AutoStartOnce = 3
-};
 
 enum class TDownloadEnd { Finished, LinkLost, SelectionRefused };
 
