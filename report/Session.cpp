@@ -1,0 +1,164 @@
+#include "report/Session.h"
+
+#include <exception>
+#include <optional>
+#include <thread>
+
+#include "report/LargeMemory.h"
+#include "report/Totals.h"
+
+namespace tallyvox::report {
+
+namespace {
+
+const TTariffTable& NoTariffs() {
+    static const TTariffTable none;
+    return none;
+}
+
+// What one part of a source gives: its totals, its costs and, when kept, its
+// calls with theirs.
+struct TPart {
+    std::size_t LineCount = 0;
+    TCallList Calls;
+    std::vector<TCallCost> CallCosts;
+    TLineList Lines;
+    TTrunkList Trunks;
+    std::optional<TCostTally> Costs; // when priced
+};
+
+// The reading of one part: each call of the period goes into the totals, is
+// priced, and is kept with its cost when asked.
+class TPartReader {
+public:
+    TPartReader(TPart& part, const TPeriod& period, bool keepCalls)
+        : Part(part), Period(period), Whole(period.Whole()), KeepCalls(keepCalls) {}
+
+    void Add(const TExtStr_rep& call) {
+        if (!Whole && !Period.Holds(call.Start)) {
+            return;
+        }
+        AddToLineList(Part.Lines, call);
+        AddToTrunkList(Part.Trunks, call);
+        const TCallCost cost = Part.Costs ? Part.Costs->Add(call) : TCallCost{};
+        if (KeepCalls) {
+            Part.Calls.Append(call);
+            if (Part.Costs) {
+                Part.CallCosts.push_back(cost);
+            }
+        }
+    }
+
+private:
+    TPart& Part;
+    const TPeriod& Period;
+    const bool Whole;
+    const bool KeepCalls;
+};
+
+// Adds the entries of a later part: a known key adds its traffic, a new one goes
+// to the end, as it would have when the calls were read in one go.
+template <class TList> void JoinTotals(TList& list, const TList& later) {
+    for (const auto& entry : later) {
+        if (auto* known = list.Find(KeyOf(entry))) {
+            known->AddTraffic(entry);
+        } else {
+            list.Append(entry);
+        }
+    }
+}
+
+// Room for the calls of the whole source in the first part's list, so that
+// the later parts join it without moving it. Untouched room costs address
+// space only.
+void ReserveCalls(TCallSource& source, std::vector<TPart>& parts) {
+    std::size_t most = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::size_t part = source.MostCalls(i);
+        parts[i].Calls.Reserve(i == 0 ? 0 : part);
+        most += part;
+    }
+    parts[0].Calls.Reserve(most);
+}
+
+void ReadParts(TCallSource& source, std::vector<TPart>& parts, const TPeriod& period,
+               bool keepCalls) {
+    std::vector<std::exception_ptr> failures(parts.size());
+    const auto read = [&](std::size_t i) {
+        try {
+            TPartReader reader(parts[i], period, keepCalls);
+            parts[i].LineCount =
+                source.Read(i, [&reader](const TExtStr_rep& call) { reader.Add(call); });
+        } catch (...) {
+            failures[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        workers.emplace_back(read, i);
+    }
+    read(0);
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    }
+}
+
+} // namespace
+
+TReportSession::TReportSession(TSessionTables tables) : Tables(tables) {}
+
+TReportSession::~TReportSession() = default;
+
+const TTariffTable& TReportSession::Tariffs() const {
+    return Tables.Tariffs != nullptr ? *Tables.Tariffs : NoTariffs();
+}
+
+void TReportSession::Load(TCallSource& source, const TPeriod& period, bool keepCalls,
+                          unsigned threads) {
+    std::vector<TPart> parts(source.PartCount(std::max(threads, 1u)));
+    for (TPart& part : parts) {
+        if (Priced()) {
+            part.Costs.emplace(Tariffs());
+        }
+    }
+    if (keepCalls) {
+        ReserveCalls(source, parts);
+    }
+    ReadParts(source, parts, period, keepCalls);
+
+    TPart& first = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        first.LineCount += parts[i].LineCount;
+        JoinTotals(first.Lines, parts[i].Lines);
+        JoinTotals(first.Trunks, parts[i].Trunks);
+        if (first.Costs) {
+            first.Costs->Join(*parts[i].Costs);
+        }
+        first.Calls.Splice(std::move(parts[i].Calls));
+        first.CallCosts.insert(first.CallCosts.end(), parts[i].CallCosts.begin(),
+                               parts[i].CallCosts.end());
+    }
+    Period_ = period;
+    LineCount_ = first.LineCount;
+    Calls_ = std::move(first.Calls);
+    Calls_.SetLineCount(LineCount_);
+    Lines_ = std::move(first.Lines);
+    Trunks_ = std::move(first.Trunks);
+    Costs_ = first.Costs ? first.Costs->Finish() : TCostReport{};
+    Costs_.Calls = std::move(first.CallCosts);
+}
+
+std::unique_ptr<TCostViews> TReportSession::Views(const TCallRows& rows) const {
+    return std::make_unique<TCostViews>(rows, Lines_, Trunks_, Costs_, Tariffs());
+}
+
+std::vector<std::string> TReportSession::Heading() const {
+    return HeadingLines(PeriodCaption(Period_), Tariffs(), Costs_);
+}
+
+} // namespace tallyvox::report
