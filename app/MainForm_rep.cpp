@@ -126,7 +126,9 @@ TMainForm_rep::TMainForm_rep(QWidget* parent)
     CallModel = new TCallGridModel(this);
     LineModel = new TLineGridModel(this);
     TrunkModel = new TTrunkGridModel(this);
-    ShowReport(std::make_unique<TReportLists>(), Form->FileGroupBox->title());
+    // The tariff table the sessions price by lives as long as the window.
+    Costs = std::make_unique<TReportCosts>();
+    ShowReport(NewSession(), Form->FileGroupBox->title());
     SetUpGrid(Form->StringGrid1, CallModel);
     SetUpGrid(Form->ALGrid, LineModel);
     SetUpGrid(Form->SLGrid, TrunkModel);
@@ -242,7 +244,7 @@ void TMainForm_rep::FormClose() {
     // calls should not stay in memory behind a closed window.
     Form->ALQueryPanel->hide();
     Charts->hide();
-    ShowReport(std::make_unique<TReportLists>(), EmptyCaption);
+    ShowReport(NewSession(), EmptyCaption);
     ReportLoaded();
 }
 

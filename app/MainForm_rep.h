@@ -14,9 +14,11 @@
 #include "report/CostViews.h"
 #include "report/Period.h"
 #include "report/Tariff.h"
+#include "report/WriteResult.h"
 
 namespace tallyvox::report {
 class TExportLines;
+class TReportSession;
 } // namespace tallyvox::report
 
 class QFileDialog;
@@ -34,7 +36,6 @@ class TChartsView;
 class TCallGridModel;
 class TLineGridModel;
 class TTrunkGridModel;
-struct TReportLists;
 struct TReportCosts;
 
 class TMainForm_rep : public QDialog {
@@ -108,7 +109,9 @@ private:
     void N13Click();
 
     // Steps shared by the commands.
-    void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
+    // A report session priced by the window's tariff table.
+    std::unique_ptr<report::TReportSession> NewSession() const;
+    void ShowReport(std::unique_ptr<report::TReportSession> shown, const QString& caption);
     // Makes the lines of an export from the lists shown at that moment.
     using TExportSource = std::function<std::unique_ptr<report::TExportLines>()>;
     // The lists may be replaced while a dialog is open (the period bar's pause
@@ -136,9 +139,12 @@ private:
     void ApplyPeriod();
     void ShowCallsOfPeriod();
     void ShowPeriodOnPickers();
-    void Reprice();
+    // Shows the views of the shown report, priced or not.
+    void ShowViews();
     void ShowCostGrids(bool priced);
     QString SaveTarget(QFileDialog* dialog);
+    // Says why a spreadsheet file was not written, if it was not.
+    void TellUnsaved(const QString& fileName, const report::TWriteResult& result);
 
     std::unique_ptr<Ui::TMainForm_rep> Form;
     QFileDialog* OpenDialog1 = nullptr;
@@ -148,8 +154,9 @@ private:
     TAboutForm* AboutForm = nullptr;
     TChartsView* Charts = nullptr;
 
-    // Never empty: an empty report before the first load and after closing.
-    std::unique_ptr<TReportLists> Report;
+    // The report shown; never empty: an empty report before the first load and
+    // after closing.
+    std::unique_ptr<report::TReportSession> Report;
     TCallGridModel* CallModel = nullptr;
     TLineGridModel* LineModel = nullptr;
     TTrunkGridModel* TrunkModel = nullptr;

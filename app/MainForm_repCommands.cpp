@@ -14,10 +14,11 @@
 #include "app/MainForm_rep.h"
 #include "app/Messages.h"
 #include "app/QtText.h"
+#include "app/ReportCosts.h"
 #include "app/ReportGridModels.h"
 #include "report/Export.h"
 #include "report/Load.h"
-#include "report/Totals.h"
+#include "report/Session.h"
 #include "report/WriteListToFile.h"
 #include "ui_MainForm_rep.h"
 
@@ -63,13 +64,12 @@ void TMainForm_rep::LoadClick() {
 }
 
 void TMainForm_rep::LoadFile(const QString& fileName) {
-    auto lists = std::make_unique<TReportLists>();
+    std::unique_ptr<report::TReportSession> loaded = NewSession();
     try {
         TBusyCursor busy;
         // An unreadable file throws here, before anything shown has changed.
-        lists->Calls = report::LoadCallFile(QFile(fileName).filesystemFileName());
-        lists->Lines = report::BuildLineList(lists->Calls);
-        lists->Trunks = report::BuildTrunkList(lists->Calls);
+        report::TCallFileSource source(QFile(fileName).filesystemFileName());
+        loaded->Load(source, {}, true);
     } catch (const std::system_error& error) {
         ShowMessage(
             this,
@@ -78,17 +78,22 @@ void TMainForm_rep::LoadFile(const QString& fileName) {
             QCoreApplication::applicationName());
         return;
     }
-    const QString caption = ToQString(report::LineCountCaption(lists->Calls));
-    ShowReport(std::move(lists), caption);
+    const QString caption = ToQString(report::LineCountCaption(loaded->LineCount()));
+    ShowReport(std::move(loaded), caption);
     ReportLoaded();
 }
 
-void TMainForm_rep::ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption) {
+std::unique_ptr<report::TReportSession> TMainForm_rep::NewSession() const {
+    return std::make_unique<report::TReportSession>(report::TSessionTables{&Costs->Table});
+}
+
+void TMainForm_rep::ShowReport(std::unique_ptr<report::TReportSession> shown,
+                               const QString& caption) {
     // The models let go of the old lists before these are released.
-    CallModel->SetCalls(lists->Calls);
-    LineModel->SetList(lists->Lines);
-    TrunkModel->SetList(lists->Trunks);
-    Report = std::move(lists);
+    CallModel->SetCalls(shown->Calls());
+    LineModel->SetList(shown->Lines());
+    TrunkModel->SetList(shown->Trunks());
+    Report = std::move(shown);
     Form->FileGroupBox->setTitle(caption);
 }
 
@@ -140,15 +145,16 @@ void TMainForm_rep::Export(QFileDialog* dialog, const TExportSource& source) {
                      QStringLiteral("Предупреждение!"))) {
         return;
     }
-    int result = report::WriteOk;
+    report::TWriteResult result;
     {
         TBusyCursor busy;
         // The existing file is replaced only once the new one is complete.
-        result = report::WriteListToFile(LastErrno, *source(), LocalFileName(fileName));
+        result = report::SaveExport(*source(), LocalFileName(fileName));
     }
-    if (result != report::WriteOk) {
+    if (!result.Written()) {
+        LastErrno = result.Error;
         ShowMessage(this, ToQString(report::WriteErrorText()),
-                    ToQString(report::WriteListMessage(result, LastErrno)));
+                    ToQString(report::WriteListMessage(result.Code, LastErrno)));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/Period.h"
+#include "report/Session.h"
 #include "report/Tariff.h"
 
 class QBoxLayout;
@@ -33,12 +34,11 @@ struct TReportCosts {
     // The folder of "TallyvoxOut.cfg": the start directory.
     QString ConfigDir;
     bool RememberedTried = false;
-    // The whole file while a period narrows the shown calls; empty while the
-    // shown calls are the whole file.
-    std::unique_ptr<report::TCallList> FileCalls;
-    // The priced views over the shown lists; PricedList is the call list priced.
-    report::TCostReport Report;
-    const report::TCallList* PricedList = nullptr;
+    // The whole file while a period narrows the shown report; empty while the
+    // shown report is the whole file.
+    std::unique_ptr<report::TReportSession> FileReport;
+    // The views over the shown report; ViewedList is the call list they show.
+    const report::TCallList* ViewedList = nullptr;
     std::unique_ptr<report::TCostViews> Views;
 
     TCostGridModel* Calls = nullptr;

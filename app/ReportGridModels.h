@@ -16,14 +16,6 @@
 
 namespace tallyvox::app {
 
-// The lists of one loaded file. Held in one place for as long as the grids
-// show them: the calls' texts and the call grid's rows point into them.
-struct TReportLists {
-    report::TCallList Calls;
-    report::TLineList Lines;
-    report::TTrunkList Trunks;
-};
-
 // A title of the title row, for headerData; nothing for any other request.
 template <std::size_t N>
 QVariant TitleData(const std::array<std::string, N>& titles, int section,

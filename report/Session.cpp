@@ -153,6 +153,10 @@ void TReportSession::Load(TCallSource& source, const TPeriod& period, bool keepC
     Costs_.Calls = std::move(first.CallCosts);
 }
 
+void TReportSession::Reprice() {
+    Costs_ = Priced() ? PriceCalls(Calls_, Tariffs()) : TCostReport{};
+}
+
 std::unique_ptr<TCostViews> TReportSession::Views(const TCallRows& rows) const {
     return std::make_unique<TCostViews>(rows, Lines_, Trunks_, Costs_, Tariffs());
 }

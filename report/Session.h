@@ -56,6 +56,10 @@ public:
     // The costs (all empty when not priced); Calls in the order of Calls().
     const TCostReport& Costs() const { return Costs_; }
 
+    // Prices the kept calls again, after the tariff table changed; the totals
+    // and their order stay.
+    void Reprice();
+
     // The views of the catalog (CostViews.h) with rows as the calls shown
     // (rows must be of Calls() and outlive the views).
     std::unique_ptr<TCostViews> Views(const TCallRows& rows) const;
