@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "alerts/Evaluator.h"
+#include "alerts/ExchangeWatch.h"
 #include "alerts/RulesReader.h"
 #include "exchange/FilePath.h"
 #include "report/Load.h"
@@ -16,10 +17,18 @@ namespace tallyvox::collector {
 
 namespace {
 
-class TAlertLink : public callfile::TAppendObserver {
+report::TDateTime DateTimeOf(const TCalendarTime& time) {
+    return {static_cast<std::uint16_t>(time.Year),  static_cast<std::uint8_t>(time.Month),
+            static_cast<std::uint8_t>(time.Day),    static_cast<std::uint8_t>(time.Hour),
+            static_cast<std::uint8_t>(time.Minute), static_cast<std::uint8_t>(time.Second)};
+}
+
+class TRulesLink : public TAlertLink {
 public:
-    TAlertLink(alerts::TRules rules, report::TTariffTable tariffs, TLog& log)
-        : Evaluator(std::move(rules)), Tariffs(std::move(tariffs)), Log(log),
+    TRulesLink(alerts::TRules rules, report::TTariffTable tariffs, const TCalendarTime& now,
+               TLog& log)
+        : Evaluator(std::move(rules)), Watch(Evaluator.Rules(), DateTimeOf(now)),
+          Tariffs(std::move(tariffs)), Log(log),
           Reader([this](const report::TExtStr_rep& call) { Judge(call); }) {}
 
     // The calls already in the file only teach the rules which prefixes were dialled.
@@ -37,18 +46,36 @@ public:
         Reader.Feed("\r\n");
     }
 
+    void Contact(const TCalendarTime& now) override { Watch.Contact(DateTimeOf(now)); }
+
+    void NoContact(const TCalendarTime& now) override { Raise(Watch.Silence(DateTimeOf(now))); }
+
+    void BufferFill(int fill, int capacity) override { Raise(Watch.Buffer(fill, capacity)); }
+
 private:
     void Judge(const report::TExtStr_rep& call) {
         const report::TCents cost = Tariffs.Empty() ? 0 : Tariffs.Cost(call).Cost;
         const std::string line = text::Cp1251ToUtf8(std::string(Reader.CurrentLine()));
         Lines[Number % Lines.size()] = line;
         for (const alerts::TFiring& firing : Evaluator.Add(Number, call, cost)) {
-            const alerts::TRule& rule = Evaluator.Rules().Rules[firing.Rule];
-            const bool critical = rule.Level == alerts::TLevel::Critical;
-            Log.Write(critical ? TLevel::Critical : TLevel::Warning,
-                      "alert: " + rule.Name + ": " + LineOf(firing.Call));
+            Raise(firing.Rule, LineOf(firing.Call));
         }
         ++Number;
+    }
+
+    void Raise(const std::vector<alerts::TStateFiring>& firings) {
+        for (const alerts::TStateFiring& firing : firings) {
+            Raise(firing.Rule, firing.What);
+        }
+    }
+
+    // The one way out of a firing, of a call (what: its line) or of the
+    // exchange's state (what: the state seen).
+    void Raise(std::size_t ruleIndex, const std::string& what) {
+        const alerts::TRule& rule = Evaluator.Rules().Rules[ruleIndex];
+        const bool critical = rule.Level == alerts::TLevel::Critical;
+        Log.Write(critical ? TLevel::Critical : TLevel::Warning,
+                  "alert: " + rule.Name + ": " + what);
     }
 
     // The line of a recent call by its number; a burst names at most its window.
@@ -58,6 +85,7 @@ private:
     }
 
     alerts::TAlertEvaluator Evaluator;
+    alerts::TExchangeWatch Watch; // on Evaluator's rules
     report::TTariffTable Tariffs;
     TLog& Log;
     report::TCallReader Reader;
@@ -67,9 +95,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<callfile::TAppendObserver> StartAlertLink(const std::string& rulesFile,
-                                                          const std::optional<std::string>& tariffs,
-                                                          const std::string& callFile, TLog& log) {
+std::unique_ptr<TAlertLink> StartAlertLink(const std::string& rulesFile,
+                                           const std::optional<std::string>& tariffs,
+                                           const std::string& callFile, TLog& log) {
     alerts::TRules rules;
     try {
         rules = alerts::ReadRulesFile(rulesFile);
@@ -91,7 +119,8 @@ std::unique_ptr<callfile::TAppendObserver> StartAlertLink(const std::string& rul
         throw std::runtime_error(rulesFile + ": rules with min_cost or daily_cost need --tariffs");
     }
     const std::size_t count = rules.Rules.size();
-    auto link = std::make_unique<TAlertLink>(std::move(rules), std::move(table), log);
+    auto link = std::make_unique<TRulesLink>(std::move(rules), std::move(table),
+                                             TSystemClock().LocalNow(), log);
     try {
         link->Remember(FilePathOfText(callFile).string());
     } catch (const std::system_error& error) {

@@ -8,7 +8,7 @@
 #include "report/Session.h"
 #include "report/TrunkLoad.h"
 #include "reportcli/Run.h"
-#include "reportcli/TrafficChart.h"
+#include "qtadapters/TrafficChart.h"
 
 namespace tallyvox::reportcli {
 
