@@ -10,9 +10,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "report/CostViews.h"
+#include "report/DateFormat.h"
 #include "report/Period.h"
+#include "report/Selection.h"
 #include "report/Tariff.h"
 #include "report/WriteResult.h"
 
@@ -33,9 +36,7 @@ namespace tallyvox::app {
 
 class TAboutForm;
 class TChartsView;
-class TCallGridModel;
-class TLineGridModel;
-class TTrunkGridModel;
+class TViewGridModel;
 struct TReportCosts;
 
 class TMainForm_rep : public QDialog {
@@ -112,6 +113,10 @@ private:
     // A report session priced by the window's tariff table.
     std::unique_ptr<report::TReportSession> NewSession() const;
     void ShowReport(std::unique_ptr<report::TReportSession> shown, const QString& caption);
+    // The grids' models let go of the views, or show the views of the shown
+    // rows (the first columns of each, without totals, when not priced).
+    void DetachViews();
+    void AttachViews();
     // Makes the lines of an export from the lists shown at that moment.
     using TExportSource = std::function<std::unique_ptr<report::TExportLines>()>;
     // The lists may be replaced while a dialog is open (the period bar's pause
@@ -139,7 +144,7 @@ private:
     void ApplyPeriod();
     void ShowCallsOfPeriod();
     void ShowPeriodOnPickers();
-    // Shows the views of the shown report, priced or not.
+    // Shows the views of the shown report, priced or not, and what they show.
     void ShowViews();
     void ShowCostGrids(bool priced);
     QString SaveTarget(QFileDialog* dialog);
@@ -157,9 +162,13 @@ private:
     // The report shown; never empty: an empty report before the first load and
     // after closing.
     std::unique_ptr<report::TReportSession> Report;
-    TCallGridModel* CallModel = nullptr;
-    TLineGridModel* LineModel = nullptr;
-    TTrunkGridModel* TrunkModel = nullptr;
+    // The calls the call grid shows: all of them, or those of the selection.
+    std::optional<report::TCallRows> Rows;
+    // The user's short date format, taken at every load.
+    report::TDateFormat DateFormat;
+    TViewGridModel* CallModel = nullptr;
+    TViewGridModel* LineModel = nullptr;
+    TViewGridModel* TrunkModel = nullptr;
     // The caption of the calls' box while no file is shown.
     QString EmptyCaption;
     // The error number of the last failed export.

@@ -7,7 +7,6 @@
 #include "app/ChartsView.h"
 #include "app/MainForm_rep.h"
 #include "app/ReportCosts.h"
-#include "app/ReportGridModels.h"
 #include "report/Session.h"
 #include "ui_MainForm_rep.h"
 

@@ -15,10 +15,11 @@
 #include "app/Messages.h"
 #include "app/QtText.h"
 #include "app/ReportCosts.h"
-#include "app/ReportGridModels.h"
+#include "app/ViewGridModel.h"
 #include "report/Export.h"
 #include "report/Load.h"
 #include "report/Session.h"
+#include "report/Sort.h"
 #include "report/WriteListToFile.h"
 #include "ui_MainForm_rep.h"
 
@@ -90,10 +91,13 @@ std::unique_ptr<report::TReportSession> TMainForm_rep::NewSession() const {
 void TMainForm_rep::ShowReport(std::unique_ptr<report::TReportSession> shown,
                                const QString& caption) {
     // The models let go of the old lists before these are released.
-    CallModel->SetCalls(shown->Calls());
-    LineModel->SetList(shown->Lines());
-    TrunkModel->SetList(shown->Trunks());
+    DetachViews();
+    Rows.reset();
     Report = std::move(shown);
+    // The user may have changed the format since the last file.
+    DateFormat = UserShortDateFormat();
+    Rows.emplace(Report->Calls());
+    AttachViews();
     Form->FileGroupBox->setTitle(caption);
 }
 
@@ -106,7 +110,9 @@ void TMainForm_rep::BindSorts() {
         {Form->N7, report::TLineSortKey::TotalTraffic},
     };
     for (const auto& [action, key] : lineSorts) {
-        connect(action, &QAction::triggered, this, [this, key = key] { LineModel->Sort(key); });
+        connect(action, &QAction::triggered, this, [this, key = key] {
+            LineModel->Refresh([&] { report::SortLines(Report->Lines(), key); });
+        });
     }
     const std::pair<QAction*, report::TTrunkSortKey> trunkSorts[] = {
         {Form->N8, report::TTrunkSortKey::Trunk},
@@ -115,24 +121,24 @@ void TMainForm_rep::BindSorts() {
         {Form->N11, report::TTrunkSortKey::TotalTraffic},
     };
     for (const auto& [action, key] : trunkSorts) {
-        connect(action, &QAction::triggered, this, [this, key = key] { TrunkModel->Sort(key); });
+        connect(action, &QAction::triggered, this, [this, key = key] {
+            TrunkModel->Refresh([&] { report::SortTrunks(Report->Trunks(), key); });
+        });
     }
 }
 
 void TMainForm_rep::N2Click() {
-    Export(SaveDialog1, [this] {
-        return std::make_unique<report::TCallExport>(CallModel->Rows(), CallModel->DateFormat());
-    });
+    Export(SaveDialog1,
+           [this] { return std::make_unique<report::TCallExport>(*Rows, DateFormat); });
 }
 
 void TMainForm_rep::N12Click() {
-    Export(SaveDialog2,
-           [this] { return std::make_unique<report::TLineExport>(LineModel->Entries()); });
+    Export(SaveDialog2, [this] { return std::make_unique<report::TLineExport>(Report->Lines()); });
 }
 
 void TMainForm_rep::N13Click() {
     Export(SaveDialog3,
-           [this] { return std::make_unique<report::TTrunkExport>(TrunkModel->Entries()); });
+           [this] { return std::make_unique<report::TTrunkExport>(Report->Trunks()); });
 }
 
 void TMainForm_rep::Export(QFileDialog* dialog, const TExportSource& source) {

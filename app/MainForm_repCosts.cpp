@@ -20,13 +20,12 @@
 #include <algorithm>
 #include <system_error>
 
-#include "app/CostGridModel.h"
 #include "app/HandlerGuard.h"
 #include "app/MainForm_rep.h"
 #include "app/Messages.h"
 #include "app/QtText.h"
 #include "app/ReportCosts.h"
-#include "app/ReportGridModels.h"
+#include "app/ViewGridModel.h"
 #include "exchange/OutConfig.h"
 #include "exchange/ReplaceFile.h"
 #include "report/CostViews.h"
@@ -131,22 +130,7 @@ QTableView* NewGrid(QWidget* parent, QAbstractItemModel* model) {
 
 void TMainForm_rep::SetUpCosts() {
     Costs->ConfigDir = QDir::currentPath();
-    Costs->Calls = new TCostGridModel(report::TViewKind::Calls, this);
-    Costs->Lines = new TCostGridModel(report::TViewKind::Lines, this);
-    Costs->Trunks = new TCostGridModel(report::TViewKind::Trunks, this);
-    Costs->Destinations = new TCostGridModel(report::TViewKind::Destinations, this);
-    // A selection, a sort: the priced grids follow the window's own lists. A
-    // new call list gets its views first (ShowViews), so until then the priced
-    // call grid shows nothing.
-    connect(CallModel, &QAbstractItemModel::modelReset, this, [this] {
-        if (Costs->ViewedList != &CallModel->Rows().Calls()) {
-            Costs->Calls->SetViews(nullptr, nullptr);
-        } else {
-            Costs->Calls->Refresh();
-        }
-    });
-    connect(LineModel, &QAbstractItemModel::modelReset, Costs->Lines, &TCostGridModel::Refresh);
-    connect(TrunkModel, &QAbstractItemModel::modelReset, Costs->Trunks, &TCostGridModel::Refresh);
+    Costs->Destinations = new TViewGridModel(this);
     Costs->TariffDialog = MakeDialog("TariffDialog", false);
     Costs->TariffDialog->setNameFilter(QStringLiteral("Тарифы (*.csv *.txt);;Все файлы (*)"));
     Costs->ExcelDialog = MakeDialog("ExcelDialog", true);
@@ -274,7 +258,7 @@ void TMainForm_rep::SetUpCostCommands() {
     // from their grids' popup menus.
     auto* destinationMenu = new QMenu(this);
     QMenu* const popups[] = {Form->PopupMenu1, Form->PopupMenu2, Form->PopupMenu3, destinationMenu};
-    const std::unique_ptr<report::TCostViews> views = Report->Views(CallModel->Rows());
+    const std::unique_ptr<report::TCostViews> views = Report->Views(*Rows);
     for (std::size_t i = 0; i < views->Count(); ++i) {
         const auto kind = static_cast<report::TViewKind>(i);
         const auto save = [kind](TMainForm_rep* form) { form->SaveCsvClick(kind); };
@@ -293,11 +277,9 @@ void TMainForm_rep::SetUpCostCommands() {
 }
 
 void TMainForm_rep::DropCosts() {
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        delete model;
-    }
-    Costs->Calls = Costs->Lines = Costs->Trunks = Costs->Destinations = nullptr;
-    Costs->Views.reset();
+    DetachViews();
+    delete Costs->Destinations;
+    Costs->Destinations = nullptr;
 }
 
 report::TPeriod TMainForm_rep::CurrentPeriod() const {
@@ -344,10 +326,7 @@ bool TMainForm_rep::LoadTariffs(const QString& fileName) {
         return false;
     }
     // The views point at the table: they go before it is replaced.
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(nullptr, nullptr);
-    }
-    Costs->Views.reset();
+    DetachViews();
     Costs->Table = std::move(table);
     for (report::TReportSession* report : {Report.get(), Costs->FileReport.get()}) {
         if (report != nullptr) {
@@ -446,10 +425,7 @@ void TMainForm_rep::ShowCallsOfPeriod() {
         report::TCallListSource source(file.Calls());
         shown->Load(source, Costs->Period, true);
     }
-    Costs->Views.reset();
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(nullptr, nullptr);
-    }
+    DetachViews();
     if (!whole && !Costs->FileReport) {
         // The shown report is the whole file: it is kept for the next period.
         // The grids take the new lists at once, before anything is drawn.
@@ -459,18 +435,38 @@ void TMainForm_rep::ShowCallsOfPeriod() {
     ShowViews();
 }
 
-void TMainForm_rep::ShowViews() {
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(nullptr, nullptr);
+void TMainForm_rep::DetachViews() {
+    for (TViewGridModel* model : {CallModel, LineModel, TrunkModel, Costs->Destinations}) {
+        if (model != nullptr) {
+            model->SetView(nullptr, nullptr);
+        }
     }
     Costs->Views.reset();
+    Costs->UnpricedViews.clear();
+}
+
+void TMainForm_rep::AttachViews() {
+    DetachViews();
+    Costs->Views = Report->Views(*Rows);
+    // The grids in the order of the catalog's first views.
+    TViewGridModel* const models[] = {CallModel, LineModel, TrunkModel, Costs->Destinations};
+    for (std::size_t i = 0; i < std::size(models); ++i) {
+        const report::TReportView* view = &Costs->Views->View(static_cast<report::TViewKind>(i));
+        const std::size_t unpriced = report::ViewCatalog()[i].UnpricedColumns;
+        if (!Report->Priced() && unpriced > 0) {
+            Costs->UnpricedViews.push_back(report::FirstColumns(*view, unpriced));
+            view = Costs->UnpricedViews.back().get();
+        }
+        if (models[i] != nullptr) {
+            models[i]->SetView(view, &DateFormat);
+        }
+    }
+}
+
+void TMainForm_rep::ShowViews() {
+    AttachViews();
     const bool priced = Report->Priced();
     const report::TCostReport& costs = Report->Costs();
-    Costs->ViewedList = &Report->Calls();
-    Costs->Views = Report->Views(CallModel->Rows());
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(Costs->Views.get(), &CallModel->DateFormat());
-    }
     ShowCostGrids(priced);
     Costs->TariffLabel->setText(
         priced ? QStringLiteral("Тарифы: %1 (%2 строк)")
@@ -487,15 +483,7 @@ void TMainForm_rep::ShowViews() {
 
 void TMainForm_rep::ShowCostGrids(bool priced) {
     Costs->DestinationBox->setVisible(priced);
-    const std::pair<QTableView*, std::pair<QAbstractItemModel*, QAbstractItemModel*>> grids[] = {
-        {Form->StringGrid1, {CallModel, Costs->Calls}},
-        {Form->ALGrid, {LineModel, Costs->Lines}},
-        {Form->SLGrid, {TrunkModel, Costs->Trunks}}};
-    for (const auto& [grid, models] : grids) {
-        QAbstractItemModel* model = priced ? models.second : models.first;
-        if (grid->model() != model) {
-            grid->setModel(model);
-        }
+    for (QTableView* grid : {Form->StringGrid1, Form->ALGrid, Form->SLGrid}) {
         LayOutColumns(grid);
     }
 }

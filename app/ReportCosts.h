@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "report/CostViews.h"
 #include "report/Costs.h"
@@ -25,7 +26,7 @@ class QTimer;
 
 namespace tallyvox::app {
 
-class TCostGridModel;
+class TViewGridModel;
 
 struct TReportCosts {
     report::TTariffTable Table;
@@ -37,14 +38,12 @@ struct TReportCosts {
     // The whole file while a period narrows the shown report; empty while the
     // shown report is the whole file.
     std::unique_ptr<report::TReportSession> FileReport;
-    // The views over the shown report; ViewedList is the call list they show.
-    const report::TCallList* ViewedList = nullptr;
+    // The views over the shown report, and the first columns of those the
+    // grids show while nothing is priced.
     std::unique_ptr<report::TCostViews> Views;
+    std::vector<std::unique_ptr<report::TReportView>> UnpricedViews;
 
-    TCostGridModel* Calls = nullptr;
-    TCostGridModel* Lines = nullptr;
-    TCostGridModel* Trunks = nullptr;
-    TCostGridModel* Destinations = nullptr;
+    TViewGridModel* Destinations = nullptr;
     QComboBox* Presets = nullptr;
     QDateTimeEdit* From = nullptr;
     QDateTimeEdit* To = nullptr;
