@@ -4,7 +4,6 @@
 #include <optional>
 #include <thread>
 
-#include "report/LargeMemory.h"
 #include "report/Totals.h"
 
 namespace tallyvox::report {
@@ -72,11 +71,10 @@ template <class TList> void JoinTotals(TList& list, const TList& later) {
 // the later parts join it without moving it. Untouched room costs address
 // space only.
 void ReserveCalls(TCallSource& source, std::vector<TPart>& parts) {
-    std::size_t most = 0;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::size_t part = source.MostCalls(i);
-        parts[i].Calls.Reserve(i == 0 ? 0 : part);
-        most += part;
+    std::size_t most = source.MostCalls(0);
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        parts[i].Calls.Reserve(source.MostCalls(i));
+        most += source.MostCalls(i);
     }
     parts[0].Calls.Reserve(most);
 }
