@@ -183,29 +183,22 @@ std::size_t FirstNonBlank(std::string_view text) {
     return i;
 }
 
-bool IsBlank(std::string_view text) {
-    return FirstNonBlank(text) == text.size();
-}
-
 // After the program number the fields are found by runs of non-blank characters,
 // not by column: the trunk is the first run, the number everything after it. A
 // writer without a trunk leaves the trunk's place blank; the first run is then the
 // number, not a trunk.
 void ReadTrunkAndNumber(std::string_view rest, TCallLineView& fields) {
-    if (IsBlank(rest.substr(0, TrunkPlaceWidth))) {
+    const std::size_t trunkStart = FirstNonBlank(rest);
+    if (trunkStart >= std::min(rest.size(), TrunkPlaceWidth)) {
         fields.DialledNumberField = rest;
         return;
     }
-    rest.remove_prefix(FirstNonBlank(rest));
-    std::size_t trunkEnd = 0;
+    std::size_t trunkEnd = trunkStart;
     while (trunkEnd < rest.size() && rest[trunkEnd] != ' ') {
         ++trunkEnd;
     }
-    if (trunkEnd == rest.size()) {
-        trunkEnd = std::string_view::npos;
-    }
-    fields.Trunk = rest.substr(0, trunkEnd);
-    if (trunkEnd != std::string_view::npos) {
+    fields.Trunk = rest.substr(trunkStart, trunkEnd - trunkStart);
+    if (trunkEnd != rest.size()) {
         fields.DialledNumberField = rest.substr(trunkEnd + 1);
     }
 }
