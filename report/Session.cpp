@@ -1,10 +1,10 @@
 #include "report/Session.h"
 
+#include <cstdint>
 #include <exception>
 #include <optional>
+#include <string>
 #include <thread>
-
-#include "report/Totals.h"
 
 namespace tallyvox::report {
 
@@ -15,15 +15,71 @@ const TTariffTable& NoTariffs() {
     return none;
 }
 
+// A line's or a trunk's traffic while a part is read: its seconds in and out.
+// The hours, minutes and seconds that the totals show follow from them once the
+// part is read, as adding the calls one by one with their carries makes them.
+struct TTally {
+    std::string Key;
+    std::string ProgramNumber; // of a line's first call
+    std::uint64_t In = 0;
+    std::uint64_t Out = 0;
+};
+
+std::string_view KeyOf(const TTally& tally) {
+    return tally.Key;
+}
+
+void AddToTally(TTotalsList<TTally>& tallies, std::string_view key, std::string_view program,
+                const TExtStr_rep& call) {
+    TTally* tally = tallies.Find(key);
+    if (tally == nullptr) {
+        tally = &tallies.Append({std::string(key), std::string(program), 0, 0});
+    }
+    (call.IsIncoming() ? tally->In : tally->Out) += static_cast<std::uint32_t>(call.TotalSeconds);
+}
+
+// The counters of a tally; the second counts wrap as the per-call sums do.
+TTraffic_rep TrafficOf(const TTally& tally) {
+    TTraffic_rep traffic;
+    traffic.InHours = static_cast<std::uint32_t>(tally.In / 3600);
+    traffic.InMinutes = static_cast<std::uint32_t>(tally.In / 60 % 60);
+    traffic.InSeconds = static_cast<std::uint32_t>(tally.In % 60);
+    traffic.OutHours = static_cast<std::uint32_t>(tally.Out / 3600);
+    traffic.OutMinutes = static_cast<std::uint32_t>(tally.Out / 60 % 60);
+    traffic.OutSeconds = static_cast<std::uint32_t>(tally.Out % 60);
+    traffic.InTotalSeconds = static_cast<std::uint32_t>(tally.In);
+    traffic.OutTotalSeconds = static_cast<std::uint32_t>(tally.Out);
+    traffic.TotalSeconds = static_cast<std::uint32_t>(tally.In + tally.Out);
+    return traffic;
+}
+
 // What one part of a source gives: its totals, its costs and, when kept, its
 // calls with theirs.
 struct TPart {
     std::size_t LineCount = 0;
     TCallList Calls;
     std::vector<TCallCost> CallCosts;
-    TLineList Lines;
+    TTotalsList<TTally> LineTallies;
+    TTotalsList<TTally> TrunkTallies;
+    TLineList Lines; // of the tallies, once the part is read
     TTrunkList Trunks;
     std::optional<TCostTally> Costs; // when priced
+
+    void MakeTotals() {
+        for (const TTally& tally : LineTallies) {
+            TAL_rep line;
+            static_cast<TTraffic_rep&>(line) = TrafficOf(tally);
+            line.HardwareLine = tally.Key;
+            line.ProgramNumber = tally.ProgramNumber;
+            Lines.Append(std::move(line));
+        }
+        for (const TTally& tally : TrunkTallies) {
+            TSL_rep trunk;
+            static_cast<TTraffic_rep&>(trunk) = TrafficOf(tally);
+            trunk.Trunk = tally.Key;
+            Trunks.Append(std::move(trunk));
+        }
+    }
 };
 
 // The reading of one part: each call of the period goes into the totals, is
@@ -37,8 +93,8 @@ public:
         if (!Whole && !Period.Holds(call.Start)) {
             return;
         }
-        AddToLineList(Part.Lines, call);
-        AddToTrunkList(Part.Trunks, call);
+        AddToTally(Part.LineTallies, call.HardwareLine, call.ProgramNumber, call);
+        AddToTally(Part.TrunkTallies, call.Trunk, {}, call);
         const TCallCost cost = Part.Costs ? Part.Costs->Add(call) : TCallCost{};
         if (KeepCalls) {
             Part.Calls.Append(call);
@@ -87,6 +143,7 @@ void ReadParts(TCallSource& source, std::vector<TPart>& parts, const TPeriod& pe
             TPartReader reader(parts[i], period, keepCalls);
             parts[i].LineCount =
                 source.Read(i, [&reader](const TExtStr_rep& call) { reader.Add(call); });
+            parts[i].MakeTotals();
         } catch (...) {
             failures[i] = std::current_exception();
         }
