@@ -45,7 +45,7 @@ std::string_view WithoutBlanks(std::string_view text, std::string& scratch) {
         ++first;
     }
     text = std::string_view(first, static_cast<std::size_t>(last - first));
-    if (std::memchr(first, ' ', static_cast<std::size_t>(last - first)) == nullptr) {
+    if (std::find(first, last, ' ') == last) {
         return text;
     }
     scratch.clear();
