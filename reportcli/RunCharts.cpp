@@ -5,10 +5,10 @@
 #include <ostream>
 #include <system_error>
 
+#include "qtadapters/TrafficChart.h"
 #include "report/Session.h"
 #include "report/TrunkLoad.h"
 #include "reportcli/Run.h"
-#include "qtadapters/TrafficChart.h"
 
 namespace tallyvox::reportcli {
 
