@@ -61,8 +61,6 @@ TCostTally::TCostTally(const TTariffTable& table) : Table(&table) {
 }
 
 void TCostTally::Count(const TExtStr_rep& call, const TCallCost& cost) {
-    AddCost(EntryOf(Lines, call.HardwareLine), cost);
-    AddCost(EntryOf(Trunks, call.Trunk), cost);
     if (call.IsIncoming()) {
         ++Counts.Incoming;
     } else if (!cost.Priced()) {
@@ -75,9 +73,16 @@ void TCostTally::Count(const TExtStr_rep& call, const TCallCost& cost) {
     }
 }
 
-TCallCost TCostTally::Add(const TExtStr_rep& call) {
+TCallCost TCostTally::Price(const TExtStr_rep& call) {
     const TCallCost cost = Table->Cost(call);
     Count(call, cost);
+    return cost;
+}
+
+TCallCost TCostTally::Add(const TExtStr_rep& call) {
+    const TCallCost cost = Price(call);
+    AddCost(EntryOf(Lines, call.HardwareLine), cost);
+    AddCost(EntryOf(Trunks, call.Trunk), cost);
     return cost;
 }
 

@@ -53,6 +53,9 @@ public:
     explicit TCostTally(const TTariffTable& table);
     // Prices one call, counts it in the totals and gives its cost.
     TCallCost Add(const TExtStr_rep& call);
+    // The same without the line and trunk totals, for a reader that keeps
+    // those beside its own (Finish then leaves them empty).
+    TCallCost Price(const TExtStr_rep& call);
     // Adds the totals of a tally of the calls that follow this one's.
     void Join(const TCostTally& later);
     // The report of every call added or joined; Calls is left empty.

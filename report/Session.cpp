@@ -15,27 +15,56 @@ const TTariffTable& NoTariffs() {
     return none;
 }
 
-// A line's or a trunk's traffic while a part is read: its seconds in and out.
-// The hours, minutes and seconds that the totals show follow from them once the
-// part is read, as adding the calls one by one with their carries makes them.
+// A line's or a trunk's traffic and cost while the source is read: its seconds
+// in and out, its calls and what they cost. The hours, minutes and seconds
+// that the totals show follow from the seconds once everything is read, as
+// adding the calls one by one with their carries makes them.
 struct TTally {
     std::string Key;
     std::string ProgramNumber; // of a line's first call
     std::uint64_t In = 0;
     std::uint64_t Out = 0;
+    std::uint32_t Calls = 0;
+    std::uint64_t BilledSeconds = 0;
+    TCents Cost = 0;
+
+    void Add(const TTally& later) {
+        In += later.In;
+        Out += later.Out;
+        Calls += later.Calls;
+        BilledSeconds += later.BilledSeconds;
+        Cost += later.Cost;
+    }
 };
 
 std::string_view KeyOf(const TTally& tally) {
     return tally.Key;
 }
 
-void AddToTally(TTotalsList<TTally>& tallies, std::string_view key, std::string_view program,
-                const TExtStr_rep& call) {
+using TTallies = TTotalsList<TTally>;
+
+void AddToTally(TTallies& tallies, std::string_view key, std::string_view program,
+                const TExtStr_rep& call, const TCallCost& cost) {
     TTally* tally = tallies.Find(key);
     if (tally == nullptr) {
-        tally = &tallies.Append({std::string(key), std::string(program), 0, 0});
+        tally = &tallies.Append({std::string(key), std::string(program)});
     }
     (call.IsIncoming() ? tally->In : tally->Out) += static_cast<std::uint32_t>(call.TotalSeconds);
+    ++tally->Calls;
+    tally->BilledSeconds += cost.BilledSeconds;
+    tally->Cost += cost.Cost;
+}
+
+// Adds the tallies of a later part: a known key adds up, a new one goes to the
+// end, as it would have when the calls were read in one go.
+void JoinTallies(TTallies& tallies, const TTallies& later) {
+    for (const TTally& tally : later) {
+        if (TTally* known = tallies.Find(tally.Key)) {
+            known->Add(tally);
+        } else {
+            tallies.Append(tally);
+        }
+    }
 }
 
 // The counters of a tally; the second counts wrap as the per-call sums do.
@@ -53,33 +82,46 @@ TTraffic_rep TrafficOf(const TTally& tally) {
     return traffic;
 }
 
-// What one part of a source gives: its totals, its costs and, when kept, its
+TLineList LinesOf(const TTallies& tallies) {
+    TLineList lines;
+    for (const TTally& tally : tallies) {
+        TAL_rep line;
+        static_cast<TTraffic_rep&>(line) = TrafficOf(tally);
+        line.HardwareLine = tally.Key;
+        line.ProgramNumber = tally.ProgramNumber;
+        lines.Append(std::move(line));
+    }
+    return lines;
+}
+
+TTrunkList TrunksOf(const TTallies& tallies) {
+    TTrunkList trunks;
+    for (const TTally& tally : tallies) {
+        TSL_rep trunk;
+        static_cast<TTraffic_rep&>(trunk) = TrafficOf(tally);
+        trunk.Trunk = tally.Key;
+        trunks.Append(std::move(trunk));
+    }
+    return trunks;
+}
+
+TCostList CostsOf(const TTallies& tallies) {
+    TCostList costs;
+    for (const TTally& tally : tallies) {
+        costs.Append({tally.Key, tally.Calls, tally.BilledSeconds, tally.Cost});
+    }
+    return costs;
+}
+
+// What one part of a source gives: its tallies, its costs and, when kept, its
 // calls with theirs.
 struct TPart {
     std::size_t LineCount = 0;
     TCallList Calls;
     std::vector<TCallCost> CallCosts;
-    TTotalsList<TTally> LineTallies;
-    TTotalsList<TTally> TrunkTallies;
-    TLineList Lines; // of the tallies, once the part is read
-    TTrunkList Trunks;
+    TTallies Lines;
+    TTallies Trunks;
     std::optional<TCostTally> Costs; // when priced
-
-    void MakeTotals() {
-        for (const TTally& tally : LineTallies) {
-            TAL_rep line;
-            static_cast<TTraffic_rep&>(line) = TrafficOf(tally);
-            line.HardwareLine = tally.Key;
-            line.ProgramNumber = tally.ProgramNumber;
-            Lines.Append(std::move(line));
-        }
-        for (const TTally& tally : TrunkTallies) {
-            TSL_rep trunk;
-            static_cast<TTraffic_rep&>(trunk) = TrafficOf(tally);
-            trunk.Trunk = tally.Key;
-            Trunks.Append(std::move(trunk));
-        }
-    }
 };
 
 // The reading of one part: each call of the period goes into the totals, is
@@ -93,9 +135,9 @@ public:
         if (!Whole && !Period.Holds(call.Start)) {
             return;
         }
-        AddToTally(Part.LineTallies, call.HardwareLine, call.ProgramNumber, call);
-        AddToTally(Part.TrunkTallies, call.Trunk, {}, call);
-        const TCallCost cost = Part.Costs ? Part.Costs->Add(call) : TCallCost{};
+        const TCallCost cost = Part.Costs ? Part.Costs->Price(call) : TCallCost{};
+        AddToTally(Part.Lines, call.HardwareLine, call.ProgramNumber, call, cost);
+        AddToTally(Part.Trunks, call.Trunk, {}, call, cost);
         if (KeepCalls) {
             Part.Calls.Append(call);
             if (Part.Costs) {
@@ -110,18 +152,6 @@ private:
     const bool Whole;
     const bool KeepCalls;
 };
-
-// Adds the entries of a later part: a known key adds its traffic, a new one goes
-// to the end, as it would have when the calls were read in one go.
-template <class TList> void JoinTotals(TList& list, const TList& later) {
-    for (const auto& entry : later) {
-        if (auto* known = list.Find(KeyOf(entry))) {
-            known->AddTraffic(entry);
-        } else {
-            list.Append(entry);
-        }
-    }
-}
 
 // Room for the calls of the whole source in the first part's list, so that
 // the later parts join it without moving it. Untouched room costs address
@@ -143,7 +173,6 @@ void ReadParts(TCallSource& source, std::vector<TPart>& parts, const TPeriod& pe
             TPartReader reader(parts[i], period, keepCalls);
             parts[i].LineCount =
                 source.Read(i, [&reader](const TExtStr_rep& call) { reader.Add(call); });
-            parts[i].MakeTotals();
         } catch (...) {
             failures[i] = std::current_exception();
         }
@@ -189,8 +218,8 @@ void TReportSession::Load(TCallSource& source, const TPeriod& period, bool keepC
     TPart& first = parts[0];
     for (std::size_t i = 1; i < parts.size(); ++i) {
         first.LineCount += parts[i].LineCount;
-        JoinTotals(first.Lines, parts[i].Lines);
-        JoinTotals(first.Trunks, parts[i].Trunks);
+        JoinTallies(first.Lines, parts[i].Lines);
+        JoinTallies(first.Trunks, parts[i].Trunks);
         if (first.Costs) {
             first.Costs->Join(*parts[i].Costs);
         }
@@ -202,9 +231,14 @@ void TReportSession::Load(TCallSource& source, const TPeriod& period, bool keepC
     LineCount_ = first.LineCount;
     Calls_ = std::move(first.Calls);
     Calls_.SetLineCount(LineCount_);
-    Lines_ = std::move(first.Lines);
-    Trunks_ = std::move(first.Trunks);
-    Costs_ = first.Costs ? first.Costs->Finish() : TCostReport{};
+    Lines_ = LinesOf(first.Lines);
+    Trunks_ = TrunksOf(first.Trunks);
+    Costs_ = TCostReport{};
+    if (first.Costs) {
+        Costs_ = first.Costs->Finish();
+        Costs_.Lines = CostsOf(first.Lines);
+        Costs_.Trunks = CostsOf(first.Trunks);
+    }
     Costs_.Calls = std::move(first.CallCosts);
 }
 
