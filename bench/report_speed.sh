@@ -2,8 +2,9 @@
 # tallyvox-report on a million calls against its yardsticks, in one run: the
 # line and trunk exports against mawk summing the talk time per line and
 # against wc -l, and the same exports priced against unpriced. Each pair runs
-# in turn under farm-bench (median of RUNS paired runs, wall time and the
-# ratio); peak memory from /usr/bin/time -v.
+# in turn under farm-bench (median of RUNS paired runs: wall and processor
+# time and their ratios; on a busy machine the processor time is the steadier
+# figure, the wall time is the aim's); peak memory from /usr/bin/time -v.
 #   bash bench/report_speed.sh BUILD [RUNS]     (BUILD: the build folder, build/ci)
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -16,7 +17,7 @@ work=$(mktemp -d /tmp/tallyvox-report-speed.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 # The benchmark program makes the million-call file once and keeps it.
-"$build/bench/tallyvox_report_bench" --benchmark_filter='BM_WcLines/1000000' >/dev/null
+"$build/bench/tallyvox_report_bench" --benchmark_filter='BM_WcLines/1000000' >/dev/null 2>&1
 exports=("$file" --lines "$work/lines.txt" --trunks "$work/trunks.txt")
 mawk_sum='{ split($3, t, ":"); s[substr($4, 1, 3)] += t[1] * 3600 + t[2] * 60 + t[3] } END { for (h in s) print h, s[h] }'
 
@@ -26,7 +27,7 @@ pair() {
     shift 2
     echo "== $title"
     farm-bench -n "$runs" --timeout 600 --vs "$baseline" -- "$@" |
-        grep -E '^(A|B) wall s|^A/B wall|^(A|B) peak'
+        grep -E '^(A|B) (wall|cpu) s|^A/B (wall|cpu)|^(A|B) peak'
 }
 
 peak() {
