@@ -1,6 +1,7 @@
 #pragma once
 // The options of the tallyvox-report program.
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -52,9 +53,15 @@ struct TReportOptions {
     bool WritesExports() const {
         return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
     }
-    // Whether the calls must be kept (not only totalled as the file is read).
+    // Whether the calls must be kept (not only totalled and priced as they are
+    // read): for the call export and the views that show calls.
     bool NeedsCalls() const {
-        return CallsOut || Tariffs || From || To || Period || !CsvOuts.empty() || XlsxOut || Store;
+        return CallsOut || XlsxOut ||
+               std::any_of(CsvOuts.begin(), CsvOuts.end(), [](const auto& out) {
+                   return out.first != report::TViewKind::Lines &&
+                          out.first != report::TViewKind::Trunks &&
+                          out.first != report::TViewKind::Destinations;
+               });
     }
     // The period the options ask for, presets counted from now.
     report::TPeriod PeriodAt(const report::TDateTime& now) const;

@@ -1,16 +1,16 @@
 #include "reportcli/Run.h"
 
+#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <ostream>
 #include <system_error>
 
 #include "report/CsvExport.h"
 #include "report/Export.h"
-#include "report/FileTotals.h"
-#include "report/Load.h"
 #include "report/Period.h"
+#include "report/Session.h"
 #include "report/TariffReader.h"
-#include "report/Totals.h"
 #include "report/Workbook.h"
 #include "report/WriteListToFile.h"
 #include "reportcli/AlertsRun.h"
@@ -25,6 +25,20 @@ namespace {
 
 constexpr const char* Program = "tallyvox-report: ";
 
+// Tells err why a file was not written; the result tells whether it was.
+bool Told(const report::TWriteResult& result, std::ostream& err) {
+    if (result.Written()) {
+        return true;
+    }
+    err << Program << "cannot write " << result.FileName << ": " << result.Reason;
+    if (result.Code != 0) {
+        err << " (" << text::Cp1251ToUtf8(report::WriteListMessage(result.Code, result.Error))
+            << ")";
+    }
+    err << "\n";
+    return false;
+}
+
 // Writes one export to a file or, for "-", to out; false after telling err why not.
 bool Save(const report::TExportLines& lines, const std::string& target, std::FILE* out,
           std::ostream& err) {
@@ -35,14 +49,7 @@ bool Save(const report::TExportLines& lines, const std::string& target, std::FIL
         err << Program << "cannot write to standard output: " << std::strerror(errno) << "\n";
         return false;
     }
-    int lastErrno = 0;
-    const int result = report::WriteListToFile(lastErrno, lines, target);
-    if (result == report::WriteOk) {
-        return true;
-    }
-    err << Program << "cannot write " << target << ": " << std::strerror(lastErrno) << " ("
-        << text::Cp1251ToUtf8(report::WriteListMessage(result, lastErrno)) << ")\n";
-    return false;
+    return Told(report::SaveExport(lines, target), err);
 }
 
 } // namespace
@@ -61,28 +68,19 @@ bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::
 
 namespace {
 
-// The CSV files and the workbook of the priced views.
-bool SaveCostViews(const TReportOptions& options, const report::TCostViews& views,
-                   const std::vector<std::string>& heading, std::ostream& err) {
+// The CSV files and the workbook of the views.
+bool SaveViews(const TReportOptions& options, const report::TCostViews& views,
+               const std::vector<std::string>& heading, std::ostream& err) {
     bool saved = true;
     for (const auto& [kind, target] : options.CsvOuts) {
-        if (!report::WriteCsv(views.View(kind), target)) {
-            err << Program << "cannot write " << target << ": " << std::strerror(errno) << "\n";
-            saved = false;
-        }
+        saved = Told(report::SaveCsv(views.View(kind), target), err) && saved;
     }
     if (options.XlsxOut) {
-        std::vector<const report::TCostView*> sheets;
-        for (const auto kind : {report::TViewKind::Calls, report::TViewKind::Lines,
-                                report::TViewKind::Trunks, report::TViewKind::Destinations}) {
-            sheets.push_back(&views.View(kind));
+        std::vector<const report::TReportView*> sheets;
+        for (std::size_t kind = 0; kind < views.Count(); ++kind) {
+            sheets.push_back(&views.View(static_cast<report::TViewKind>(kind)));
         }
-        try {
-            report::WriteWorkbook(*options.XlsxOut, sheets, {heading});
-        } catch (const report::EWorkbookError& error) {
-            err << Program << error.what() << "\n";
-            saved = false;
-        }
+        saved = Told(report::SaveWorkbook(*options.XlsxOut, sheets, {heading}), err) && saved;
     }
     return saved;
 }
@@ -118,31 +116,12 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.Tariffs && !ReadTariffs(*options.Tariffs, table, err)) {
         return 1;
     }
-    // The call list is kept only where the calls themselves are needed; the totals
-    // alone are built call by call as the file is read, in a fraction of the time.
-    report::TCallList calls;
-    report::TLineList lines;
-    report::TTrunkList trunks;
-    std::size_t lineCount = 0;
+    report::TReportSession session({&table});
     try {
-        if (options.NeedsCalls()) {
-            if (options.Store) {
-                calls = LoadStoreCalls(options, period);
-            } else {
-                calls = report::LoadCallFile(options.CallFile);
-                if (!period.Whole()) {
-                    calls = report::CallsInPeriod(calls, period);
-                }
-            }
-            lines = report::BuildLineList(calls);
-            trunks = report::BuildTrunkList(calls);
-            lineCount = calls.LineCount();
-        } else {
-            report::TFileTotals totals = report::ReadFileTotals(options.CallFile);
-            lineCount = totals.LineCount;
-            lines = std::move(totals.Lines);
-            trunks = std::move(totals.Trunks);
-        }
+        const std::unique_ptr<report::TCallSource> source =
+            options.Store ? StoreCallSource(options, period)
+                          : std::make_unique<report::TCallFileSource>(options.CallFile);
+        session.Load(*source, period, options.NeedsCalls());
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
             << "\n";
@@ -153,22 +132,20 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     WarnAboutGaps(options, period, err);
     for (const report::TLineSortKey key : options.LineSorts) {
-        report::SortLines(lines, key);
+        report::SortLines(session.Lines(), key);
     }
     for (const report::TTrunkSortKey key : options.TrunkSorts) {
-        report::SortTrunks(trunks, key);
+        report::SortTrunks(session.Trunks(), key);
     }
     const report::TCallRows rows = options.Selection
-                                       ? report::SelectCalls(calls, *options.Selection)
-                                       : report::TCallRows(calls);
-    const report::TCostReport costs =
-        options.Tariffs ? report::PriceCalls(calls, table) : report::TCostReport{};
-    const report::TCostViews views(rows, lines, trunks, costs, table);
-    const std::vector<std::string> heading =
-        report::HeadingLines(report::PeriodCaption(period), table, costs);
+                                       ? report::SelectCalls(session.Calls(), *options.Selection)
+                                       : report::TCallRows(session.Calls());
+    const std::unique_ptr<report::TCostViews> views = session.Views(rows);
+    const std::vector<std::string> heading = session.Heading();
     if (!options.WritesExports()) {
-        const std::string tables = options.Tariffs ? CostTables(lineCount, views, heading)
-                                                   : TotalsTables(lineCount, lines, trunks);
+        const std::string tables =
+            options.Tariffs ? CostTables(session.LineCount(), *views, heading)
+                            : TotalsTables(session.LineCount(), session.Lines(), session.Trunks());
         return std::fwrite(tables.data(), 1, tables.size(), out) == tables.size() ? 0 : 1;
     }
     bool saved = true;
@@ -177,12 +154,12 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
         saved = Save(report::TCallExport(rows, format), *options.CallsOut, out, err) && saved;
     }
     if (options.LinesOut) {
-        saved = Save(report::TLineExport(lines), *options.LinesOut, out, err) && saved;
+        saved = Save(report::TLineExport(session.Lines()), *options.LinesOut, out, err) && saved;
     }
     if (options.TrunksOut) {
-        saved = Save(report::TTrunkExport(trunks), *options.TrunksOut, out, err) && saved;
+        saved = Save(report::TTrunkExport(session.Trunks()), *options.TrunksOut, out, err) && saved;
     }
-    saved = SaveCostViews(options, views, heading, err) && saved;
+    saved = SaveViews(options, *views, heading, err) && saved;
     return saved ? 0 : 1;
 }
 
