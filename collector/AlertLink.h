@@ -1,7 +1,9 @@
 #pragma once
 // The collector's calls judged by the alert rules (--alerts) as each line
 // reaches the call file: every call and rule that fires is one log line at the
-// rule's level, so that the journal and whoever watches it are told at once.
+// rule's level, so that the journal and whoever watches it are told at once,
+// and an alert in the alert journal beside the call file, which the mail and
+// web hook the rules name are sent from.
 
 #include <memory>
 #include <optional>
@@ -14,7 +16,8 @@ namespace tallyvox::collector {
 
 // Reads the rules (and the tariff table that rules of cost need) and the calls
 // already in callFile (a Windows-1251 name), which teach the rules the prefixes
-// dialled lately. Throws std::runtime_error saying what is wrong.
+// dialled lately, and starts sending what the alert journal holds unsent.
+// Throws std::runtime_error saying what is wrong.
 std::unique_ptr<callfile::TAppendObserver> StartAlertLink(const std::string& rulesFile,
                                                           const std::optional<std::string>& tariffs,
                                                           const std::string& callFile, TLog& log);
