@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     sigaddset(&stops, SIGTERM);
     sigaddset(&stops, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    collector::TLog log(std::cerr, collector::StderrIsJournal());
+    collector::TLog log(std::cerr, collector::StderrIsJournal(), "tallyvox-alert");
     std::unique_ptr<alerts::TCallAlerts> calls;
     try {
         calls = alerts::LoadCallAlerts(options.Rules, options.Tariffs);

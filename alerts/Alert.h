@@ -24,8 +24,8 @@ struct TAlertCall {
 };
 
 struct TAlert {
-    std::uint64_t Id = 0;     // its number in the alert journal, from 1
-    std::int64_t Raised = 0;  // when it was journalled, in seconds since 1970
+    std::uint64_t Id = 0;    // its number in the alert journal, from 1
+    std::int64_t Raised = 0; // when it was journalled, in seconds since 1970
     std::string Rule;
     TLevel Level = TLevel::Warning;
     std::uint64_t At = 0; // the call's line's first byte in the call file

@@ -114,10 +114,9 @@ bool TakeField(TJournalEntry& entry, std::string_view key, std::string_view valu
 }
 
 const std::map<std::string_view, TJournalEvent>& EventWords() {
-    static const std::map<std::string_view, TJournalEvent> words{
-        {"alert", TJournalEvent::Alert},
-        {"sent", TJournalEvent::Sent},
-        {"failed", TJournalEvent::Failed}};
+    static const std::map<std::string_view, TJournalEvent> words{{"alert", TJournalEvent::Alert},
+                                                                 {"sent", TJournalEvent::Sent},
+                                                                 {"failed", TJournalEvent::Failed}};
     return words;
 }
 
@@ -189,8 +188,8 @@ std::optional<TJournalEntry> ParseJournalEntry(std::string_view line) {
         }
         rest.remove_prefix(field.size());
     }
-    const bool complete = entry.Event == TJournalEvent::Alert ? entry.Alert.Id != 0
-                                                              : !entry.Ids.empty();
+    const bool complete =
+        entry.Event == TJournalEvent::Alert ? entry.Alert.Id != 0 : !entry.Ids.empty();
     return complete ? std::optional<TJournalEntry>(std::move(entry)) : std::nullopt;
 }
 
@@ -204,7 +203,8 @@ bool AppendJournalEntries(const std::string& journalName,
         const std::filesystem::path path(journalName);
         const callfile::TFileHandle file = callfile::OpenForAppend(path);
         // A line torn by a full disk is closed first, so the entries stand on their own.
-        return file && callfile::WriteWhole(file.get(), path, callfile::MissingLineEnd(path) + bytes);
+        return file &&
+               callfile::WriteWhole(file.get(), path, callfile::MissingLineEnd(path) + bytes);
     } catch (const std::exception&) {
         return false;
     }

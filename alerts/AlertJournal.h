@@ -26,10 +26,10 @@ enum class TJournalEvent { Alert, Sent, Failed };
 struct TJournalEntry {
     std::int64_t Time = 0; // seconds since 1970; written as local time
     TJournalEvent Event = TJournalEvent::Alert;
-    TAlert Alert;                  // Alert
-    std::string Channel;           // Sent, Failed: "mail" or "webhook"
+    TAlert Alert;                   // Alert
+    std::string Channel;            // Sent, Failed: "mail" or "webhook"
     std::vector<std::uint64_t> Ids; // Sent, Failed: the alerts of the message
-    std::string Detail;            // Failed: why
+    std::string Detail;             // Failed: why
 };
 
 // The journal of a call-accounting file: its name with ".alerts" added.
@@ -44,7 +44,8 @@ std::optional<TJournalEntry> ParseJournalEntry(std::string_view line);
 
 // Appends the entries with their CR LF in one write; false when the journal
 // cannot be written. No exception escapes.
-bool AppendJournalEntries(const std::string& journalName, const std::vector<TJournalEntry>& entries);
+bool AppendJournalEntries(const std::string& journalName,
+                          const std::vector<TJournalEntry>& entries);
 
 // Every entry of the journal, in order; none when there is no journal. Throws
 // std::system_error when it cannot be read.

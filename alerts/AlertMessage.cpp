@@ -57,10 +57,14 @@ nlohmann::json CallsJson(const TRuleAlerts& rule) {
     nlohmann::json calls = nlohmann::json::array();
     for (const TAlert* alert : rule.Alerts) {
         const TAlertCall& call = alert->Call;
-        calls.push_back({{"id", alert->Id},          {"date", call.Date},
-                         {"time", call.Time},        {"line", call.Line},
-                         {"program", call.Program},  {"trunk", call.Trunk},
-                         {"number", call.Number},    {"duration", call.Duration},
+        calls.push_back({{"id", alert->Id},
+                         {"date", call.Date},
+                         {"time", call.Time},
+                         {"line", call.Line},
+                         {"program", call.Program},
+                         {"trunk", call.Trunk},
+                         {"number", call.Number},
+                         {"duration", call.Duration},
                          {"cost", call.Cost}});
     }
     return {{"rule", rule.Rule}, {"level", LevelWord(rule.Level)}, {"calls", calls}};
@@ -84,15 +88,17 @@ TAlertMessage ComposeAlertMessage(const std::string& site, const TOutgoing& outg
     TAlertMessage message;
     message.Text = "Site: " + site + "\n";
     if (outgoing.Summary) {
-        message.Subject = "[" + level + "] " + site + ": " + std::to_string(outgoing.Alerts.size()) +
-                          " alerts of " + std::to_string(rules.size()) + " rules (summary)";
+        message.Subject = "[" + level + "] " + site + ": " +
+                          std::to_string(outgoing.Alerts.size()) + " alerts of " +
+                          std::to_string(rules.size()) + " rules (summary)";
         message.Text += "More alerts came than " + std::to_string(perHour) +
                         " messages an hour may tell: this summary holds every alert waiting.\n";
     } else {
         message.Subject = "[" + level + "] " + site + ": " + rules.front().Rule + ": " +
                           std::to_string(outgoing.Alerts.size()) + " calls";
     }
-    nlohmann::json json{{"site", site}, {"summary", outgoing.Summary}, {"rules", nlohmann::json::array()}};
+    nlohmann::json json{
+        {"site", site}, {"summary", outgoing.Summary}, {"rules", nlohmann::json::array()}};
     for (const TRuleAlerts& rule : rules) {
         message.Text += "\n" + CallsTable(rule);
         json["rules"].push_back(CallsJson(rule));

@@ -105,7 +105,7 @@ void TCallAlerts::Judge(const report::TExtStr_rep& call) {
 }
 
 std::unique_ptr<TCallAlerts> LoadCallAlerts(const std::string& rulesFile,
-                           const std::optional<std::string>& tariffs) {
+                                            const std::optional<std::string>& tariffs) {
     TRules rules = ReadNamed(rulesFile, [&] { return ReadRulesFile(rulesFile); });
     report::TTariffTable table;
     if (tariffs) {

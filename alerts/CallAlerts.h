@@ -51,6 +51,7 @@ private:
 // The rules file, and the tariff table when one is named (rules of cost need
 // one). Throws std::runtime_error saying what is wrong, with every fault of a
 // refused file.
-std::unique_ptr<TCallAlerts> LoadCallAlerts(const std::string& rulesFile, const std::optional<std::string>& tariffs);
+std::unique_ptr<TCallAlerts> LoadCallAlerts(const std::string& rulesFile,
+                                            const std::optional<std::string>& tariffs);
 
 } // namespace tallyvox::alerts

@@ -45,6 +45,19 @@ void TDeliveryThread::Stop() {
     }
 }
 
+void TDeliveryThread::Finish(std::chrono::milliseconds timeout) {
+    {
+        std::unique_lock lock(Mutex);
+        const std::uint64_t next = PassesStarted + 1;
+        Pending = true;
+        Flush = true;
+        Wake.notify_one();
+        PassEnded.wait_for(lock, timeout,
+                           [&] { return LastPassEnded >= next || !Thread.joinable(); });
+    }
+    Stop();
+}
+
 void TDeliveryThread::Run() {
     // Signals belong to the program's own handling, never to this thread.
     sigset_t all;
@@ -53,13 +66,18 @@ void TDeliveryThread::Run() {
     std::unique_lock lock(Mutex);
     while (!Stopping) {
         Pending = false;
+        const bool flush = Flush;
+        const std::uint64_t pass = ++PassesStarted;
         lock.unlock();
-        Delivery.SendDue(false);
+        Delivery.SendDue(flush);
         const std::optional<std::int64_t> wake = Delivery.WakeAt();
         lock.lock();
+        LastPassEnded = pass;
+        PassEnded.notify_all();
         auto until = std::chrono::system_clock::now() + Poll;
         if (wake) {
-            until = std::min(until, std::chrono::system_clock::time_point(std::chrono::seconds(*wake)));
+            until =
+                std::min(until, std::chrono::system_clock::time_point(std::chrono::seconds(*wake)));
         }
         Wake.wait_until(lock, until, [this] { return Stopping || Pending; });
     }

@@ -67,8 +67,9 @@ std::int64_t TOutbox::RoomAt(std::int64_t now) const {
 }
 
 std::size_t TOutbox::Room(std::int64_t now) const {
-    const auto sent = static_cast<std::size_t>(std::count_if(
-        SentTimes.begin(), SentTimes.end(), [&](std::int64_t time) { return time > now - HourSeconds; }));
+    const auto sent = static_cast<std::size_t>(
+        std::count_if(SentTimes.begin(), SentTimes.end(),
+                      [&](std::int64_t time) { return time > now - HourSeconds; }));
     return sent >= Settings.PerHour ? 0 : Settings.PerHour - sent;
 }
 

@@ -14,9 +14,10 @@ namespace tallyvox::collector {
 
 namespace {
 
-class TAlertLink : public callfile::TAppendObserver {
+class TDeliveringAlertLink : public TAlertLink {
 public:
-    TAlertLink(std::unique_ptr<alerts::TCallAlerts> calls, const std::string& journal, TLog& log)
+    TDeliveringAlertLink(std::unique_ptr<alerts::TCallAlerts> calls, const std::string& journal,
+                         TLog& log)
         : Calls(std::move(calls)), Log(log),
           Delivery(Calls->Rules(), journal,
                    [&log](bool problem, const std::string& text) {
@@ -38,6 +39,8 @@ public:
         }
     }
 
+    void Finish(std::chrono::milliseconds timeout) override { Thread.Finish(timeout); }
+
 private:
     std::unique_ptr<alerts::TCallAlerts> Calls;
     TLog& Log;
@@ -47,24 +50,23 @@ private:
 
 } // namespace
 
-std::unique_ptr<callfile::TAppendObserver> StartAlertLink(const std::string& rulesFile,
-                                                          const std::optional<std::string>& tariffs,
-                                                          const std::string& callFile, TLog& log) {
+std::unique_ptr<TAlertLink> StartAlertLink(const std::string& rulesFile,
+                                           const std::optional<std::string>& tariffs,
+                                           const std::string& callFile, TLog& log) {
     std::unique_ptr<alerts::TCallAlerts> calls = alerts::LoadCallAlerts(rulesFile, tariffs);
     const std::filesystem::path path = FilePathOfText(callFile);
     const std::size_t count = calls->Rules().Rules.size();
     try {
         std::error_code missing;
-        calls->Remember(path, std::filesystem::exists(path, missing)
-                                  ? std::filesystem::file_size(path)
-                                  : 0);
-        auto link = std::make_unique<TAlertLink>(std::move(calls),
-                                                 alerts::AlertJournalOf(path.string()), log);
+        calls->Remember(
+            path, std::filesystem::exists(path, missing) ? std::filesystem::file_size(path) : 0);
+        auto link = std::make_unique<TDeliveringAlertLink>(
+            std::move(calls), alerts::AlertJournalOf(path.string()), log);
         log.Write(TLevel::Info, "alerts: " + std::to_string(count) + " rules from " + rulesFile);
         return link;
     } catch (const std::system_error& error) {
-        throw std::runtime_error("cannot read " + text::Cp1251ToUtf8(callFile) + " or its alert journal: " +
-                                 error.code().message());
+        throw std::runtime_error("cannot read " + text::Cp1251ToUtf8(callFile) +
+                                 " or its alert journal: " + error.code().message());
     }
 }
 

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    std::unique_ptr<callfile::TAppendObserver> alertLink;
+    std::unique_ptr<TAlertLink> alertLink;
     if (options.Alerts) {
         try {
             alertLink =
@@ -96,6 +96,10 @@ int main(int argc, char** argv) {
     if (store) {
         // What was read goes to the store now if it can; otherwise on the next start.
         store->Finish(std::chrono::seconds(10));
+    }
+    if (alertLink) {
+        // The alerts held for a digest go now if they can; otherwise on the next start.
+        alertLink->Finish(std::chrono::seconds(10));
     }
     return status;
 }

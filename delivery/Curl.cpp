@@ -34,7 +34,8 @@ TCurl::TCurl(const TTransferLimits& limits) {
     if (limits.Cancelled) {
         curl_easy_setopt(Easy, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(Easy, CURLOPT_XFERINFOFUNCTION, Progress);
-        curl_easy_setopt(Easy, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(limits.Cancelled));
+        curl_easy_setopt(Easy, CURLOPT_XFERINFODATA,
+                         const_cast<std::atomic<bool>*>(limits.Cancelled));
     }
 }
 

@@ -25,7 +25,8 @@ struct TTransferLimits {
     const std::atomic<bool>* Cancelled = nullptr; // set: the transfer ends as failed
 };
 
-// A libcurl easy handle set up with the limits and no signals; Perform runs the transfer and throws EDeliveryError with what failed.
+// A libcurl easy handle set up with the limits and no signals; Perform runs the transfer and throws
+// EDeliveryError with what failed.
 class TCurl {
 public:
     explicit TCurl(const TTransferLimits& limits);

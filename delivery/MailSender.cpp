@@ -37,7 +37,8 @@ std::string HeaderText(std::string_view text) {
     std::string header;
     while (!text.empty()) {
         std::size_t size = std::min(WordBytes, text.size());
-        while (size < text.size() && size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
+        while (size < text.size() && size > 0 &&
+               (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
             --size; // not inside a character
         }
         header += (header.empty() ? "" : "\r\n ") + std::string("=?UTF-8?B?") +
@@ -68,7 +69,8 @@ std::string MessageId(const std::string& from) {
     static std::atomic<unsigned> counter{0};
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const std::size_t at = from.find('@');
-    return "<" + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
+    return "<" +
+           std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
            "." + std::to_string(::getpid()) + "." + std::to_string(++counter) + ".tallyvox" +
            (at == std::string::npos ? "@localhost" : from.substr(at)) + ">";
 }
@@ -117,7 +119,8 @@ std::string MailWireText(const TMailMessage& message) {
            CrLfLines(message.Text);
 }
 
-void SendMail(const TMailServer& server, const TMailMessage& message, const TTransferLimits& limits) {
+void SendMail(const TMailServer& server, const TMailMessage& message,
+              const TTransferLimits& limits) {
     TCurl curl(limits);
     CURL* easy = curl.Handle();
     const std::string password =

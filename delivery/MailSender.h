@@ -29,6 +29,7 @@ std::string MailWireText(const TMailMessage& message);
 
 // Sends the message; throws EDeliveryError when the server does not accept it
 // for every recipient within the limits.
-void SendMail(const TMailServer& server, const TMailMessage& message, const TTransferLimits& limits);
+void SendMail(const TMailServer& server, const TMailMessage& message,
+              const TTransferLimits& limits);
 
 } // namespace tallyvox::delivery
