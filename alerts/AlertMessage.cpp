@@ -45,6 +45,10 @@ std::string CallsTable(const TRuleAlerts& rule) {
                        "Cost\n";
     for (const TAlert* alert : rule.Alerts) {
         const TAlertCall& call = alert->Call;
+        if (call.Line.empty()) { // of the exchange's state: what was seen
+            text += Padded(call.Date, 12) + Padded(call.Time, 10) + call.Text + "\n";
+            continue;
+        }
         text += Padded(call.Date, 12) + Padded(call.Time, 10) + Padded(LineWithProgram(call), 16) +
                 Padded(call.Trunk.empty() ? "-" : call.Trunk, 7) +
                 Padded(call.Number.empty() ? "(incoming)" : call.Number, 18) +
@@ -65,7 +69,8 @@ nlohmann::json CallsJson(const TRuleAlerts& rule) {
                          {"trunk", call.Trunk},
                          {"number", call.Number},
                          {"duration", call.Duration},
-                         {"cost", call.Cost}});
+                         {"cost", call.Cost},
+                         {"text", call.Text}});
     }
     return {{"rule", rule.Rule}, {"level", LevelWord(rule.Level)}, {"calls", calls}};
 }

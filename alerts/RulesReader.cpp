@@ -194,6 +194,18 @@ public:
         return cents;
     }
 
+    std::optional<bool> Flag(std::string_view key) {
+        const toml::node* node = Key(key);
+        if (!node) {
+            return std::nullopt;
+        }
+        if (const auto* flag = node->as_boolean()) {
+            return flag->get();
+        }
+        Fault(*node, std::string(key) + ": true or false is expected");
+        return std::nullopt;
+    }
+
     std::vector<std::string> Texts(std::string_view key) {
         std::vector<std::string> texts;
         const toml::node* node = Key(key);
@@ -330,14 +342,14 @@ void CheckTriggers(const TRule& rule, const toml::table& table, bool perGiven,
                    std::vector<TRulesFault>& faults) {
     const int triggers = (rule.Burst ? 1 : 0) + (rule.DailyCost || rule.DailyMinutes ? 1 : 0) +
                          (rule.TrunksAtOnce ? 1 : 0) + (rule.NewPrefixDigits ? 1 : 0) +
-                         (rule.NoContactSeconds ? 1 : 0);
+                         (rule.NoContactSeconds ? 1 : 0) + (rule.BufferFull ? 1 : 0);
     const std::size_t line = table.source().begin.line;
     const auto fault = [&](const std::string& what) {
         faults.push_back({line, "rule \"" + rule.Name + "\": " + what});
     };
     if (triggers > 1) {
-        fault("calls/within, daily_cost or daily_minutes, trunks_at_once, new_prefix_digits and "
-              "no_contact exclude each other");
+        fault("calls/within, daily_cost or daily_minutes, trunks_at_once, new_prefix_digits, "
+              "no_contact and buffer_full exclude each other");
     }
     if (rule.DailyCost && rule.DailyMinutes) {
         fault("daily_cost and daily_minutes exclude each other");
@@ -410,6 +422,7 @@ TRule ReadRule(const toml::table& table, std::vector<TRulesFault>& faults) {
         rule.UnseenDays = *days;
     }
     rule.NoContactSeconds = reader.Parsed<std::uint32_t>("no_contact", timeForm, DurationSeconds);
+    rule.BufferFull = reader.Flag("buffer_full").value_or(false);
     CheckTriggers(rule, table, perGiven, faults);
     reader.TellUnknownKeys("rule \"" + rule.Name + "\"");
     return rule;

@@ -7,6 +7,7 @@
 #include "alerts/AlertJournal.h"
 #include "alerts/CallAlerts.h"
 #include "alerts/DeliveryThread.h"
+#include "alerts/ExchangeWatch.h"
 #include "exchange/FilePath.h"
 #include "text/Cp1251.h"
 
@@ -14,35 +15,65 @@ namespace tallyvox::collector {
 
 namespace {
 
+report::TDateTime DateTimeOf(const TCalendarTime& time) {
+    return {static_cast<std::uint16_t>(time.Year),  static_cast<std::uint8_t>(time.Month),
+            static_cast<std::uint8_t>(time.Day),    static_cast<std::uint8_t>(time.Hour),
+            static_cast<std::uint8_t>(time.Minute), static_cast<std::uint8_t>(time.Second)};
+}
+
 class TDeliveringAlertLink : public TAlertLink {
 public:
     TDeliveringAlertLink(std::unique_ptr<alerts::TCallAlerts> calls, const std::string& journal,
                          TLog& log)
-        : Calls(std::move(calls)), Log(log),
-          Delivery(Calls->Rules(), journal,
-                   [&log](bool problem, const std::string& text) {
-                       log.Write(problem ? TLevel::Warning : TLevel::Info, text);
-                   }),
+        : Calls(std::move(calls)), Watch(Calls->Rules(), DateTimeOf(TSystemClock().LocalNow())),
+          Log(log), Delivery(Calls->Rules(), journal,
+                             [&log](bool problem, const std::string& text) {
+                                 log.Write(problem ? TLevel::Warning : TLevel::Info, text);
+                             }),
           Thread(Delivery) {
         Thread.Start();
     }
 
     void LineAppended(const std::string&, const std::string& line, std::uintmax_t offset) override {
-        const std::vector<alerts::TAlert> raised = Delivery.Raise(Calls->Add(line, offset));
-        for (const alerts::TAlert& alert : raised) {
-            const bool critical = alert.Level == alerts::TLevel::Critical;
-            Log.Write(critical ? TLevel::Critical : TLevel::Warning,
-                      "alert: " + alert.Rule + ": " + alert.Call.Text);
-        }
-        if (!raised.empty()) {
-            Thread.Notify();
-        }
+        Raise(Calls->Add(line, offset));
+    }
+
+    void Contact(const TCalendarTime& now) override { Watch.Contact(DateTimeOf(now)); }
+
+    void NoContact(const TCalendarTime& now) override {
+        RaiseState(Watch.Silence(DateTimeOf(now)), now);
+    }
+
+    void BufferFill(int fill, int capacity) override {
+        RaiseState(Watch.Buffer(fill, capacity), TSystemClock().LocalNow());
     }
 
     void Finish(std::chrono::milliseconds timeout) override { Thread.Finish(timeout); }
 
 private:
+    void RaiseState(const std::vector<alerts::TStateFiring>& firings, const TCalendarTime& now) {
+        std::vector<alerts::TAlert> alerts;
+        for (const alerts::TStateFiring& firing : firings) {
+            alerts.push_back(alerts::StateAlertOf(Calls->Rules(), firing, DateTimeOf(now)));
+        }
+        Raise(std::move(alerts));
+    }
+
+    // The one way out of the alerts, of calls and of the exchange's state alike.
+    void Raise(std::vector<alerts::TAlert> alerts) {
+        if (alerts.empty()) {
+            return;
+        }
+        for (const alerts::TAlert& alert : Delivery.Raise(std::move(alerts))) {
+            const bool critical = alert.Level == alerts::TLevel::Critical;
+            Log.Write(critical ? TLevel::Critical : TLevel::Warning,
+                      "alert: " + alert.Rule + ": " + alert.Call.Text);
+        }
+        Thread.Notify();
+    }
+
     std::unique_ptr<alerts::TCallAlerts> Calls;
+    alerts::TExchangeWatch Watch; // on Calls' rules
     TLog& Log;
     alerts::TAlertDelivery Delivery;
     alerts::TDeliveryThread Thread; // stops before the delivery goes

@@ -1,9 +1,10 @@
 #pragma once
 // The collector's calls judged by the alert rules (--alerts) as each line
-// reaches the call file: every call and rule that fires is one log line at the
-// rule's level, so that the journal and whoever watches it are told at once,
-// and an alert in the alert journal beside the call file, which the mail and
-// web hook the rules name are sent from.
+// reaches the call file, and the exchange's state by the rules about it
+// (no_contact, buffer_full): every call and rule that fires, and every such
+// state, is one log line at the rule's level, so that the journal and whoever
+// watches it are told at once, and an alert in the alert journal beside the
+// call file, which the mail and web hook the rules name are sent from.
 
 #include <chrono>
 #include <memory>
@@ -11,11 +12,12 @@
 #include <string>
 
 #include "callfile/CallFileWriter.h"
+#include "collector/ExchangeState.h"
 #include "collector/Log.h"
 
 namespace tallyvox::collector {
 
-class TAlertLink : public callfile::TAppendObserver {
+class TAlertLink : public callfile::TAppendObserver, public TExchangeStateObserver {
 public:
     // Sends the alerts held now, at most for timeout, and stops sending; what
     // is not sent stays in the alert journal for the next start.

@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
     observers.Add(store.get());
     observers.Add(alertLink.get());
     collector.SetAppendObserver(&observers);
+    collector.SetStateObserver(alertLink.get());
     TellServiceManager("READY=1");
     const int status = collector.Run();
     TellServiceManager("STOPPING=1");

@@ -3,7 +3,10 @@
 # (AUTO=AUTOSTART_1) on the offscreen platform against tallyvox-sim, ending by
 # itself with the exit status that names what happened. The statuses are read
 # from exchange/ExitStatus.h, the header that the program itself uses.
-# Usage: program_test.sh PATH-TO-tallyvox PATH-TO-tallyvox-sim PATH-TO-ExitStatus.h
+# Usage: program_test.sh PATH-TO-tallyvox PATH-TO-tallyvox-sim PATH-TO-ExitStatus.h [CASE]
+# CASE is one of the functions below that end in _case; without it, all of them
+# run in turn. Two cases wait for a message box that closes itself after a
+# minute, so the test list runs the cases side by side.
 program=$1
 sim=$2
 statuses=$3
@@ -67,107 +70,123 @@ wait_for_program() {
 }
 
 # Every call read: status 0, header and calls in the file.
-start_sim --calls 5
-run_automatic
-stop_sim
-[ "$status" -eq "$(status_of ExitDone)" ] || fail "a whole read ends with $status"
-[ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after a whole read"
-# Without a runtime folder in the session, Qt has nothing to say on the terminal.
-grep -q "QStandardPaths" "$work/run/err" && fail "Qt warns about its runtime folder"
+reads_case() {
+    start_sim --calls 5
+    run_automatic
+    stop_sim
+    [ "$status" -eq "$(status_of ExitDone)" ] || fail "a whole read ends with $status"
+    [ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after a whole read"
+    # Without a runtime folder in the session, Qt has nothing to say on the terminal.
+    grep -q "QStandardPaths" "$work/run/err" && fail "Qt warns about its runtime folder"
 
-# An exchange that ends its buffer by leaving the link check unanswered: the
-# read ends normally all the same.
-start_sim --calls 5 --empty-ending link-check
-run_automatic
-stop_sim
-[ "$status" -eq "$(status_of ExitDone)" ] || fail "a read ended by the link check ends with $status"
-[ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after the link-check ending"
+    # An exchange that ends its buffer by leaving the link check unanswered: the
+    # read ends normally all the same.
+    start_sim --calls 5 --empty-ending link-check
+    run_automatic
+    stop_sim
+    [ "$status" -eq "$(status_of ExitDone)" ] || fail "a read ended by the link check ends with $status"
+    [ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines after the link-check ending"
 
-# The exchange falls silent after two calls: the run ends with its status.
-start_sim --calls 5 --fault silentAfterRecords=2
-run_automatic
-stop_sim
-[ "$status" -eq "$(status_of ExitLinkLost)" ] || fail "a lost link ends with $status"
-[ "$(lines_of "$work/run/calls.txt")" -eq 4 ] || fail "not 2 + 2 lines after a lost link"
-grep -q "код завершения $(status_of ExitLinkLost)" "$work/run/err" ||
-    fail "no exit line on standard error"
+    # The exchange falls silent after two calls: the run ends with its status.
+    start_sim --calls 5 --fault silentAfterRecords=2
+    run_automatic
+    stop_sim
+    [ "$status" -eq "$(status_of ExitLinkLost)" ] || fail "a lost link ends with $status"
+    [ "$(lines_of "$work/run/calls.txt")" -eq 4 ] || fail "not 2 + 2 lines after a lost link"
+    grep -q "код завершения $(status_of ExitLinkLost)" "$work/run/err" ||
+        fail "no exit line on standard error"
 
-# No exchange answers at start: the run ends instead of waiting for ever.
-start_sim --calls 5 --fault probe=silent
-run_automatic
-stop_sim
-[ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "no exchange ends with $status"
-[ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+    # No exchange answers at start: the run ends instead of waiting for ever.
+    start_sim --calls 5 --fault probe=silent
+    run_automatic
+    stop_sim
+    [ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "no exchange ends with $status"
+    [ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+}
 
 # The exchange refuses selection when the read identifies it: the program ends
 # at once, but through the window's last steps (held lines, exit line), not
 # past them. Its message box closes by itself after a minute.
-start_sim --calls 5 --fault selectionsAccepted=1
-run_automatic
-stop_sim
-[ "$status" -eq "$(status_of ExitSelectionRefused)" ] || fail "a refused selection ends with $status"
-grep -q "код завершения $(status_of ExitSelectionRefused)" "$work/run/err" ||
-    fail "a refused selection ended without its exit line"
-[ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+refused_selection_case() {
+    start_sim --calls 5 --fault selectionsAccepted=1
+    run_automatic
+    stop_sim
+    [ "$status" -eq "$(status_of ExitSelectionRefused)" ] || fail "a refused selection ends with $status"
+    grep -q "код завершения $(status_of ExitSelectionRefused)" "$work/run/err" ||
+        fail "a refused selection ended without its exit line"
+    [ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
 
-# Two scheduled runs in a row without a settings file: the first creates it and
-# ends by itself, reading nothing, with the output configuration as it was; the
-# second reads with the new settings.
-start_sim --calls 5
-prepare_run "no settings"
-cp "$work/run/TallyvoxOut.cfg" "$work/out.cfg"
-run_again
-[ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "a run without settings ends with $status"
-cmp -s "$work/run/TallyvoxOut.cfg" "$work/out.cfg" || fail "the output configuration changed"
-[ ! -e "$work/run/TallyvoxOut.cfg.bak" ] || fail "the output configuration was set aside"
-[ "$(stat -c %s "$work/run/Tallyvox.cfg")" -eq 30 ] || fail "no settings file made"
-[ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
-run_again
-stop_sim
-[ "$status" -eq "$(status_of ExitDone)" ] || fail "the run after it ends with $status"
-[ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines in the run after it"
+    # Two scheduled runs in a row without a settings file: the first creates it and
+    # ends by itself, reading nothing, with the output configuration as it was; the
+    # second reads with the new settings.
+    start_sim --calls 5
+    prepare_run "no settings"
+    cp "$work/run/TallyvoxOut.cfg" "$work/out.cfg"
+    run_again
+    [ "$status" -eq "$(status_of ExitExchangeAbsent)" ] || fail "a run without settings ends with $status"
+    cmp -s "$work/run/TallyvoxOut.cfg" "$work/out.cfg" || fail "the output configuration changed"
+    [ ! -e "$work/run/TallyvoxOut.cfg.bak" ] || fail "the output configuration was set aside"
+    [ "$(stat -c %s "$work/run/Tallyvox.cfg")" -eq 30 ] || fail "no settings file made"
+    [ ! -e "$work/run/calls.txt" ] || fail "a call file without a read"
+    run_again
+    stop_sim
+    [ "$status" -eq "$(status_of ExitDone)" ] || fail "the run after it ends with $status"
+    [ "$(lines_of "$work/run/calls.txt")" -eq 7 ] || fail "not 2 + 5 lines in the run after it"
+}
 
 # The simulator goes away in the middle of a read: the link is broken, the
 # lines read are kept, and the run ends with its status (after its message box
 # has closed itself).
-start_sim --calls 1500
-prepare_run
-start_in_background
-wait_for_lines "$work/run/calls.txt" 12
-stop_sim
-wait_for_program
-[ "$status" -eq "$(status_of ExitLinkLost)" ] || fail "a simulator gone mid-read ends with $status"
-grep -q "Связь с АТС прервана. Считывание остановлено." "$work/run/err" ||
-    fail "no broken-link message"
+simulator_gone_case() {
+    start_sim --calls 1500
+    prepare_run
+    start_in_background
+    wait_for_lines "$work/run/calls.txt" 12
+    stop_sim
+    wait_for_program
+    [ "$status" -eq "$(status_of ExitLinkLost)" ] || fail "a simulator gone mid-read ends with $status"
+    grep -q "Связь с АТС прервана. Считывание остановлено." "$work/run/err" ||
+        fail "no broken-link message"
+}
 
 # SIGTERM during continuous reading, with lines that the call file no longer
 # takes: they go to a rescue file, the port's lock file goes, and the status
 # says the lines were rescued.
-start_sim --calls 3 --arrive-every 200
-prepare_run
-mkdir "$work/run/data"
-printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_UNINTERRUPT' "$work/run/data/calls.txt" \
-    >"$work/run/TallyvoxOut.cfg"
-start_in_background
-wait_for_lines "$work/run/data/calls.txt" 5
-lock=$(grep -lw "$tallyvox" /run/lock/LCK..* 2>/dev/null)
-# The folder goes at once: the next lines find no file to take them.
-mv "$work/run/data" "$work/run/parked"
-sleep 1.5
-kill -TERM "$tallyvox"
-wait_for_program
-stop_sim
-[ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "SIGTERM with held lines ends with $status"
-rescued=$(calls_of "$work"/run/TallyvoxRescue-*.txt)
-[ "$rescued" -ge 1 ] || fail "no rescue file after SIGTERM"
-[ $(($(calls_of "$work/run/parked/calls.txt") + rescued)) -eq "$sent" ] ||
-    fail "calls lost at SIGTERM: $sent sent, $rescued rescued"
-if [ -n "$lock" ]; then
-    [ ! -e "$lock" ] || fail "the lock file $lock stays after SIGTERM"
-else
-    echo "tallyvox program: no lock file in /run/lock here; its release not tried"
-fi
-grep -q "код завершения $(status_of ExitLinesRescued)" "$work/run/err" ||
-    fail "SIGTERM ended without its exit line"
+sigterm_case() {
+    start_sim --calls 3 --arrive-every 200
+    prepare_run
+    mkdir "$work/run/data"
+    printf 'TARIF_FNAME=%s\r\nREALTIME_FNAME=\r\nAUTO=AUTOSTART_UNINTERRUPT' "$work/run/data/calls.txt" \
+        >"$work/run/TallyvoxOut.cfg"
+    start_in_background
+    wait_for_lines "$work/run/data/calls.txt" 5
+    lock=$(grep -lw "$tallyvox" /run/lock/LCK..* 2>/dev/null)
+    # The folder goes at once: the next lines find no file to take them.
+    mv "$work/run/data" "$work/run/parked"
+    sleep 1.5
+    kill -TERM "$tallyvox"
+    wait_for_program
+    stop_sim
+    [ "$status" -eq "$(status_of ExitLinesRescued)" ] || fail "SIGTERM with held lines ends with $status"
+    rescued=$(calls_of "$work"/run/TallyvoxRescue-*.txt)
+    [ "$rescued" -ge 1 ] || fail "no rescue file after SIGTERM"
+    [ $(($(calls_of "$work/run/parked/calls.txt") + rescued)) -eq "$sent" ] ||
+        fail "calls lost at SIGTERM: $sent sent, $rescued rescued"
+    if [ -n "$lock" ]; then
+        [ ! -e "$lock" ] || fail "the lock file $lock stays after SIGTERM"
+    else
+        echo "tallyvox program: no lock file in /run/lock here; its release not tried"
+    fi
+    grep -q "код завершения $(status_of ExitLinesRescued)" "$work/run/err" ||
+        fail "SIGTERM ended without its exit line"
+}
 
-echo "tallyvox program: ok"
+if [ $# -ge 4 ]; then
+    "${4}_case"
+else
+    reads_case
+    refused_selection_case
+    simulator_gone_case
+    sigterm_case
+fi
+echo "tallyvox program: ${4:-all} ok"
