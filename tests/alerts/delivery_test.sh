@@ -4,10 +4,13 @@
 # every call listed, a normal day gives none, a mail server that is down and
 # comes back (the follower running, and the follower restarted) gets every
 # alert once, and tallyvox-alert --once gives what the collector gives.
-# Usage: delivery_test.sh tallyvox-alert tallyvox-collect tallyvox-sim
+# The simulator's rehearsal of an attack, read by the collector with the
+# example rules, arrives as one digest per rule that fired, every call listed.
+# Usage: delivery_test.sh tallyvox-alert tallyvox-collect tallyvox-sim EXAMPLES-FOLDER
 alert=$1
 collect=$2
 sim=$3
+examples=$4
 source "$(dirname "$0")/../kit/program_kit.sh"
 here=$(dirname "$0")
 fail_logs=('*.err')
@@ -207,4 +210,43 @@ cmp -s <(grep $'\talert\t' "$work/c.txt.alerts" | cut -f2-) \
     fail "tallyvox-alert differs from the collector: $(diff "$work/c.txt.alerts" "$work/a.txt.alerts")"
 "$python" "$here/mail_calls.py" "$work/smtp" >"$work/got" 2>"$work/messages"
 [ "$(cat "$work/messages")" = "$(printf '1 5\n1 5')" ] || fail "mails: $(cat "$work/messages")"
+
+# The rehearsal: the example rules with this test's mail and web hook; the
+# digests held at the collector's end go as it ends, one per rule.
+rm -rf "$work/smtp" "$work/http"
+cat "$examples/alerts.toml" - >"$work/rules.toml" <<RULES
+[mail]
+server = "smtp://127.0.0.1:$smtp_port"
+from = "tallyvox@office.example"
+to = ["admin@office.example"]
+
+[webhook]
+url = "http://127.0.0.1:$http_port/hook"
+RULES
+cat >"$work/office.json" <<'JSON'
+{"modelCode": 6, "clock": "2026-12-09 09:00:00",
+ "exchanges": [{"traffic": {"count": 60, "seed": 1}}]}
+JSON
+start_sim --scenario "$work/office.json" --attack 1
+(cd "$work" && timeout 60 "$collect" --once --port "$work/com" --file attack.txt \
+    --alerts rules.toml --tariffs "$examples/tariffs.csv" 2>"$work/attack.err") ||
+    fail "the rehearsal's read exits $?"
+stop_sim
+# The alert lines of the log (each the attack's, as the collector's alerts test
+# shows) as mail_calls.py lists calls.
+sed -n 's/^tallyvox-collect: [a-z]*: alert: \([^:]*\): /\1\t/p' "$work/attack.err" |
+    awk -F'\t' '{ split($2, f, " +"); split(f[1], d, "-"); sub(/\(.*/, "", f[4]);
+                  printf "%s\t%s-%s-%s %s\t%s\t%s\n", $1, d[3], d[2], d[1], f[2], f[4], f[6] }' |
+    sort >"$work/expected"
+rules_fired=$(cut -f1 "$work/expected" | sort -u | wc -l)
+[ "$(grep -c "^Международные вне рабочего времени" "$work/expected")" -eq 36 ] &&
+    [ "$(grep -c "^Серия звонков с одной линии" "$work/expected")" -eq 12 ] ||
+    fail "the rehearsal's alerts: $(cut -f1 "$work/expected" | uniq -c)"
+for folder in smtp http; do
+    "$python" "$here/mail_calls.py" "$work/$folder" >"$work/got" 2>"$work/messages"
+    cmp -s "$work/got" "$work/expected" ||
+        fail "the rehearsal by $folder: $(diff "$work/expected" "$work/got")"
+    [ "$(wc -l <"$work/messages")" -eq "$rules_fired" ] && ! grep -qv '^1 ' "$work/messages" ||
+        fail "the rehearsal by $folder is not one digest per rule: $(cat "$work/messages")"
+done
 echo "alert delivery: ok"
