@@ -6,11 +6,14 @@
 # alert once, and tallyvox-alert --once gives what the collector gives.
 # The simulator's rehearsal of an attack, read by the collector with the
 # example rules, arrives as one digest per rule that fired, every call listed.
-# Usage: delivery_test.sh tallyvox-alert tallyvox-collect tallyvox-sim EXAMPLES-FOLDER
+# tallyvox-report --alerts-log lists a period's alerts with their delivery.
+# Usage: delivery_test.sh tallyvox-alert tallyvox-collect tallyvox-sim tallyvox-report
+#        EXAMPLES-FOLDER
 alert=$1
 collect=$2
 sim=$3
-examples=$4
+report=$4
+examples=$5
 source "$(dirname "$0")/../kit/program_kit.sh"
 here=$(dirname "$0")
 fail_logs=('*.err')
@@ -160,6 +163,13 @@ once "$work/calls.txt"
 check_received smtp 2 "mail"
 check_received http 2 "web hook"
 grep -q "Subject: .*UTF-8" "$work"/smtp/*.eml || fail "the subject is not encoded"
+"$report" "$work/calls.txt" --alerts-log --from 2027-01-12 --to 2027-01-12 >"$work/log" ||
+    fail "--alerts-log exits $?"
+[ "$(grep -c $'\tmail sent 20[0-9-]* [0-9:]*, webhook sent ' "$work/log")" -eq 16 ] &&
+    [ "$(grep -c $'^20[0-9-]* [0-9:]*\tcritical\tМеждународные вне рабочего времени\t12-01-2027 0' \
+        "$work/log")" -eq 6 ] || fail "--alerts-log: $(cat "$work/log")"
+"$report" "$work/calls.txt" --alerts-log --from 2027-01-13 >"$work/log" && [ ! -s "$work/log" ] ||
+    fail "--alerts-log lists alerts outside the period: $(cat "$work/log")"
 
 # Following the file: the mail server stops; alerts wait in the journal and are
 # retried; the server back, they arrive once, and so across a restart.
