@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <boost/archive/iterators/base64_from_binary.hpp>
-#include <boost/archive/iterators/transform_width.hpp>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -18,34 +18,35 @@ namespace tallyvox::delivery {
 
 namespace {
 
-std::string Base64(std::string_view bytes) {
-    using namespace boost::archive::iterators;
-    using TEncoder = base64_from_binary<transform_width<std::string_view::const_iterator, 6, 8>>;
-    std::string text(TEncoder(bytes.begin()), TEncoder(bytes.end()));
-    text.append((3 - bytes.size() % 3) % 3, '=');
-    return text;
-}
-
-// A header value as RFC 2047 encoded words when it is not plain ASCII; each word
-// holds whole UTF-8 characters and stays within the 75 characters allowed.
+// A header value as RFC 2047 "Q" encoded words when it is not plain ASCII: each
+// byte outside plain letters and digits as =XX; each word holds whole UTF-8
+// characters and stays within the 75 characters allowed.
 std::string HeaderText(std::string_view text) {
-    if (std::all_of(text.begin(), text.end(),
-                    [](char c) { return c >= ' ' && static_cast<unsigned char>(c) < 0x80; })) {
+    const auto plain = [](char c) { return c >= ' ' && static_cast<unsigned char>(c) < 0x80; };
+    if (std::all_of(text.begin(), text.end(), plain)) {
         return std::string(text);
     }
-    constexpr std::size_t WordBytes = 45; // 60 characters of base64
-    std::string header;
-    while (!text.empty()) {
-        std::size_t size = std::min(WordBytes, text.size());
-        while (size < text.size() && size > 0 &&
-               (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
-            --size; // not inside a character
+    constexpr std::size_t WordLength = 60; // of the encoded text within a word
+    std::string header = "=?UTF-8?Q?";
+    std::size_t wordStart = header.size();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool characterStarts = (byte & 0xC0) != 0x80;
+        if (characterStarts && header.size() - wordStart >= WordLength) {
+            header += "?=\r\n =?UTF-8?Q?";
+            wordStart = header.size();
         }
-        header += (header.empty() ? "" : "\r\n ") + std::string("=?UTF-8?B?") +
-                  Base64(text.substr(0, size)) + "?=";
-        text.remove_prefix(size);
+        if (std::isalnum(byte) && byte < 0x80) {
+            header += static_cast<char>(byte);
+        } else if (byte == ' ') {
+            header += '_';
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "=%02X", byte);
+            header += hex;
+        }
     }
-    return header;
+    return header + "?=";
 }
 
 std::string DateHeader() {
