@@ -14,6 +14,8 @@ namespace tallyvox::alerts {
 
 namespace {
 
+constexpr std::int64_t ReplayDays = 7;
+
 std::int64_t Now() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
@@ -64,8 +66,12 @@ TAlertDelivery::TAlertDelivery(const TRules& rules, std::string journal, TDelive
 
 TAlertDelivery::~TAlertDelivery() = default;
 
-// What the journal says was raised and sent: the rest is held again.
+// What the journal says was raised and sent: the rest is held again, unless it
+// is older than a week (a channel added to the rules long after its alerts
+// does not get them all as its first message).
 void TAlertDelivery::Replay() {
+    const std::int64_t oldest = Now() - ReplayDays * 86400;
+    std::size_t tooOld = 0;
     for (const TJournalEntry& entry : LoadAlertJournal(Journal_)) {
         if (entry.Event == TJournalEvent::Alert) {
             Keys.push_back(entry.Alert.Key());
@@ -81,7 +87,16 @@ void TAlertDelivery::Replay() {
             }
         }
     }
+    for (const auto& channel : Channels) {
+        tooOld = std::max(tooOld, channel->Outbox.DropHeldBefore(oldest));
+    }
     std::sort(Keys.begin(), Keys.end());
+    if (tooOld > 0) {
+        Log(true, "alerts: " + std::to_string(tooOld) + " alerts older than " +
+                      std::to_string(ReplayDays) +
+                      " days were never sent and are not sent now (tallyvox-report "
+                      "--alerts-log lists them)");
+    }
 }
 
 void TAlertDelivery::Journal(const std::vector<TJournalEntry>& entries) {

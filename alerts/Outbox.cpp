@@ -116,6 +116,15 @@ std::optional<std::int64_t> TOutbox::WakeAt(std::int64_t now) const {
     return std::max({due, RetryAt, RoomAt(now)});
 }
 
+std::size_t TOutbox::DropHeldBefore(std::int64_t time) {
+    const std::size_t before = Held();
+    for (TRuleHeld& rule : Rules) {
+        std::erase_if(rule.Alerts, [&](const THeld& held) { return held.Since < time; });
+    }
+    std::erase_if(Rules, [](const TRuleHeld& rule) { return rule.Alerts.empty(); });
+    return before - Held();
+}
+
 std::size_t TOutbox::Held() const {
     std::size_t held = 0;
     for (const TRuleHeld& rule : Rules) {

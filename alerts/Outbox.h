@@ -42,6 +42,9 @@ public:
     // When a message may next be due; none while nothing is held.
     std::optional<std::int64_t> WakeAt(std::int64_t now) const;
 
+    // Lets go of the alerts held since before time; how many there were.
+    std::size_t DropHeldBefore(std::int64_t time);
+
     std::size_t Held() const;
 
 private:

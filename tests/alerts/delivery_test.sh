@@ -85,13 +85,9 @@ expected_calls() {
     burst_calls | tr -d '\r' | awk -v r="Серия звонков с одной линии" '{ printf "%s\t2027-01-12 %s\t%s\t%s\n", r, $2, substr($4, 1, 3), $NF }'
 }
 
-write_rules() { # digest
-    cat >"$work/rules.toml" <<RULES
-[office]
-site = "Тестовый офис"
-working_days = "1-5"
-working_hours = "08:00-19:00"
-
+# The receivers started here as the rules' [mail] and [webhook].
+channels() {
+    cat <<TABLES
 [mail]
 server = "smtp://127.0.0.1:$smtp_port"
 from = "tallyvox@office.example"
@@ -99,6 +95,16 @@ to = ["admin@office.example"]
 
 [webhook]
 url = "http://127.0.0.1:$http_port/hook"
+TABLES
+}
+
+write_rules() { # digest
+    channels >"$work/rules.toml"
+    cat >>"$work/rules.toml" <<RULES
+[office]
+site = "Тестовый офис"
+working_days = "1-5"
+working_hours = "08:00-19:00"
 
 [delivery]
 digest = "$1"
@@ -224,15 +230,7 @@ cmp -s <(grep $'\talert\t' "$work/c.txt.alerts" | cut -f2-) \
 # The rehearsal: the example rules with this test's mail and web hook; the
 # digests held at the collector's end go as it ends, one per rule.
 rm -rf "$work/smtp" "$work/http"
-cat "$examples/alerts.toml" - >"$work/rules.toml" <<RULES
-[mail]
-server = "smtp://127.0.0.1:$smtp_port"
-from = "tallyvox@office.example"
-to = ["admin@office.example"]
-
-[webhook]
-url = "http://127.0.0.1:$http_port/hook"
-RULES
+cat "$examples/alerts.toml" <(channels) >"$work/rules.toml"
 cat >"$work/office.json" <<'JSON'
 {"modelCode": 6, "clock": "2026-12-09 09:00:00",
  "exchanges": [{"traffic": {"count": 60, "seed": 1}}]}
