@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "qtadapters/ChartKind.h"
 #include "report/CostViews.h"
 #include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
-#include "qtadapters/ChartKind.h"
 
 namespace tallyvox::reportcli {
 
