@@ -36,14 +36,14 @@ std::string AlertMarkOf(const std::string& callFile) {
     return callFile + ".alerts.mark";
 }
 
-TAlertFollower::TAlertFollower(std::string callFile, alerts::TCallAlerts& calls,
+TAlertFollower::TAlertFollower(std::string callFile, alerts::TLineJudge& judge,
                                alerts::TAlertDelivery& delivery,
                                std::function<void(const alerts::TAlert&)> told)
-    : CallFile(std::move(callFile)), MarkFile(AlertMarkOf(CallFile)), Calls(calls),
+    : CallFile(std::move(callFile)), MarkFile(AlertMarkOf(CallFile)), Judge(judge),
       Delivery(delivery), Told(std::move(told)), Mark(store::ReadSpoolState(MarkFile)) {
     const std::optional<TFileInfo> file = InfoOf(CallFile);
     if (file && store::MarkHolds(Mark, CallFile, file->Id, file->Size)) {
-        Calls.Remember(CallFile, Mark.Delivered);
+        Judge.Remember(CallFile, Mark.Delivered);
     }
 }
 
@@ -60,8 +60,10 @@ std::size_t TAlertFollower::JudgeLines(std::string& pending, std::uint64_t& offs
             }
             next += pending[next] == '\n' ? 1 : 0;
         }
-        for (const alerts::TAlert& alert : Delivery.Raise(
-                 Calls.Add(std::string_view(pending).substr(begin, end - begin), offset + begin))) {
+        const std::vector<alerts::TLineFiring> firings =
+            Judge.Judge(pending.substr(begin, end - begin), offset + begin);
+        for (const alerts::TAlert& alert :
+             Delivery.Raise(alerts::AlertsOf(Judge.Rules(), firings))) {
             Told(alert);
             ++raised;
         }

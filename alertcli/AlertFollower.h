@@ -11,7 +11,7 @@
 #include <string>
 
 #include "alerts/AlertDelivery.h"
-#include "alerts/CallAlerts.h"
+#include "alerts/LineJudge.h"
 #include "store/SpoolState.h"
 
 namespace tallyvox::alertcli {
@@ -24,7 +24,7 @@ public:
     // Reads the mark; the calls before it teach the rules which prefixes were
     // dialled. told hears each alert raised. Throws std::system_error when the
     // call file cannot be read.
-    TAlertFollower(std::string callFile, alerts::TCallAlerts& calls,
+    TAlertFollower(std::string callFile, alerts::TLineJudge& judge,
                    alerts::TAlertDelivery& delivery,
                    std::function<void(const alerts::TAlert&)> told);
 
@@ -39,7 +39,7 @@ private:
 
     std::string CallFile;
     std::string MarkFile;
-    alerts::TCallAlerts& Calls;
+    alerts::TLineJudge& Judge;
     alerts::TAlertDelivery& Delivery;
     std::function<void(const alerts::TAlert&)> Told;
     store::TSpoolState Mark;

@@ -97,20 +97,20 @@ int main(int argc, char** argv) {
     sigaddset(&stops, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
     collector::TLog log(std::cerr, collector::StderrIsJournal(), "tallyvox-alert");
-    std::unique_ptr<alerts::TCallAlerts> calls;
+    std::unique_ptr<alerts::TLineJudge> judge;
     try {
-        calls = alerts::LoadCallAlerts(options.Rules, options.Tariffs);
+        judge = alerts::LoadLineJudge(options.Rules, options.Tariffs, "--tariffs");
     } catch (const std::runtime_error& error) {
         std::cerr << "tallyvox-alert: " << error.what() << "\n";
         return ExitRefused;
     }
     try {
         alerts::TAlertDelivery delivery(
-            calls->Rules(), alerts::AlertJournalOf(options.CallFile),
+            judge->Rules(), alerts::AlertJournalOf(options.CallFile),
             [&log](bool problem, const std::string& text) {
                 log.Write(problem ? collector::TLevel::Warning : collector::TLevel::Info, text);
             });
-        TAlertFollower follower(options.CallFile, *calls, delivery,
+        TAlertFollower follower(options.CallFile, *judge, delivery,
                                 [&log](const alerts::TAlert& alert) { TellAlert(log, alert); });
         return options.Once ? JudgeOnce(follower, delivery, log)
                             : Follow(follower, delivery, log, stops);

@@ -142,17 +142,24 @@ public:
         return Table.get(key);
     }
 
-    std::optional<std::string> Text(std::string_view key) {
+    // The value of a key of the TOML type T, or a fault saying what is expected.
+    template <class T> std::optional<T> Value(std::string_view key, const char* expected) {
         const toml::node* node = Key(key);
         if (!node) {
             return std::nullopt;
         }
-        if (const auto* text = node->as_string()) {
-            return text->get();
+        if (const auto* value = node->as<T>()) {
+            return value->get();
         }
-        Fault(*node, std::string(key) + ": a text in quotes is expected");
+        Fault(*node, std::string(key) + ": " + expected + " is expected");
         return std::nullopt;
     }
+
+    std::optional<std::string> Text(std::string_view key) {
+        return Value<std::string>(key, "a text in quotes");
+    }
+
+    std::optional<bool> Flag(std::string_view key) { return Value<bool>(key, "true or false"); }
 
     std::optional<std::uint32_t> Count(std::string_view key, std::int64_t least) {
         const toml::node* node = Key(key);
@@ -193,18 +200,6 @@ public:
             Fault(*node, std::string(key) + ": an amount such as \"500.00\" is expected");
         }
         return cents;
-    }
-
-    std::optional<bool> Flag(std::string_view key) {
-        const toml::node* node = Key(key);
-        if (!node) {
-            return std::nullopt;
-        }
-        if (const auto* flag = node->as_boolean()) {
-            return flag->get();
-        }
-        Fault(*node, std::string(key) + ": true or false is expected");
-        return std::nullopt;
     }
 
     std::vector<std::string> Texts(std::string_view key) {

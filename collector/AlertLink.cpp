@@ -5,9 +5,9 @@
 #include <system_error>
 
 #include "alerts/AlertJournal.h"
-#include "alerts/CallAlerts.h"
 #include "alerts/DeliveryThread.h"
 #include "alerts/ExchangeWatch.h"
+#include "alerts/LineJudge.h"
 #include "exchange/FilePath.h"
 #include "text/Cp1251.h"
 
@@ -23,10 +23,10 @@ report::TDateTime DateTimeOf(const TCalendarTime& time) {
 
 class TDeliveringAlertLink : public TAlertLink {
 public:
-    TDeliveringAlertLink(std::unique_ptr<alerts::TCallAlerts> calls, const std::string& journal,
+    TDeliveringAlertLink(std::unique_ptr<alerts::TLineJudge> judge, const std::string& journal,
                          TLog& log)
-        : Calls(std::move(calls)), Watch(Calls->Rules(), DateTimeOf(TSystemClock().LocalNow())),
-          Log(log), Delivery(Calls->Rules(), journal,
+        : Judge(std::move(judge)), Watch(Judge->Rules(), DateTimeOf(TSystemClock().LocalNow())),
+          Log(log), Delivery(Judge->Rules(), journal,
                              [&log](bool problem, const std::string& text) {
                                  log.Write(problem ? TLevel::Warning : TLevel::Info, text);
                              }),
@@ -35,7 +35,7 @@ public:
     }
 
     void LineAppended(const std::string&, const std::string& line, std::uintmax_t offset) override {
-        Raise(Calls->Add(line, offset));
+        Raise(alerts::AlertsOf(Judge->Rules(), Judge->Judge(line, offset)));
     }
 
     void Contact(const TCalendarTime& now) override { Watch.Contact(DateTimeOf(now)); }
@@ -54,7 +54,7 @@ private:
     void RaiseState(const std::vector<alerts::TStateFiring>& firings, const TCalendarTime& now) {
         std::vector<alerts::TAlert> alerts;
         for (const alerts::TStateFiring& firing : firings) {
-            alerts.push_back(alerts::StateAlertOf(Calls->Rules(), firing, DateTimeOf(now)));
+            alerts.push_back(alerts::StateAlertOf(Judge->Rules(), firing, DateTimeOf(now)));
         }
         Raise(std::move(alerts));
     }
@@ -72,8 +72,8 @@ private:
         Thread.Notify();
     }
 
-    std::unique_ptr<alerts::TCallAlerts> Calls;
-    alerts::TExchangeWatch Watch; // on Calls' rules
+    std::unique_ptr<alerts::TLineJudge> Judge;
+    alerts::TExchangeWatch Watch; // on Judge's rules
     TLog& Log;
     alerts::TAlertDelivery Delivery;
     alerts::TDeliveryThread Thread; // stops before the delivery goes
@@ -84,15 +84,16 @@ private:
 std::unique_ptr<TAlertLink> StartAlertLink(const std::string& rulesFile,
                                            const std::optional<std::string>& tariffs,
                                            const std::string& callFile, TLog& log) {
-    std::unique_ptr<alerts::TCallAlerts> calls = alerts::LoadCallAlerts(rulesFile, tariffs);
+    std::unique_ptr<alerts::TLineJudge> judge =
+        alerts::LoadLineJudge(rulesFile, tariffs, "--tariffs");
     const std::filesystem::path path = FilePathOfText(callFile);
-    const std::size_t count = calls->Rules().Rules.size();
+    const std::size_t count = judge->Rules().Rules.size();
     try {
         std::error_code missing;
-        calls->Remember(
+        judge->Remember(
             path, std::filesystem::exists(path, missing) ? std::filesystem::file_size(path) : 0);
         auto link = std::make_unique<TDeliveringAlertLink>(
-            std::move(calls), alerts::AlertJournalOf(path.string()), log);
+            std::move(judge), alerts::AlertJournalOf(path.string()), log);
         log.Write(TLevel::Info, "alerts: " + std::to_string(count) + " rules from " + rulesFile);
         return link;
     } catch (const std::system_error& error) {
