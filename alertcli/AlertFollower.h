@@ -32,7 +32,7 @@ public:
     // Throws std::system_error when the file or the mark cannot be read or written.
     std::size_t JudgePending();
 
-    std::size_t CallLines() const { return Lines; }
+    std::size_t LinesJudged() const { return Lines; }
 
 private:
     std::size_t JudgeLines(std::string& pending, std::uint64_t& offset);

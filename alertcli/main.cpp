@@ -33,8 +33,8 @@ int JudgeOnce(TAlertFollower& follower, alerts::TAlertDelivery& delivery, collec
         const std::size_t raised = follower.JudgePending();
         delivery.SendDue(true);
         const std::size_t undelivered = delivery.Undelivered();
-        log.Write(collector::TLevel::Info, std::to_string(follower.CallLines()) +
-                                               " call lines judged, " + std::to_string(raised) +
+        log.Write(collector::TLevel::Info, std::to_string(follower.LinesJudged()) +
+                                               " lines judged, " + std::to_string(raised) +
                                                " alerts raised, " + std::to_string(undelivered) +
                                                " alerts undelivered");
         return undelivered == 0 ? ExitDelivered : ExitUndelivered;
