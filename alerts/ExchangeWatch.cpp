@@ -1,9 +1,26 @@
 #include "alerts/ExchangeWatch.h"
 
+#include <cstdio>
+
 #include "callfile/CoverageJournal.h"
 #include "report/Period.h"
 
 namespace tallyvox::alerts {
+
+TAlert StateAlertOf(const TRules& rules, const TStateFiring& firing, const report::TDateTime& now) {
+    const TRule& rule = rules.Rules[firing.Rule];
+    char date[16];
+    char time[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", now.Year, now.Month, now.Day);
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.Hour, now.Minute, now.Second);
+    TAlert alert;
+    alert.Rule = rule.Name;
+    alert.Level = rule.Level;
+    alert.Call.Date = date;
+    alert.Call.Time = time;
+    alert.Call.Text = firing.What;
+    return alert;
+}
 
 TExchangeWatch::TExchangeWatch(const TRules& rules, const report::TDateTime& now)
     : Rules(rules), LastContact(now), InEpisode(rules.Rules.size(), false) {}

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "alerts/Alert.h"
 #include "alerts/Rules.h"
 #include "report/Types.h"
 
@@ -23,6 +24,10 @@ struct TStateFiring {
     std::size_t Rule = 0; // index into the rules
     std::string What;     // what the capture saw (UTF-8)
 };
+
+// The alert a state firing gives at now: no call, the time it fired, and what
+// was seen as its text.
+TAlert StateAlertOf(const TRules& rules, const TStateFiring& firing, const report::TDateTime& now);
 
 class TExchangeWatch {
 public:

@@ -2,7 +2,7 @@
 // Call lines judged by the rules as they are appended to the call file: each
 // line is read as the report reads the file, priced when a tariff table is
 // given, and every firing comes back with the line of the call it names (a
-// burst may name calls that came before).
+// burst may name calls that came before), its place in the file and its fields.
 
 #include <array>
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "alerts/Alert.h"
 #include "alerts/Evaluator.h"
 #include "report/Load.h"
 #include "report/Tariff.h"
@@ -21,6 +22,8 @@ namespace tallyvox::alerts {
 struct TLineFiring {
     std::size_t Rule = 0; // index into the rules
     std::string Line;     // the call's line as in the file, UTF-8
+    std::uint64_t At = 0; // where that line begins in the file, as Judge was told
+    TAlertCall Call;      // its fields (Text is Line), for a message
 };
 
 class TLineJudge {
@@ -29,23 +32,30 @@ public:
     TLineJudge(TRules rules, report::TTariffTable tariffs);
 
     const TRules& Rules() const { return Evaluator.Rules(); }
-    // The calls already in a call file (a missing file has none) only teach the
-    // rules which prefixes were dialled when. Throws std::system_error when the
-    // file cannot be read.
-    void Remember(const std::filesystem::path& callFile);
-    // The next line appended (Windows-1251, without its line end); header lines
-    // and other lines that are not calls fire nothing.
-    std::vector<TLineFiring> Judge(const std::string& line);
+    // The calls of a call file before byte end (a missing file has none) only
+    // teach the rules which prefixes were dialled when. Throws std::system_error
+    // when the file cannot be read.
+    void Remember(const std::filesystem::path& callFile, std::uint64_t end = UINT64_MAX);
+    // The next line appended (Windows-1251, without its line end), beginning at
+    // byte offset of the file; header lines and other lines that are not calls
+    // fire nothing.
+    std::vector<TLineFiring> Judge(const std::string& line, std::uint64_t offset = 0);
 
 private:
+    struct TRecent {
+        std::uint64_t At = 0;
+        TAlertCall Call;
+    };
+
     void Add(const report::TExtStr_rep& call);
-    std::string LineOf(std::uint64_t number) const;
+    TRecent RecentOf(std::uint64_t number) const;
 
     TAlertEvaluator Evaluator;
     report::TTariffTable Tariffs;
     report::TCallReader Reader;
-    std::array<std::string, 1024> Lines; // the latest calls' lines, by number
+    std::array<TRecent, 1024> Recent; // the latest calls, by number
     std::uint64_t Number = 0;
+    std::uint64_t Offset = 0;       // of the line being judged
     std::vector<TLineFiring> Fired; // of the line being judged
 };
 
@@ -55,5 +65,8 @@ private:
 std::unique_ptr<TLineJudge> LoadLineJudge(const std::string& rulesFile,
                                           const std::optional<std::string>& tariffFile,
                                           const std::string& tariffSource);
+
+// The alerts of a line's firings, to be raised (without Id and Raised).
+std::vector<TAlert> AlertsOf(const TRules& rules, const std::vector<TLineFiring>& firings);
 
 } // namespace tallyvox::alerts

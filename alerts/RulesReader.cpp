@@ -11,6 +11,7 @@
 
 #include <toml++/toml.h>
 
+#include "delivery/PasswordFile.h"
 #include "report/Period.h"
 
 namespace tallyvox::alerts {
@@ -297,6 +298,14 @@ void ReadMail(const toml::table& table, TRules& rules, std::vector<TRulesFault>&
     }
     if (mail.From.empty() || mail.To.empty()) {
         reader.Fault(table, "[mail]: from and to are needed");
+    }
+    if (!mail.User.empty() && mail.PasswordFile.empty()) {
+        reader.Fault(table, "[mail]: user needs a password_file");
+    }
+    if (!mail.PasswordFile.empty()) {
+        if (const auto fault = delivery::PasswordFileFault(mail.PasswordFile)) {
+            reader.Fault(*table.get("password_file"), "[mail]: password_file " + *fault);
+        }
     }
     reader.TellUnknownKeys("[mail]");
     rules.Mail = std::move(mail);

@@ -3,8 +3,10 @@
 // reaches the call file, and the exchange's state by the rules about it
 // (no_contact, buffer_full): every call and rule that fires, and every such
 // state, is one log line at the rule's level, so that the journal and whoever
-// watches it are told at once.
+// watches it are told at once, and an alert in the alert journal beside the
+// call file, which the mail and web hook the rules name are sent from.
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,11 +17,17 @@
 
 namespace tallyvox::collector {
 
-class TAlertLink : public callfile::TAppendObserver, public TExchangeStateObserver {};
+class TAlertLink : public callfile::TAppendObserver, public TExchangeStateObserver {
+public:
+    // Sends the alerts held now, at most for timeout, and stops sending; what
+    // is not sent stays in the alert journal for the next start.
+    virtual void Finish(std::chrono::milliseconds timeout) = 0;
+};
 
 // Reads the rules (and the tariff table that rules of cost need) and the calls
 // already in callFile (a Windows-1251 name), which teach the rules the prefixes
-// dialled lately. Throws std::runtime_error saying what is wrong.
+// dialled lately, and starts sending what the alert journal holds unsent.
+// Throws std::runtime_error saying what is wrong.
 std::unique_ptr<TAlertLink> StartAlertLink(const std::string& rulesFile,
                                            const std::optional<std::string>& tariffs,
                                            const std::string& callFile, TLog& log);

@@ -39,10 +39,11 @@ const char* WordOf(TLevel level) {
 
 } // namespace
 
-TLog::TLog(std::ostream& out, bool journalPrefix) : Out(out), JournalPrefix(journalPrefix) {}
+TLog::TLog(std::ostream& out, bool journalPrefix, std::string program)
+    : Out(out), JournalPrefix(journalPrefix), Program(std::move(program)) {}
 
 void TLog::Write(TLevel level, const std::string& text) {
-    std::string line = JournalPrefix ? PriorityOf(level) : std::string("tallyvox-collect: ");
+    std::string line = JournalPrefix ? PriorityOf(level) : Program + ": ";
     line += WordOf(level) + text;
     for (char& c : line) {
         c = c == '\n' || c == '\r' ? ' ' : c;

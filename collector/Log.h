@@ -14,8 +14,8 @@ enum class TLevel { Critical, Error, Warning, Info };
 
 class TLog {
 public:
-    // journalPrefix: "<3>"-style priorities instead of the level's word.
-    TLog(std::ostream& out, bool journalPrefix);
+    // journalPrefix: "<3>"-style priorities instead of the program's name.
+    TLog(std::ostream& out, bool journalPrefix, std::string program = "tallyvox-collect");
     // text is UTF-8; one line, flushed at once. Any thread.
     void Write(TLevel level, const std::string& text);
 
@@ -23,6 +23,7 @@ private:
     std::mutex Mutex;
     std::ostream& Out;
     bool JournalPrefix;
+    std::string Program;
 };
 
 // True when standard error goes to the system journal.

@@ -92,5 +92,9 @@ int main(int argc, char** argv) {
         // What was read goes to the store now if it can; otherwise on the next start.
         store->Finish(std::chrono::seconds(10));
     }
+    if (alertLink) {
+        // The alerts held for a digest go now if they can; otherwise on the next start.
+        alertLink->Finish(std::chrono::seconds(10));
+    }
     return status;
 }

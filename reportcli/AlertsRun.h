@@ -21,4 +21,11 @@ int CheckAlerts(const std::string& rulesFile, std::FILE* out, std::ostream& err)
 int PrintAlerts(const TReportOptions& options, const report::TPeriod& period, std::FILE* out,
                 std::ostream& err);
 
+// The alert journal's alerts whose call (or state) lies in the period, one a
+// line: "RAISED<TAB>LEVEL<TAB>RULE<TAB>CALL LINE<TAB>DELIVERY", where DELIVERY
+// says for each channel when the alert was sent, or that it is waiting and how
+// many tries failed; the exit status.
+int PrintAlertsLog(const std::string& callFile, const report::TPeriod& period, std::FILE* out,
+                   std::ostream& err);
+
 } // namespace tallyvox::reportcli

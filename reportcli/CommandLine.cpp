@@ -109,6 +109,11 @@ void CheckCombinations(const TReportOptions& options) {
         throw ECommandLineError(
             "--alerts: only with a call file, --tariffs and the period options");
     }
+    if (options.AlertsLog &&
+        (options.Alerts || options.Tariffs || options.Store || options.WritesExports() ||
+         options.WantsCharts() || options.Coverage)) {
+        throw ECommandLineError("--alerts-log: only with a call file and the period options");
+    }
 }
 
 // KIND=OUT: a chart's name and the picture's file, .png or .svg.
@@ -219,6 +224,7 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         .Value("--check-tariffs", once(options.CheckTariffs))
         .Value("--check-alerts", once(options.CheckAlerts))
         .Value("--alerts", once(options.Alerts))
+        .Flag("--alerts-log", [&] { options.AlertsLog = true; })
         .Value("--from", dateTime(options.From, false))
         .Value("--to", dateTime(options.To, true))
         .Value("--period", [&](const std::string& option,
@@ -306,6 +312,10 @@ Alerts (see README and examples/alerts.toml):
                         line per call and rule, the rule's name, a tab and the
                         call's line as it stands in CALLFILE (rules with
                         min_cost or daily_cost need --tariffs)
+  --alerts-log          list the alerts of the period from CALLFILE.alerts, the
+                        journal that tallyvox-collect --alerts and tallyvox-alert
+                        keep: one line per alert, when it was raised, its level,
+                        the rule, the call's line and how it was delivered
 
 The store (see README; the calls of many offices in one PostgreSQL database):
   --store URL           the calls of a store (a connection string:

@@ -44,6 +44,7 @@ struct TReportOptions {
     // Alert rules: check a rules file and stop, or print what the rules fire.
     std::optional<std::string> CheckAlerts;
     std::optional<std::string> Alerts;
+    bool AlertsLog = false; // the alert journal's alerts of the period and their delivery
     // --coverage: the capture intervals and gaps instead of the totals.
     bool Coverage = false;
 

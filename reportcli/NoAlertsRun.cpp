@@ -19,4 +19,8 @@ int PrintAlerts(const TReportOptions&, const report::TPeriod&, std::FILE*, std::
     return NoRules(err);
 }
 
+int PrintAlertsLog(const std::string&, const report::TPeriod&, std::FILE*, std::ostream& err) {
+    return NoRules(err);
+}
+
 } // namespace tallyvox::reportcli

@@ -112,6 +112,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.Alerts) {
         return PrintAlerts(options, period, out, err);
     }
+    if (options.AlertsLog) {
+        return PrintAlertsLog(options.CallFile, period, out, err);
+    }
     report::TTariffTable table;
     if (options.Tariffs && !ReadTariffs(*options.Tariffs, table, err)) {
         return 1;

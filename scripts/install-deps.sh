@@ -13,6 +13,7 @@ packages=(
   time dpkg-dev
   libpq-dev postgresql
   libsystemd-dev strace libtomlplusplus-dev
+  libcurl4-openssl-dev python3-aiosmtpd
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)

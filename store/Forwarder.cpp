@@ -38,10 +38,12 @@ bool EndsWith(const std::string& text, std::string_view end) {
 }
 
 // The files beside the call file that may be an earlier one under another name
-// (rotation appends to the name); not its mark and journal.
+// (rotation appends to the name); not its marks and journals.
 bool MayBeRotated(const std::string& name, const std::string& callFileName) {
     return name != callFileName && name.rfind(callFileName, 0) == 0 && !EndsWith(name, ".store") &&
-           !EndsWith(name, ".store.new") && !EndsWith(name, ".coverage");
+           !EndsWith(name, ".store.new") && !EndsWith(name, ".coverage") &&
+           !EndsWith(name, ".alerts") && !EndsWith(name, ".alerts.mark") &&
+           !EndsWith(name, ".alerts.mark.new");
 }
 
 // The coverage journal beside the call file (a file-system path, as given).
@@ -133,14 +135,7 @@ void TForwarder::TellSetAside(const TStoredCall& call, const std::string& reason
 
 // Whether the file begins with what the mark says was delivered.
 bool TForwarder::HoldsDelivered(const std::string& fileName, const TFileInfo& file) const {
-    if (file.Size < State.Delivered) {
-        return false;
-    }
-    if (!State.Digest || State.Delivered == 0) {
-        return file.Id == State.FileId;
-    }
-    std::ifstream in(fileName, std::ios::binary);
-    return in && DeliveredDigest(in, State.Delivered) == *State.Digest;
+    return MarkHolds(State, fileName, file.Id, file.Size);
 }
 
 // The file delivered last is no longer the call file: what it holds past the

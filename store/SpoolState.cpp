@@ -72,6 +72,18 @@ std::uint64_t DeliveredDigest(std::istream& file, std::uint64_t delivered) {
     return hash;
 }
 
+bool MarkHolds(const TSpoolState& state, const std::string& fileName, std::uint64_t fileId,
+               std::uint64_t size) {
+    if (size < state.Delivered) {
+        return false;
+    }
+    if (!state.Digest || state.Delivered == 0) {
+        return fileId == state.FileId;
+    }
+    std::ifstream in(fileName, std::ios::binary);
+    return in && DeliveredDigest(in, state.Delivered) == *state.Digest;
+}
+
 std::string SpoolStateFileOf(const std::string& callFile) {
     return callFile + ".store";
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The forwarder's mark beside the call-accounting file: how far the file has been
-// delivered to the store. The call file itself is the spool; this small file only
-// says where the undelivered part begins.
+// The mark beside the call-accounting file of a program that follows it (the
+// forwarder to the store, the alert follower): how far the file has been
+// delivered. The call file itself is the spool; this small file only says where
+// the undelivered part begins.
 
 #include <cstdint>
 #include <istream>
@@ -34,6 +35,11 @@ TSpoolState ReadSpoolState(const std::string& fileName);
 // The digest of the first and the last (up to) 4 KiB of a file's first
 // delivered bytes; throws std::system_error when they cannot be read.
 std::uint64_t DeliveredDigest(std::istream& file, std::uint64_t delivered);
+
+// Whether the file (fileName, with its inode and size) begins with what the mark
+// says was delivered: not replaced, truncated or rotated since.
+bool MarkHolds(const TSpoolState& state, const std::string& fileName, std::uint64_t fileId,
+               std::uint64_t size);
 
 // Replaces fileName by the state at once (a temporary file synced, then renamed
 // over it), so a crash leaves the old state or the new one, never a mix. Throws

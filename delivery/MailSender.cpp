@@ -1,0 +1,156 @@
+#include "delivery/MailSender.h"
+
+#include <curl/curl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "delivery/PasswordFile.h"
+
+namespace tallyvox::delivery {
+
+namespace {
+
+// A header value as RFC 2047 "Q" encoded words when it is not plain ASCII: each
+// byte outside plain letters and digits as =XX; each word holds whole UTF-8
+// characters and stays within the 75 characters allowed.
+std::string HeaderText(std::string_view text) {
+    const auto plain = [](char c) { return c >= ' ' && static_cast<unsigned char>(c) < 0x80; };
+    if (std::all_of(text.begin(), text.end(), plain)) {
+        return std::string(text);
+    }
+    constexpr std::size_t WordLength = 60; // of the encoded text within a word
+    std::string header = "=?UTF-8?Q?";
+    std::size_t wordStart = header.size();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool characterStarts = (byte & 0xC0) != 0x80;
+        if (characterStarts && header.size() - wordStart >= WordLength) {
+            header += "?=\r\n =?UTF-8?Q?";
+            wordStart = header.size();
+        }
+        if (std::isalnum(byte) && byte < 0x80) {
+            header += static_cast<char>(byte);
+        } else if (byte == ' ') {
+            header += '_';
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "=%02X", byte);
+            header += hex;
+        }
+    }
+    return header + "?=";
+}
+
+std::string DateHeader() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    static const char* const Days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char zone[8];
+    std::strftime(zone, sizeof zone, "%z", &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %s", Days[local.tm_wday],
+                  local.tm_mday, Months[local.tm_mon], local.tm_year + 1900, local.tm_hour,
+                  local.tm_min, local.tm_sec, zone);
+    return text;
+}
+
+// Unique for this machine: the time, the process and a counter.
+std::string MessageId(const std::string& from) {
+    static std::atomic<unsigned> counter{0};
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const std::size_t at = from.find('@');
+    return "<" +
+           std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
+           "." + std::to_string(::getpid()) + "." + std::to_string(++counter) + ".tallyvox" +
+           (at == std::string::npos ? "@localhost" : from.substr(at)) + ">";
+}
+
+// Every line ends in CR LF; a line that starts with a dot is the server's
+// business (libcurl doubles it).
+std::string CrLfLines(const std::string& text) {
+    std::string wire;
+    for (const char c : text) {
+        if (c == '\n') {
+            wire += "\r\n";
+        } else if (c != '\r') {
+            wire += c;
+        }
+    }
+    if (!wire.empty() && !wire.ends_with("\r\n")) {
+        wire += "\r\n";
+    }
+    return wire;
+}
+
+struct TUpload {
+    std::string_view Left;
+};
+
+std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* user) {
+    auto* upload = static_cast<TUpload*>(user);
+    const std::size_t n = std::min(size * count, upload->Left.size());
+    std::memcpy(buffer, upload->Left.data(), n);
+    upload->Left.remove_prefix(n);
+    return n;
+}
+
+} // namespace
+
+std::string MailWireText(const TMailMessage& message) {
+    std::string to;
+    for (const std::string& address : message.To) {
+        to += (to.empty() ? "" : ", ") + address;
+    }
+    return "Date: " + DateHeader() + "\r\nFrom: " + message.From + "\r\nTo: " + to +
+           "\r\nMessage-ID: " + MessageId(message.From) +
+           "\r\nSubject: " + HeaderText(message.Subject) +
+           "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+           CrLfLines(message.Text);
+}
+
+void SendMail(const TMailServer& server, const TMailMessage& message,
+              const TTransferLimits& limits) {
+    TCurl curl(limits);
+    CURL* easy = curl.Handle();
+    const std::string password =
+        server.User.empty() ? std::string() : ReadPasswordFile(server.PasswordFile);
+    const std::string wire = MailWireText(message);
+    TUpload upload{wire};
+    std::unique_ptr<curl_slist, void (*)(curl_slist*)> recipients(nullptr, curl_slist_free_all);
+    for (const std::string& address : message.To) {
+        curl_slist* more = curl_slist_append(recipients.get(), address.c_str());
+        if (!more) {
+            throw EDeliveryError("out of memory for the recipients");
+        }
+        recipients.release();
+        recipients.reset(more);
+    }
+    curl_easy_setopt(easy, CURLOPT_URL, server.Url.c_str());
+    // A password never goes over a connection left in clear.
+    curl_easy_setopt(easy, CURLOPT_USE_SSL, password.empty() ? CURLUSESSL_TRY : CURLUSESSL_ALL);
+    if (!server.User.empty()) {
+        curl_easy_setopt(easy, CURLOPT_USERNAME, server.User.c_str());
+        curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
+    }
+    curl_easy_setopt(easy, CURLOPT_MAIL_FROM, message.From.c_str());
+    curl_easy_setopt(easy, CURLOPT_MAIL_RCPT, recipients.get());
+    curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(easy, CURLOPT_READFUNCTION, ReadUpload);
+    curl_easy_setopt(easy, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(wire.size()));
+    curl.Perform("mail to " + server.Url);
+}
+
+} // namespace tallyvox::delivery

@@ -1,0 +1,35 @@
+#pragma once
+// A plain-text mail handed to an SMTP server: smtp:// upgrades to TLS when the
+// server offers STARTTLS (and insists on it when a password is to be sent),
+// smtps:// speaks TLS from the start.
+
+#include <string>
+#include <vector>
+
+#include "delivery/Curl.h"
+
+namespace tallyvox::delivery {
+
+struct TMailServer {
+    std::string Url;          // "smtp://host:port" or "smtps://host:port"
+    std::string User;         // empty: no authentication
+    std::string PasswordFile; // the password's file, for User
+};
+
+struct TMailMessage {
+    std::string From;
+    std::vector<std::string> To;
+    std::string Subject; // UTF-8, one line
+    std::string Text;    // UTF-8, lines ending in LF
+};
+
+// The message as it goes on the wire: headers (the subject encoded for
+// non-ASCII), a blank line and the text, every line ending in CR LF.
+std::string MailWireText(const TMailMessage& message);
+
+// Sends the message; throws EDeliveryError when the server does not accept it
+// for every recipient within the limits.
+void SendMail(const TMailServer& server, const TMailMessage& message,
+              const TTransferLimits& limits);
+
+} // namespace tallyvox::delivery
