@@ -6,35 +6,22 @@ TAlertOptions ParseAlertCommandLine(const std::vector<std::string>& arguments) {
     TAlertOptions options;
     std::optional<std::string> rules;
     std::optional<std::string> callFile;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const auto value = [&]() -> const std::string& {
-            if (i + 1 == arguments.size()) {
-                throw EAlertCommandLineError(argument + " needs a value");
+    cli::TOptionTable(options.Help)
+        .Flag("--once", [&] { options.Once = true; })
+        .Value("--alerts", cli::Into(rules))
+        .Value("--tariffs", cli::Into(options.Tariffs))
+        .Operands([&](const std::string& operand) {
+            if (callFile) {
+                throw cli::EUsageError("one call file only: " + operand);
             }
-            return arguments[++i];
-        };
-        if (argument == "--help" || argument == "-h") {
-            options.Help = true;
-        } else if (argument == "--once") {
-            options.Once = true;
-        } else if (argument == "--alerts") {
-            rules = value();
-        } else if (argument == "--tariffs") {
-            options.Tariffs = value();
-        } else if (argument.starts_with("-")) {
-            throw EAlertCommandLineError("unknown option " + argument);
-        } else if (callFile) {
-            throw EAlertCommandLineError("one call file only: " + argument);
-        } else {
-            callFile = argument;
-        }
-    }
+            callFile = operand;
+        })
+        .Walk(arguments);
     if (options.Help) {
         return options;
     }
     if (!rules || !callFile) {
-        throw EAlertCommandLineError("--alerts RULES and a call file are needed");
+        throw cli::EUsageError("--alerts RULES and a call file are needed");
     }
     options.Rules = *rules;
     options.CallFile = *callFile;

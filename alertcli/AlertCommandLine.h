@@ -2,17 +2,12 @@
 // The options of tallyvox-alert.
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace tallyvox::alertcli {
+#include "cli/Options.h"
 
-// A mistake in the options; the program shows it with the usage and exits with 2.
-class EAlertCommandLineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace tallyvox::alertcli {
 
 struct TAlertOptions {
     std::string Rules;
@@ -22,7 +17,8 @@ struct TAlertOptions {
     bool Help = false;
 };
 
-// Reads the options (argv without the program name).
+// Reads the options (argv without the program name); cli::EUsageError for a
+// mistake.
 TAlertOptions ParseAlertCommandLine(const std::vector<std::string>& arguments);
 
 std::string AlertUsage();

@@ -80,15 +80,9 @@ int Follow(TAlertFollower& follower, alerts::TAlertDelivery& delivery, collector
 
 int main(int argc, char** argv) {
     TAlertOptions options;
-    try {
-        options = ParseAlertCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const EAlertCommandLineError& error) {
-        std::cerr << "tallyvox-alert: " << error.what() << "\n" << AlertUsage();
-        return ExitRefused;
-    }
-    if (options.Help) {
-        std::cout << AlertUsage();
-        return 0;
+    if (const auto end = cli::ReadOptions("tallyvox-alert", argc, argv, ParseAlertCommandLine,
+                                          AlertUsage, options)) {
+        return *end;
     }
     // Before any thread, which inherits it: the stops are waited for, not handled.
     sigset_t stops;
