@@ -33,11 +33,10 @@ std::int64_t TSignInThrottle::WaitSeconds(const std::string& user, const std::st
 void TSignInThrottle::Fail(const std::string& key, TClock::time_point now) {
     TCount& count = Counts[key];
     ++count.Failures;
-    if (count.Failures > FreeAttempts) {
-        const std::uint32_t doublings =
-            std::min<std::uint32_t>(count.Failures - FreeAttempts - 1, 6);
-        count.NotBefore = now + std::min<std::chrono::seconds>(
-                                    std::chrono::seconds(1u << doublings), LongestWait);
+    if (count.Failures >= FreeAttempts) {
+        const std::uint32_t doublings = std::min<std::uint32_t>(count.Failures - FreeAttempts, 6);
+        count.NotBefore =
+            now + std::min<std::chrono::seconds>(std::chrono::seconds(1u << doublings), LongestWait);
     }
 }
 

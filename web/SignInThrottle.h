@@ -1,7 +1,7 @@
 #pragma once
-// Slows down guessing passwords: after a few wrong passwords for a user name or
-// from an address, the next attempt for it waits 1 s, then 2 s, 4 s ... up to a
-// minute; attempts within the wait are refused without a password check. A
+// Slows down guessing passwords: after three wrong passwords for a user name or
+// from an address, the next attempt for it waits 1 s, after each further one
+// 2 s, 4 s ... up to a minute; attempts within the wait are refused without a password check. A
 // right password clears the count.
 
 #include <chrono>

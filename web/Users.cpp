@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -39,10 +40,12 @@ public:
             Fault(*Table.get("password_hash"),
                   "password_hash: an Argon2id hash from tallyvox-web --hash-password is expected");
         }
-        user.Role = Role();
-        user.Site = Text("site", user.Role == TRole::Site);
-        user.Department = Text("department", user.Role == TRole::Department);
-        user.Lines = Lines(user.Role == TRole::Person);
+        // A role that is not known asks for none of the keys that go with one.
+        const std::optional<TRole> role = Role();
+        user.Role = role.value_or(TRole::Person);
+        user.Site = Text("site", role == TRole::Site);
+        user.Department = Text("department", role == TRole::Department);
+        user.Lines = Lines(role == TRole::Person);
         user.MaskDigits = MaskDigits();
         for (const auto& [key, node] : Table) {
             if (!Known.contains(std::string(key.str()))) {
@@ -81,7 +84,7 @@ private:
         return text->get();
     }
 
-    TRole Role() {
+    std::optional<TRole> Role() {
         const toml::node* node = Key("role");
         const auto* text = node ? node->as_string() : nullptr;
         if (text != nullptr) {
@@ -99,7 +102,7 @@ private:
         } else {
             Fault(*node, "role: \"admin\", \"site\", \"department\" or \"person\" is expected");
         }
-        return TRole::Person;
+        return std::nullopt;
     }
 
     std::vector<std::string> Lines(bool required) {
