@@ -35,8 +35,8 @@ void TSignInThrottle::Fail(const std::string& key, TClock::time_point now) {
     ++count.Failures;
     if (count.Failures >= FreeAttempts) {
         const std::uint32_t doublings = std::min<std::uint32_t>(count.Failures - FreeAttempts, 6);
-        count.NotBefore =
-            now + std::min<std::chrono::seconds>(std::chrono::seconds(1u << doublings), LongestWait);
+        count.NotBefore = now + std::min<std::chrono::seconds>(
+                                    std::chrono::seconds(1u << doublings), LongestWait);
     }
 }
 
