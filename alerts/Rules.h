@@ -70,10 +70,13 @@ struct TRule {
     std::uint32_t UnseenDays = 90;
     // Not about calls: no contact with the exchange in working hours for this long.
     std::optional<std::uint32_t> NoContactSeconds;
+    // Not about calls: the exchange's buffer is more than 90% full.
+    bool BufferFull = false;
 
     bool NeedsCosts() const { return MinCost || DailyCost; }
-    // Whether calls fire it at all (the no-contact rule is told by the capture).
-    bool LooksAtCalls() const { return !NoContactSeconds; }
+    // Whether calls fire it at all (the no-contact and buffer rules are told by
+    // the capture, see ExchangeWatch.h).
+    bool LooksAtCalls() const { return !NoContactSeconds && !BufferFull; }
 };
 
 struct TRules {

@@ -141,17 +141,24 @@ public:
         return Table.get(key);
     }
 
-    std::optional<std::string> Text(std::string_view key) {
+    // The value of a key of the TOML type T, or a fault saying what is expected.
+    template <class T> std::optional<T> Value(std::string_view key, const char* expected) {
         const toml::node* node = Key(key);
         if (!node) {
             return std::nullopt;
         }
-        if (const auto* text = node->as_string()) {
-            return text->get();
+        if (const auto* value = node->as<T>()) {
+            return value->get();
         }
-        Fault(*node, std::string(key) + ": a text in quotes is expected");
+        Fault(*node, std::string(key) + ": " + expected + " is expected");
         return std::nullopt;
     }
+
+    std::optional<std::string> Text(std::string_view key) {
+        return Value<std::string>(key, "a text in quotes");
+    }
+
+    std::optional<bool> Flag(std::string_view key) { return Value<bool>(key, "true or false"); }
 
     std::optional<std::uint32_t> Count(std::string_view key, std::int64_t least) {
         const toml::node* node = Key(key);
@@ -330,14 +337,14 @@ void CheckTriggers(const TRule& rule, const toml::table& table, bool perGiven,
                    std::vector<TRulesFault>& faults) {
     const int triggers = (rule.Burst ? 1 : 0) + (rule.DailyCost || rule.DailyMinutes ? 1 : 0) +
                          (rule.TrunksAtOnce ? 1 : 0) + (rule.NewPrefixDigits ? 1 : 0) +
-                         (rule.NoContactSeconds ? 1 : 0);
+                         (rule.NoContactSeconds ? 1 : 0) + (rule.BufferFull ? 1 : 0);
     const std::size_t line = table.source().begin.line;
     const auto fault = [&](const std::string& what) {
         faults.push_back({line, "rule \"" + rule.Name + "\": " + what});
     };
     if (triggers > 1) {
-        fault("calls/within, daily_cost or daily_minutes, trunks_at_once, new_prefix_digits and "
-              "no_contact exclude each other");
+        fault("calls/within, daily_cost or daily_minutes, trunks_at_once, new_prefix_digits, "
+              "no_contact and buffer_full exclude each other");
     }
     if (rule.DailyCost && rule.DailyMinutes) {
         fault("daily_cost and daily_minutes exclude each other");
@@ -410,6 +417,7 @@ TRule ReadRule(const toml::table& table, std::vector<TRulesFault>& faults) {
         rule.UnseenDays = *days;
     }
     rule.NoContactSeconds = reader.Parsed<std::uint32_t>("no_contact", timeForm, DurationSeconds);
+    rule.BufferFull = reader.Flag("buffer_full").value_or(false);
     CheckTriggers(rule, table, perGiven, faults);
     reader.TellUnknownKeys("rule \"" + rule.Name + "\"");
     return rule;

@@ -1,11 +1,11 @@
 #pragma once
 // The "Графики" window of the report window: one traffic chart at a time, chosen
 // from a list, drawn from the calls the report shows, and saved as a picture.
-// The charts are those of tallyvox-report (reportcli/TrafficChart). UI thread only.
+// The charts are those of tallyvox-report (qtadapters/TrafficChart). UI thread only.
 
 #include <QWidget>
 
-#include "reportcli/TrafficChart.h"
+#include "qtadapters/TrafficChart.h"
 
 class QChartView;
 class QComboBox;

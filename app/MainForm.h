@@ -105,6 +105,7 @@ private:
 
     // Start-up.
     void FormShow();
+    void FollowAlertRules();
     void AutoStart();
 
     // Ending: the automatic run, the lines still held, closing.

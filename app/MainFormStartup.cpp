@@ -2,11 +2,16 @@
 // notice, the connection and the automatic start.
 
 #include <QMetaObject>
+#include <fstream>
+#include <iterator>
 
+#include "app/AlertsPanel.h"
 #include "app/HandlerGuard.h"
 #include "app/MainForm.h"
 #include "app/Messages.h"
 #include "callfile/RecordHandler.h"
+#include "exchange/OutConfig.h"
+#include "ui_MainForm.h"
 
 namespace tallyvox::app {
 namespace {
@@ -61,11 +66,24 @@ void TMainForm::FormShow() {
         }
         return;
     }
+    FollowAlertRules();
     if (ConnectExchange(LowLevel_->PortName) != Connected) {
         ShowComputerClock();
         return;
     }
     AutoStart();
+}
+
+// The rules that "TallyvoxOut.cfg" names (ALERTS=) follow the call file's lines
+// from the first read on.
+void TMainForm::FollowAlertRules() {
+    std::ifstream file(LowLevel_->StartPath / OutConfigFileName, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const TAlertsFollow follow = FollowAlerts(Ui_->StatusBar1, text, LowLevel_->TariffFileName);
+    if (follow.Panel) {
+        Ui_->StatusBar1Layout->addWidget(follow.Panel);
+        RecordHandler->Writer().SetObserver(follow.Observer);
+    }
 }
 
 void TMainForm::AutoStart() {

@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-#include "reportcli/LocaleDate.h"
+#include "qtadapters/LocaleDate.h"
 
 namespace tallyvox::app {
 

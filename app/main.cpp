@@ -6,7 +6,7 @@
 #include "app/OptionsForm.h"
 #include "app/RealTimeForm.h"
 #include "app/SignalCloser.h"
-#include "reportcli/RuntimeFolder.h"
+#include "qtadapters/RuntimeFolder.h"
 
 int main(int argc, char* argv[]) {
     tallyvox::reportcli::UsePrivateRuntimeFolder();

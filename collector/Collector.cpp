@@ -168,6 +168,9 @@ int TCollector::Run() {
         if (ended != TCaptureState::Reading) {
             Enter(ended, StateDetail);
         }
+        if (StateObserver && ended != TCaptureState::Stopped) {
+            StateObserver->NoContact(LowLevel->Clock().LocalNow());
+        }
         if (Options.Once || StopAsked()) {
             break;
         }
@@ -330,8 +333,16 @@ void TCollector::Enter(TCaptureState state, const std::string& detail) {
         Shown.BufferCapacity = status.BufferCapacity;
         Shown.Contacted = true;
         Shown.LastContact = LowLevel->Clock().LocalNow();
+        TellContact(status.BufferFill);
     }
     RefreshStatus();
+}
+
+void TCollector::TellContact(int bufferFill) {
+    if (StateObserver) {
+        StateObserver->Contact(LowLevel->Clock().LocalNow());
+        StateObserver->BufferFill(bufferFill, LowLevel->Status.BufferCapacity);
+    }
 }
 
 void TCollector::Journal(TCaptureState state, const std::string& detail) {
@@ -444,6 +455,7 @@ void TCollector::RecordHandled(const std::string&, int bufferFill, int, std::siz
     Shown.RecordsToday = SameDay(now, Shown.LastContact) ? Shown.RecordsToday + 1 : 1;
     Shown.LastContact = now;
     Shown.BufferFill = bufferFill;
+    TellContact(bufferFill);
     if (pendingLines > 0 && !FileTrouble) {
         // Records stay safer in the exchange than in memory: end the read after
         // this record and wait for the file.
@@ -461,6 +473,8 @@ void TCollector::RecordHandled(const std::string&, int bufferFill, int, std::siz
 void TCollector::PassEnded(TDownloadEnd end, capture::TSteadyTime) {
     if (end != TDownloadEnd::Finished) {
         LowLevel->Continuous = false;
+    } else if (StateObserver) {
+        StateObserver->Contact(LowLevel->Clock().LocalNow());
     }
 }
 

@@ -16,6 +16,7 @@
 #include "capture/ReconnectPolicy.h"
 #include "collector/CommandLine.h"
 #include "collector/CoverageWriter.h"
+#include "collector/ExchangeState.h"
 #include "collector/Log.h"
 #include "collector/StatusFile.h"
 #include "exchange/LowLevel.h"
@@ -73,6 +74,9 @@ public:
     // lines and lines held for a while included), with its offset: a forwarder
     // of the calls to another store hooks in here. Set before Run.
     void SetAppendObserver(callfile::TAppendObserver* observer);
+    // Told of each contact with the exchange, each attempt without, and the
+    // buffer's fill. Set before Run.
+    void SetStateObserver(TExchangeStateObserver* observer) { StateObserver = observer; }
 
 private:
     // One attempt: open, identify, header, passes. The state it ended in.
@@ -89,6 +93,7 @@ private:
     int Finish(int status);
     void TakeReopen();
     void RefreshStatus();
+    void TellContact(int bufferFill);
 
     void RecordHandled(const std::string& line, int bufferFill, int rejectedCount,
                        std::size_t pendingLines) override;
@@ -116,6 +121,7 @@ private:
     bool FileTrouble = false;
     TCollectorStatus Shown;
     bool StatusWritten = true;
+    TExchangeStateObserver* StateObserver = nullptr;
 };
 
 } // namespace tallyvox::collector

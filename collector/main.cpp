@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    std::unique_ptr<callfile::TAppendObserver> alertLink;
+    std::unique_ptr<TAlertLink> alertLink;
     if (options.Alerts) {
         try {
             alertLink =
@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
     observers.Add(store.get());
     observers.Add(alertLink.get());
     collector.SetAppendObserver(&observers);
+    collector.SetStateObserver(alertLink.get());
     TellServiceManager("READY=1");
     const int status = collector.Run();
     TellServiceManager("STOPPING=1");

@@ -218,13 +218,15 @@ int TLowLevel::WriteOutConfig(const std::string& tariffFileName,
                               const std::string& realTimeFileName) {
     try {
         const std::filesystem::path path = OutConfigPath(StartPath);
-        // The report window's tariff table line stays as it was; an old file that
-        // cannot be read (ReadWholeText throws) is not rewritten.
-        const std::string remembered = std::filesystem::is_regular_file(path)
-                                           ? TariffTableOf(ReadWholeText(path))
-                                           : std::string();
-        const std::string text = WithTariffTable(
-            FormatOutConfig({tariffFileName, realTimeFileName, AutoStart}), remembered);
+        // The report window's tariff table line and the alert rules line stay
+        // as they were; an old file that cannot be read (ReadWholeText throws) is
+        // not rewritten.
+        const std::string old =
+            std::filesystem::is_regular_file(path) ? ReadWholeText(path) : std::string();
+        const std::string text = WithAlertRules(
+            WithTariffTable(FormatOutConfig({tariffFileName, realTimeFileName, AutoStart}),
+                            TariffTableOf(old)),
+            AlertRulesOf(old));
         return ReplaceFile(path, text) ? ConfigDone : OutConfigNotOpened;
     } catch (const std::exception&) {
         return ConfigFailed;

@@ -10,6 +10,7 @@ constexpr std::string_view TariffKey = "TARIF_FNAME=";
 constexpr std::string_view RealTimeKey = "REALTIME_FNAME=";
 constexpr std::string_view AutoKey = "AUTO=";
 constexpr std::string_view TariffTableKey = "TARIFFS=";
+constexpr std::string_view AlertRulesKey = "ALERTS=";
 constexpr std::string_view AutoContinuousValue = "AUTOSTART_UNINTERRUPT";
 constexpr std::string_view AutoOnceValue = "AUTOSTART_1";
 // What an editor that saves UTF-8 may put before the first key.
@@ -101,17 +102,22 @@ std::string FormatOutConfig(const TOutConfig& config) {
     return text;
 }
 
-std::string TariffTableOf(std::string_view fileText) {
-    std::string table;
+namespace {
+
+// The value on the last line that starts with the key (after blanks).
+std::string LastValueOf(std::string_view fileText, std::string_view key) {
+    std::string value;
     for (const std::string_view line : SplitLines(fileText)) {
-        if (WithoutLeadingBlanks(line).starts_with(TariffTableKey)) {
-            table = WithoutLeadingBlanks(line).substr(TariffTableKey.size());
+        if (WithoutLeadingBlanks(line).starts_with(key)) {
+            value = WithoutLeadingBlanks(line).substr(key.size());
         }
     }
-    return table;
+    return value;
 }
 
-std::string WithTariffTable(std::string_view fileText, std::string_view tariffTable) {
+// fileText with its lines of the key replaced by one of the value at the end
+// (none for an empty value); every other line keeps its bytes.
+std::string WithValueLine(std::string_view fileText, std::string_view key, std::string_view value) {
     std::string text;
     std::size_t start = 0;
     while (start < fileText.size()) {
@@ -119,18 +125,36 @@ std::string WithTariffTable(std::string_view fileText, std::string_view tariffTa
         end = end == std::string_view::npos ? fileText.size()
                                             : end + (fileText.substr(end, 2) == "\r\n" ? 2 : 1);
         const std::string_view line = fileText.substr(start, end - start);
-        if (!WithoutLeadingBlanks(line).starts_with(TariffTableKey)) {
+        if (!WithoutLeadingBlanks(line).starts_with(key)) {
             text += line;
         }
         start = end;
     }
-    if (tariffTable.empty()) {
+    if (value.empty()) {
         return text;
     }
     if (!text.empty() && text.back() != '\n' && text.back() != '\r') {
         text += "\r\n";
     }
-    return text.append(TariffTableKey).append(tariffTable);
+    return text.append(key).append(value);
+}
+
+} // namespace
+
+std::string TariffTableOf(std::string_view fileText) {
+    return LastValueOf(fileText, TariffTableKey);
+}
+
+std::string AlertRulesOf(std::string_view fileText) {
+    return LastValueOf(fileText, AlertRulesKey);
+}
+
+std::string WithTariffTable(std::string_view fileText, std::string_view tariffTable) {
+    return WithValueLine(fileText, TariffTableKey, tariffTable);
+}
+
+std::string WithAlertRules(std::string_view fileText, std::string_view rulesFile) {
+    return WithValueLine(fileText, AlertRulesKey, rulesFile);
 }
 
 } // namespace tallyvox

@@ -45,8 +45,14 @@ std::string FormatOutConfig(const TOutConfig& config);
 // only those keys pass it over, and the keyed lines keep their bytes and order.
 // The name on the last "TARIFFS=" line at the start of a line; empty when none.
 std::string TariffTableOf(std::string_view fileText);
+// The alert rules file that the window follows is named the same way, on an
+// "ALERTS=" line that the administrator adds by hand after the keyed lines.
+// The name on the last "ALERTS=" line at the start of a line; empty when none.
+std::string AlertRulesOf(std::string_view fileText);
 // fileText with its "TARIFFS=" lines replaced by one for tariffTable at the end
 // (none for an empty name); every other line keeps its bytes.
 std::string WithTariffTable(std::string_view fileText, std::string_view tariffTable);
+// Likewise for the "ALERTS=" line.
+std::string WithAlertRules(std::string_view fileText, std::string_view rulesFile);
 
 } // namespace tallyvox

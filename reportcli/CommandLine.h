@@ -11,7 +11,7 @@
 #include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
-#include "reportcli/ChartKind.h"
+#include "qtadapters/ChartKind.h"
 
 namespace tallyvox::reportcli {
 

@@ -9,7 +9,7 @@
 #include "report/Load.h"
 #include "report/TrunkLoad.h"
 #include "reportcli/Run.h"
-#include "reportcli/TrafficChart.h"
+#include "qtadapters/TrafficChart.h"
 
 namespace tallyvox::reportcli {
 

@@ -5,10 +5,10 @@
 #include <iostream>
 
 #include "reportcli/CommandLine.h"
-#include "reportcli/LocaleDate.h"
+#include "qtadapters/LocaleDate.h"
 #include "reportcli/Run.h"
 #include "reportcli/RunCharts.h"
-#include "reportcli/RuntimeFolder.h"
+#include "qtadapters/RuntimeFolder.h"
 
 int main(int argc, char** argv) {
     using namespace tallyvox::reportcli;

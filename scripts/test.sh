@@ -29,6 +29,6 @@ if [ "${TALLYVOX_WINDOWS:-1}" != 0 ]; then
   bash scripts/windows.sh
 fi
 
-if [ "${TALLYVOX_FUZZ_SECONDS:-10}" != 0 ]; then
+if [ "${TALLYVOX_FUZZ_SECONDS:-5}" != 0 ]; then
   bash scripts/fuzz.sh
 fi

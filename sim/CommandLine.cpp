@@ -30,6 +30,7 @@ struct TRequest {
     std::optional<int> Calls;
     int Erased = 0;
     std::uint32_t Seed = 1;
+    std::optional<std::uint32_t> AttackSeed;
     std::optional<int> ArriveEveryMs;
     std::optional<std::uint32_t> ConnectionsSeed;
     bool RealTiming = false;
@@ -86,6 +87,9 @@ TRequest ReadOptions(const std::vector<std::string>& arguments) {
             request.Erased = static_cast<int>(Number(option, value(), 0, 100000));
         } else if (option == "--seed") {
             request.Seed = static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
+        } else if (option == "--attack") {
+            request.AttackSeed =
+                static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
         } else if (option == "--arrive-every") {
             request.ArriveEveryMs = static_cast<int>(Number(option, value(), 0, 86'400'000));
         } else if (option == "--connections") {
@@ -126,6 +130,10 @@ TScenario RequestedScenario(const TRequest& request) {
         for (TExchange& exchange : scenario.Exchanges) {
             exchange.Traffic.Erased = request.Erased;
         }
+    }
+    if (request.AttackSeed) {
+        // The hacked extension is one line of the first exchange.
+        scenario.Exchanges.front().Traffic.AttackSeed = request.AttackSeed;
     }
     if (request.ArriveEveryMs) {
         scenario.Arrivals.EveryMs = *request.ArriveEveryMs;
@@ -176,6 +184,9 @@ std::string Usage() {
            "  --calls N           N generated calls in each exchange's buffer\n"
            "  --erased N          N erased records among each exchange's calls\n"
            "  --seed S            seed of the generated calls (default 1)\n"
+           "  --attack S          a rehearsal of toll fraud among the calls, drawn from\n"
+           "                      seed S: premium-rate and international calls from one\n"
+           "                      extension on several trunks, the night before the clock\n"
            "  --arrive-every MS   a new call every MS milliseconds\n"
            "  --connections S     live connections that come and go over two minutes (the\n"
            "                      real-time state), drawn from seed S\n"

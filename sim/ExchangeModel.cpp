@@ -46,6 +46,9 @@ bool UseOne(int& remaining) {
 std::vector<TBufferRecord> GeneratedTraffic(TTrafficGenerator& generator, const TTraffic& traffic,
                                             const TCalendarTime& clock) {
     std::vector<TBufferRecord> records;
+    if (traffic.AttackSeed) {
+        generator.AddAttack(*traffic.AttackSeed);
+    }
     for (TCall& call : generator.History(traffic.Count, clock)) {
         records.push_back({TBufferRecord::TKind::Call, std::move(call), {}});
     }

@@ -1,5 +1,7 @@
 #include "sim/Scenario.h"
 
+#include "sim/TollFraudAttack.h"
+
 namespace tallyvox::sim {
 namespace {
 
@@ -104,7 +106,8 @@ void CheckScenario(const TScenario& scenario) {
         // Without fill words of its own, the status shows what the buffer holds;
         // a fill above the capacity is a fault to ask for, not a mistake to make.
         const long long held = static_cast<long long>(exchange.Records.size()) +
-                               exchange.Traffic.Count + exchange.Traffic.Erased;
+                               exchange.Traffic.Count + exchange.Traffic.Erased +
+                               (exchange.Traffic.AttackSeed ? AttackCallCount : 0);
         if (!exchange.W1 && held > exchange.Capacity) {
             throw EScenarioError("exchange " + std::to_string(i) + " would hold " +
                                  std::to_string(held) + " records, more than its capacity of " +

@@ -37,6 +37,8 @@ struct TTraffic {
     int Count = 0;
     std::uint32_t Seed = 1;
     int Erased = 0; // erased records mixed in among the calls, at seeded places
+    // A rehearsal of toll fraud of this seed among the calls (sim/TollFraudAttack.h).
+    std::optional<std::uint32_t> AttackSeed{};
 };
 
 struct TExchange {

@@ -112,6 +112,16 @@ struct TTrafficGenerator::TTimedCall {
     std::int64_t End;
     std::size_t Trunk;
     TCall Call;
+    bool OfAttack = false;
+};
+
+// A try at a trunk: a new call, one made again after finding every trunk busy,
+// or a call of the attack (by its place in the plan).
+struct TTrafficGenerator::TAttempt {
+    std::int64_t At;
+    TDirection Direction;
+    std::optional<std::size_t> OfAttack;
+    bool operator>(const TAttempt& other) const { return At > other.At; }
 };
 
 TTrafficGenerator::TTrafficGenerator(std::uint32_t seed, TTrunkPlan plan, int exchange)
@@ -220,10 +230,29 @@ std::size_t TTrafficGenerator::PickFreeTrunk(std::int64_t second) {
 
 TCall TTrafficGenerator::Call(std::int64_t start, std::uint32_t duration, std::uint8_t trunkCode,
                               TDirection direction) {
+    TCall call = CallFrom(PickLine(start), start, duration, trunkCode);
+    if (direction == TDirection::Outgoing) { // incoming calls carry no dialled number
+        call.Dialled = PickDialled();
+    }
+    return call;
+}
+
+// The hacked extension is on several trunks at once, which no person at a
+// telephone can be: the intruder dials in through the exchange's remote access
+// or its voice mail and goes out through the extension's class of service, one
+// call per trunk, as often as the exchange lets him. Its line is seized by
+// these calls all the same, so that the office's own calls go to other lines.
+TCall TTrafficGenerator::AttackCall(const TAttackCall& planned, std::uint8_t trunkCode) {
+    TCall call = CallFrom(Attack.Line, planned.At, planned.DurationSeconds, trunkCode);
+    call.Dialled = planned.Dialled;
+    return call;
+}
+
+TCall TTrafficGenerator::CallFrom(std::size_t line, std::int64_t start, std::uint32_t duration,
+                                  std::uint8_t trunkCode) {
     TCall call;
     call.Start = SecondsToCalendar(start);
     call.DurationSeconds = duration;
-    const std::size_t line = PickLine(start);
     Lines.Seize(line, start + duration);
     // The Polar-A and Polar-B list their lines in groups of eight: 200 to 207,
     // 210 to 217 and so on.
@@ -232,36 +261,41 @@ TCall TTrafficGenerator::Call(std::int64_t start, std::uint32_t duration, std::u
                                   : FirstLineNumber + line);
     call.DirectoryNumber = std::to_string((Exchange + 2) * 100 + line + 1);
     call.TrunkCode = trunkCode;
-    if (direction == TDirection::Outgoing) { // incoming calls carry no dialled number
-        call.Dialled = PickDialled();
-    }
     return call;
 }
 
 // The trunk calls that started from `from` on and ended by `to`, in the order
 // they ended. Calls arrive by the hour's rate; internal ones take no trunk. A
 // call that finds every trunk busy is made again a little after one is freed.
+// The attack's calls take the first free trunk, or the first one freed, and
+// draw nothing: the office's calls stay those of the seed wherever the attack
+// leaves them the trunks.
 std::vector<TTrafficGenerator::TTimedCall> TTrafficGenerator::Traffic(std::int64_t from,
                                                                       std::int64_t to) {
-    struct TAttempt {
-        std::int64_t At;
-        TDirection Direction;
-        bool operator>(const TAttempt& other) const { return At > other.At; }
-    };
-    std::priority_queue<TAttempt, std::vector<TAttempt>, std::greater<>> retries;
+    using TQueue = std::priority_queue<TAttempt, std::vector<TAttempt>, std::greater<>>;
+    TQueue retries;
+    TQueue attacks;
+    Attack = AttackSeed ? PlanAttack(*AttackSeed, to, Lines.Size()) : TAttack{};
+    for (std::size_t i = 0; i < Attack.Calls.size(); ++i) {
+        attacks.push({Attack.Calls[i].At, TDirection::Outgoing, i});
+    }
     std::vector<TTimedCall> calls;
     Trunks.ReleaseAll();
     Lines.ReleaseAll();
     std::int64_t arrival = NextArrival(from);
     while (true) {
         TAttempt attempt{};
-        if (!retries.empty() && retries.top().At <= arrival) {
+        if (!attacks.empty() && attacks.top().At <= arrival &&
+            (retries.empty() || attacks.top().At <= retries.top().At)) {
+            attempt = attacks.top();
+            attacks.pop();
+        } else if (!retries.empty() && retries.top().At <= arrival) {
             attempt = retries.top();
             retries.pop();
         } else {
             const int kind = Uniform(1, 100);
-            attempt = {arrival,
-                       kind <= OutgoingShare ? TDirection::Outgoing : TDirection::Incoming};
+            attempt = {arrival, kind <= OutgoingShare ? TDirection::Outgoing : TDirection::Incoming,
+                       std::nullopt};
             arrival = NextArrival(arrival);
             if (kind > TrunkShare) {
                 continue; // an internal call
@@ -271,7 +305,23 @@ std::vector<TTrafficGenerator::TTimedCall> TTrafficGenerator::Traffic(std::int64
             break;
         }
         if (Trunks.FreeAt(attempt.At).empty()) {
-            retries.push({RetryAfter(Trunks.EarliestFree()), attempt.Direction});
+            if (attempt.OfAttack) {
+                attacks.push({Trunks.EarliestFree(), attempt.Direction, attempt.OfAttack});
+            } else {
+                retries.push({RetryAfter(Trunks.EarliestFree()), attempt.Direction, std::nullopt});
+            }
+            continue;
+        }
+        if (attempt.OfAttack) {
+            const TAttackCall& planned = Attack.Calls[*attempt.OfAttack];
+            const std::size_t trunk = Trunks.FreeAt(attempt.At).front();
+            const std::int64_t end = attempt.At + planned.DurationSeconds;
+            Trunks.Seize(trunk, end);
+            if (end <= to) {
+                TAttackCall late = planned;
+                late.At = attempt.At;
+                calls.push_back({end, trunk, AttackCall(late, Trunks.Code(trunk)), true});
+            }
             continue;
         }
         const std::size_t trunk = PickFreeTrunk(attempt.At);
@@ -290,22 +340,37 @@ std::vector<TTrafficGenerator::TTimedCall> TTrafficGenerator::Traffic(std::int64
 
 std::vector<TCall> TTrafficGenerator::History(int count, const TCalendarTime& end) {
     const std::int64_t endSeconds = CalendarToSeconds(end);
-    auto days = static_cast<std::int64_t>(std::ceil(std::max(count, 0) / TrunkCallsPerDay)) + 2;
+    const int wanted = std::max(count, 0);
+    auto days = static_cast<std::int64_t>(std::ceil(wanted / TrunkCallsPerDay)) + 2;
+    auto officeCalls = [](const std::vector<TTimedCall>& calls) {
+        return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                              [](const TTimedCall& c) { return !c.OfAttack; }));
+    };
     std::vector<TTimedCall> calls;
     while (true) {
         const std::int64_t from = std::max<std::int64_t>(0, endSeconds - days * SecondsPerDay);
         calls = Traffic(from, endSeconds);
-        if (static_cast<int>(calls.size()) >= count || from == 0) {
+        if (officeCalls(calls) >= wanted || from == 0) {
             break;
         }
         days *= 2;
     }
-    // The buffer keeps the latest calls.
-    calls.erase(calls.begin(),
-                calls.end() - std::min<std::ptrdiff_t>(std::ssize(calls), std::max(count, 0)));
+    // The buffer keeps the latest calls, and the attack's whatever their age.
+    std::vector<TTimedCall> kept;
+    int officeKept = 0;
+    for (auto call = calls.rbegin(); call != calls.rend(); ++call) {
+        if (!call->OfAttack) {
+            if (officeKept == wanted) {
+                continue;
+            }
+            ++officeKept;
+        }
+        kept.push_back(std::move(*call));
+    }
+    calls.assign(std::make_move_iterator(kept.rbegin()), std::make_move_iterator(kept.rend()));
     // A clock just past 1 January 1980 leaves no room: the missing calls are
     // attempts of no duration at its start.
-    while (static_cast<int>(calls.size()) < count) {
+    for (int missing = wanted - officeCalls(calls); missing > 0; --missing) {
         const std::size_t trunk = PickFreeTrunk(0);
         calls.insert(calls.begin(),
                      {0, trunk, Call(0, 0, Trunks.Code(trunk), TDirection::Outgoing)});

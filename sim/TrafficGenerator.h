@@ -5,14 +5,17 @@
 // call at a time: a call that finds every trunk busy is tried again a little
 // after one is freed.
 // Holding times are lognormal (median 90 s, capped at two hours).
+// A rehearsal may add a toll-fraud attack (sim/TollFraudAttack.h) to the calls.
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
 #include "exchange/Clock.h"
 #include "sim/CircuitGroup.h"
 #include "sim/Scenario.h"
+#include "sim/TollFraudAttack.h"
 
 namespace tallyvox::sim {
 
@@ -29,8 +32,11 @@ public:
 
     // The count latest calls that all ended by `end`, oldest first (in the
     // order they ended, as the exchange writes them); the trunks are then held
-    // by these calls.
+    // by these calls. With an attack asked for, its calls are there as well,
+    // on top of the count.
     std::vector<TCall> History(int count, const TCalendarTime& end);
+    // History also holds the attack of the seed, on the latest night over by its end.
+    void AddAttack(std::uint32_t seed) { AttackSeed = seed; }
     // One call that ends at `end`, on a trunk that was free for it.
     TCall EndingAt(const TCalendarTime& end);
     // Goes on drawing from another seed, the trunks kept as they are.
@@ -38,6 +44,7 @@ public:
 
 private:
     struct TTimedCall;
+    struct TAttempt;
     enum class TDirection { Outgoing, Incoming };
 
     int Uniform(int low, int high); // inclusive
@@ -51,12 +58,17 @@ private:
     std::vector<TTimedCall> Traffic(std::int64_t from, std::int64_t to);
     TCall Call(std::int64_t start, std::uint32_t duration, std::uint8_t trunkCode,
                TDirection direction);
+    TCall AttackCall(const TAttackCall& planned, std::uint8_t trunkCode);
+    TCall CallFrom(std::size_t line, std::int64_t start, std::uint32_t duration,
+                   std::uint8_t trunkCode);
 
     std::mt19937 Random;
     TTrunkPlan Plan;
     int Exchange;
     TCircuitGroup Trunks;
     TCircuitGroup Lines; // the extensions, by their index
+    std::optional<std::uint32_t> AttackSeed;
+    TAttack Attack; // planned for the traffic in hand
 };
 
 } // namespace tallyvox::sim

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "alerts/Evaluator.h"
+#include "alerts/ExchangeWatch.h"
 #include "alerts/RulesReader.h"
 #include "report/Period.h"
 
@@ -196,6 +198,49 @@ to = ["c@d"]
         EXPECT_EQ(lines, (std::vector<std::size_t>{2, 3, 4, 6, 10, 15, 17})) << error.what();
     }
     EXPECT_THROW(ReadRulesText("[[rule]]\nname = \"a\"\nlevel = \n"), ERulesError);
+}
+
+// No contact fires in working hours once the silence has lasted, once per
+// silence; a buffer over 90% full fires once per filling.
+TEST(AlertRules, TheExchangeRulesFireOncePerEpisode) {
+    const TRules rules = ReadRulesText(Office + R"(
+[[rule]]
+name = "silent"
+level = "critical"
+no_contact = "00:30:00"
+
+[[rule]]
+name = "full"
+level = "warning"
+buffer_full = true
+)");
+    TExchangeWatch watch(rules, At(1, 4, 7, 0)); // a Monday
+    auto rulesOf = [](const std::vector<TStateFiring>& firings) {
+        std::vector<std::size_t> fired;
+        for (const TStateFiring& firing : firings) {
+            fired.push_back(firing.Rule);
+        }
+        return fired;
+    };
+    using TFired = std::vector<std::size_t>;
+    EXPECT_EQ(rulesOf(watch.Silence(At(1, 4, 7, 59, 59))), TFired{});
+    const auto silent = watch.Silence(At(1, 4, 8, 0));
+    ASSERT_EQ(rulesOf(silent), TFired{0});
+    EXPECT_EQ(silent[0].What, "no contact with the exchange since 2027-01-04 07:00:00");
+    EXPECT_EQ(rulesOf(watch.Silence(At(1, 4, 9, 0))), TFired{});
+    watch.Contact(At(1, 4, 9, 10));
+    EXPECT_EQ(rulesOf(watch.Silence(At(1, 4, 9, 39, 59))), TFired{});
+    EXPECT_EQ(rulesOf(watch.Silence(At(1, 4, 9, 40))), TFired{0});
+    watch.Contact(At(1, 4, 23, 0));
+    EXPECT_EQ(rulesOf(watch.Silence(At(1, 5, 12, 0))), TFired{}); // a holiday
+    EXPECT_EQ(rulesOf(watch.Silence(At(1, 6, 8, 0))), TFired{0});
+    for (const auto& [fill, fired] : std::vector<std::pair<int, TFired>>{
+             {1801, {1}}, {1900, {}}, {1800, {}}, {1801, {1}}, {2000, {}}}) {
+        EXPECT_EQ(rulesOf(watch.Buffer(fill, 2000)), fired) << fill;
+    }
+    EXPECT_THROW(
+        ReadRulesText("[[rule]]\nname = \"a\"\nlevel = \"warning\"\nbuffer_full = \"yes\"\n"),
+        ERulesError);
 }
 
 } // namespace

@@ -6,12 +6,15 @@
 #include <fstream>
 #include <linux/fs.h>
 #include <memory>
+#include <string>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "exchange/FilePath.h"
 #include "exchange/LowLevel.h"
+#include "exchange/OutConfig.h"
 #include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"
@@ -332,6 +335,21 @@ TEST_F(ConfigurationTest, TheReportsTariffTableLineSurvivesARewrite) {
     EXPECT_EQ(lowLevel->WriteOutConfig("/new.txt", ""), 1);
     EXPECT_EQ(Text(OutConfigFile),
               "TARIF_FNAME=/new.txt\r\nREALTIME_FNAME=\r\nAUTO=\r\nTARIFFS=/t.csv");
+}
+
+// The window's alert rules line, added by hand, survives as the tariff table's
+// does, each after the keyed lines.
+TEST_F(ConfigurationTest, TheAlertRulesLineSurvivesARewrite) {
+    const std::string keyed = "TARIF_FNAME=/new.txt\r\nREALTIME_FNAME=\r\nAUTO=";
+    for (const auto& [extra, kept] : std::vector<std::pair<std::string, std::string>>{
+             {"\r\nALERTS=/r.toml", "\r\nALERTS=/r.toml"},
+             {"\r\nALERTS=/r.toml\r\nTARIFFS=/t.csv", "\r\nTARIFFS=/t.csv\r\nALERTS=/r.toml"}}) {
+        Store(OutConfigFile, "TARIF_FNAME=/old.txt\r\nREALTIME_FNAME=\r\nAUTO=" + extra);
+        const auto lowLevel = Construct();
+        EXPECT_EQ(AlertRulesOf(Text(OutConfigFile)), "/r.toml");
+        EXPECT_EQ(lowLevel->WriteOutConfig("/new.txt", ""), 1);
+        EXPECT_EQ(Text(OutConfigFile), keyed + kept);
+    }
 }
 
 TEST_F(ConfigurationTest, ARecognisedStartModeSurvivesEveryRewrite) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 
 #include "exchange/Record.h"
 #include "sim/CalendarEncode.h"
@@ -197,6 +198,55 @@ TEST(TrafficGeneratorTest, AClockAtTheStartOf1980StillGetsItsCalls) {
     const auto calls = sim::TTrafficGenerator(1, sim::TTrunkPlan::Arden, 0)
                            .History(5, TCalendarTime{1980, 1, 1, 0, 0, 0});
     EXPECT_EQ(calls.size(), 5u);
+}
+
+// The rehearsal's attack: the seed's calls on top of the office's, from one
+// extension on several trunks at once, all at night; each trunk still carries
+// one call at a time.
+TEST(TrafficGeneratorTest, AnAttackIsANightOfCallsFromOneLineOnSeveralTrunks) {
+    auto attacked = [](std::uint32_t attack) {
+        sim::TTrafficGenerator generator(5, sim::TTrunkPlan::Arden, 0);
+        generator.AddAttack(attack);
+        return generator.History(100, Now);
+    };
+    const auto calls = attacked(3);
+    ASSERT_EQ(calls.size(), 100u + sim::AttackCallCount);
+    EXPECT_EQ(Payloads(calls), Payloads(attacked(3)));
+    EXPECT_NE(Payloads(calls), Payloads(attacked(4)));
+    std::vector<sim::TCall> attack;
+    std::set<std::string> planned;
+    for (const sim::TAttackCall& call : sim::PlanAttack(3, sim::CalendarToSeconds(Now), 40).Calls) {
+        planned.insert(call.Dialled);
+    }
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(attack),
+                 [&](const sim::TCall& c) { return planned.contains(c.Dialled); });
+    ASSERT_EQ(attack.size(), static_cast<std::size_t>(sim::AttackCallCount));
+    std::map<std::uint8_t, std::int64_t> trunkFree;
+    int atOnce = 0;
+    for (const sim::TCall& call : attack) {
+        EXPECT_EQ(call.HardwareLine, attack.front().HardwareLine);
+        EXPECT_LT(call.Start.Hour, 6);
+        EXPECT_EQ(call.Start.Day, 8);
+        const std::int64_t start = sim::CalendarToSeconds(call.Start);
+        atOnce = std::max<int>(
+            atOnce,
+            static_cast<int>(std::count_if(attack.begin(), attack.end(), [&](const sim::TCall& c) {
+                const std::int64_t s = sim::CalendarToSeconds(c.Start);
+                return s <= start && start < s + c.DurationSeconds;
+            })));
+    }
+    EXPECT_GE(atOnce, 3);
+    std::map<std::uint8_t, std::vector<std::pair<std::int64_t, std::int64_t>>> byTrunk;
+    for (const sim::TCall& call : calls) {
+        const std::int64_t start = sim::CalendarToSeconds(call.Start);
+        byTrunk[call.TrunkCode].emplace_back(start, start + call.DurationSeconds);
+    }
+    for (auto& [trunk, times] : byTrunk) {
+        std::sort(times.begin(), times.end());
+        for (std::size_t i = 1; i < times.size(); ++i) {
+            EXPECT_GE(times[i].first, times[i - 1].second + 6) << "trunk " << int{trunk};
+        }
+    }
 }
 
 } // namespace

@@ -19,7 +19,7 @@
 #include "report/Totals.h"
 #include "reportcli/Run.h"
 #include "store/Coverage.h"
-#include "store/ForwardCommandLine.h"
+#include "forward/CommandLine.h"
 #include "store/Forwarder.h"
 #include "store/Forwarding.h"
 #include "store/Schema.h"

@@ -1,4 +1,4 @@
-#include "reportcli/TrafficChart.h"
+#include "qtadapters/TrafficChart.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>

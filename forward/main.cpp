@@ -5,7 +5,7 @@
 #include <iostream>
 #include <system_error>
 
-#include "store/ForwardCommandLine.h"
+#include "forward/CommandLine.h"
 #include "store/Forwarding.h"
 
 namespace {

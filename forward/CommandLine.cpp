@@ -1,4 +1,4 @@
-#include "store/ForwardCommandLine.h"
+#include "forward/CommandLine.h"
 
 #include <iconv.h>
 

@@ -1,4 +1,4 @@
-#include "reportcli/RuntimeFolder.h"
+#include "qtadapters/RuntimeFolder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "report/TrafficCharts.h"
-#include "reportcli/ChartKind.h"
+#include "qtadapters/ChartKind.h"
 
 QT_BEGIN_NAMESPACE
 class QChart;

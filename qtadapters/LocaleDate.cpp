@@ -1,4 +1,4 @@
-#include "reportcli/LocaleDate.h"
+#include "qtadapters/LocaleDate.h"
 
 #include <QLocale>
 #include <QString>
