@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -45,18 +44,6 @@ double MedianMs(const std::function<void()>& run) {
     }
     std::sort(times.begin(), times.end());
     return times[2];
-}
-
-report::TDateTime Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {static_cast<std::uint16_t>(local.tm_year + 1900),
-            static_cast<std::uint8_t>(local.tm_mon + 1),
-            static_cast<std::uint8_t>(local.tm_mday),
-            static_cast<std::uint8_t>(local.tm_hour),
-            static_cast<std::uint8_t>(local.tm_min),
-            static_cast<std::uint8_t>(local.tm_sec)};
 }
 
 // A million calls of 40 lines by a fixed seed: outgoing to local, long-distance,
@@ -141,7 +128,7 @@ void Measure(const char* what, const fs::path& path, const report::TTariffTable&
 
 int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::stoi(argv[1]) : 1000000;
-    const report::TDateTime now = Now();
+    const report::TDateTime now = web::LocalNow();
     const report::TTariffTable table = report::ReadTariffFile(TALLYVOX_EXAMPLE_TARIFFS);
     for (const bool inMonth : {false, true}) {
         const fs::path path = CallFile(calls, now, inMonth);

@@ -1,6 +1,7 @@
 #include "web/Dashboard.h"
 
 #include <algorithm>
+#include <ctime>
 #include <unordered_map>
 
 #include "report/Period.h"
@@ -35,6 +36,18 @@ std::vector<TRanked> Dearest(const std::unordered_map<TKey, TRanked>& totals) {
 }
 
 } // namespace
+
+report::TDateTime LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {static_cast<std::uint16_t>(local.tm_year + 1900),
+            static_cast<std::uint8_t>(local.tm_mon + 1),
+            static_cast<std::uint8_t>(local.tm_mday),
+            static_cast<std::uint8_t>(local.tm_hour),
+            static_cast<std::uint8_t>(local.tm_min),
+            static_cast<std::uint8_t>(local.tm_sec)};
+}
 
 TDashboard DashboardOf(const TPricedCalls& calls, const TScope& scope, const TCallData& data,
                        const report::TDateTime& now) {

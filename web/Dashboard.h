@@ -34,6 +34,9 @@ struct TDashboard {
     static constexpr std::size_t Ranked = 10;
 };
 
+// The machine's local time now: the dashboard's today and this month.
+report::TDateTime LocalNow();
+
 TDashboard DashboardOf(const TPricedCalls& calls, const TScope& scope, const TCallData& data,
                        const report::TDateTime& now);
 

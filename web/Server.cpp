@@ -1,7 +1,6 @@
 #include "web/Server.h"
 
 #include <chrono>
-#include <ctime>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -45,18 +44,6 @@ std::optional<std::string> CookieValue(const httplib::Request& request, const st
         at = end + 1;
     }
     return std::nullopt;
-}
-
-report::TDateTime LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {static_cast<std::uint16_t>(local.tm_year + 1900),
-            static_cast<std::uint8_t>(local.tm_mon + 1),
-            static_cast<std::uint8_t>(local.tm_mday),
-            static_cast<std::uint8_t>(local.tm_hour),
-            static_cast<std::uint8_t>(local.tm_min),
-            static_cast<std::uint8_t>(local.tm_sec)};
 }
 
 // The headers every answer carries: nothing cached, no script, no framing.
@@ -171,25 +158,19 @@ void TWebServer::Route() {
             handler(request, response, *visitor);
         };
     };
-    // A form that changes something: only with the session's token (CSRF).
-    const auto form = [visit](THandler handler) {
-        return [visit, handler](const httplib::Request& request, httplib::Response& response) {
-            Secure(response);
-            const std::optional<TVisit> visitor = visit(request);
-            if (!visitor) {
-                response.status = 401;
-                response.set_content(SignInPage("", ""), HtmlType);
-                return;
-            }
+    // A form that changes something: a page that also needs the session's token (CSRF).
+    const auto form = [page](THandler handler) {
+        return page([handler](const httplib::Request& request, httplib::Response& response,
+                              const TVisit& visitor) {
             if (!request.has_param("csrf") ||
-                !SameToken(request.get_param_value("csrf"), visitor->Session.FormToken)) {
+                !SameToken(request.get_param_value("csrf"), visitor.Session.FormToken)) {
                 response.status = 403;
                 response.set_content("Форма устарела: откройте страницу заново.\n",
                                      "text/plain; charset=utf-8");
                 return;
             }
-            handler(request, response, *visitor);
-        };
+            handler(request, response, visitor);
+        });
     };
 
     Http->Get("/", [](const httplib::Request&, httplib::Response& response) {
