@@ -37,6 +37,7 @@ std::string Page(const TFrame& frame, const std::string& title, const std::strin
     std::string menu;
     if (!frame.User.empty()) {
         menu = "<nav><a href=\"/dashboard\">Обзор</a> <a href=\"/calls\">Звонки</a> "
+               "<a href=\"/views\">Сводки</a> "
                "<span class=\"user\">" +
                Escaped(frame.User) +
                "</span><form method=\"post\" action=\"/logout\"><input type=\"hidden\" "

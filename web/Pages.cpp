@@ -56,13 +56,16 @@ std::string DirectionSelect(const std::string& chosen) {
     return html + "</select></label>";
 }
 
-std::string FilterForm(const TCallFilter& filter) {
-    return "<form class=\"filter\" method=\"get\" action=\"/calls\">" +
+// The filter's fields; extra (HTML) goes before the button.
+std::string FilterForm(const TCallFilter& filter, const char* action,
+                       const std::string& extra = {}) {
+    return "<form class=\"filter\" method=\"get\" action=\"" + std::string(action) + "\">" +
            Input("С", "from", filter.From, "date") + Input("По", "to", filter.To, "date") +
            Input("Линия", "line", filter.Line) + Input("Префикс номера", "prefix", filter.Prefix) +
            Input("Не короче, с", "min_duration", filter.MinDuration) +
            Input("Не дешевле", "min_cost", filter.MinCost) + DirectionSelect(filter.Direction) +
-           Input("СЛ", "trunk", filter.Trunk) + "<button type=\"submit\">Показать</button></form>";
+           Input("СЛ", "trunk", filter.Trunk) + extra +
+           "<button type=\"submit\">Показать</button></form>";
 }
 
 std::string CallRow(const TCallsPage& page, std::uint32_t index) {
@@ -131,7 +134,7 @@ std::string DashboardPage(const TFrame& frame, const TDashboard& dashboard,
 }
 
 std::string CallsPage(const TFrame& frame, const TCallsPage& page) {
-    std::string body = FilterForm(page.Filter);
+    std::string body = FilterForm(page.Filter, "/calls");
     if (!page.Faults.empty()) {
         for (const std::string& fault : page.Faults) {
             body += "<p class=\"fault\">" + Escaped(fault) + "</p>";
@@ -161,6 +164,22 @@ std::string CallsPage(const TFrame& frame, const TCallsPage& page) {
         body += CallRow(page, page.Kept[row]);
     }
     return Page(frame, "Звонки", body + "</table>");
+}
+
+std::string ViewsPage(const TFrame& frame, const TCallFilter& filter, const std::string& kind,
+                      const std::vector<std::string>& faults, const std::string& table) {
+    std::string select = "<label>Сводка<select name=\"kind\">";
+    for (const auto& [value, caption] : {std::pair{"lines", "по линиям (АЛ)"},
+                                         {"trunks", "по СЛ"},
+                                         {"destinations", "по направлениям"}}) {
+        select += "<option value=\"" + std::string(value) + "\"" +
+                  (kind == value ? " selected" : "") + ">" + caption + "</option>";
+    }
+    std::string body = FilterForm(filter, "/views", select + "</select></label>");
+    for (const std::string& fault : faults) {
+        body += "<p class=\"fault\">" + Escaped(fault) + "</p>";
+    }
+    return Page(frame, "Сводки", body + table);
 }
 
 } // namespace tallyvox::web

@@ -14,6 +14,7 @@
 #include "web/Pages.h"
 #include "web/Scope.h"
 #include "web/Secrets.h"
+#include "web/Views.h"
 
 namespace tallyvox::web {
 
@@ -66,6 +67,16 @@ std::function<std::string(const std::string&)> Params(const httplib::Request& re
         return request.has_param(name.c_str()) ? request.get_param_value(name.c_str())
                                                : std::string();
     };
+}
+
+// A filter of this month's calls.
+TCallFilter MonthFilter() {
+    const report::TPeriod month =
+        report::PresetPeriod(report::TPeriodPreset::ThisMonth, LocalNow());
+    TCallFilter filter;
+    filter.From = report::DateTimeText(*month.From).substr(0, 10);
+    filter.To = report::DateTimeText(*month.To).substr(0, 10);
+    return filter;
 }
 
 } // namespace
@@ -208,6 +219,9 @@ void TWebServer::Route() {
                                     const TVisit& visitor) {
                   ShowCalls(request, response, visitor.SessionId, *visitor.User);
               }));
+    Http->Get("/views",
+              page([this](const httplib::Request& request, httplib::Response& response,
+                          const TVisit& visitor) { ShowViews(request, response, visitor); }));
     Http->Get("/calls.csv", page([this](const httplib::Request& request,
                                         httplib::Response& response, const TVisit& visitor) {
                   Export(request, response, *visitor.User, false);
@@ -274,10 +288,7 @@ void TWebServer::ShowCalls(const httplib::Request& request, httplib::Response& r
             Redirect(response, "/calls?" + session->CallsFilter);
             return;
         }
-        const report::TPeriod month =
-            report::PresetPeriod(report::TPeriodPreset::ThisMonth, LocalNow());
-        page.Filter.From = report::DateTimeText(*month.From).substr(0, 10);
-        page.Filter.To = report::DateTimeText(*month.To).substr(0, 10);
+        page.Filter = MonthFilter();
     } else {
         page.Filter = FilterOf(Params(request));
         Sessions.RememberFilter(sessionId, page.Filter.Query());
@@ -296,6 +307,34 @@ void TWebServer::ShowCalls(const httplib::Request& request, httplib::Response& r
     page.Data = &Calls;
     const std::optional<TSession> session = Sessions.Find(sessionId);
     response.set_content(CallsPage({user.Name, session ? session->FormToken : ""}, page), HtmlType);
+}
+
+void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& response,
+                           const TVisit& visitor) {
+    TCallFilter filter = FilterOf(Params(request));
+    if (filter.From.empty() && filter.To.empty()) {
+        const TCallFilter month = MonthFilter();
+        filter.From = month.From;
+        filter.To = month.To;
+    }
+    std::string kind = request.has_param("kind") ? request.get_param_value("kind") : "lines";
+    const std::optional<report::TViewKind> view = report::ViewByName(kind);
+    std::vector<std::string> faults;
+    if (!view || *view == report::TViewKind::Calls) {
+        faults.push_back("Сводка: lines, trunks или destinations");
+        kind = "lines";
+    }
+    const std::optional<TCallQuery> query = ParseFilter(filter, faults);
+    std::string table;
+    if (faults.empty()) {
+        const auto calls = Calls.Current();
+        const TScopedViews views(*calls, SelectCalls(*calls, TScope::Of(*visitor.User), *query),
+                                 Calls.Table());
+        table = ViewTable(views.View(*view));
+    }
+    response.set_content(
+        ViewsPage({visitor.User->Name, visitor.Session.FormToken}, filter, kind, faults, table),
+        HtmlType);
 }
 
 void TWebServer::Export(const httplib::Request& request, httplib::Response& response,

@@ -47,6 +47,8 @@ private:
     void SignIn(const httplib::Request& request, httplib::Response& response);
     void ShowCalls(const httplib::Request& request, httplib::Response& response,
                    const std::string& sessionId, const TUser& user);
+    void ShowViews(const httplib::Request& request, httplib::Response& response,
+                   const TVisit& visitor);
     // The calls of a filter as the API's JSON or as the CSV export.
     void Export(const httplib::Request& request, httplib::Response& response, const TUser& user,
                 bool json);

@@ -45,7 +45,8 @@ def main():
         run(kit, driver, base, downloads)
         driver.quit()
         driver = None
-        stop(server)
+        if stop(server)[0] != 0:
+            fail("tallyvox-web did not end cleanly on SIGTERM")
     finally:
         if driver is not None:
             driver.quit()
@@ -97,6 +98,11 @@ def run(kit, driver, base, downloads):
     if got != want:
         fail("the downloaded CSV (%d bytes) differs from tallyvox-report's (%d bytes)"
              % (len(got), len(want)))
+
+    driver.find_element(By.LINK_TEXT, "Сводки").click()
+    if "Итого" not in driver.page_source:
+        fail("the views page shows no totals row")
+    shoot(driver, "web-views.png")
 
 
 main()

@@ -7,6 +7,7 @@ Usage: web_test.py TALLYVOX-WEB TALLYVOX-REPORT SOURCE-DIR"""
 
 import json
 import os
+import re
 import ssl
 import subprocess
 import sys
@@ -113,6 +114,11 @@ department = "Продажи"
     if status != 200 or csv != kit.report_csv("--from", "2026-11-01", "--to", "2026-11-30",
                                               "--hardware", "201", "--prefix", "8"):
         fail("the CSV export (%d) differs from tallyvox-report's" % status)
+
+    # The report's views are narrowed too: anna's line totals hold her line alone.
+    status, _, body = browsers["anna"].request("/views?" + MONTH + "&kind=lines")
+    if status != 200 or set(re.findall(rb"<td>(\d{3})</td>", body)) != {b"201"}:
+        fail("anna's line totals (%d) show other lines" % status)
 
     # The calls page remembers its last filter.
     browsers["anna"].request("/calls?" + MONTH + "&prefix=8")
