@@ -48,7 +48,11 @@ void TCallData::Reload(const TStamp& stamp) {
         priced->Costs = report::PriceCalls(priced->Calls, Table_);
         priced->Priced = true;
     }
-    std::cerr << "info: " << priced->Calls.Count() << " calls in " << CallFile << "\n";
+    // The first read and a read after a fault are changes of state; the file
+    // growing by a call at a time as the collector writes is not.
+    if (Loaded.Time == -1 || !LastFault.empty()) {
+        std::cerr << "info: " << priced->Calls.Count() << " calls in " << CallFile << "\n";
+    }
     LastFault.clear();
     Loaded = stamp;
     Calls = std::move(priced);

@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from web_kit import Browser, Kit, calls, fail, start_text, stop  # noqa: E402
+from web_kit import Browser, Kit, call_line, calls, fail, start_text, stop  # noqa: E402
 
 MONTH = "from=2026-11-01&to=2026-11-30"
 
@@ -115,6 +115,13 @@ department = "Продажи"
                                               "--hardware", "201", "--prefix", "8"):
         fail("the CSV export (%d) differs from tallyvox-report's" % status)
 
+    # A call the collector appends is shown at the next request.
+    late = dict(made[0], start=(2026, 11, 30, 23, 59, 59))
+    with open(kit.path("calls.txt"), "ab") as f:
+        f.write((call_line(late) + "\r\n").encode("cp1251"))
+    if shown(api_calls(browsers["anna"], MONTH)) != expected(made + [late], {"201"}):
+        fail("the call appended to the file is not shown")
+
     # The report's views are narrowed too: anna's line totals hold her line alone.
     status, _, body = browsers["anna"].request("/views?" + MONTH + "&kind=lines")
     if status != 200 or set(re.findall(rb"<td>(\d{3})</td>", body)) != {b"201"}:
@@ -171,7 +178,7 @@ def check_https(kit):
     if not base.startswith("https://") or status != 303 or "Secure" not in headers["Set-Cookie"]:
         fail("over HTTPS: %s signs in with %d, cookie %r" % (base, status,
                                                                  headers.get("Set-Cookie")))
-    if len(api_calls(browser, MONTH)) != 20:
+    if len(api_calls(browser, MONTH)) != 21:  # her 20 calls and the one appended
         fail("anna sees other calls over HTTPS")
     stop(server)
 
