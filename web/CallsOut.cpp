@@ -10,25 +10,37 @@
 
 namespace tallyvox::web {
 
+namespace {
+
+// A JSON string of a Windows-1251 text.
+std::string JsonText(std::string_view cp1251) {
+    return nlohmann::json(text::Cp1251ToUtf8(std::string(cp1251)))
+        .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+} // namespace
+
 std::string CallsJson(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
                       const TScope& scope) {
-    nlohmann::json array = nlohmann::json::array();
+    // Written a call at a time rather than built as a document: a month of a
+    // large office is hundreds of thousands of calls.
+    std::string json = "[";
     for (const std::uint32_t i : kept) {
         const report::TExtStr_rep& call = calls.Calls[i];
-        nlohmann::json cost = nullptr;
-        if (calls.Priced && calls.Costs.Calls[i].Priced()) {
-            cost = report::CentsText(calls.Costs.Calls[i].Cost, '.');
-        }
-        array.push_back({{"start", report::DateTimeText(call.Start)},
-                         {"duration", call.TotalSeconds},
-                         {"line", text::Cp1251ToUtf8(std::string(LineDigits(call.HardwareLine)))},
-                         {"program", text::Cp1251ToUtf8(std::string(call.ProgramNumber))},
-                         {"trunk", text::Cp1251ToUtf8(std::string(call.Trunk))},
-                         {"number", text::Cp1251ToUtf8(scope.Masked(call.DialledNumber))},
-                         {"cost", cost}});
+        json += json.size() > 1 ? ",{" : "{";
+        json += "\"start\":\"" + report::DateTimeText(call.Start) + "\"";
+        json += ",\"duration\":" + std::to_string(call.TotalSeconds);
+        json += ",\"line\":" + JsonText(LineDigits(call.HardwareLine));
+        json += ",\"program\":" + JsonText(call.ProgramNumber);
+        json += ",\"trunk\":" + JsonText(call.Trunk);
+        json += ",\"number\":" + JsonText(scope.Masked(call.DialledNumber));
+        const bool priced = calls.Priced && calls.Costs.Calls[i].Priced();
+        json +=
+            ",\"cost\":" +
+            (priced ? "\"" + report::CentsText(calls.Costs.Calls[i].Cost, '.') + "\"" : "null") +
+            "}";
     }
-    // Bytes that are not UTF-8 cannot come from the conversion; replaced all the same.
-    return array.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return json + "]";
 }
 
 std::string CallsCsv(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
