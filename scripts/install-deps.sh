@@ -14,9 +14,14 @@ packages=(
   libpq-dev postgresql
   libsystemd-dev strace libtomlplusplus-dev
   libcurl4-openssl-dev python3-aiosmtpd
+  libcpp-httplib-dev libsodium-dev libcli11-dev openssl
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+# The web view's browser test drives headless Chromium; only the tests need it.
+if [ "${TALLYVOX_WITH_BROWSER:-0}" = 1 ]; then
+  packages+=(chromium chromium-driver python3-selenium)
 fi
 if [ "${TALLYVOX_WITH_WINDOWS:-0}" = 1 ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 googletest)

@@ -8,7 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+# The browser test of the web view needs Chromium, its driver and Selenium.
+TALLYVOX_WITH_BROWSER=1 bash scripts/install-deps.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)

@@ -1,0 +1,198 @@
+"""tallyvox-web as an office runs it, over loopback: each user sees exactly the
+calls of their scope, whatever the URL asks; no session is refused; wrong
+passwords repeated are slowed down; a form without its token is refused; the
+CSV export equals tallyvox-report's; HTTPS with a Secure cookie; a faulty users
+file is refused whole; SIGTERM stops it within seconds.
+Usage: web_test.py TALLYVOX-WEB TALLYVOX-REPORT SOURCE-DIR"""
+
+import json
+import os
+import re
+import ssl
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from web_kit import Browser, Kit, call_line, calls, fail, start_text, stop  # noqa: E402
+
+MONTH = "from=2026-11-01&to=2026-11-30"
+
+
+def api_calls(browser, query):
+    status, _, body = browser.request("/api/calls?" + query)
+    if status != 200:
+        fail("/api/calls?%s answers %d: %s" % (query, status, body))
+    return json.loads(body)
+
+
+def shown(answer):
+    return sorted((c["start"], c["line"]) for c in answer)
+
+
+def expected(made, lines):
+    return sorted((start_text(c), c["line"]) for c in made if c["line"] in lines)
+
+
+def main():
+    kit = Kit(*sys.argv[1:4])
+    try:
+        run(kit)
+    finally:
+        kit.close()
+    print("web test passed")
+
+
+def run(kit):
+    made = calls()
+    kit.write_calls(made)
+    password = kit.hash_of("пароль-1")
+    kit.write_users(f"""
+[[user]]
+name = "director"
+password_hash = "{password}"
+role = "admin"
+
+[[user]]
+name = "anna"
+password_hash = "{password}"
+role = "person"
+lines = ["201"]
+
+[[user]]
+name = "boris"
+password_hash = "{password}"
+role = "person"
+lines = ["202"]
+mask_digits = 3
+
+[[user]]
+name = "sales"
+password_hash = "{password}"
+role = "department"
+department = "Продажи"
+""")
+    server, base = kit.start()
+
+    # No session: 401 from the API, the sign-in page in the browser.
+    nobody = Browser(base)
+    status, _, _ = nobody.request("/api/calls?" + MONTH)
+    if status != 401:
+        fail("the API without a session answers %d" % status)
+    status, _, body = nobody.request("/dashboard")
+    if status != 401 or b'action="/login"' not in body:
+        fail("the dashboard without a session answers %d without the sign-in form" % status)
+
+    # Each role sees exactly its calls, whatever the URL asks for.
+    scopes = [("director", LINE_SET_ALL, ""), ("anna", {"201"}, ""), ("anna", set(), "&line=202"),
+              ("boris", {"202"}, ""), ("sales", set(), "")]
+    browsers = {}
+    for user, lines, query in scopes:
+        browser = browsers.setdefault(user, Browser(base))
+        if not browser.cookies:
+            status, headers, _ = browser.sign_in(user, "пароль-1")
+            cookie = headers.get("Set-Cookie", "")
+            if status != 303 or "HttpOnly" not in cookie or "SameSite=Strict" not in cookie:
+                fail("%s signs in with %d, cookie %r" % (user, status, cookie))
+        got = api_calls(browser, MONTH + query)
+        if shown(got) != expected(made, lines):
+            fail("%s with %r sees %s" % (user, query, shown(got)))
+    boris = api_calls(browsers["boris"], MONTH)
+    if not all(c["number"].endswith("***") for c in boris if len(c["number"]) >= 3):
+        fail("boris's numbers are not masked: %s" % [c["number"] for c in boris])
+    priced = [c for c in api_calls(browsers["anna"], MONTH) if c["cost"] is not None]
+    if not priced or any(not c["cost"].replace(".", "").isdigit() for c in priced):
+        fail("anna's calls carry no costs")
+    # A masked user cannot find the hidden digits with a prefix.
+    probe = "&prefix=8123456789"
+    if api_calls(browsers["boris"], MONTH + probe):
+        fail("boris finds calls by their hidden digits")
+
+    # The CSV export is tallyvox-report's CSV of the same filter.
+    status, _, csv = browsers["director"].request(
+        "/calls.csv?" + MONTH + "&line=201&prefix=8")
+    if status != 200 or csv != kit.report_csv("--from", "2026-11-01", "--to", "2026-11-30",
+                                              "--hardware", "201", "--prefix", "8"):
+        fail("the CSV export (%d) differs from tallyvox-report's" % status)
+
+    # A call the collector appends is shown at the next request.
+    late = dict(made[0], start=(2026, 11, 30, 23, 59, 59))
+    with open(kit.path("calls.txt"), "ab") as f:
+        f.write((call_line(late) + "\r\n").encode("cp1251"))
+    if shown(api_calls(browsers["anna"], MONTH)) != expected(made + [late], {"201"}):
+        fail("the call appended to the file is not shown")
+
+    # The report's views are narrowed too: anna's line totals hold her line alone.
+    status, _, body = browsers["anna"].request("/views?" + MONTH + "&kind=lines")
+    if status != 200 or set(re.findall(rb"<td>(\d{3})</td>", body)) != {b"201"}:
+        fail("anna's line totals (%d) show other lines" % status)
+
+    # The calls page remembers its last filter.
+    browsers["anna"].request("/calls?" + MONTH + "&prefix=8")
+    status, headers, _ = browsers["anna"].request("/calls")
+    if status != 303 or "prefix=8" not in headers.get("Location", ""):
+        fail("the calls page forgot its filter: %d %s" % (status, headers.get("Location")))
+
+    # A form posted without its token is refused and changes nothing; with it, it works.
+    director = browsers["director"]
+    status, _, _ = director.request("/logout", {"csrf": ""})
+    if status != 403 or director.request("/api/calls?" + MONTH)[0] != 200:
+        fail("signing out without the form's token answers %d" % status)
+    status, _, _ = director.request("/logout", {"csrf": director.form_token()})
+    if status != 303 or director.request("/api/calls?" + MONTH)[0] != 401:
+        fail("signing out with the form's token answers %d" % status)
+
+    # A wrong password repeated is slowed: after three, the next attempt waits,
+    # even with the right password, and is told how long.
+    guesser = Browser(base)
+    statuses = [guesser.sign_in("anna", "wrong")[0] for _ in range(3)]
+    status, headers, _ = guesser.sign_in("anna", "пароль-1")
+    if statuses != [401, 401, 401] or status != 429 or int(headers["Retry-After"]) < 1:
+        fail("wrong passwords: %s, then %d" % (statuses, status))
+    time.sleep(int(headers["Retry-After"]))
+    if guesser.sign_in("anna", "пароль-1")[0] != 303:
+        fail("the right password after the wait is refused")
+
+    status, took = stop(server)
+    log = open(kit.path("web.log")).read()
+    if status != 0 or "info: stopped" not in log or "warning: user sales sees no calls" not in log:
+        fail("stopped with %d after %.1f s; log:\n%s" % (status, took, log))
+
+    check_https(kit)
+    check_refused_users(kit)
+
+
+LINE_SET_ALL = {"201", "202", "203"}
+
+
+def check_https(kit):
+    cert, key = kit.path("cert.pem"), kit.path("key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True, timeout=60)
+    server, base = kit.start("--cert", cert, "--key", key, log="https.log")
+    context = ssl.create_default_context(cafile=cert)
+    context.check_hostname = False
+    browser = Browser(base, context)
+    status, headers, _ = browser.sign_in("anna", "пароль-1")
+    if not base.startswith("https://") or status != 303 or "Secure" not in headers["Set-Cookie"]:
+        fail("over HTTPS: %s signs in with %d, cookie %r" % (base, status,
+                                                                 headers.get("Set-Cookie")))
+    if len(api_calls(browser, MONTH)) != 21:  # her 20 calls and the one appended
+        fail("anna sees other calls over HTTPS")
+    stop(server)
+
+
+def check_refused_users(kit):
+    kit.write_users('[[user]]\nname = "x"\nrole = "chief"\n\n[[user]]\nname = "y"\n'
+                    'password_hash = "plain"\nrole = "person"\nlines = ["201"]\nshoe = 1\n')
+    answer = subprocess.run([kit.web, "--calls", kit.path("calls.txt"), "--users",
+                             kit.path("users.toml")], capture_output=True, text=True, timeout=30)
+    for fault in ["line 1: user: password_hash is missing", "line 3: role:",
+                  "line 7: password_hash:", "line 10: unknown key \"shoe\""]:
+        if answer.returncode != 1 or fault not in answer.stderr:
+            fail("the faulty users file: status %d, no %r in:\n%s" % (answer.returncode, fault,
+                                                                      answer.stderr))
+
+
+main()

@@ -1,0 +1,66 @@
+#include "web/CallData.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "report/Load.h"
+
+namespace tallyvox::web {
+
+TCallData::TCallData(std::string callFile, report::TTariffTable table)
+    : CallFile(std::move(callFile)), Table_(std::move(table)),
+      Calls(std::make_shared<TPricedCalls>()) {}
+
+std::shared_ptr<const TPricedCalls> TCallData::Current() {
+    std::error_code error;
+    TStamp stamp;
+    stamp.Size = std::filesystem::file_size(CallFile, error);
+    if (!error) {
+        stamp.Time = std::filesystem::last_write_time(CallFile, error).time_since_epoch().count();
+    }
+    std::lock_guard lock(Mutex);
+    if (error) {
+        const std::string fault = "cannot read " + CallFile + ": " + error.message();
+        if (fault != LastFault) {
+            std::cerr << "error: " << fault << "\n";
+            LastFault = fault;
+        }
+    } else if (!(stamp == Loaded)) {
+        Reload(stamp);
+    }
+    return Calls;
+}
+
+void TCallData::Reload(const TStamp& stamp) {
+    auto priced = std::make_shared<TPricedCalls>();
+    try {
+        priced->Calls = report::LoadCallFile(CallFile);
+    } catch (const std::system_error& failure) {
+        const std::string fault = "cannot read " + CallFile + ": " + failure.code().message();
+        if (fault != LastFault) {
+            std::cerr << "error: " << fault << "\n";
+            LastFault = fault;
+        }
+        return;
+    }
+    if (!Table_.Rows().empty()) {
+        priced->Costs = report::PriceCalls(priced->Calls, Table_);
+        priced->Priced = true;
+    }
+    // The first read and a read after a fault are changes of state; the file
+    // growing by a call at a time as the collector writes is not.
+    if (Loaded.Time == -1 || !LastFault.empty()) {
+        std::cerr << "info: " << priced->Calls.Count() << " calls in " << CallFile << "\n";
+    }
+    LastFault.clear();
+    Loaded = stamp;
+    Calls = std::move(priced);
+}
+
+std::string TCallData::DestinationOf(const report::TCallCost& cost) const {
+    return cost.Priced() ? Table_.Rows()[static_cast<std::size_t>(cost.Row)].DestinationName()
+                         : std::string();
+}
+
+} // namespace tallyvox::web

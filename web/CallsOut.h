@@ -1,0 +1,24 @@
+#pragma once
+// The selected calls as the API's JSON and as the report's CSV of the call view,
+// each dialled number as the user's scope shows it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "report/Tariff.h"
+#include "web/CallData.h"
+#include "web/Scope.h"
+
+namespace tallyvox::web {
+
+// A JSON array: start, duration (seconds), line, program, trunk, number, cost
+// ("12.34", null when not priced), UTF-8.
+std::string CallsJson(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
+                      const TScope& scope);
+
+// The bytes tallyvox-report's --csv calls= writes for the same calls.
+std::string CallsCsv(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
+                     const TScope& scope, const report::TTariffTable& table);
+
+} // namespace tallyvox::web

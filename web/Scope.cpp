@@ -1,0 +1,54 @@
+#include "web/Scope.h"
+
+#include <algorithm>
+
+namespace tallyvox::web {
+
+std::string_view LineDigits(std::string_view hardwareLine) {
+    const std::size_t first = hardwareLine.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return hardwareLine.substr(first, hardwareLine.find_last_not_of(' ') - first + 1);
+}
+
+TScope TScope::Of(const TUser& user) {
+    TScope scope;
+    scope.MaskDigits = user.MaskDigits;
+    switch (user.Role) {
+    case TRole::Admin:
+        scope.Everything = true;
+        break;
+    case TRole::Person:
+        scope.Lines = user.Lines;
+        break;
+    case TRole::Site:
+    case TRole::Department:
+        // The seam for the directory's departments and the store's sites: their
+        // lines go into Lines here once the web view reads them.
+        break;
+    }
+    return scope;
+}
+
+bool TScope::Holds(const report::TExtStr_rep& call) const {
+    if (Everything) {
+        return true;
+    }
+    const std::string_view line = LineDigits(call.HardwareLine);
+    return std::find(Lines.begin(), Lines.end(), line) != Lines.end();
+}
+
+std::string TScope::Masked(std::string_view dialled) const {
+    std::string masked(dialled);
+    const std::size_t hidden = std::min<std::size_t>(MaskDigits, masked.size());
+    masked.replace(masked.size() - hidden, hidden, hidden, '*');
+    return masked;
+}
+
+bool TScope::PrefixMatches(std::string_view dialled, std::string_view prefix) const {
+    const std::size_t shown = dialled.size() - std::min<std::size_t>(MaskDigits, dialled.size());
+    return prefix.empty() || (prefix.size() <= shown && dialled.starts_with(prefix));
+}
+
+} // namespace tallyvox::web

@@ -1,0 +1,42 @@
+#pragma once
+// The calls a user may see, and how they see a dialled number. Every page and
+// every answer of the API goes through the scope of the signed-in user, whatever
+// its address asks for.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "report/Types.h"
+#include "web/Users.h"
+
+namespace tallyvox::web {
+
+class TScope {
+public:
+    // The scope of user. A department is a set of lines from the directory and a
+    // site a part of the store: until the web view reads either, such a user's
+    // scope holds no call (Resolves() tells so).
+    static TScope Of(const TUser& user);
+
+    bool Holds(const report::TExtStr_rep& call) const;
+    // Whether the scope can name its calls; false for a department or site that
+    // this view cannot yet look up.
+    bool Resolves() const { return Everything || !Lines.empty(); }
+    // The dialled number with its last digits hidden as the user's mask asks.
+    std::string Masked(std::string_view dialled) const;
+    // Whether the shown part of dialled begins with prefix: a prefix cannot
+    // find out the hidden digits.
+    bool PrefixMatches(std::string_view dialled, std::string_view prefix) const;
+
+private:
+    bool Everything = false;
+    std::vector<std::string> Lines; // hardware lines without blanks
+    std::uint32_t MaskDigits = 0;
+};
+
+// The hardware line without the blanks of its three columns ("  7" is "7").
+std::string_view LineDigits(std::string_view hardwareLine);
+
+} // namespace tallyvox::web

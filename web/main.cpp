@@ -1,0 +1,110 @@
+// tallyvox-web: serves a call-accounting file to browsers, each user seeing the
+// calls their role allows. It only reads the file.
+
+#include <csignal>
+#include <iostream>
+#include <pthread.h>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "report/TariffReader.h"
+#include "web/CallData.h"
+#include "web/Options.h"
+#include "web/Secrets.h"
+#include "web/Server.h"
+#include "web/Users.h"
+
+using namespace tallyvox;
+
+namespace {
+
+int PrintHash() {
+    std::string password;
+    std::getline(std::cin, password);
+    if (!password.empty() && password.back() == '\r') {
+        password.pop_back();
+    }
+    if (password.empty()) {
+        std::cerr << "tallyvox-web: no password on standard input\n";
+        return 1;
+    }
+    std::cout << web::HashPassword(password) << "\n";
+    return std::cout.flush() ? 0 : 1;
+}
+
+// Reads the files of the options; false after saying what is wrong.
+bool ReadFiles(const web::TWebOptions& options, std::vector<web::TUser>& users,
+               report::TTariffTable& table) {
+    try {
+        users = web::ReadUsersFile(options.UsersFile);
+        if (options.Tariffs) {
+            table = report::ReadTariffFile(*options.Tariffs);
+        }
+        return true;
+    } catch (const web::EUsersError& error) {
+        std::cerr << "error: " << options.UsersFile << " is refused:\n" << error.what();
+    } catch (const report::ETariffError& error) {
+        std::cerr << "error: " << *options.Tariffs << " is refused:\n" << error.what();
+    } catch (const std::system_error& error) {
+        std::cerr << "error: cannot read " << error.what() << "\n";
+    }
+    return false;
+}
+
+// SIGTERM and SIGINT are taken by a thread of their own (blocked everywhere
+// else), which stops the server outside any signal handler.
+sigset_t StopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    return signals;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int status = 0;
+    const std::optional<web::TWebOptions> options = web::ParseOptions(argc, argv, status);
+    if (!options) {
+        return status;
+    }
+    if (!web::StartSecrets()) {
+        std::cerr << "tallyvox-web: the system gives no randomness\n";
+        return 1;
+    }
+    if (options->HashPassword) {
+        return PrintHash();
+    }
+    std::vector<web::TUser> users;
+    report::TTariffTable table;
+    if (!ReadFiles(*options, users, table)) {
+        return 1;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    const sigset_t signals = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    web::TCallData calls(options->CallFile, std::move(table));
+    calls.Current();
+    web::TWebServer server(options->Server, std::move(users), calls);
+    if (server.Bind() < 0) {
+        return 1;
+    }
+    std::thread stopper([&server, signals] {
+        int signal = 0;
+        sigwait(&signals, &signal);
+        std::cerr << "info: stopping on " << (signal == SIGTERM ? "SIGTERM" : "SIGINT") << "\n";
+        server.Stop();
+    });
+    const bool served = server.Serve();
+    if (!served) {
+        std::cerr << "error: serving failed\n";
+        // The stopper waits for a signal that will not come: send it one.
+        pthread_kill(stopper.native_handle(), SIGTERM);
+    }
+    stopper.join();
+    std::cerr << "info: stopped\n";
+    return served ? 0 : 1;
+}
