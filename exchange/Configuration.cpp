@@ -12,8 +12,8 @@
 #include <system_error>
 
 #include "exchange/LowLevel.h"
-#include "exchange/OutConfig.h"
 #include "exchange/ReplaceFile.h"
+#include "settings/OutConfig.h"
 
 namespace tallyvox {
 

@@ -16,12 +16,12 @@
 #include "exchange/ExitStatus.h"
 #include "exchange/Notifier.h"
 #include "exchange/ObjectHeader.h"
-#include "exchange/OutConfig.h"
 #include "model/Clock.h"
 #include "model/ReadState.h"
 #include "model/RealTime.h"
 #include "model/Record.h"
 #include "model/Status.h"
+#include "settings/OutConfig.h"
 
 namespace tallyvox {
 
