@@ -29,7 +29,6 @@
 #include "app/QtText.h"
 #include "app/ReportCosts.h"
 #include "app/ReportGridModels.h"
-#include "exchange/ReplaceFile.h"
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/CsvExport.h"
@@ -37,6 +36,7 @@
 #include "report/Totals.h"
 #include "report/Workbook.h"
 #include "settings/OutConfig.h"
+#include "settings/ReplaceFile.h"
 #include "ui_MainForm_rep.h"
 
 namespace tallyvox::app {

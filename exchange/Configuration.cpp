@@ -12,8 +12,8 @@
 #include <system_error>
 
 #include "exchange/LowLevel.h"
-#include "exchange/ReplaceFile.h"
 #include "settings/OutConfig.h"
+#include "settings/ReplaceFile.h"
 
 namespace tallyvox {
 
