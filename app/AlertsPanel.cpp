@@ -16,7 +16,7 @@
 #include "alerts/LineJudge.h"
 #include "app/ListFont.h"
 #include "model/FilePath.h"
-#include "exchange/OutConfig.h"
+#include "settings/OutConfig.h"
 
 namespace tallyvox::app {
 namespace {

@@ -10,7 +10,7 @@
 #include "app/MainForm.h"
 #include "app/Messages.h"
 #include "callfile/RecordHandler.h"
-#include "exchange/OutConfig.h"
+#include "settings/OutConfig.h"
 #include "ui_MainForm.h"
 
 namespace tallyvox::app {

@@ -26,14 +26,14 @@
 #include "app/QtText.h"
 #include "app/ReportCosts.h"
 #include "app/ViewGridModel.h"
-#include "exchange/OutConfig.h"
-#include "exchange/ReplaceFile.h"
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/CsvExport.h"
 #include "report/TariffReader.h"
 #include "report/Totals.h"
 #include "report/Workbook.h"
+#include "settings/OutConfig.h"
+#include "settings/ReplaceFile.h"
 #include "ui_MainForm_rep.h"
 
 namespace tallyvox::app {

@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "app/AlertsPanel.h"
-#include "exchange/OutConfig.h"
+#include "settings/OutConfig.h"
 
 namespace tallyvox::app {
 

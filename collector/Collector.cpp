@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <vector>
 
 #include "callfile/CallFileWriter.h"
@@ -11,12 +12,11 @@
 #include "exchange/CommError.h"
 #include "exchange/LinkMessages.h"
 #include "model/FilePath.h"
+#include "settings/SettingsFiles.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::collector {
 namespace {
-
-constexpr const char* SettingsFileName = "Tallyvox.cfg";
 
 std::string Utf8(const std::string& cp1251) {
     return text::Cp1251ToUtf8(cp1251);
@@ -96,9 +96,13 @@ void TLogNotifier::ShowMessage(const std::string& text, const std::string&) {
 int Configure(TLowLevel& lowLevel, const TCollectOptions& options, TLog& log) {
     std::error_code error;
     const bool haveSettings = std::filesystem::exists(lowLevel.StartPath / SettingsFileName, error);
-    if (haveSettings && lowLevel.ReadSettings() != TLowLevel::ConfigDone) {
-        log.Write(TLevel::Error, "the settings file Tallyvox.cfg cannot be read");
-        return ExitExchangeAbsent;
+    if (haveSettings) {
+        const std::optional<TPortSettings> settings = ReadSettingsFile(lowLevel.StartPath);
+        if (!settings) {
+            log.Write(TLevel::Error, "the settings file Tallyvox.cfg cannot be read");
+            return ExitExchangeAbsent;
+        }
+        lowLevel.UseSettings(*settings);
     }
     if (options.Port) {
         lowLevel.PortName = *options.Port;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "exchange/ObjectHeader.h"
-#include "exchange/PortNames.h"
+#include "settings/PortNames.h"
 
 namespace tallyvox {
 

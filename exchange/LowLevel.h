@@ -16,12 +16,12 @@
 #include "exchange/ExitStatus.h"
 #include "exchange/Notifier.h"
 #include "exchange/ObjectHeader.h"
-#include "exchange/OutConfig.h"
 #include "model/Clock.h"
 #include "model/ReadState.h"
 #include "model/RealTime.h"
 #include "model/Record.h"
 #include "model/Status.h"
+#include "settings/SettingsFiles.h"
 
 namespace tallyvox {
 
@@ -121,6 +121,8 @@ public:
     // with the defaults (FirstRun set) and a damaged one is replaced by:
     // ConfigDone or ConfigFailed.
     int ReadSettings();
+    // Takes the settings file's values (settings/SettingsFiles.h) for this run.
+    void UseSettings(const TPortSettings& settings);
     // Takes the choice for this run and stores it: ConfigDone, or ConfigFailed for
     // a name that is no port or a file that cannot be read or written. The file
     // is replaced as a whole (bytes 2 to 29 kept), never left half-written.

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "exchange/OutConfig.h"
 #include "fuzz/FuzzSupport.h"
+#include "settings/OutConfig.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "exchange/LowLevel.h"
-#include "exchange/OutConfig.h"
 #include "model/FilePath.h"
+#include "settings/OutConfig.h"
 #include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"

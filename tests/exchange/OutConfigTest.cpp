@@ -1,4 +1,4 @@
-#include "exchange/OutConfig.h"
+#include "settings/OutConfig.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The text of the output configuration file "TallyvoxOut.cfg": three keyed lines
 // that users edit by hand to set up the automatic start. Pure text in both
-// directions; TLowLevel does the file access.
+// directions; settings/SettingsFiles.h does the file access.
 
 #include <string>
 #include <string_view>

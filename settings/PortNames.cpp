@@ -1,4 +1,4 @@
-#include "exchange/PortNames.h"
+#include "settings/PortNames.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "exchange/ReplaceFile.h"
+#include "settings/ReplaceFile.h"
 
 #include <cstdio>
 
