@@ -1,0 +1,15 @@
+#pragma once
+// Masking a dialled number for viewers who may not see it whole: its last digits
+// shown as "X". Only what is shown and exported is masked; the call file stays
+// the office's record.
+
+#include <string>
+#include <string_view>
+
+namespace tallyvox::report {
+
+// number with its last count digits as 'X' (other characters kept and not
+// counted); a number of count digits or fewer is all 'X'.
+std::string MaskDigits(std::string_view number, unsigned count);
+
+} // namespace tallyvox::report
