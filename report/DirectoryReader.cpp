@@ -102,7 +102,7 @@ void FindKeyColumn(const TTableColumns& columns, std::size_t line, TFaultList& f
         return columns.count(std::string(key.first)) > 0;
     });
     if (!any) {
-        faults.Add(line, "missing column \"line\" or \"number\"");
+        faults.Add(line, "missing column \"line\", \"number\" or \"trunk\"");
     }
 }
 
