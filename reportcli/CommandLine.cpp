@@ -194,6 +194,8 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.Tariffs, option, value());
         } else if (option == "--check-tariffs") {
             SetOnce(options.CheckTariffs, option, value());
+        } else if (option == "--check-directory") {
+            SetOnce(options.CheckDirectory, option, value());
         } else if (option == "--check-alerts") {
             SetOnce(options.CheckAlerts, option, value());
         } else if (option == "--alerts") {
@@ -245,6 +247,7 @@ std::string Usage() {
     return R"(usage: tallyvox-report CALLFILE [options]
        tallyvox-report --store URL [--site NAME]... [options]
        tallyvox-report --check-tariffs FILE
+       tallyvox-report --check-directory FILE
        tallyvox-report --check-alerts RULES
 Loads a call-accounting file (or the calls of a store), totals the talk time of
 every subscriber line and
@@ -295,6 +298,10 @@ Costs and periods (the exports above keep their bytes; a period narrows them):
   --xlsx OUT            write every view as one workbook, a sheet per view
   --check-tariffs FILE  read a tariff table and report its faults, nothing else
                         (no call file is needed)
+  --check-directory FILE
+                        read an office directory (";"-separated, UTF-8 or
+                        Windows-1251; see examples/directory.csv) and report its
+                        faults, nothing else (no call file is needed)
 
 Alerts (see README and examples/alerts.toml):
   --check-alerts RULES  read an alert rules file (TOML) and report its faults

@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "qtadapters/ChartKind.h"
 #include "report/CostViews.h"
 #include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Sort.h"
-#include "qtadapters/ChartKind.h"
 
 namespace tallyvox::reportcli {
 
@@ -42,7 +42,8 @@ struct TReportOptions {
     std::optional<report::TPeriodPreset> Period;                    // resolved against now
     std::vector<std::pair<report::TViewKind, std::string>> CsvOuts; // view, file
     std::optional<std::string> XlsxOut;
-    std::optional<std::string> CheckTariffs; // check this table and stop
+    std::optional<std::string> CheckTariffs;   // check this table and stop
+    std::optional<std::string> CheckDirectory; // check this office directory and stop
     // Alert rules: check a rules file and stop, or print what the rules fire.
     std::optional<std::string> CheckAlerts;
     std::optional<std::string> Alerts;
@@ -51,7 +52,7 @@ struct TReportOptions {
 
     bool WantsCharts() const { return !Charts.empty() || Sizing; }
     // Whether the run checks a file and needs no calls.
-    bool OnlyChecks() const { return CheckTariffs || CheckAlerts; }
+    bool OnlyChecks() const { return CheckTariffs || CheckDirectory || CheckAlerts; }
     bool WritesExports() const {
         return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
     }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "report/CsvExport.h"
+#include "report/DirectoryReader.h"
 #include "report/Export.h"
 #include "report/FileTotals.h"
 #include "report/Load.h"
@@ -45,18 +46,29 @@ bool Save(const report::TExportLines& lines, const std::string& target, std::FIL
     return false;
 }
 
-} // namespace
-
-bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err) {
+// Reads a table a person writes (tariffs, directory) into table by read; false
+// after telling err every fault of a refused table, or why the file is unreadable.
+template <class TTable, class TRead>
+bool ReadTable(const std::string& fileName, TRead read, TTable& table, std::ostream& err) {
     try {
-        table = report::ReadTariffFile(fileName);
+        table = read(fileName);
         return true;
-    } catch (const report::ETariffError& error) {
+    } catch (const report::ETableError& error) {
         err << Program << fileName << " is refused:\n" << error.what();
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << fileName << ": " << error.code().message() << "\n";
     }
     return false;
+}
+
+} // namespace
+
+bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err) {
+    return ReadTable(fileName, report::ReadTariffFile, table, err);
+}
+
+bool ReadDirectory(const std::string& fileName, report::TDirectory& directory, std::ostream& err) {
+    return ReadTable(fileName, report::ReadDirectoryFile, directory, err);
 }
 
 namespace {
@@ -97,6 +109,16 @@ int CheckTariffs(const std::string& fileName, std::FILE* out, std::ostream& err)
     return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
 }
 
+int CheckDirectory(const std::string& fileName, std::FILE* out, std::ostream& err) {
+    report::TDirectory directory;
+    if (!ReadDirectory(fileName, directory, err)) {
+        return 1;
+    }
+    const std::string done =
+        fileName + ": " + std::to_string(directory.Entries().size()) + " rows, no faults\n";
+    return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
+}
+
 } // namespace
 
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
@@ -107,6 +129,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     if (options.CheckTariffs) {
         return CheckTariffs(*options.CheckTariffs, out, err);
+    }
+    if (options.CheckDirectory) {
+        return CheckDirectory(*options.CheckDirectory, out, err);
     }
     if (options.CheckAlerts) {
         return CheckAlerts(*options.CheckAlerts, out, err);

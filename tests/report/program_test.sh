@@ -27,7 +27,7 @@ CALLS
 "$report" --help >"$work/help" 2>&1 || fail "--help exits with $?"
 for option in --sort-lines --sort-trunks --program --hardware --prefix --date-format --calls \
     --lines --trunks --tariffs --from --to --period --csv --xlsx --check-tariffs \
-    --check-alerts --alerts; do
+    --check-directory --check-alerts --alerts; do
     grep -q -- "$option" "$work/help" || fail "--help does not document $option"
 done
 
@@ -115,6 +115,19 @@ grep -q '^line 2: price_per_minute "x"' "$work/err" && grep -q '^line 3: ' "$wor
     fail "faults: $(cat "$work/err")"
 "$report" "$work/calls.txt" --tariffs "$work/bad.csv" --lines - >"$work/out" 2>/dev/null
 [ $? -eq 1 ] && [ ! -s "$work/out" ] || fail "a faulty table still gave a report"
+
+# The office directory: judged whole, every faulty line named.
+printf '%s\n' 'line;name;department;valid_from;valid_to' '201;Иванова;Продажи;;2026-03-01' \
+    '201;Петров;Продажи;2026-03-02;' >"$work/directory.csv"
+"$report" --check-directory "$work/directory.csv" >"$work/out" ||
+    fail "--check-directory exits with $?"
+grep -q "2 rows, no faults" "$work/out" || fail "--check-directory: $(cat "$work/out")"
+printf '%s\n' 'line;name;department;valid_from' '201;Иванова;Продажи;' '20x;Петров;Продажи;' \
+    '202;Сидоров;;2026-13-01' >"$work/bad-directory.csv"
+"$report" --check-directory "$work/bad-directory.csv" >"$work/out" 2>"$work/err"
+[ $? -eq 1 ] || fail "a faulty directory does not exit with 1"
+grep -q '^line 3: line "20x"' "$work/err" && grep -q '^line 4: ' "$work/err" ||
+    fail "directory faults: $(cat "$work/err")"
 
 # Alert rules: judged with their faults' lines, then what they fire in a period,
 # each call as its line stands in the file. The alerts need no other output.
