@@ -194,6 +194,8 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.Tariffs, option, value());
         } else if (option == "--check-tariffs") {
             SetOnce(options.CheckTariffs, option, value());
+        } else if (option == "--directory") {
+            SetOnce(options.Directory, option, value());
         } else if (option == "--check-directory") {
             SetOnce(options.CheckDirectory, option, value());
         } else if (option == "--check-alerts") {
@@ -298,6 +300,12 @@ Costs and periods (the exports above keep their bytes; a period narrows them):
   --xlsx OUT            write every view as one workbook, a sheet per view
   --check-tariffs FILE  read a tariff table and report its faults, nothing else
                         (no call file is needed)
+  --directory FILE      whose the lines are, by an office directory (";"-separated,
+                        UTF-8 or Windows-1251; see examples/directory.csv);
+                        without an output option, also print the calls, talk
+                        time and cost (by destination class, from the tariff
+                        table's class column) of each department and cost
+                        centre, with the "Нет в справочнике" row and its lines
   --check-directory FILE
                         read an office directory (";"-separated, UTF-8 or
                         Windows-1251; see examples/directory.csv) and report its

@@ -6,6 +6,7 @@
 
 #include "report/CsvExport.h"
 #include "report/DirectoryReader.h"
+#include "report/DirectoryViews.h"
 #include "report/Export.h"
 #include "report/FileTotals.h"
 #include "report/Load.h"
@@ -119,6 +120,20 @@ int CheckDirectory(const std::string& fileName, std::FILE* out, std::ostream& er
     return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
 }
 
+// The department and cost-centre tables of the calls.
+std::string GroupTables(const report::TCallList& calls, const report::TCostReport& costs,
+                        const report::TTariffTable& table, const report::TDirectory& directory) {
+    const report::TCostReport* priced = costs.Calls.empty() ? nullptr : &costs;
+    const report::TDirectoryTotals departments =
+        report::GroupCalls(calls, priced, table, directory, report::TDirectoryGroup::Department);
+    const report::TDirectoryTotals centres =
+        report::GroupCalls(calls, priced, table, directory, report::TDirectoryGroup::CostCentre);
+    return DirectoryTables(
+        *report::MakeDirectoryView(departments, report::TDirectoryGroup::Department),
+        *report::MakeDirectoryView(centres, report::TDirectoryGroup::CostCentre),
+        departments.UnassignedLines);
+}
+
 } // namespace
 
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
@@ -141,6 +156,10 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     report::TTariffTable table;
     if (options.Tariffs && !ReadTariffs(*options.Tariffs, table, err)) {
+        return 1;
+    }
+    report::TDirectory directory;
+    if (options.Directory && !ReadDirectory(*options.Directory, directory, err)) {
         return 1;
     }
     // The call list is kept only where the calls themselves are needed; the totals
@@ -192,8 +211,11 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     const std::vector<std::string> heading =
         report::HeadingLines(report::PeriodCaption(period), table, costs);
     if (!options.WritesExports()) {
-        const std::string tables = options.Tariffs ? CostTables(lineCount, views, heading)
-                                                   : TotalsTables(lineCount, lines, trunks);
+        std::string tables = options.Tariffs ? CostTables(lineCount, views, heading)
+                                             : TotalsTables(lineCount, lines, trunks);
+        if (options.Directory) {
+            tables += GroupTables(calls, costs, table, directory);
+        }
         return std::fwrite(tables.data(), 1, tables.size(), out) == tables.size() ? 0 : 1;
     }
     bool saved = true;

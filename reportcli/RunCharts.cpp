@@ -5,11 +5,11 @@
 #include <ostream>
 #include <system_error>
 
+#include "qtadapters/TrafficChart.h"
 #include "report/Costs.h"
 #include "report/Load.h"
 #include "report/TrunkLoad.h"
 #include "reportcli/Run.h"
-#include "qtadapters/TrafficChart.h"
 
 namespace tallyvox::reportcli {
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "report/Cells.h"
+#include "report/DirectoryTotals.h"
 #include "report/Load.h"
 #include "text/Cp1251.h"
 
@@ -97,6 +98,22 @@ std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
          {report::TViewKind::Lines, report::TViewKind::Trunks, report::TViewKind::Destinations}) {
         const report::TCostView& view = views.View(kind);
         out += "\n" + text::Cp1251ToUtf8(view.Name()) + "\n" + Table(ViewRows(view));
+    }
+    return out;
+}
+
+std::string DirectoryTables(const report::TCostView& departments, const report::TCostView& centres,
+                            const std::vector<std::string>& unassignedLines) {
+    std::string out;
+    for (const report::TCostView* view : {&departments, &centres}) {
+        out += "\n" + text::Cp1251ToUtf8(view->Name()) + "\n" + Table(ViewRows(*view));
+    }
+    if (!unassignedLines.empty()) {
+        out += std::string("\n") + report::UnassignedCaption + ":";
+        for (const std::string& line : unassignedLines) {
+            out += " " + text::Cp1251ToUtf8(line);
+        }
+        out += "\n";
     }
     return out;
 }

@@ -18,4 +18,9 @@ std::string TotalsTables(std::size_t lineCount, const report::TLineList& lines,
 std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
                        const std::vector<std::string>& heading);
 
+// The department and cost-centre views, each with its totals row, then the
+// lines the directory does not place.
+std::string DirectoryTables(const report::TCostView& departments, const report::TCostView& centres,
+                            const std::vector<std::string>& unassignedLines);
+
 } // namespace tallyvox::reportcli

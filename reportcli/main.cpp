@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <iostream>
 
-#include "reportcli/CommandLine.h"
 #include "qtadapters/LocaleDate.h"
+#include "qtadapters/RuntimeFolder.h"
+#include "reportcli/CommandLine.h"
 #include "reportcli/Run.h"
 #include "reportcli/RunCharts.h"
-#include "qtadapters/RuntimeFolder.h"
 
 int main(int argc, char** argv) {
     using namespace tallyvox::reportcli;

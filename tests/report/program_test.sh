@@ -27,7 +27,7 @@ CALLS
 "$report" --help >"$work/help" 2>&1 || fail "--help exits with $?"
 for option in --sort-lines --sort-trunks --program --hardware --prefix --date-format --calls \
     --lines --trunks --tariffs --from --to --period --csv --xlsx --check-tariffs \
-    --check-directory --check-alerts --alerts; do
+    --directory --check-directory --check-alerts --alerts; do
     grep -q -- "$option" "$work/help" || fail "--help does not document $option"
 done
 
@@ -128,6 +128,18 @@ printf '%s\n' 'line;name;department;valid_from' '201;Иванова;Продаж
 [ $? -eq 1 ] || fail "a faulty directory does not exit with 1"
 grep -q '^line 3: line "20x"' "$work/err" && grep -q '^line 4: ' "$work/err" ||
     fail "directory faults: $(cat "$work/err")"
+# With a directory, the tables gain departments and cost centres: 201 passes from
+# sales to accounts on 8 May, 123 and 202 are nobody's; the exports keep their bytes.
+printf '%s\n' 'line;name;department;cost_centre;valid_from;valid_to' \
+    '201;Иванова;Продажи;100;;2004-05-07' '201;Петров;Бухгалтерия;200;2004-05-08;' \
+    >"$work/directory.csv"
+"$report" "$work/calls.txt" --directory "$work/directory.csv" >"$work/out" ||
+    fail "--directory exits with $?"
+grep -q '^Бухгалтерия  *1  *00:59:50 ' "$work/out" && grep -q '^Продажи  *1  *00:01:05 ' "$work/out" &&
+    grep -q '^Нет в справочнике: 123 202$' "$work/out" || fail "departments: $(cat "$work/out")"
+"$report" "$work/calls.txt" --lines - >"$work/plain" &&
+    "$report" "$work/calls.txt" --directory "$work/directory.csv" --lines - >"$work/named" &&
+    cmp -s "$work/plain" "$work/named" || fail "a directory changed the line export"
 
 # Alert rules: judged with their faults' lines, then what they fire in a period,
 # each call as its line stands in the file. The alerts need no other output.
