@@ -13,4 +13,16 @@ std::string MaskDigits(std::string_view number, unsigned count) {
     return masked;
 }
 
+TCallList MaskedCalls(const TCallList& calls, unsigned count) {
+    TCallList masked;
+    masked.Reserve(calls.Count());
+    for (TExtStr_rep call : calls) {
+        const std::string number = MaskDigits(call.DialledNumber, count);
+        call.DialledNumber = number;
+        masked.Append(call);
+    }
+    masked.SetLineCount(calls.LineCount());
+    return masked;
+}
+
 } // namespace tallyvox::report

@@ -6,10 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "report/Lists.h"
+
 namespace tallyvox::report {
 
 // number with its last count digits as 'X' (other characters kept and not
 // counted); a number of count digits or fewer is all 'X'.
 std::string MaskDigits(std::string_view number, unsigned count);
+// The calls of calls, in their order, each dialled number masked so.
+TCallList MaskedCalls(const TCallList& calls, unsigned count);
 
 } // namespace tallyvox::report
