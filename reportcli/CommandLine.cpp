@@ -86,6 +86,9 @@ void CheckCombinations(const TReportOptions& options) {
         throw ECommandLineError(
             "--alerts: only with a call file, --tariffs and the period options");
     }
+    if (!options.Departments.empty() && !options.Directory) {
+        throw ECommandLineError("--department: only with --directory");
+    }
 }
 
 // KIND=OUT: a chart's name and the picture's file, .png or .svg.
@@ -196,6 +199,14 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             SetOnce(options.CheckTariffs, option, value());
         } else if (option == "--directory") {
             SetOnce(options.Directory, option, value());
+        } else if (option == "--department") {
+            options.Departments.push_back(value());
+        } else if (option == "--mask-digits") {
+            const std::string digits = Digits(option, value());
+            if (options.MaskDigits || digits.size() > 2) {
+                throw ECommandLineError(option + ": given twice or above 99");
+            }
+            options.MaskDigits = static_cast<unsigned>(std::stoul(digits));
         } else if (option == "--check-directory") {
             SetOnce(options.CheckDirectory, option, value());
         } else if (option == "--check-alerts") {
@@ -306,6 +317,11 @@ Costs and periods (the exports above keep their bytes; a period narrows them):
                         time and cost (by destination class, from the tariff
                         table's class column) of each department and cost
                         centre, with the "Нет в справочнике" row and its lines
+  --department NAME     only the calls of the lines this department had on each
+                        call's date, in every table and export; may be repeated
+  --mask-digits N       show the last N digits of every dialled number as X in
+                        every table and export (the call file is not changed);
+                        --prefix matches the number as shown
   --check-directory FILE
                         read an office directory (";"-separated, UTF-8 or
                         Windows-1251; see examples/directory.csv) and report its

@@ -45,6 +45,8 @@ struct TReportOptions {
     std::optional<std::string> CheckTariffs;   // check this table and stop
     std::optional<std::string> CheckDirectory; // check this office directory and stop
     std::optional<std::string> Directory;      // whose the lines are: the department tables
+    std::vector<std::string> Departments;      // UTF-8; with Directory: only their lines' calls
+    std::optional<unsigned> MaskDigits;        // the last digits of every dialled number as X
     // Alert rules: check a rules file and stop, or print what the rules fire.
     std::optional<std::string> CheckAlerts;
     std::optional<std::string> Alerts;
@@ -59,8 +61,8 @@ struct TReportOptions {
     }
     // Whether the calls must be kept (not only totalled as the file is read).
     bool NeedsCalls() const {
-        return CallsOut || Tariffs || Directory || From || To || Period || !CsvOuts.empty() ||
-               XlsxOut || Store;
+        return CallsOut || Tariffs || Directory || MaskDigits || From || To || Period ||
+               !CsvOuts.empty() || XlsxOut || Store;
     }
     // The period the options ask for, presets counted from now.
     report::TPeriod PeriodAt(const report::TDateTime& now) const;
