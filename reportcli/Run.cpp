@@ -10,6 +10,7 @@
 #include "report/Export.h"
 #include "report/FileTotals.h"
 #include "report/Load.h"
+#include "report/MaskDigits.h"
 #include "report/Period.h"
 #include "report/TariffReader.h"
 #include "report/Totals.h"
@@ -120,6 +121,14 @@ int CheckDirectory(const std::string& fileName, std::FILE* out, std::ostream& er
     return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
 }
 
+std::vector<std::string> Cp1251(const std::vector<std::string>& utf8) {
+    std::vector<std::string> texts;
+    for (const std::string& text : utf8) {
+        texts.push_back(text::Utf8ToCp1251(text));
+    }
+    return texts;
+}
+
 // The department and cost-centre tables of the calls.
 std::string GroupTables(const report::TCallList& calls, const report::TCostReport& costs,
                         const report::TTariffTable& table, const report::TDirectory& directory) {
@@ -178,6 +187,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
                     calls = report::CallsInPeriod(calls, period);
                 }
             }
+            if (!options.Departments.empty()) {
+                calls = report::CallsOfDepartments(calls, directory, Cp1251(options.Departments));
+            }
             lines = report::BuildLineList(calls);
             trunks = report::BuildTrunkList(calls);
             lineCount = calls.LineCount();
@@ -202,11 +214,15 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     for (const report::TTrunkSortKey key : options.TrunkSorts) {
         report::SortTrunks(trunks, key);
     }
+    // Priced by the whole numbers; shown, selected and exported as the viewer may see them.
+    const report::TCostReport costs =
+        options.Tariffs ? report::PriceCalls(calls, table) : report::TCostReport{};
+    if (options.MaskDigits) {
+        calls = report::MaskedCalls(calls, *options.MaskDigits);
+    }
     const report::TCallRows rows = options.Selection
                                        ? report::SelectCalls(calls, *options.Selection)
                                        : report::TCallRows(calls);
-    const report::TCostReport costs =
-        options.Tariffs ? report::PriceCalls(calls, table) : report::TCostReport{};
     const report::TCostViews views(rows, lines, trunks, costs, table);
     const std::vector<std::string> heading =
         report::HeadingLines(report::PeriodCaption(period), table, costs);

@@ -179,6 +179,21 @@ head -c 3 "$work/d.csv" | od -An -tx1 | grep -q 'ef bb bf' || fail "no BOM in th
 grep -q '="8123456"' "$work/c.csv" || fail "the phone number is not kept as text"
 unzip -l "$work/r.xlsx" | grep -q 'xl/worksheets/sheet4.xml' || fail "no sheet per view"
 
+# Masking: the last digits of every dialled number as X in every export, the
+# costs still those of the whole numbers; --department narrows every export.
+"$report" "$work/calls.txt" --tariffs "$work/tariffs.csv" --mask-digits 3 --calls "$work/m.txt" \
+    --csv calls="$work/m.csv" --xlsx "$work/m.xlsx" || fail "masked exports exit with $?"
+unzip -p "$work/m.xlsx" >"$work/m.xml"
+for masked in "$work/m.txt" "$work/m.csv" "$work/m.xml"; do
+    grep -q '8123XXX' "$masked" && ! grep -q '8123456\|123456' "$masked" ||
+        fail "$masked is not masked"
+done
+grep -q ';8123XXX"*;01:00:00;Межгород;120,00' "$work/m.csv" || fail "masked costs: $(cat "$work/m.csv")"
+"$report" "$work/calls.txt" --directory "$work/directory.csv" --department Бухгалтерия \
+    --calls "$work/d.txt" --csv calls="$work/d.csv" || fail "--department exits with $?"
+[ "$(grep -c '8123456' "$work/d.txt")" -eq 1 ] && [ "$(grep -c ' 201 ' "$work/d.txt")" -eq 1 ] &&
+    [ "$(grep -c '^[0-9]' "$work/d.csv")" -eq 1 ] || fail "--department: $(cat "$work/d.csv")"
+
 for arguments in "$work/calls.txt --period lastyear" "$work/calls.txt --from 2004-13-01" \
     "$work/calls.txt --period today --from 2004-05-01" "$work/calls.txt --csv others=x.csv" \
     "$work/calls.txt --csv calls" "$work/calls.txt --from 2004-05-09 --to 2004-05-08"; do
