@@ -15,7 +15,7 @@
 
 #include "alerts/LineJudge.h"
 #include "app/ListFont.h"
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "exchange/OutConfig.h"
 
 namespace tallyvox::app {

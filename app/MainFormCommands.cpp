@@ -13,6 +13,7 @@
 #include "app/OptionsForm.h"
 #include "app/QtText.h"
 #include "app/RealTimeForm.h"
+#include "model/ModelTraits.h"
 #include "ui_MainForm.h"
 
 namespace tallyvox::app {
@@ -63,7 +64,8 @@ void TMainForm::RealTime_MenuItemClick() {
     if (ReadInProgress()) {
         return;
     }
-    if (LowLevel_->Status.ModelName.find("Arden") == std::string::npos) {
+    const TModelTraits* model = ModelNamed(LowLevel_->Status.ModelName, TNameMatch::Contains);
+    if (!model || !model->RealTimeSupported) {
         ShowMessage(this, QStringLiteral("Данная функция работает только с Arden-S/L"),
                     QStringLiteral("Предупреждение"));
         return;

@@ -13,7 +13,7 @@
 #include "app/Messages.h"
 #include "app/QtText.h"
 #include "callfile/RecordHandler.h"
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox::app {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "callfile/CallLine.h"
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 namespace {
 

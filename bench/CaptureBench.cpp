@@ -18,7 +18,7 @@
 
 #include "callfile/RecordHandler.h"
 #include "exchange/LowLevel.h"
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 #include "sim/Simulator.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "callfile/CallLine.h"
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "report/Costs.h"
 #include "report/Load.h"
 #include "report/TariffReader.h"

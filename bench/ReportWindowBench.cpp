@@ -16,7 +16,7 @@
 #include "app/MainForm_rep.h"
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "report/Load.h"
 #include "report/Totals.h"
 #include "sim/RecordEncoder.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <system_error>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox::callfile {
 

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "callfile/AppendFile.h"
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::callfile {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 namespace tallyvox::callfile {
 

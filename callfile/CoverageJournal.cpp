@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "callfile/AppendFile.h"
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox::callfile {
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::callfile {
 

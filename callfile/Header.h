@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "exchange/Clock.h"
-#include "exchange/ReadState.h"
-#include "exchange/Status.h"
+#include "model/Clock.h"
+#include "model/ReadState.h"
+#include "model/Status.h"
 
 namespace tallyvox::callfile {
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox::callfile {
 

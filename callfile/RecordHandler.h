@@ -6,8 +6,8 @@
 #include <string>
 
 #include "callfile/CallFileWriter.h"
-#include "exchange/ReadState.h"
-#include "exchange/Record.h"
+#include "model/ReadState.h"
+#include "model/Record.h"
 
 namespace tallyvox::callfile {
 

@@ -8,7 +8,7 @@ if(TALLYVOX_WERROR)
 endif()
 
 # Boost's checks (an empty shared pointer used) stay on in release builds too;
-# the handler is in exchange/SharedPtrAssert.cpp.
+# the handler is in model/SharedPtrAssert.cpp.
 target_compile_definitions(tallyvox_build_options INTERFACE BOOST_ENABLE_ASSERT_HANDLER)
 
 if(TALLYVOX_SANITIZE)

@@ -5,7 +5,7 @@
 
 #include "alerts/ExchangeWatch.h"
 #include "alerts/LineJudge.h"
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::collector {

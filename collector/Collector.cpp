@@ -9,8 +9,8 @@
 #include "callfile/CoverageJournal.h"
 #include "collector/ServiceManager.h"
 #include "exchange/CommError.h"
-#include "exchange/FilePath.h"
 #include "exchange/LinkMessages.h"
+#include "model/FilePath.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::collector {

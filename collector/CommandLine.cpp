@@ -22,42 +22,24 @@ std::chrono::milliseconds Milliseconds(const std::string& option, const std::str
 
 TCollectOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     TCollectOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& option = arguments[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-                throw ECommandLineError(option + ": a value must follow");
-            }
-            return arguments[++i];
+    auto milliseconds = [](std::chrono::milliseconds& target) {
+        return [&target](const std::string& option, const std::string& value) {
+            target = Milliseconds(option, value);
         };
-        if (option == "--help" || option == "-h") {
-            options.Help = true;
-        } else if (option == "--dir") {
-            options.Dir = value();
-        } else if (option == "--port") {
-            options.Port = value();
-        } else if (option == "--file") {
-            options.File = value();
-        } else if (option == "--status") {
-            options.Status = value();
-        } else if (option == "--store") {
-            options.Store = value();
-        } else if (option == "--site") {
-            options.Site = value();
-        } else if (option == "--alerts") {
-            options.Alerts = value();
-        } else if (option == "--tariffs") {
-            options.Tariffs = value();
-        } else if (option == "--once") {
-            options.Once = true;
-        } else if (option == "--retry-first") {
-            options.RetryFirst = Milliseconds(option, value());
-        } else if (option == "--retry-longest") {
-            options.RetryLongest = Milliseconds(option, value());
-        } else {
-            throw ECommandLineError("unknown option \"" + option + "\"");
-        }
-    }
+    };
+    cli::TOptionTable(options.Help)
+        .Value("--dir", cli::Into(options.Dir))
+        .Value("--port", cli::Into(options.Port))
+        .Value("--file", cli::Into(options.File))
+        .Value("--status", cli::Into(options.Status))
+        .Value("--store", cli::Into(options.Store))
+        .Value("--site", cli::Into(options.Site))
+        .Value("--alerts", cli::Into(options.Alerts))
+        .Value("--tariffs", cli::Into(options.Tariffs))
+        .Flag("--once", [&] { options.Once = true; })
+        .Value("--retry-first", milliseconds(options.RetryFirst))
+        .Value("--retry-longest", milliseconds(options.RetryLongest))
+        .Walk(arguments);
     if (options.Store.has_value() != options.Site.has_value()) {
         throw ECommandLineError("--store and --site go together");
     }

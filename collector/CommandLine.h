@@ -3,17 +3,15 @@
 
 #include <chrono>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "cli/Options.h"
 
 namespace tallyvox::collector {
 
 // A mistake in the options; the program shows it with the usage and exits with 2.
-class ECommandLineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using ECommandLineError = cli::EUsageError;
 
 struct TCollectOptions {
     std::string Dir = ".";              // the folder of the two configuration files

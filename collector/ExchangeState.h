@@ -2,7 +2,7 @@
 // What the collector knows of the exchange besides its calls, told as it
 // learns it: the rules about the exchange (no contact, a full buffer) follow it.
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::collector {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::collector {
 

@@ -1,6 +1,6 @@
 #include "collector/StoreLink.h"
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "store/Forwarding.h"
 
 namespace tallyvox::collector {

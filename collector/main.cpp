@@ -19,15 +19,9 @@ int main(int argc, char** argv) {
     using namespace tallyvox;
     using namespace tallyvox::collector;
     TCollectOptions options;
-    try {
-        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const ECommandLineError& error) {
-        std::cerr << "tallyvox-collect: " << error.what() << "\n" << Usage();
-        return 2;
-    }
-    if (options.Help) {
-        std::cout << Usage();
-        return 0;
+    if (const auto end =
+            cli::ReadOptions("tallyvox-collect", argc, argv, ParseCommandLine, Usage, options)) {
+        return *end;
     }
     // The configuration files and relative file names are the start folder's,
     // as for the window.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "exchange/ObjectHeader.h"
+#include "exchange/PortNames.h"
 
 namespace tallyvox {
 
@@ -70,9 +71,5 @@ public:
 };
 
 std::unique_ptr<TCommBackend> MakePlatformCommBackend();
-
-// The device behind a port name: "COMn" is TALLYVOX_COMn when that is set, else
-// /dev/ttyS<n-1>; a name beginning with "/" is a device path as it stands.
-std::string ResolvePortDevice(const std::string& name);
 
 } // namespace tallyvox

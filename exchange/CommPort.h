@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "exchange/Clock.h"
 #include "exchange/CommBackend.h"
 #include "exchange/CommError.h"
 #include "exchange/ObjectHeader.h"
 #include "exchange/Trace.h"
+#include "model/Clock.h"
 
 namespace tallyvox {
 

@@ -5,7 +5,7 @@
 
 #include "exchange/LinkMessages.h"
 #include "exchange/LowLevel.h"
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 
 namespace tallyvox {
 namespace {

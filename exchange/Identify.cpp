@@ -1,9 +1,9 @@
 // Identification: who the exchange is, and how full its call-record buffers are.
 
-#include "exchange/Identification.h"
 #include "exchange/LinkMessages.h"
 #include "exchange/LowLevel.h"
-#include "exchange/Protocol.h"
+#include "model/Identification.h"
+#include "model/Protocol.h"
 
 namespace tallyvox {
 namespace {

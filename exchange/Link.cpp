@@ -2,7 +2,7 @@
 // exchange and the framed command/reply exchange that every other command uses.
 
 #include "exchange/LowLevel.h"
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 
 namespace tallyvox {
 namespace {

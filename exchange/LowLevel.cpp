@@ -5,7 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox {
 namespace {

@@ -12,27 +12,20 @@
 #include <functional>
 #include <string>
 
-#include "exchange/Clock.h"
 #include "exchange/CommPort.h"
 #include "exchange/ExitStatus.h"
 #include "exchange/Notifier.h"
 #include "exchange/ObjectHeader.h"
-#include "exchange/ReadState.h"
-#include "exchange/RealTime.h"
-#include "exchange/Record.h"
-#include "exchange/Status.h"
+#include "exchange/OutConfig.h"
+#include "model/Clock.h"
+#include "model/ReadState.h"
+#include "model/RealTime.h"
+#include "model/Record.h"
+#include "model/Status.h"
 
 namespace tallyvox {
 
 using TRecordCallback = std::function<void(TRecord)>;
-
-// AutoStart values of the output configuration file.
-enum TAutoStart {
-    AutoStartNone = 0,
-    AutoStartDefault = 1,
-    AutoStartContinuous = 2,
-    AutoStartOnce = 3
-};
 
 enum class TDownloadEnd { Finished, LinkLost, SelectionRefused };
 

@@ -7,14 +7,19 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/LowLevel.h"
-#include "exchange/ObjectHeader.h"
-
 namespace tallyvox {
+
+// AutoStart values of the output configuration file.
+enum TAutoStart {
+    AutoStartNone = 0,
+    AutoStartDefault = 1,
+    AutoStartContinuous = 2,
+    AutoStartOnce = 3
+};
 
 inline constexpr const char* OutConfigFileName = "TallyvoxOut.cfg";
 
-// The fields of TLowLevel that the file holds.
+// The fields of the exchange object that the file holds.
 struct TOutConfig {
     std::string TariffFileName;
     std::string RealTimeFileName;

@@ -1,8 +1,8 @@
+#include "exchange/PortNames.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <string>
-
-#include "exchange/CommBackend.h"
 
 namespace tallyvox {
 namespace {

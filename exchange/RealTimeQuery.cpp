@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "exchange/LowLevel.h"
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 
 namespace tallyvox {
 

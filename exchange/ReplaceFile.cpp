@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox {
 

@@ -31,32 +31,17 @@ bool IsUtf8(const std::string& text) {
 TForwardOptions ParseForwardCommandLine(const std::vector<std::string>& arguments) {
     TForwardOptions options;
     std::vector<std::string> files;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& option = arguments[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size()) {
-                throw EForwardCommandLineError(option + ": a value must follow");
-            }
-            return arguments[++i];
-        };
-        if (option == "--help" || option == "-h") {
-            options.Help = true;
-        } else if (option == "--store") {
-            options.Settings.Url = value();
-        } else if (option == "--site") {
-            options.Settings.Site = value();
-        } else if (option == "--serial") {
-            options.SerialNumber = text::Utf8ToCp1251(value()); // as the exchange gives it
-        } else if (option == "--insert") {
-            options.Settings.Mode = TInsertMode::Insert;
-        } else if (option == "--once") {
-            options.Once = true;
-        } else if (option.size() > 1 && option.front() == '-') {
-            throw EForwardCommandLineError("unknown option " + option);
-        } else {
-            files.push_back(option);
-        }
-    }
+    cli::TOptionTable(options.Help)
+        .Value("--store", cli::Into(options.Settings.Url))
+        .Value("--site", cli::Into(options.Settings.Site))
+        .Value("--serial",
+               [&](const std::string&, const std::string& serial) {
+                   options.SerialNumber = text::Utf8ToCp1251(serial); // as the exchange gives it
+               })
+        .Flag("--insert", [&] { options.Settings.Mode = TInsertMode::Insert; })
+        .Flag("--once", [&] { options.Once = true; })
+        .Operands([&](const std::string& file) { files.push_back(file); })
+        .Walk(arguments);
     if (options.Help) {
         return options;
     }

@@ -3,19 +3,16 @@
 // itself (for a call file that the window or another program writes).
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "cli/Options.h"
 #include "store/Forwarder.h"
 
 namespace tallyvox::store {
 
 // A mistake in the options; the program shows it with the usage and exits with 2.
-class EForwardCommandLineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using EForwardCommandLineError = cli::EUsageError;
 
 struct TForwardOptions {
     TForwarderSettings Settings;

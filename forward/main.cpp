@@ -58,15 +58,9 @@ int Follow(const TForwardOptions& options) {
 
 int main(int argc, char** argv) {
     TForwardOptions options;
-    try {
-        options = ParseForwardCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const EForwardCommandLineError& error) {
-        std::cerr << "tallyvox-forward: " << error.what() << "\n" << ForwardUsage();
-        return 2;
-    }
-    if (options.Help) {
-        std::cout << ForwardUsage();
-        return 0;
+    if (const auto end = tallyvox::cli::ReadOptions(
+            "tallyvox-forward", argc, argv, ParseForwardCommandLine, ForwardUsage, options)) {
+        return *end;
     }
     return options.Once ? SendOnce(options) : Follow(options);
 }

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "exchange/Record.h"
 #include "fuzz/FuzzSupport.h"
+#include "model/Record.h"
 
 using tallyvox::fuzz::Require;
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 namespace tallyvox::fuzz {
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "exchange/Identification.h"
 #include "fuzz/FuzzSupport.h"
+#include "model/Identification.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tallyvox::TIdentificationReply reply{};

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "exchange/RealTime.h"
 #include "fuzz/FuzzSupport.h"
+#include "model/RealTime.h"
 
 using tallyvox::fuzz::Require;
 

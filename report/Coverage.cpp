@@ -6,7 +6,7 @@
 #include <exception>
 #include <fstream>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "callfile/CoverageJournal.h"
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::report {
 

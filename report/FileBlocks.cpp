@@ -8,7 +8,7 @@
 #include <memory>
 #include <system_error>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox::report {
 

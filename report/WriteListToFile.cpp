@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {

@@ -44,6 +44,29 @@ void SetSubscriber(TReportOptions& options, const std::string& option, const std
     selection.ByHardwareLine = byHardwareLine;
 }
 
+void SetPrefix(TReportOptions& options, const std::string& option, const std::string& value) {
+    report::TSelection& selection =
+        options.Selection ? *options.Selection : options.Selection.emplace();
+    if (!selection.Prefix.empty()) {
+        throw ECommandLineError(option + ": given twice");
+    }
+    selection.Prefix = Digits(option, value);
+}
+
+void SetPeriod(TReportOptions& options, const std::string& option, const std::string& value) {
+    if (options.Period) {
+        throw ECommandLineError(option + ": given twice");
+    }
+    options.Period = Choice(option, value,
+                            std::map<std::string, report::TPeriodPreset>{
+                                {"today", report::TPeriodPreset::Today},
+                                {"yesterday", report::TPeriodPreset::Yesterday},
+                                {"thisweek", report::TPeriodPreset::ThisWeek},
+                                {"lastweek", report::TPeriodPreset::LastWeek},
+                                {"thismonth", report::TPeriodPreset::ThisMonth},
+                                {"lastmonth", report::TPeriodPreset::LastMonth}});
+}
+
 void SetOnce(std::optional<std::string>& target, const std::string& option,
              const std::string& value) {
     if (target) {
@@ -133,6 +156,14 @@ void CheckSource(TReportOptions& options, const std::vector<std::string>& files)
     options.CallFile = files.front();
 }
 
+void SetMaskDigits(TReportOptions& options, const std::string& option, const std::string& value) {
+    const std::string digits = Digits(option, value);
+    if (options.MaskDigits || digits.size() > 2) {
+        throw ECommandLineError(option + ": given twice or above 99");
+    }
+    options.MaskDigits = static_cast<unsigned>(std::stoul(digits));
+}
+
 } // namespace
 
 report::TPeriod TReportOptions::PeriodAt(const report::TDateTime& now) const {
@@ -156,95 +187,73 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         {"total", TTrunkSortKey::TotalTraffic}};
     TReportOptions options;
     std::vector<std::string> files;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& option = arguments[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size()) {
-                throw ECommandLineError(option + ": a value must follow");
-            }
-            return arguments[++i];
+    auto once = [&](std::optional<std::string>& target) {
+        return [&target](const std::string& option, const std::string& value) {
+            SetOnce(target, option, value);
         };
-        if (option == "--help" || option == "-h") {
-            options.Help = true;
-        } else if (option == "--sort-lines") {
-            options.LineSorts.push_back(Choice(option, value(), lineKeys));
-        } else if (option == "--sort-trunks") {
-            options.TrunkSorts.push_back(Choice(option, value(), trunkKeys));
-        } else if (option == "--program" || option == "--hardware") {
-            SetSubscriber(options, option, value(), option == "--hardware");
-        } else if (option == "--prefix") {
-            report::TSelection& selection =
-                options.Selection ? *options.Selection : options.Selection.emplace();
-            if (!selection.Prefix.empty()) {
-                throw ECommandLineError(option + ": given twice");
-            }
-            selection.Prefix = Digits(option, value());
-        } else if (option == "--date-format") {
-            SetOnce(options.DateFormat, option, value());
-        } else if (option == "--calls") {
-            SetOnce(options.CallsOut, option, value());
-        } else if (option == "--lines") {
-            SetOnce(options.LinesOut, option, value());
-        } else if (option == "--trunks") {
-            SetOnce(options.TrunksOut, option, value());
-        } else if (option == "--store") {
-            SetOnce(options.Store, option, value());
-        } else if (option == "--site") {
-            options.Sites.push_back(value());
-        } else if (option == "--coverage") {
-            options.Coverage = true;
-        } else if (option == "--tariffs") {
-            SetOnce(options.Tariffs, option, value());
-        } else if (option == "--check-tariffs") {
-            SetOnce(options.CheckTariffs, option, value());
-        } else if (option == "--directory") {
-            SetOnce(options.Directory, option, value());
-        } else if (option == "--department") {
-            options.Departments.push_back(value());
-        } else if (option == "--mask-digits") {
-            const std::string digits = Digits(option, value());
-            if (options.MaskDigits || digits.size() > 2) {
-                throw ECommandLineError(option + ": given twice or above 99");
-            }
-            options.MaskDigits = static_cast<unsigned>(std::stoul(digits));
-        } else if (option == "--check-directory") {
-            SetOnce(options.CheckDirectory, option, value());
-        } else if (option == "--check-alerts") {
-            SetOnce(options.CheckAlerts, option, value());
-        } else if (option == "--alerts") {
-            SetOnce(options.Alerts, option, value());
-        } else if (option == "--from" || option == "--to") {
-            auto& target = option == "--from" ? options.From : options.To;
+    };
+    auto subscriber = [&](bool byHardwareLine) {
+        return [&options, byHardwareLine](const std::string& option, const std::string& value) {
+            SetSubscriber(options, option, value, byHardwareLine);
+        };
+    };
+    auto dateTime = [&](std::optional<report::TDateTime>& target, bool endOfDay) {
+        return [&target, endOfDay](const std::string& option, const std::string& value) {
             if (target) {
                 throw ECommandLineError(option + ": given twice");
             }
-            target = DateTime(option, value(), option == "--to");
-        } else if (option == "--period") {
-            if (options.Period) {
-                throw ECommandLineError(option + ": given twice");
-            }
-            options.Period = Choice(option, value(),
-                                    std::map<std::string, report::TPeriodPreset>{
-                                        {"today", report::TPeriodPreset::Today},
-                                        {"yesterday", report::TPeriodPreset::Yesterday},
-                                        {"thisweek", report::TPeriodPreset::ThisWeek},
-                                        {"lastweek", report::TPeriodPreset::LastWeek},
-                                        {"thismonth", report::TPeriodPreset::ThisMonth},
-                                        {"lastmonth", report::TPeriodPreset::LastMonth}});
-        } else if (option == "--csv") {
-            AddCsv(options, option, value());
-        } else if (option == "--xlsx") {
-            SetOnce(options.XlsxOut, option, value());
-        } else if (option == "--chart") {
-            options.Charts.push_back(ChartOption(option, value()));
-        } else if (option == "--sizing") {
-            options.Sizing = true;
-        } else if (option.size() > 1 && option.front() == '-') {
-            throw ECommandLineError("unknown option " + option);
-        } else {
-            files.push_back(option);
-        }
-    }
+            target = DateTime(option, value, endOfDay);
+        };
+    };
+    cli::TOptionTable(options.Help)
+        .Value("--sort-lines",
+               [&](const std::string& option, const std::string& value) {
+                   options.LineSorts.push_back(Choice(option, value, lineKeys));
+               })
+        .Value("--sort-trunks",
+               [&](const std::string& option, const std::string& value) {
+                   options.TrunkSorts.push_back(Choice(option, value, trunkKeys));
+               })
+        .Value("--program", subscriber(false))
+        .Value("--hardware", subscriber(true))
+        .Value("--prefix", [&](const std::string& option,
+                               const std::string& value) { SetPrefix(options, option, value); })
+        .Value("--date-format", once(options.DateFormat))
+        .Value("--calls", once(options.CallsOut))
+        .Value("--lines", once(options.LinesOut))
+        .Value("--trunks", once(options.TrunksOut))
+        .Value("--store", once(options.Store))
+        .Value("--site", [&](const std::string&,
+                             const std::string& value) { options.Sites.push_back(value); })
+        .Flag("--coverage", [&] { options.Coverage = true; })
+        .Value("--tariffs", once(options.Tariffs))
+        .Value("--check-tariffs", once(options.CheckTariffs))
+        .Value("--directory", once(options.Directory))
+        .Value("--department",
+               [&](const std::string&, const std::string& value) {
+                   options.Departments.push_back(value);
+               })
+        .Value("--mask-digits",
+               [&](const std::string& option, const std::string& value) {
+                   SetMaskDigits(options, option, value);
+               })
+        .Value("--check-directory", once(options.CheckDirectory))
+        .Value("--check-alerts", once(options.CheckAlerts))
+        .Value("--alerts", once(options.Alerts))
+        .Value("--from", dateTime(options.From, false))
+        .Value("--to", dateTime(options.To, true))
+        .Value("--period", [&](const std::string& option,
+                               const std::string& value) { SetPeriod(options, option, value); })
+        .Value("--csv", [&](const std::string& option,
+                            const std::string& value) { AddCsv(options, option, value); })
+        .Value("--xlsx", once(options.XlsxOut))
+        .Value("--chart",
+               [&](const std::string& option, const std::string& value) {
+                   options.Charts.push_back(ChartOption(option, value));
+               })
+        .Flag("--sizing", [&] { options.Sizing = true; })
+        .Operands([&](const std::string& file) { files.push_back(file); })
+        .Walk(arguments);
     if (options.Help) {
         return options;
     }

@@ -2,11 +2,11 @@
 // The options of the tallyvox-report program.
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli/Options.h"
 #include "qtadapters/ChartKind.h"
 #include "report/CostViews.h"
 #include "report/Period.h"
@@ -16,10 +16,7 @@
 namespace tallyvox::reportcli {
 
 // A mistake in the options; the program shows it with the usage and exits with 2.
-class ECommandLineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using ECommandLineError = cli::EUsageError;
 
 struct TReportOptions {
     std::string CallFile;                          // empty when the calls come from the store

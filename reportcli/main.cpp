@@ -14,15 +14,9 @@ int main(int argc, char** argv) {
     using namespace tallyvox::reportcli;
     UsePrivateRuntimeFolder();
     TReportOptions options;
-    try {
-        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const ECommandLineError& error) {
-        std::cerr << "tallyvox-report: " << error.what() << "\n" << Usage();
-        return 2;
-    }
-    if (options.Help) {
-        std::cout << Usage();
-        return 0;
+    if (const auto end = tallyvox::cli::ReadOptions("tallyvox-report", argc, argv, ParseCommandLine,
+                                                    Usage, options)) {
+        return *end;
     }
     const QDateTime now = QDateTime::currentDateTime();
     const tallyvox::report::TDateTime today{static_cast<std::uint16_t>(now.date().year()),

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::sim {
 

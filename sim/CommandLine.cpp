@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <optional>
+#include <type_traits>
 
 #include "sim/ConnectionGenerator.h"
 
@@ -65,62 +66,44 @@ TScenario BaseScenario(const TRequest& request) {
 
 TRequest ReadOptions(const std::vector<std::string>& arguments) {
     TRequest request;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& option = arguments[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size()) {
-                throw EScenarioError(option + ": a value must follow");
-            }
-            return arguments[++i];
+    // A whole number from low to high into target, whichever type it has.
+    auto number = [](auto& target, long long low, long long high) {
+        return [&target, low, high](const std::string& option, const std::string& value) {
+            target = static_cast<std::decay_t<decltype(target)>>(Number(option, value, low, high));
         };
-        if (option == "--help" || option == "-h") {
-            request.Help = true;
-        } else if (option == "--scenario") {
-            request.ScenarioFile = value();
-        } else if (option == "--model") {
-            request.Model = static_cast<int>(Number(option, value(), 0, 255));
-        } else if (option == "--complex") {
-            request.Complex = static_cast<int>(Number(option, value(), 2, 3));
-        } else if (option == "--calls") {
-            request.Calls = static_cast<int>(Number(option, value(), 0, 100000));
-        } else if (option == "--erased") {
-            request.Erased = static_cast<int>(Number(option, value(), 0, 100000));
-        } else if (option == "--seed") {
-            request.Seed = static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
-        } else if (option == "--attack") {
-            request.AttackSeed =
-                static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
-        } else if (option == "--arrive-every") {
-            request.ArriveEveryMs = static_cast<int>(Number(option, value(), 0, 86'400'000));
-        } else if (option == "--connections") {
-            request.ConnectionsSeed =
-                static_cast<std::uint32_t>(Number(option, value(), 0, 0xFFFFFFFFLL));
-        } else if (option == "--real-timing") {
-            request.RealTiming = true;
-        } else if (option == "--turnaround") {
-            request.TurnaroundUs = Number(option, value(), 0, 10'000'000);
-        } else if (option == "--empty-ending") {
-            const std::string& name = value();
-            request.EmptyEnding = EmptyEndingNamed(name);
-            if (!request.EmptyEnding) {
-                throw EScenarioError(option + ": expected short-reply or link-check, not \"" +
-                                     name + "\"");
-            }
-        } else if (option == "--state") {
-            request.StateFile = value();
-        } else if (option == "--link") {
-            request.LinkPath = value();
-        } else if (option == "--fault") {
-            const std::string& setting = value();
-            const auto equals = setting.find('=');
-            if (equals == std::string::npos) {
-                throw EScenarioError("--fault: expected NAME=VALUE, not \"" + setting + "\"");
-            }
-            request.Faults.emplace_back(setting.substr(0, equals), setting.substr(equals + 1));
-        } else {
-            throw EScenarioError("unknown option \"" + option + "\"");
-        }
-    }
+    };
+    cli::TOptionTable(request.Help)
+        .Value("--scenario", cli::Into(request.ScenarioFile))
+        .Value("--model", number(request.Model, 0, 255))
+        .Value("--complex", number(request.Complex, 2, 3))
+        .Value("--calls", number(request.Calls, 0, 100000))
+        .Value("--erased", number(request.Erased, 0, 100000))
+        .Value("--seed", number(request.Seed, 0, 0xFFFFFFFFLL))
+        .Value("--attack", number(request.AttackSeed, 0, 0xFFFFFFFFLL))
+        .Value("--arrive-every", number(request.ArriveEveryMs, 0, 86'400'000))
+        .Value("--connections", number(request.ConnectionsSeed, 0, 0xFFFFFFFFLL))
+        .Flag("--real-timing", [&] { request.RealTiming = true; })
+        .Value("--turnaround", number(request.TurnaroundUs, 0, 10'000'000))
+        .Value("--empty-ending",
+               [&](const std::string& option, const std::string& name) {
+                   request.EmptyEnding = EmptyEndingNamed(name);
+                   if (!request.EmptyEnding) {
+                       throw EScenarioError(
+                           option + ": expected short-reply or link-check, not \"" + name + "\"");
+                   }
+               })
+        .Value("--state", cli::Into(request.StateFile))
+        .Value("--link", cli::Into(request.LinkPath))
+        .Value(
+            "--fault",
+            [&](const std::string& option, const std::string& setting) {
+                const auto equals = setting.find('=');
+                if (equals == std::string::npos) {
+                    throw EScenarioError(option + ": expected NAME=VALUE, not \"" + setting + "\"");
+                }
+                request.Faults.emplace_back(setting.substr(0, equals), setting.substr(equals + 1));
+            })
+        .Walk(arguments);
     return request;
 }
 

@@ -1,6 +1,6 @@
 #include "sim/CommandParser.h"
 
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 
 namespace tallyvox::sim {
 namespace {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 #include "sim/BoundedLog.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"

@@ -1,6 +1,6 @@
 #include "sim/RecordEncoder.h"
 
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 #include "sim/CalendarEncode.h"
 
 namespace tallyvox::sim {

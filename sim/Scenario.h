@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "exchange/Clock.h"
+#include "cli/Options.h"
+#include "model/Clock.h"
 
 namespace tallyvox::sim {
 
@@ -155,11 +156,9 @@ struct TScenario {
     int SecondsPerTick() const { return TimeUnit == 0 ? 6 : TimeUnit; }
 };
 
-// A bad scenario: the text says what and where.
-class EScenarioError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// A bad scenario: the text says what and where. The scenario is what the
+// simulator's options ask for, so a fault in it is a usage error of the program.
+using EScenarioError = cli::EUsageError;
 
 // The scenario of a JSON text; EScenarioError on malformed JSON, unknown keys,
 // wrong types or values out of range. Never crashes on bad input.

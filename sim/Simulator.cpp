@@ -16,7 +16,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 #include "sim/BoundedLog.h"
 #include "sim/CommandParser.h"
 #include "sim/ExchangeModel.h"

@@ -8,6 +8,7 @@
 #include <queue>
 #include <string_view>
 
+#include "model/ModelTraits.h"
 #include "sim/CalendarEncode.h"
 #include "sim/OfficeHours.h"
 
@@ -75,36 +76,30 @@ std::vector<std::uint8_t> TrunkCodes(TTrunkPlan plan, int exchange) {
 } // namespace
 
 TTrunkPlan TrunkPlanOf(const TScenario& scenario) {
-    switch (scenario.ModelCode) {
-    case 4:
-    case 6:
+    const TModelTraits* model = nullptr;
+    if (scenario.ModelCode == ComplexModel().Code) {
+        // A complex calls itself "2?B" or "3?B"; another name is the model's own.
+        const std::string& name = scenario.ModelName;
+        if (!name.empty() && (name[0] == '2' || name[0] == '3')) {
+            return TTrunkPlan::Complex;
+        }
+        model = ModelNamed(name, TNameMatch::Prefix);
+    } else {
+        model = ModelOfByte(scenario.ModelCode);
+    }
+    switch (model ? model->TrunkFamily : TTrunkFamily::Other) {
+    case TTrunkFamily::Arden:
         return TTrunkPlan::Arden;
-    case 5:
-        return TTrunkPlan::PolarC;
-    case 7:
-    case 8:
+    case TTrunkFamily::PolarA:
         return TTrunkPlan::Polar;
-    case 9:
+    case TTrunkFamily::PolarC:
+        return TTrunkPlan::PolarC;
+    case TTrunkFamily::Tinkle:
         return TTrunkPlan::Tinkle;
-    case 2:
+    case TTrunkFamily::Other:
         break;
-    default:
-        return TTrunkPlan::Plain;
     }
-    const std::string& name = scenario.ModelName;
-    if (!name.empty() && (name[0] == '2' || name[0] == '3')) {
-        return TTrunkPlan::Complex;
-    }
-    if (name.starts_with("Polar-C")) {
-        return TTrunkPlan::PolarC;
-    }
-    if (name.starts_with("Arden")) {
-        return TTrunkPlan::Arden;
-    }
-    if (name.starts_with("Polar-A") || name.starts_with("Polar-B")) {
-        return TTrunkPlan::Polar;
-    }
-    return name == "Tinkle" ? TTrunkPlan::Tinkle : TTrunkPlan::Plain;
+    return TTrunkPlan::Plain;
 }
 
 // A call with the second it ends, by which the exchange orders its records.

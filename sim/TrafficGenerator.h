@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 #include "sim/CircuitGroup.h"
 #include "sim/Scenario.h"
 #include "sim/TollFraudAttack.h"

@@ -9,15 +9,9 @@
 int main(int argc, char** argv) {
     using namespace tallyvox::sim;
     TCommandLine options;
-    try {
-        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const std::exception& error) {
-        std::cerr << "tallyvox-sim: " << error.what() << "\n" << Usage();
-        return 2;
-    }
-    if (options.Help) {
-        std::cout << Usage();
-        return 0;
+    if (const auto end = tallyvox::cli::ReadOptions("tallyvox-sim", argc, argv, ParseCommandLine,
+                                                    Usage, options)) {
+        return *end;
     }
     // Blocked before the exchange thread starts, so only sigwait takes them.
     sigset_t stopSignals;

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "callfile/CoverageJournal.h"
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "report/Coverage.h"
 #include "store/Coverage.h"
 #include "store/Schema.h"

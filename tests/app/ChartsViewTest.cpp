@@ -19,7 +19,7 @@
 #include "app/ChartsView.h"
 #include "app/MainForm_rep.h"
 #include "callfile/CallLine.h"
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "tests/kit/TempDir.h"
 
 using tallyvox::app::TChartsView;

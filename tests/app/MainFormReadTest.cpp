@@ -12,8 +12,8 @@
 
 #include "app/Gauge.h"
 #include "capture/SessionMessages.h"
-#include "exchange/FilePath.h"
 #include "exchange/LinkMessages.h"
+#include "model/FilePath.h"
 #include "sim/Scenario.h"
 #include "tests/app/MainWindowWorld.h"
 #include "tests/kit/SimHarness.h"

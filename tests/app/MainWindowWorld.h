@@ -29,7 +29,7 @@
 #include "app/Messages.h"
 #include "app/QtNotifier.h"
 #include "app/QtText.h"
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 #include "tests/kit/ScopedEnvironment.h"
 #include "tests/kit/SimHarness.h"
 #include "tests/kit/TempDir.h"

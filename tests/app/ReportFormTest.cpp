@@ -32,7 +32,7 @@
 #include "app/MainForm_rep.h"
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "sim/RecordEncoder.h"
 #include "sim/TrafficGenerator.h"
 #include "tests/app/MainWindowWorld.h"

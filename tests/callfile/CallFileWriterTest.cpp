@@ -11,7 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/WaitUntil.h"

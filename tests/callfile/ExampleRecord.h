@@ -1,7 +1,7 @@
 #pragma once
 // The call that the call-line tests and the record handler tests start from.
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 namespace tallyvox::callfile {
 

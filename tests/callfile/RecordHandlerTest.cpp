@@ -8,8 +8,8 @@
 
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
-#include "exchange/FilePath.h"
 #include "exchange/LowLevel.h"
+#include "model/FilePath.h"
 #include "tests/callfile/ExampleRecord.h"
 #include "tests/kit/CalendarAt.h"
 #include "tests/kit/RecordingNotifier.h"

@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "capture/SessionMessages.h"
-#include "exchange/FilePath.h"
 #include "exchange/LinkMessages.h"
+#include "model/FilePath.h"
 #include "tests/kit/EmptyEndings.h"
 #include "tests/kit/GearedClock.h"
 #include "tests/kit/RecordingNotifier.h"

@@ -3,7 +3,7 @@
 
 #include <boost/make_shared.hpp>
 
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 #include "tests/e2e/LinkFixture.h"
 #include "tests/kit/CalendarAt.h"
 #include "tests/kit/PtyPeer.h"

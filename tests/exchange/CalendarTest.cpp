@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "exchange/Calendar.h"
+#include "model/Calendar.h"
 #include "tests/kit/CalendarAt.h"
 
 namespace tallyvox {

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "exchange/FilePath.h"
 #include "exchange/LowLevel.h"
 #include "exchange/OutConfig.h"
+#include "model/FilePath.h"
 #include "tests/kit/FileSizeLimit.h"
 #include "tests/kit/RecordingNotifier.h"
 #include "tests/kit/TempDir.h"

@@ -1,4 +1,4 @@
-#include "exchange/Identification.h"
+#include "model/Identification.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "exchange/RealTime.h"
+#include "model/RealTime.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox {

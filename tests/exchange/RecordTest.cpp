@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 namespace tallyvox {
 namespace {

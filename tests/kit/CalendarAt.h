@@ -2,7 +2,7 @@
 // A calendar time from its six parts, largest first, each one named by its
 // parameter where a brace list would leave the reader counting fields.
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::testkit {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox::testkit {
 

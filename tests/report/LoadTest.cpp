@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 #include "report/FileBlocks.h"
 #include "tests/kit/TempDir.h"
 #include "tests/report/CallLines.h"

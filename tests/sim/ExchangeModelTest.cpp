@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 #include "sim/BoundedLog.h"
 #include "sim/ExchangeModel.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "tests/kit/CalendarAt.h"

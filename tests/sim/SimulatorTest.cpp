@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "exchange/Protocol.h"
+#include "model/Protocol.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "tests/kit/CalendarAt.h"

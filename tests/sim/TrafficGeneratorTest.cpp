@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "sim/CalendarEncode.h"
 #include "sim/RecordEncoder.h"
 #include "sim/TrafficGenerator.h"

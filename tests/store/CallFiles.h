@@ -7,7 +7,7 @@
 
 #include "callfile/CallLine.h"
 #include "callfile/Header.h"
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "sim/RecordEncoder.h"
 #include "sim/TrafficGenerator.h"
 

@@ -1,9 +1,9 @@
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 #include <string_view>
 
-#include "exchange/Calendar.h"
-#include "exchange/Protocol.h"
+#include "model/Calendar.h"
+#include "model/Protocol.h"
 #include "text/Format.h"
 
 namespace tallyvox {
@@ -80,19 +80,19 @@ std::string ExchangeQualifiedTrunk(std::uint8_t code) {
 
 std::string TrunkText(std::uint8_t code, const TDecodeContext& context) {
     const std::string_view model = context.ModelName;
+    const TModelTraits* traits = ModelNamed(model, TNameMatch::Prefix);
+    const TTrunkFamily family = traits ? traits->TrunkFamily : TTrunkFamily::Other;
     // Single exchanges count their trunk codes from 1.
     const int singleExchangeCode = code - 1;
-    if (model.starts_with("Arden")) {
-        return std::to_string(TrunkNumber(TTrunkFamily::Arden, singleExchangeCode));
+    if (family == TTrunkFamily::Arden || family == TTrunkFamily::PolarA) {
+        return std::to_string(TrunkNumber(family, singleExchangeCode));
     }
-    if (model.starts_with("Polar-A") || model.starts_with("Polar-B")) {
-        return std::to_string(TrunkNumber(TTrunkFamily::PolarA, singleExchangeCode));
-    }
-    if (model.starts_with("Polar-C") || model == "B" || context.IsComplex) {
+    // A model that names itself just "B" numbers its trunks as a complex does.
+    if (family == TTrunkFamily::PolarC || model == "B" || context.IsComplex) {
         return ExchangeQualifiedTrunk(code);
     }
-    if (model == "Tinkle") {
-        return std::to_string(TrunkNumber(TTrunkFamily::Tinkle, code));
+    if (family == TTrunkFamily::Tinkle) {
+        return std::to_string(TrunkNumber(family, code));
     }
     return {};
 }

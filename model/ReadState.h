@@ -6,7 +6,7 @@
 #include <atomic>
 #include <string>
 
-#include "exchange/Status.h"
+#include "model/Status.h"
 
 namespace tallyvox {
 

@@ -3,7 +3,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox {
 

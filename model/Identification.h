@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox {
 

@@ -1,6 +1,6 @@
-#include "exchange/RealTime.h"
+#include "model/RealTime.h"
 
-#include "exchange/Record.h"
+#include "model/Record.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox {
@@ -13,39 +13,37 @@ constexpr std::uint8_t TrunkType = 0x46;
 constexpr std::uint8_t IntercomType = 0x47;
 constexpr std::size_t EntrySize = 3; // type, number code, value
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
+// The state reply knows a model by a name that holds the model's stem anywhere.
+const TModelTraits* StateModel(const std::string& modelName) {
+    return ModelNamed(modelName, TNameMatch::Contains);
 }
 
 // Unlike a call record, the state reply gives the trunk code as the exchange
 // counts it, without the offset of one.
 int TrunkEntryNumber(const std::string& modelName, std::uint8_t code) {
-    if (Contains(modelName, "Arden")) {
-        return TrunkNumber(TTrunkFamily::Arden, code);
+    const TModelTraits* model = StateModel(modelName);
+    return TrunkNumber(model ? model->StateTrunkFamily : TTrunkFamily::Other, code);
+}
+
+TLineNumbering LineNumberingOf(const std::string& modelName) {
+    if (const TModelTraits* model = StateModel(modelName)) {
+        return model->LineNumbering;
     }
-    if (Contains(modelName, "Polar-A")) {
-        return TrunkNumber(TTrunkFamily::PolarA, code);
-    }
-    if (Contains(modelName, "Polar-C")) {
-        return TrunkNumber(TTrunkFamily::PolarC, code);
-    }
-    if (modelName == "Tinkle") {
-        return TrunkNumber(TTrunkFamily::Tinkle, code);
-    }
-    return -1;
+    // A complex, whose name carries a "B".
+    return modelName.find('B') != std::string::npos ? ComplexModel().LineNumbering
+                                                    : TLineNumbering::None;
 }
 
 int LineEntryNumber(const std::string& modelName, std::uint8_t code) {
-    if (Contains(modelName, "Arden")) {
+    switch (LineNumberingOf(modelName)) {
+    case TLineNumbering::FromTwoHundred:
         return 200 + code;
-    }
-    // Polar-A and Polar-B number their lines in banks of eight: 200-207, 210-217, ...
-    if (Contains(modelName, "Polar-A") || Contains(modelName, "Polar-B")) {
+    case TLineNumbering::BanksOfEight:
         return 200 + 10 * (code / 8) + code % 8;
-    }
-    // Polar-C, and complexes, whose names carry a "B".
-    if (Contains(modelName, "Polar-C") || Contains(modelName, "B")) {
+    case TLineNumbering::PerExchange:
         return code + 1;
+    case TLineNumbering::None:
+        break;
     }
     return -1;
 }

@@ -1,4 +1,4 @@
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 #include "text/Cp1251.h"
 

@@ -1,7 +1,8 @@
-#include "exchange/Identification.h"
+#include "model/Identification.h"
 
-#include "exchange/Calendar.h"
-#include "exchange/Protocol.h"
+#include "model/Calendar.h"
+#include "model/ModelTraits.h"
+#include "model/Protocol.h"
 
 #include <utility>
 
@@ -50,26 +51,13 @@ TModel NamedModel(const std::uint8_t* nameBytes) {
 } // namespace
 
 std::optional<TModel> ModelOfCode(std::uint8_t code, const std::uint8_t* nameBytes) {
-    switch (code) {
-    case 2:
+    if (code == ComplexModel().Code) {
         return NamedModel(nameBytes);
-    case 3:
-        return TModel{"C"};
-    case 4:
-        return TModel{"Arden-S"};
-    case 5:
-        return TModel{"Polar-C"};
-    case 6:
-        return TModel{"Arden-L1"};
-    case 7:
-        return TModel{"Polar-A"};
-    case 8:
-        return TModel{"Polar-B"};
-    case 9:
-        return TModel{"Tinkle"};
-    default:
-        return std::nullopt;
     }
+    if (const TModelTraits* model = ModelOfByte(code)) {
+        return TModel{std::string(model->Name)};
+    }
+    return std::nullopt;
 }
 
 std::string VersionText(std::uint8_t main, std::uint8_t nibbles) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "exchange/FilePath.h"
+#include "model/FilePath.h"
 
 namespace tallyvox {
 

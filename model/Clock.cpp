@@ -1,9 +1,9 @@
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 #include <ctime>
 #include <thread>
 
-#include "exchange/LocalTime.h"
+#include "model/LocalTime.h"
 
 namespace tallyvox {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox {
 

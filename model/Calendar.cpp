@@ -1,4 +1,4 @@
-#include "exchange/Calendar.h"
+#include "model/Calendar.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "exchange/Clock.h"
+#include "model/Clock.h"
 
 namespace tallyvox {
 

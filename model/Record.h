@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "exchange/Status.h"
+#include "model/ModelTraits.h"
+#include "model/Status.h"
 
 namespace tallyvox {
 
@@ -55,8 +56,6 @@ void ValidateRecord(TRecord& record, int currentYear);
 // The digit-code decoder: hexadecimal text without "0", "A" read as the digit
 // zero; in the dialled form B..F become "*", "#", "P", "A", "T".
 std::string DecodeDigits(const std::uint8_t* bytes, std::size_t count, bool directoryForm);
-
-enum class TTrunkFamily { Arden, PolarA, PolarC, Tinkle, Other };
 
 // The printed trunk number of code t in a family, -1 when the code has none.
 int TrunkNumber(TTrunkFamily family, int t);

@@ -1,4 +1,4 @@
-#include "exchange/LocalTime.h"
+#include "model/LocalTime.h"
 
 namespace tallyvox {
 

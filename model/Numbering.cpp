@@ -1,4 +1,4 @@
-#include "exchange/Record.h"
+#include "model/Record.h"
 
 #include <array>
 
