@@ -70,8 +70,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<TCostView> MakeDirectoryView(const TDirectoryTotals& totals, TDirectoryGroup by) {
-    return std::make_unique<TDirectoryView>(totals, by);
-}
+TDirectoryViews::TDirectoryViews(const TCallList& calls, const TCostReport* costs,
+                                 const TTariffTable& table, const TDirectory& directory)
+    : ByDepartment(GroupCalls(calls, costs, table, directory, TDirectoryGroup::Department)),
+      ByCostCentre(GroupCalls(calls, costs, table, directory, TDirectoryGroup::CostCentre)),
+      Departments_(std::make_unique<TDirectoryView>(ByDepartment, TDirectoryGroup::Department)),
+      CostCentres_(std::make_unique<TDirectoryView>(ByCostCentre, TDirectoryGroup::CostCentre)) {}
 
 } // namespace tallyvox::report

@@ -10,7 +10,24 @@
 
 namespace tallyvox::report {
 
-// A view of totals; "Отделы" or "Центры затрат". totals must outlive the view.
-std::unique_ptr<TCostView> MakeDirectoryView(const TDirectoryTotals& totals, TDirectoryGroup by);
+// The department ("Отделы") and cost-centre ("Центры затрат") views of a list of
+// calls. Everything given must outlive the views.
+class TDirectoryViews {
+public:
+    // costs: PriceCalls of calls, or nullptr without a tariff table.
+    TDirectoryViews(const TCallList& calls, const TCostReport* costs, const TTariffTable& table,
+                    const TDirectory& directory);
+
+    const TCostView& Departments() const { return *Departments_; }
+    const TCostView& CostCentres() const { return *CostCentres_; }
+    // The lines with calls the directory does not place (Windows-1251), in byte order.
+    const std::vector<std::string>& UnassignedLines() const { return ByDepartment.UnassignedLines; }
+
+private:
+    TDirectoryTotals ByDepartment;
+    TDirectoryTotals ByCostCentre;
+    std::unique_ptr<TCostView> Departments_;
+    std::unique_ptr<TCostView> CostCentres_;
+};
 
 } // namespace tallyvox::report

@@ -77,7 +77,8 @@ namespace {
 
 // The CSV files and the workbook of the priced views.
 bool SaveCostViews(const TReportOptions& options, const report::TCostViews& views,
-                   const std::vector<std::string>& heading, std::ostream& err) {
+                   const report::TDirectoryViews* groups, const std::vector<std::string>& heading,
+                   std::ostream& err) {
     bool saved = true;
     for (const auto& [kind, target] : options.CsvOuts) {
         if (!report::WriteCsv(views.View(kind), target)) {
@@ -90,6 +91,10 @@ bool SaveCostViews(const TReportOptions& options, const report::TCostViews& view
         for (const auto kind : {report::TViewKind::Calls, report::TViewKind::Lines,
                                 report::TViewKind::Trunks, report::TViewKind::Destinations}) {
             sheets.push_back(&views.View(kind));
+        }
+        if (groups != nullptr) {
+            sheets.push_back(&groups->Departments());
+            sheets.push_back(&groups->CostCentres());
         }
         try {
             report::WriteWorkbook(*options.XlsxOut, sheets, {heading});
@@ -127,20 +132,6 @@ std::vector<std::string> Cp1251(const std::vector<std::string>& utf8) {
         texts.push_back(text::Utf8ToCp1251(text));
     }
     return texts;
-}
-
-// The department and cost-centre tables of the calls.
-std::string GroupTables(const report::TCallList& calls, const report::TCostReport& costs,
-                        const report::TTariffTable& table, const report::TDirectory& directory) {
-    const report::TCostReport* priced = costs.Calls.empty() ? nullptr : &costs;
-    const report::TDirectoryTotals departments =
-        report::GroupCalls(calls, priced, table, directory, report::TDirectoryGroup::Department);
-    const report::TDirectoryTotals centres =
-        report::GroupCalls(calls, priced, table, directory, report::TDirectoryGroup::CostCentre);
-    return DirectoryTables(
-        *report::MakeDirectoryView(departments, report::TDirectoryGroup::Department),
-        *report::MakeDirectoryView(centres, report::TDirectoryGroup::CostCentre),
-        departments.UnassignedLines);
 }
 
 } // namespace
@@ -224,13 +215,17 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
                                        ? report::SelectCalls(calls, *options.Selection)
                                        : report::TCallRows(calls);
     const report::TCostViews views(rows, lines, trunks, costs, table);
+    std::optional<report::TDirectoryViews> groups;
+    if (options.Directory) {
+        groups.emplace(calls, options.Tariffs ? &costs : nullptr, table, directory);
+    }
     const std::vector<std::string> heading =
         report::HeadingLines(report::PeriodCaption(period), table, costs);
     if (!options.WritesExports()) {
         std::string tables = options.Tariffs ? CostTables(lineCount, views, heading)
                                              : TotalsTables(lineCount, lines, trunks);
-        if (options.Directory) {
-            tables += GroupTables(calls, costs, table, directory);
+        if (groups) {
+            tables += DirectoryTables(*groups);
         }
         return std::fwrite(tables.data(), 1, tables.size(), out) == tables.size() ? 0 : 1;
     }
@@ -245,7 +240,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.TrunksOut) {
         saved = Save(report::TTrunkExport(trunks), *options.TrunksOut, out, err) && saved;
     }
-    saved = SaveCostViews(options, views, heading, err) && saved;
+    saved = SaveCostViews(options, views, groups ? &*groups : nullptr, heading, err) && saved;
     return saved ? 0 : 1;
 }
 

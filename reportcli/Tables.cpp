@@ -102,15 +102,14 @@ std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
     return out;
 }
 
-std::string DirectoryTables(const report::TCostView& departments, const report::TCostView& centres,
-                            const std::vector<std::string>& unassignedLines) {
+std::string DirectoryTables(const report::TDirectoryViews& views) {
     std::string out;
-    for (const report::TCostView* view : {&departments, &centres}) {
+    for (const report::TCostView* view : {&views.Departments(), &views.CostCentres()}) {
         out += "\n" + text::Cp1251ToUtf8(view->Name()) + "\n" + Table(ViewRows(*view));
     }
-    if (!unassignedLines.empty()) {
+    if (!views.UnassignedLines().empty()) {
         out += std::string("\n") + report::UnassignedCaption + ":";
-        for (const std::string& line : unassignedLines) {
+        for (const std::string& line : views.UnassignedLines()) {
             out += " " + text::Cp1251ToUtf8(line);
         }
         out += "\n";

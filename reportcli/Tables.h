@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "report/CostViews.h"
+#include "report/DirectoryViews.h"
 #include "report/Lists.h"
 
 namespace tallyvox::reportcli {
@@ -20,7 +21,6 @@ std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
 
 // The department and cost-centre views, each with its totals row, then the
 // lines the directory does not place.
-std::string DirectoryTables(const report::TCostView& departments, const report::TCostView& centres,
-                            const std::vector<std::string>& unassignedLines);
+std::string DirectoryTables(const report::TDirectoryViews& views);
 
 } // namespace tallyvox::reportcli

@@ -190,7 +190,10 @@ for masked in "$work/m.txt" "$work/m.csv" "$work/m.xml"; do
 done
 grep -q ';8123XXX"*;01:00:00;Межгород;120,00' "$work/m.csv" || fail "masked costs: $(cat "$work/m.csv")"
 "$report" "$work/calls.txt" --directory "$work/directory.csv" --department Бухгалтерия \
-    --calls "$work/d.txt" --csv calls="$work/d.csv" || fail "--department exits with $?"
+    --calls "$work/d.txt" --csv calls="$work/d.csv" --xlsx "$work/d.xlsx" ||
+    fail "--department exits with $?"
+unzip -p "$work/d.xlsx" xl/workbook.xml | grep -q 'name="Отделы".*name="Центры затрат"' ||
+    fail "the workbook has no department and cost-centre sheets"
 [ "$(grep -c '8123456' "$work/d.txt")" -eq 1 ] && [ "$(grep -c ' 201 ' "$work/d.txt")" -eq 1 ] &&
     [ "$(grep -c '^[0-9]' "$work/d.csv")" -eq 1 ] || fail "--department: $(cat "$work/d.csv")"
 
