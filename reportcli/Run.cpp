@@ -76,7 +76,7 @@ bool ReadDirectory(const std::string& fileName, report::TDirectory& directory, s
 namespace {
 
 // The CSV files and the workbook of the priced views.
-bool SaveCostViews(const TReportOptions& options, const report::TCostViews& views,
+bool SaveCostViews(const TReportOptions& options, const report::TNamedViews& views,
                    const report::TDirectoryViews* groups, const std::vector<std::string>& heading,
                    std::ostream& err) {
     bool saved = true;
@@ -214,7 +214,8 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     const report::TCallRows rows = options.Selection
                                        ? report::SelectCalls(calls, *options.Selection)
                                        : report::TCallRows(calls);
-    const report::TCostViews views(rows, lines, trunks, costs, table);
+    const report::TCostViews costViews(rows, lines, trunks, costs, table);
+    const report::TNamedViews views(costViews, rows, directory);
     std::optional<report::TDirectoryViews> groups;
     if (options.Directory) {
         groups.emplace(calls, options.Tariffs ? &costs : nullptr, table, directory);
@@ -222,8 +223,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     const std::vector<std::string> heading =
         report::HeadingLines(report::PeriodCaption(period), table, costs);
     if (!options.WritesExports()) {
-        std::string tables = options.Tariffs ? CostTables(lineCount, views, heading)
-                                             : TotalsTables(lineCount, lines, trunks);
+        std::string tables = options.Tariffs || options.Directory
+                                 ? CostTables(lineCount, views, heading)
+                                 : TotalsTables(lineCount, lines, trunks);
         if (groups) {
             tables += DirectoryTables(*groups);
         }

@@ -88,7 +88,7 @@ std::vector<TRow> ViewRows(const report::TCostView& view) {
 
 } // namespace
 
-std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
+std::string CostTables(std::size_t lineCount, const report::TNamedViews& views,
                        const std::vector<std::string>& heading) {
     std::string out = text::Cp1251ToUtf8(report::LineCountCaption(lineCount)) + "\n";
     for (const std::string& line : heading) {

@@ -136,7 +136,9 @@ printf '%s\n' 'line;name;department;cost_centre;valid_from;valid_to' \
 "$report" "$work/calls.txt" --directory "$work/directory.csv" >"$work/out" ||
     fail "--directory exits with $?"
 grep -q '^Бухгалтерия  *1  *00:59:50 ' "$work/out" && grep -q '^Продажи  *1  *00:01:05 ' "$work/out" &&
-    grep -q '^Нет в справочнике: 123 202$' "$work/out" || fail "departments: $(cat "$work/out")"
+    grep -q '^Нет в справочнике: 123 202$' "$work/out" &&
+    grep -q '^201  *112  *Петров  *Бухгалтерия  *01:00:55 ' "$work/out" ||
+    fail "departments: $(cat "$work/out")"
 "$report" "$work/calls.txt" --lines - >"$work/plain" &&
     "$report" "$work/calls.txt" --directory "$work/directory.csv" --lines - >"$work/named" &&
     cmp -s "$work/plain" "$work/named" || fail "a directory changed the line export"
@@ -195,7 +197,8 @@ grep -q ';8123XXX"*;01:00:00;Межгород;120,00' "$work/m.csv" || fail "mas
 unzip -p "$work/d.xlsx" xl/workbook.xml | grep -q 'name="Отделы".*name="Центры затрат"' ||
     fail "the workbook has no department and cost-centre sheets"
 [ "$(grep -c '8123456' "$work/d.txt")" -eq 1 ] && [ "$(grep -c ' 201 ' "$work/d.txt")" -eq 1 ] &&
-    [ "$(grep -c '^[0-9]' "$work/d.csv")" -eq 1 ] || fail "--department: $(cat "$work/d.csv")"
+    [ "$(grep -c '^[0-9]' "$work/d.csv")" -eq 1 ] && grep -q ';112;Петров;Бухгалтерия;;="8123456";' "$work/d.csv" ||
+    fail "--department: $(cat "$work/d.csv")"
 
 for arguments in "$work/calls.txt --period lastyear" "$work/calls.txt --from 2004-13-01" \
     "$work/calls.txt --period today --from 2004-05-01" "$work/calls.txt --csv others=x.csv" \
