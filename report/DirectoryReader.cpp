@@ -97,12 +97,12 @@ private:
     TFaultList& Faults;
 };
 
-void FindKeyColumn(const TTableColumns& columns, std::size_t line, TFaultList& faults) {
+void FindKeyColumn(const TTableHeader& header, TFaultList& faults) {
     const bool any = std::any_of(KeyColumns.begin(), KeyColumns.end(), [&](const auto& key) {
-        return columns.count(std::string(key.first)) > 0;
+        return header.Columns.count(std::string(key.first)) > 0;
     });
     if (!any) {
-        faults.Add(line, "missing column \"line\", \"number\" or \"trunk\"");
+        faults.Add(header.Line, "missing column \"line\", \"number\" or \"trunk\"");
     }
 }
 
@@ -142,29 +142,20 @@ void FindOverlaps(const std::vector<TDirectoryEntry>& entries, TFaultList& fault
 } // namespace
 
 TDirectory ReadDirectoryText(std::string_view bytes, const std::string& fileName) {
-    const auto records = TableRecords(AsCp1251(bytes));
-    if (records.empty()) {
-        throw ETableError({{1, "no header row"}});
-    }
     TFaultList faults;
-    const auto& [headerLine, header] = records.front();
-    const TTableColumns columns = HeaderColumns(header, headerLine, Columns, Required, faults);
-    FindKeyColumn(columns, headerLine, faults);
     std::vector<TDirectoryEntry> entries;
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        const auto& [line, fields] = records[i];
-        if (fields.size() > header.size()) {
-            faults.Add(line, "more fields than the header has columns");
-            continue;
-        }
-        entries.push_back(TEntryReader(columns, fields, line, faults).Entry());
-    }
+    TTableColumns columns;
+    ReadTable(bytes, Columns, Required, faults, [&](const TTableHeader& header) {
+        columns = header.Columns;
+        FindKeyColumn(header, faults);
+        return [&](std::size_t line, const TTableFields& fields) {
+            entries.push_back(TEntryReader(columns, fields, line, faults).Entry());
+        };
+    });
     if (faults.Empty()) {
         FindOverlaps(entries, faults);
     }
-    if (!faults.Empty()) {
-        faults.Throw();
-    }
+    faults.ThrowAny();
     return TDirectory(std::move(entries), fileName);
 }
 

@@ -55,8 +55,30 @@ void TFaultList::Add(std::size_t line, std::string what) {
     }
 }
 
-void TFaultList::Throw() {
-    throw ETableError(std::move(Kept), More);
+void TFaultList::ThrowAny() {
+    if (!Kept.empty()) {
+        throw ETableError(std::move(Kept), More);
+    }
+}
+
+void ReadTable(std::string_view bytes, const std::vector<std::string_view>& known,
+               const std::vector<std::string_view>& required, TFaultList& faults,
+               const std::function<TReadTableRow(const TTableHeader&)>& reader) {
+    const std::vector<TTableRecord> records = TableRecords(AsCp1251(bytes));
+    if (records.empty()) {
+        throw ETableError({{1, "no header row"}});
+    }
+    const auto& [headerLine, header] = records.front();
+    const TReadTableRow readRow =
+        reader({HeaderColumns(header, headerLine, known, required, faults), headerLine});
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const auto& [line, fields] = records[i];
+        if (fields.size() > header.size()) {
+            faults.Add(line, "more fields than the header has columns");
+        } else {
+            readRow(line, fields);
+        }
+    }
 }
 
 std::string AsCp1251(std::string_view bytes) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -44,7 +45,8 @@ class TFaultList {
 public:
     void Add(std::size_t line, std::string what);
     bool Empty() const { return Kept.empty(); }
-    [[noreturn]] void Throw();
+    // ETableError of the faults, when there are any.
+    void ThrowAny();
 
 private:
     std::vector<TTableFault> Kept;
@@ -56,6 +58,22 @@ using TTableFields = std::vector<std::string>;
 using TTableRecord = std::pair<std::size_t, TTableFields>;
 // Column name (lower case) to its field's index.
 using TTableColumns = std::map<std::string, std::size_t>;
+
+// The header of a table.
+struct TTableHeader {
+    TTableColumns Columns;
+    std::size_t Line = 1;
+};
+// Reads one row: its line and fields, by the header's columns.
+using TReadTableRow = std::function<void(std::size_t line, const TTableFields& fields)>;
+
+// Reads the bytes as a table of the known columns, the required ones among
+// them: the header first, then each row in line order by readRow, header given.
+// The faults of the header and the rows with more fields than it has columns go
+// to faults (those rows are not read). ETableError when there is no header row.
+void ReadTable(std::string_view bytes, const std::vector<std::string_view>& known,
+               const std::vector<std::string_view>& required, TFaultList& faults,
+               const std::function<TReadTableRow(const TTableHeader&)>& reader);
 
 // The text as Windows-1251: valid UTF-8 is taken as UTF-8 (its BOM dropped).
 std::string AsCp1251(std::string_view bytes);

@@ -189,29 +189,19 @@ void FindTies(const std::vector<TTariffRow>& rows, TFaultList& faults) {
 } // namespace
 
 TTariffTable ReadTariffText(std::string_view bytes, const std::string& fileName) {
-    const std::string text = AsCp1251(bytes);
-    const auto records = TableRecords(text);
     TFaultList faults;
-    if (records.empty()) {
-        throw ETariffError({{1, "no header row"}});
-    }
-    const auto& [headerLine, header] = records.front();
-    const auto columns = HeaderColumns(header, headerLine, Columns, Required, faults);
     std::vector<TTariffRow> rows;
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        const auto& [line, fields] = records[i];
-        if (fields.size() > header.size()) {
-            faults.Add(line, "more fields than the header has columns");
-            continue;
-        }
-        rows.push_back(TRowReader(columns, fields, line, faults).Row());
-    }
+    TTableColumns columns;
+    ReadTable(bytes, Columns, Required, faults, [&](const TTableHeader& header) {
+        columns = header.Columns;
+        return [&](std::size_t line, const TFields& fields) {
+            rows.push_back(TRowReader(columns, fields, line, faults).Row());
+        };
+    });
     if (faults.Empty()) {
         FindTies(rows, faults);
     }
-    if (!faults.Empty()) {
-        faults.Throw();
-    }
+    faults.ThrowAny();
     return TTariffTable(std::move(rows), fileName);
 }
 
