@@ -16,11 +16,10 @@
 
 #include "app/AboutForm.h"
 #include "app/ChartsView.h"
-#include "app/CostGridModel.h"
 #include "app/HandlerGuard.h"
 #include "app/QtText.h"
 #include "app/ReportCosts.h"
-#include "app/ReportGridModels.h"
+#include "app/ViewGridModel.h"
 #include "ui_MainForm_rep.h"
 
 namespace tallyvox::app {
@@ -105,7 +104,8 @@ void SetUpGrid(QTableView* grid, QAbstractItemModel* model) {
 } // namespace
 
 TMainForm_rep::TMainForm_rep(QWidget* parent)
-    : QDialog(parent), Form(std::make_unique<Ui::TMainForm_rep>()) {
+    : QDialog(parent), Form(std::make_unique<Ui::TMainForm_rep>()),
+      DateFormat(UserShortDateFormat()) {
     Form->setupUi(this);
     EmptyCaption = Form->FileGroupBox->title();
     layout()->setMenuBar(Form->MainMenu1);
@@ -123,10 +123,12 @@ TMainForm_rep::TMainForm_rep(QWidget* parent)
     SaveDialog3 = MakeDialog("SaveDialog3", true);
 
     SetUpCharts();
-    CallModel = new TCallGridModel(this);
-    LineModel = new TLineGridModel(this);
-    TrunkModel = new TTrunkGridModel(this);
-    ShowReport(std::make_unique<TReportLists>(), Form->FileGroupBox->title());
+    CallModel = new TViewGridModel(this);
+    LineModel = new TViewGridModel(this);
+    TrunkModel = new TViewGridModel(this);
+    // The tariff table the sessions price by lives as long as the window.
+    Costs = std::make_unique<TReportCosts>();
+    ShowReport(NewSession(), Form->FileGroupBox->title());
     SetUpGrid(Form->StringGrid1, CallModel);
     SetUpGrid(Form->ALGrid, LineModel);
     SetUpGrid(Form->SLGrid, TrunkModel);
@@ -242,7 +244,7 @@ void TMainForm_rep::FormClose() {
     // calls should not stay in memory behind a closed window.
     Form->ALQueryPanel->hide();
     Charts->hide();
-    ShowReport(std::make_unique<TReportLists>(), EmptyCaption);
+    ShowReport(NewSession(), EmptyCaption);
     ReportLoaded();
 }
 
@@ -288,10 +290,14 @@ void TMainForm_rep::LayOutBoxes() {
 }
 
 void TMainForm_rep::LayOutColumns(QTableView* grid) {
+    // A grid between two views has no columns to lay out.
+    if (grid->model()->columnCount() == 0) {
+        return;
+    }
     const int w = grid->width();
     if (grid == Form->StringGrid1) {
         // A date late in the year and month, in the user's format.
-        const QString date = ToQString(CallModel->DateFormat().Format({2000, 12, 28, 0, 0, 0}));
+        const QString date = ToQString(DateFormat.Format({2000, 12, 28, 0, 0, 0}));
         const QString time = QStringLiteral("00:00:00");
         SetColumnWidths(grid, CallColumnWidths(w, MinimumWidths(grid, {date, time, time})));
         FitPricedColumns(grid, CallOwnColumns);

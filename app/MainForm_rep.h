@@ -10,13 +10,18 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "report/CostViews.h"
+#include "report/DateFormat.h"
 #include "report/Period.h"
+#include "report/Selection.h"
 #include "report/Tariff.h"
+#include "report/WriteResult.h"
 
 namespace tallyvox::report {
 class TExportLines;
+class TReportSession;
 } // namespace tallyvox::report
 
 class QFileDialog;
@@ -31,10 +36,7 @@ namespace tallyvox::app {
 
 class TAboutForm;
 class TChartsView;
-class TCallGridModel;
-class TLineGridModel;
-class TTrunkGridModel;
-struct TReportLists;
+class TViewGridModel;
 struct TReportCosts;
 
 class TMainForm_rep : public QDialog {
@@ -108,7 +110,13 @@ private:
     void N13Click();
 
     // Steps shared by the commands.
-    void ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption);
+    // A report session priced by the window's tariff table.
+    std::unique_ptr<report::TReportSession> NewSession() const;
+    void ShowReport(std::unique_ptr<report::TReportSession> shown, const QString& caption);
+    // The grids' models let go of the views, or show the views of the shown
+    // rows (the first columns of each, without totals, when not priced).
+    void DetachViews();
+    void AttachViews();
     // Makes the lines of an export from the lists shown at that moment.
     using TExportSource = std::function<std::unique_ptr<report::TExportLines>()>;
     // The lists may be replaced while a dialog is open (the period bar's pause
@@ -136,9 +144,12 @@ private:
     void ApplyPeriod();
     void ShowCallsOfPeriod();
     void ShowPeriodOnPickers();
-    void Reprice();
+    // Shows the views of the shown report, priced or not, and what they show.
+    void ShowViews();
     void ShowCostGrids(bool priced);
     QString SaveTarget(QFileDialog* dialog);
+    // Says why a spreadsheet file was not written, if it was not.
+    void TellUnsaved(const QString& fileName, const report::TWriteResult& result);
 
     std::unique_ptr<Ui::TMainForm_rep> Form;
     QFileDialog* OpenDialog1 = nullptr;
@@ -148,11 +159,16 @@ private:
     TAboutForm* AboutForm = nullptr;
     TChartsView* Charts = nullptr;
 
-    // Never empty: an empty report before the first load and after closing.
-    std::unique_ptr<TReportLists> Report;
-    TCallGridModel* CallModel = nullptr;
-    TLineGridModel* LineModel = nullptr;
-    TTrunkGridModel* TrunkModel = nullptr;
+    // The report shown; never empty: an empty report before the first load and
+    // after closing.
+    std::unique_ptr<report::TReportSession> Report;
+    // The calls the call grid shows: all of them, or those of the selection.
+    std::optional<report::TCallRows> Rows;
+    // The user's short date format, taken at every load.
+    report::TDateFormat DateFormat;
+    TViewGridModel* CallModel = nullptr;
+    TViewGridModel* LineModel = nullptr;
+    TViewGridModel* TrunkModel = nullptr;
     // The caption of the calls' box while no file is shown.
     QString EmptyCaption;
     // The error number of the last failed export.

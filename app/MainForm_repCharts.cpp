@@ -7,7 +7,7 @@
 #include "app/ChartsView.h"
 #include "app/MainForm_rep.h"
 #include "app/ReportCosts.h"
-#include "app/ReportGridModels.h"
+#include "report/Session.h"
 #include "ui_MainForm_rep.h"
 
 namespace tallyvox::app {
@@ -31,12 +31,12 @@ void TMainForm_rep::UpdateCharts() {
     report::TCallCostOf cost;
     if (!Tariffs().Empty()) {
         cost = [this](const report::TExtStr_rep& call) -> std::int64_t {
-            const auto index = static_cast<std::size_t>(&call - &Report->Calls[0]);
-            const auto& costs = Costs->Report.Calls;
+            const auto index = static_cast<std::size_t>(&call - &Report->Calls()[0]);
+            const auto& costs = Report->Costs().Calls;
             return index < costs.size() ? costs[index].Cost : 0;
         };
     }
-    Charts->SetInput({{Report->Calls.begin(), Report->Calls.end()}, CurrentPeriod(), cost});
+    Charts->SetInput({{Report->Calls().begin(), Report->Calls().end()}, CurrentPeriod(), cost});
 }
 
 TChartsView* TMainForm_rep::ChartsWindow() const {

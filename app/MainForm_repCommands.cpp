@@ -14,10 +14,12 @@
 #include "app/MainForm_rep.h"
 #include "app/Messages.h"
 #include "app/QtText.h"
-#include "app/ReportGridModels.h"
+#include "app/ReportCosts.h"
+#include "app/ViewGridModel.h"
 #include "report/Export.h"
 #include "report/Load.h"
-#include "report/Totals.h"
+#include "report/Session.h"
+#include "report/Sort.h"
 #include "report/WriteListToFile.h"
 #include "ui_MainForm_rep.h"
 
@@ -63,13 +65,12 @@ void TMainForm_rep::LoadClick() {
 }
 
 void TMainForm_rep::LoadFile(const QString& fileName) {
-    auto lists = std::make_unique<TReportLists>();
+    std::unique_ptr<report::TReportSession> loaded = NewSession();
     try {
         TBusyCursor busy;
         // An unreadable file throws here, before anything shown has changed.
-        lists->Calls = report::LoadCallFile(QFile(fileName).filesystemFileName());
-        lists->Lines = report::BuildLineList(lists->Calls);
-        lists->Trunks = report::BuildTrunkList(lists->Calls);
+        report::TCallFileSource source(QFile(fileName).filesystemFileName());
+        loaded->Load(source, {}, true);
     } catch (const std::system_error& error) {
         ShowMessage(
             this,
@@ -78,17 +79,25 @@ void TMainForm_rep::LoadFile(const QString& fileName) {
             QCoreApplication::applicationName());
         return;
     }
-    const QString caption = ToQString(report::LineCountCaption(lists->Calls));
-    ShowReport(std::move(lists), caption);
+    const QString caption = ToQString(report::LineCountCaption(loaded->LineCount()));
+    ShowReport(std::move(loaded), caption);
     ReportLoaded();
 }
 
-void TMainForm_rep::ShowReport(std::unique_ptr<TReportLists> lists, const QString& caption) {
+std::unique_ptr<report::TReportSession> TMainForm_rep::NewSession() const {
+    return std::make_unique<report::TReportSession>(report::TSessionTables{&Costs->Table});
+}
+
+void TMainForm_rep::ShowReport(std::unique_ptr<report::TReportSession> shown,
+                               const QString& caption) {
     // The models let go of the old lists before these are released.
-    CallModel->SetCalls(lists->Calls);
-    LineModel->SetList(lists->Lines);
-    TrunkModel->SetList(lists->Trunks);
-    Report = std::move(lists);
+    DetachViews();
+    Rows.reset();
+    Report = std::move(shown);
+    // The user may have changed the format since the last file.
+    DateFormat = UserShortDateFormat();
+    Rows.emplace(Report->Calls());
+    AttachViews();
     Form->FileGroupBox->setTitle(caption);
 }
 
@@ -101,7 +110,9 @@ void TMainForm_rep::BindSorts() {
         {Form->N7, report::TLineSortKey::TotalTraffic},
     };
     for (const auto& [action, key] : lineSorts) {
-        connect(action, &QAction::triggered, this, [this, key = key] { LineModel->Sort(key); });
+        connect(action, &QAction::triggered, this, [this, key = key] {
+            LineModel->Refresh([&] { report::SortLines(Report->Lines(), key); });
+        });
     }
     const std::pair<QAction*, report::TTrunkSortKey> trunkSorts[] = {
         {Form->N8, report::TTrunkSortKey::Trunk},
@@ -110,24 +121,24 @@ void TMainForm_rep::BindSorts() {
         {Form->N11, report::TTrunkSortKey::TotalTraffic},
     };
     for (const auto& [action, key] : trunkSorts) {
-        connect(action, &QAction::triggered, this, [this, key = key] { TrunkModel->Sort(key); });
+        connect(action, &QAction::triggered, this, [this, key = key] {
+            TrunkModel->Refresh([&] { report::SortTrunks(Report->Trunks(), key); });
+        });
     }
 }
 
 void TMainForm_rep::N2Click() {
-    Export(SaveDialog1, [this] {
-        return std::make_unique<report::TCallExport>(CallModel->Rows(), CallModel->DateFormat());
-    });
+    Export(SaveDialog1,
+           [this] { return std::make_unique<report::TCallExport>(*Rows, DateFormat); });
 }
 
 void TMainForm_rep::N12Click() {
-    Export(SaveDialog2,
-           [this] { return std::make_unique<report::TLineExport>(LineModel->Entries()); });
+    Export(SaveDialog2, [this] { return std::make_unique<report::TLineExport>(Report->Lines()); });
 }
 
 void TMainForm_rep::N13Click() {
     Export(SaveDialog3,
-           [this] { return std::make_unique<report::TTrunkExport>(TrunkModel->Entries()); });
+           [this] { return std::make_unique<report::TTrunkExport>(Report->Trunks()); });
 }
 
 void TMainForm_rep::Export(QFileDialog* dialog, const TExportSource& source) {
@@ -140,15 +151,16 @@ void TMainForm_rep::Export(QFileDialog* dialog, const TExportSource& source) {
                      QStringLiteral("Предупреждение!"))) {
         return;
     }
-    int result = report::WriteOk;
+    report::TWriteResult result;
     {
         TBusyCursor busy;
         // The existing file is replaced only once the new one is complete.
-        result = report::WriteListToFile(LastErrno, *source(), LocalFileName(fileName));
+        result = report::SaveExport(*source(), LocalFileName(fileName));
     }
-    if (result != report::WriteOk) {
+    if (!result.Written()) {
+        LastErrno = result.Error;
         ShowMessage(this, ToQString(report::WriteErrorText()),
-                    ToQString(report::WriteListMessage(result, LastErrno)));
+                    ToQString(report::WriteListMessage(result.Code, LastErrno)));
     }
 }
 

@@ -18,17 +18,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <system_error>
 
-#include "app/CostGridModel.h"
 #include "app/HandlerGuard.h"
 #include "app/MainForm_rep.h"
 #include "app/Messages.h"
 #include "app/QtText.h"
 #include "app/ReportCosts.h"
-#include "app/ReportGridModels.h"
+#include "app/ViewGridModel.h"
 #include "exchange/OutConfig.h"
 #include "exchange/ReplaceFile.h"
 #include "report/CostViews.h"
@@ -132,24 +129,8 @@ QTableView* NewGrid(QWidget* parent, QAbstractItemModel* model) {
 } // namespace
 
 void TMainForm_rep::SetUpCosts() {
-    Costs = std::make_unique<TReportCosts>();
     Costs->ConfigDir = QDir::currentPath();
-    Costs->Calls = new TCostGridModel(report::TViewKind::Calls, this);
-    Costs->Lines = new TCostGridModel(report::TViewKind::Lines, this);
-    Costs->Trunks = new TCostGridModel(report::TViewKind::Trunks, this);
-    Costs->Destinations = new TCostGridModel(report::TViewKind::Destinations, this);
-    // A selection, a sort: the priced grids follow the window's own lists. A
-    // new call list is priced again first (Reprice), so until then the priced
-    // call grid shows nothing.
-    connect(CallModel, &QAbstractItemModel::modelReset, this, [this] {
-        if (Costs->PricedList != &CallModel->Rows().Calls()) {
-            Costs->Calls->SetViews(nullptr, nullptr);
-        } else {
-            Costs->Calls->Refresh();
-        }
-    });
-    connect(LineModel, &QAbstractItemModel::modelReset, Costs->Lines, &TCostGridModel::Refresh);
-    connect(TrunkModel, &QAbstractItemModel::modelReset, Costs->Trunks, &TCostGridModel::Refresh);
+    Costs->Destinations = new TViewGridModel(this);
     Costs->TariffDialog = MakeDialog("TariffDialog", false);
     Costs->TariffDialog->setNameFilter(QStringLiteral("Тарифы (*.csv *.txt);;Все файлы (*)"));
     Costs->ExcelDialog = MakeDialog("ExcelDialog", true);
@@ -160,7 +141,7 @@ void TMainForm_rep::SetUpCosts() {
     Costs->CsvDialog->setDefaultSuffix(QStringLiteral("csv"));
     SetUpPeriodBar();
     SetUpCostCommands();
-    Reprice();
+    ShowViews();
 }
 
 void TMainForm_rep::SetUpPeriodBar() {
@@ -273,17 +254,20 @@ void TMainForm_rep::SetUpCostCommands() {
         form->SaveExcelClick();
     })->setObjectName(QStringLiteral("SaveExcelMenuItem"));
     QMenu* csv = file->addMenu(QStringLiteral("Сохранить в CSV"));
-    const std::pair<QString, report::TViewKind> views[] = {
-        {QStringLiteral("Звонки"), report::TViewKind::Calls},
-        {QStringLiteral("АЛ"), report::TViewKind::Lines},
-        {QStringLiteral("СЛ"), report::TViewKind::Trunks},
-        {QStringLiteral("Направления"), report::TViewKind::Destinations}};
+    // Every view of the catalog, by its caption; the report's own four also
+    // from their grids' popup menus.
     auto* destinationMenu = new QMenu(this);
-    QMenu* popups[] = {Form->PopupMenu1, Form->PopupMenu2, Form->PopupMenu3, destinationMenu};
-    for (std::size_t i = 0; i < std::size(views); ++i) {
-        const report::TViewKind kind = views[i].second;
+    QMenu* const popups[] = {Form->PopupMenu1, Form->PopupMenu2, Form->PopupMenu3, destinationMenu};
+    const std::unique_ptr<report::TCostViews> views = Report->Views(*Rows);
+    for (std::size_t i = 0; i < views->Count(); ++i) {
+        const auto kind = static_cast<report::TViewKind>(i);
         const auto save = [kind](TMainForm_rep* form) { form->SaveCsvClick(kind); };
-        command(csv, views[i].first, save);
+        command(csv, ToQString(views->View(kind).Name()), save)
+            ->setObjectName(QStringLiteral("SaveCsvMenuItem_%1")
+                                .arg(QString::fromStdString(report::ViewCatalog()[i].Key)));
+        if (i >= std::size(popups)) {
+            continue;
+        }
         popups[i]->addSeparator();
         command(popups[i], QStringLiteral("Сохранить в CSV"), save);
         command(popups[i], QStringLiteral("Сохранить в Excel"),
@@ -293,11 +277,9 @@ void TMainForm_rep::SetUpCostCommands() {
 }
 
 void TMainForm_rep::DropCosts() {
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        delete model;
-    }
-    Costs->Calls = Costs->Lines = Costs->Trunks = Costs->Destinations = nullptr;
-    Costs->Views.reset();
+    DetachViews();
+    delete Costs->Destinations;
+    Costs->Destinations = nullptr;
 }
 
 report::TPeriod TMainForm_rep::CurrentPeriod() const {
@@ -314,7 +296,7 @@ void TMainForm_rep::SetClock(std::function<QDateTime()> now) {
 
 void TMainForm_rep::ReportLoaded() {
     // A new file: the shown calls are all of it.
-    Costs->FileCalls.reset();
+    Costs->FileReport.reset();
     ApplyPeriod();
 }
 
@@ -344,11 +326,13 @@ bool TMainForm_rep::LoadTariffs(const QString& fileName) {
         return false;
     }
     // The views point at the table: they go before it is replaced.
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(nullptr, nullptr);
-    }
-    Costs->Views.reset();
+    DetachViews();
     Costs->Table = std::move(table);
+    for (report::TReportSession* report : {Report.get(), Costs->FileReport.get()}) {
+        if (report != nullptr) {
+            report->Reprice();
+        }
+    }
     const QString config = OutConfigPath(*Costs);
     if (!RememberTariffs(config, fileName)) {
         ShowMessage(this,
@@ -356,7 +340,7 @@ bool TMainForm_rep::LoadTariffs(const QString& fileName) {
                         .arg(QDir::toNativeSeparators(config)),
                     QCoreApplication::applicationName());
     }
-    Reprice();
+    ShowViews();
     return true;
 }
 
@@ -408,7 +392,7 @@ void TMainForm_rep::ApplyPeriod() {
 
 void TMainForm_rep::ShowPeriodOnPickers() {
     const bool whole = Costs->Period.Whole();
-    const report::TCallList& calls = Report->Calls; // the whole file when whole
+    const report::TCallList& calls = Report->Calls(); // the whole file when whole
     // Without calls there is no first or last day to show.
     const bool shown = !whole || calls.Count() > 0;
     Costs->From->setEnabled(shown);
@@ -428,48 +412,61 @@ void TMainForm_rep::ShowPeriodOnPickers() {
 
 void TMainForm_rep::ShowCallsOfPeriod() {
     const bool whole = Costs->Period.Whole();
-    if (whole && !Costs->FileCalls) {
-        Reprice();
+    if (whole && !Costs->FileReport) {
+        ShowViews();
         return;
     }
-    auto lists = std::make_unique<TReportLists>();
-    {
-        const report::TCallList& file = Costs->FileCalls ? *Costs->FileCalls : Report->Calls;
-        lists->Calls =
-            whole ? std::move(*Costs->FileCalls) : report::CallsInPeriod(file, Costs->Period);
-    }
-    lists->Lines = report::BuildLineList(lists->Calls);
-    lists->Trunks = report::BuildTrunkList(lists->Calls);
-    Costs->Views.reset();
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(nullptr, nullptr);
-    }
+    std::unique_ptr<report::TReportSession> shown;
     if (whole) {
-        Costs->FileCalls.reset();
-    } else if (!Costs->FileCalls) {
-        // The shown list is the whole file: it is kept for the next period. The
-        // grids take the new lists at once, before anything is drawn.
-        Costs->FileCalls = std::make_unique<report::TCallList>(std::move(Report->Calls));
+        shown = std::move(Costs->FileReport);
+    } else {
+        shown = NewSession();
+        const report::TReportSession& file = Costs->FileReport ? *Costs->FileReport : *Report;
+        report::TCallListSource source(file.Calls());
+        shown->Load(source, Costs->Period, true);
     }
-    ShowReport(std::move(lists), Form->FileGroupBox->title());
-    Reprice();
+    DetachViews();
+    if (!whole && !Costs->FileReport) {
+        // The shown report is the whole file: it is kept for the next period.
+        // The grids take the new lists at once, before anything is drawn.
+        Costs->FileReport = std::move(Report);
+    }
+    ShowReport(std::move(shown), Form->FileGroupBox->title());
+    ShowViews();
 }
 
-void TMainForm_rep::Reprice() {
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(nullptr, nullptr);
+void TMainForm_rep::DetachViews() {
+    for (TViewGridModel* model : {CallModel, LineModel, TrunkModel, Costs->Destinations}) {
+        if (model != nullptr) {
+            model->SetView(nullptr, nullptr);
+        }
     }
     Costs->Views.reset();
-    const bool priced = !Costs->Table.Empty();
-    Costs->Report =
-        priced ? report::PriceCalls(Report->Calls, Costs->Table) : report::TCostReport{};
-    Costs->PricedList = &Report->Calls;
-    Costs->Views =
-        std::make_unique<report::TCostViews>(CallModel->Rows(), LineModel->Entries(),
-                                             TrunkModel->Entries(), Costs->Report, Costs->Table);
-    for (TCostGridModel* model : {Costs->Calls, Costs->Lines, Costs->Trunks, Costs->Destinations}) {
-        model->SetViews(Costs->Views.get(), &CallModel->DateFormat());
+    Costs->UnpricedViews.clear();
+}
+
+void TMainForm_rep::AttachViews() {
+    DetachViews();
+    Costs->Views = Report->Views(*Rows);
+    // The grids in the order of the catalog's first views.
+    TViewGridModel* const models[] = {CallModel, LineModel, TrunkModel, Costs->Destinations};
+    for (std::size_t i = 0; i < std::size(models); ++i) {
+        const report::TReportView* view = &Costs->Views->View(static_cast<report::TViewKind>(i));
+        const std::size_t unpriced = report::ViewCatalog()[i].UnpricedColumns;
+        if (!Report->Priced() && unpriced > 0) {
+            Costs->UnpricedViews.push_back(report::FirstColumns(*view, unpriced));
+            view = Costs->UnpricedViews.back().get();
+        }
+        if (models[i] != nullptr) {
+            models[i]->SetView(view, &DateFormat);
+        }
     }
+}
+
+void TMainForm_rep::ShowViews() {
+    AttachViews();
+    const bool priced = Report->Priced();
+    const report::TCostReport& costs = Report->Costs();
     ShowCostGrids(priced);
     Costs->TariffLabel->setText(
         priced ? QStringLiteral("Тарифы: %1 (%2 строк)")
@@ -477,24 +474,16 @@ void TMainForm_rep::Reprice() {
                      .arg(Costs->Table.Rows().size())
                : QStringLiteral("Тарифы не загружены"));
     Costs->TotalLabel->setText(priced ? QStringLiteral("Итого: %1   без тарифа: %2   входящих: %3")
-                                            .arg(ToQString(report::CentsText(Costs->Report.Total)))
-                                            .arg(Costs->Report.Unpriced)
-                                            .arg(Costs->Report.Incoming)
+                                            .arg(ToQString(report::CentsText(costs.Total)))
+                                            .arg(costs.Unpriced)
+                                            .arg(costs.Incoming)
                                       : QString());
     emit PeriodOrTariffsChanged();
 }
 
 void TMainForm_rep::ShowCostGrids(bool priced) {
     Costs->DestinationBox->setVisible(priced);
-    const std::pair<QTableView*, std::pair<QAbstractItemModel*, QAbstractItemModel*>> grids[] = {
-        {Form->StringGrid1, {CallModel, Costs->Calls}},
-        {Form->ALGrid, {LineModel, Costs->Lines}},
-        {Form->SLGrid, {TrunkModel, Costs->Trunks}}};
-    for (const auto& [grid, models] : grids) {
-        QAbstractItemModel* model = priced ? models.second : models.first;
-        if (grid->model() != model) {
-            grid->setModel(model);
-        }
+    for (QTableView* grid : {Form->StringGrid1, Form->ALGrid, Form->SLGrid}) {
         LayOutColumns(grid);
     }
 }
@@ -517,33 +506,26 @@ void TMainForm_rep::SaveExcelClick() {
     if (fileName.isEmpty()) {
         return;
     }
-    std::vector<const report::TCostView*> sheets;
-    for (const auto kind : {report::TViewKind::Calls, report::TViewKind::Lines,
-                            report::TViewKind::Trunks, report::TViewKind::Destinations}) {
-        sheets.push_back(&Costs->Views->View(kind));
+    std::vector<const report::TReportView*> sheets;
+    for (std::size_t kind = 0; kind < Costs->Views->Count(); ++kind) {
+        sheets.push_back(&Costs->Views->View(static_cast<report::TViewKind>(kind)));
     }
-    try {
-        report::WriteWorkbook(LocalName(fileName), sheets,
-                              {report::HeadingLines(report::PeriodCaption(Costs->Period),
-                                                    Costs->Table, Costs->Report)});
-    } catch (const report::EWorkbookError& error) {
-        ShowMessage(this,
-                    QStringLiteral("Не удалось сохранить файл \"%1\": %2.")
-                        .arg(QDir::toNativeSeparators(fileName), QString::fromUtf8(error.what())),
-                    QCoreApplication::applicationName());
-    }
+    TellUnsaved(fileName, report::SaveWorkbook(LocalName(fileName), sheets, {Report->Heading()}));
 }
 
 void TMainForm_rep::SaveCsvClick(report::TViewKind kind) {
     const QString fileName = SaveTarget(Costs->CsvDialog);
-    if (fileName.isEmpty()) {
-        return;
+    if (!fileName.isEmpty()) {
+        TellUnsaved(fileName, report::SaveCsv(Costs->Views->View(kind), LocalName(fileName)));
     }
-    if (!report::WriteCsv(Costs->Views->View(kind), LocalName(fileName))) {
+}
+
+void TMainForm_rep::TellUnsaved(const QString& fileName, const report::TWriteResult& result) {
+    if (!result.Written()) {
         ShowMessage(this,
                     QStringLiteral("Не удалось сохранить файл \"%1\": %2.")
                         .arg(QDir::toNativeSeparators(fileName),
-                             QString::fromLocal8Bit(std::strerror(errno))),
+                             QString::fromLocal8Bit(result.Reason.c_str())),
                     QCoreApplication::applicationName());
     }
 }

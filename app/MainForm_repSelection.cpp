@@ -8,7 +8,8 @@
 
 #include "app/MainForm_rep.h"
 #include "app/QtText.h"
-#include "app/ReportGridModels.h"
+#include "app/ReportCosts.h"
+#include "app/ViewGridModel.h"
 #include "ui_MainForm_rep.h"
 
 namespace tallyvox::app {
@@ -49,7 +50,7 @@ void TMainForm_rep::Button4Click() {
     selection.Subscriber = DigitsOf(Form->MaskEdit1->text());
     selection.ByHardwareLine = Form->RadioButton2->isChecked();
     selection.Prefix = ToCp1251(Form->FilterEdit->text());
-    CallModel->Select(selection);
+    CallModel->Refresh([&] { Rows = report::SelectCalls(Report->Calls(), selection); });
     Button5Click();
 }
 

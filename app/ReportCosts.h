@@ -7,10 +7,12 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/Period.h"
+#include "report/Session.h"
 #include "report/Tariff.h"
 
 class QBoxLayout;
@@ -24,7 +26,7 @@ class QTimer;
 
 namespace tallyvox::app {
 
-class TCostGridModel;
+class TViewGridModel;
 
 struct TReportCosts {
     report::TTariffTable Table;
@@ -33,18 +35,15 @@ struct TReportCosts {
     // The folder of "TallyvoxOut.cfg": the start directory.
     QString ConfigDir;
     bool RememberedTried = false;
-    // The whole file while a period narrows the shown calls; empty while the
-    // shown calls are the whole file.
-    std::unique_ptr<report::TCallList> FileCalls;
-    // The priced views over the shown lists; PricedList is the call list priced.
-    report::TCostReport Report;
-    const report::TCallList* PricedList = nullptr;
+    // The whole file while a period narrows the shown report; empty while the
+    // shown report is the whole file.
+    std::unique_ptr<report::TReportSession> FileReport;
+    // The views over the shown report, and the first columns of those the
+    // grids show while nothing is priced.
     std::unique_ptr<report::TCostViews> Views;
+    std::vector<std::unique_ptr<report::TReportView>> UnpricedViews;
 
-    TCostGridModel* Calls = nullptr;
-    TCostGridModel* Lines = nullptr;
-    TCostGridModel* Trunks = nullptr;
-    TCostGridModel* Destinations = nullptr;
+    TViewGridModel* Destinations = nullptr;
     QComboBox* Presets = nullptr;
     QDateTimeEdit* From = nullptr;
     QDateTimeEdit* To = nullptr;

@@ -1,12 +1,14 @@
 // The report on call files of 10 000, 100 000 and 1 000 000 calls of generated
 // office traffic, side by side with the shell tools on the same file: the
 // library's load and totals in-process; tallyvox-report end to end writing the
-// line and trunk exports; mawk summing the talk time per hardware line; wc -l.
+// line and trunk exports, unpriced and priced; mawk summing the talk time per
+// hardware line; wc -l. bench/report_speed.sh prints the ratios of one run.
 // The programs' peak memory (from /usr/bin/time) is printed as the counter
 // peak_MB, the file's size as file_MB.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -34,8 +36,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tallyvox;
 
-// Arden traffic of one exchange, through the exchange's record bytes and the
-// capture side's decoding and line writer, as a read would write it.
+// Arden traffic, through the exchange's record bytes and the capture side's
+// decoding and line writer, as a read would write it. A large file is made of
+// the histories of several exchanges of at most ChunkCalls calls each: one
+// exchange's buffer history of a million calls would reach back past 1980.
+constexpr int ChunkCalls = 100000;
+
 fs::path CallFile(int calls) {
     static std::map<int, fs::path> made;
     if (const auto found = made.find(calls); found != made.end()) {
@@ -43,17 +49,21 @@ fs::path CallFile(int calls) {
     }
     const fs::path path =
         fs::temp_directory_path() / ("tallyvox-report-bench-" + std::to_string(calls) + ".txt");
-    sim::TTrafficGenerator generator(1, sim::TTrunkPlan::Arden, 0);
     TDecodeContext context;
     context.TimeUnit = 6;
     context.ModelName = "Arden-L1";
     context.CurrentYear = 2026;
     std::ofstream file(path, std::ios::binary);
-    for (const sim::TCall& call : generator.History(calls, {2026, 11, 30, 18, 0, 0})) {
-        const std::vector<std::uint8_t> payload = sim::EncodeCall(call, 6);
-        file << callfile::FormatCallLine(
-                    DecodeRecordPayload(payload.data(), payload.size(), context))
-             << "\r\n";
+    for (int made = 0, seed = 1; made < calls; made += ChunkCalls, ++seed) {
+        sim::TTrafficGenerator generator(static_cast<std::uint32_t>(seed), sim::TTrunkPlan::Arden,
+                                         0);
+        for (const sim::TCall& call :
+             generator.History(std::min(ChunkCalls, calls - made), {2026, 11, 30, 18, 0, 0})) {
+            const std::vector<std::uint8_t> payload = sim::EncodeCall(call, 6);
+            file << callfile::FormatCallLine(
+                        DecodeRecordPayload(payload.data(), payload.size(), context))
+                 << "\r\n";
+        }
     }
     made[calls] = path;
     return path;
@@ -163,6 +173,20 @@ void BM_ReportProgram(benchmark::State& state) {
     Figures(state, file, peak);
 }
 
+// The same priced by the example tariff table: the same exports, every call priced.
+void BM_ReportProgramPriced(benchmark::State& state) {
+    const fs::path file = CallFile(static_cast<int>(state.range(0)));
+    const fs::path folder = file.parent_path();
+    double peak = 0;
+    for (auto _ : state) {
+        peak = Run({TALLYVOX_REPORT_PROGRAM, file.string(), "--tariffs", TALLYVOX_TARIFFS,
+                    "--lines", (folder / "tallyvox-report-bench-lines.txt").string(), "--trunks",
+                    (folder / "tallyvox-report-bench-trunks.txt").string()},
+                   "/dev/null");
+    }
+    Figures(state, file, peak);
+}
+
 // Talk time per hardware line: the duration is the third field, the line the
 // first three characters of the fourth.
 void BM_MawkTalkTimePerLine(benchmark::State& state) {
@@ -191,6 +215,7 @@ void BM_WcLines(benchmark::State& state) {
 BENCHMARK(BM_LoadAndTotals)->REPORT_SIZES;
 BENCHMARK(BM_LoadAndTotalsWithCosts)->REPORT_SIZES;
 BENCHMARK(BM_ReportProgram)->REPORT_SIZES->UseRealTime();
+BENCHMARK(BM_ReportProgramPriced)->REPORT_SIZES->UseRealTime();
 BENCHMARK(BM_MawkTalkTimePerLine)->REPORT_SIZES->UseRealTime();
 BENCHMARK(BM_WcLines)->REPORT_SIZES->UseRealTime();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -116,9 +117,39 @@ bool IsTimeOfDay(int hours, int minutes, int seconds) {
            seconds <= 59;
 }
 
-// Almost every field is plain digits: those are read here, the rest by the
-// general conversion.
+// The digits at 1-based columns first and first + 1 as a number; marks bad
+// when either is not a digit.
+int TwoDigits(const char* line, std::size_t first, unsigned& bad) {
+    const unsigned tens = static_cast<unsigned char>(line[first - 1]) - unsigned{'0'};
+    const unsigned ones = static_cast<unsigned char>(line[first]) - unsigned{'0'};
+    bad |= static_cast<unsigned>(tens > 9) | static_cast<unsigned>(ones > 9);
+    return static_cast<int>(tens * 10 + ones);
+}
+
+// Every number field of a line as written is plain digits: read here in one
+// straight pass over the columns of NumberFields; false when any is not.
+bool ReadPlainNumberFields(std::string_view line, TCallLineView& fields) {
+    const char* p = line.data();
+    unsigned bad = 0;
+    fields.Day = TwoDigits(p, 1, bad);
+    fields.Month = TwoDigits(p, 4, bad);
+    fields.Year = TwoDigits(p, 7, bad) * 100 + TwoDigits(p, 9, bad);
+    fields.StartHour = TwoDigits(p, 12, bad);
+    fields.StartMinute = TwoDigits(p, 15, bad);
+    fields.StartSecond = TwoDigits(p, 18, bad);
+    fields.DurationHours = TwoDigits(p, 23, bad);
+    fields.DurationMinutes = TwoDigits(p, 26, bad);
+    fields.DurationSeconds = TwoDigits(p, 29, bad);
+    return bad == 0;
+}
+
+// Fields that are not plain digits go through the general conversion.
 bool ReadNumberFields(std::string_view line, TCallLineView& fields) {
+    if (ReadPlainNumberFields(line, fields)) {
+        return IsDate(fields.Year, fields.Month, fields.Day) &&
+               IsTimeOfDay(fields.StartHour, fields.StartMinute, fields.StartSecond) &&
+               IsTimeOfDay(fields.DurationHours, fields.DurationMinutes, fields.DurationSeconds);
+    }
     for (const TNumberField& field : NumberFields) {
         int value = 0;
         for (std::size_t i = field.First - 1; i < field.Last; ++i) {
@@ -143,8 +174,13 @@ bool ReadNumberFields(std::string_view line, TCallLineView& fields) {
 
 constexpr std::size_t TrunkPlaceWidth = 8; // three blanks and the five trunk columns
 
-bool IsBlank(std::string_view text) {
-    return text.find_first_not_of(' ') == std::string_view::npos;
+// Plain loops: the texts are a few characters long, too short for a library search.
+std::size_t FirstNonBlank(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') {
+        ++i;
+    }
+    return i;
 }
 
 // After the program number the fields are found by runs of non-blank characters,
@@ -152,14 +188,17 @@ bool IsBlank(std::string_view text) {
 // writer without a trunk leaves the trunk's place blank; the first run is then the
 // number, not a trunk.
 void ReadTrunkAndNumber(std::string_view rest, TCallLineView& fields) {
-    if (IsBlank(rest.substr(0, TrunkPlaceWidth))) {
+    const std::size_t trunkStart = FirstNonBlank(rest);
+    if (trunkStart >= std::min(rest.size(), TrunkPlaceWidth)) {
         fields.DialledNumberField = rest;
         return;
     }
-    rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
-    const std::size_t trunkEnd = rest.find(' ');
-    fields.Trunk = rest.substr(0, trunkEnd);
-    if (trunkEnd != std::string_view::npos) {
+    std::size_t trunkEnd = trunkStart;
+    while (trunkEnd < rest.size() && rest[trunkEnd] != ' ') {
+        ++trunkEnd;
+    }
+    fields.Trunk = rest.substr(trunkStart, trunkEnd - trunkStart);
+    if (trunkEnd != rest.size()) {
         fields.DialledNumberField = rest.substr(trunkEnd + 1);
     }
 }
@@ -179,10 +218,13 @@ std::optional<TCallLineView> ParseCallLineView(std::string_view line) {
         return std::nullopt;
     }
     fields.HardwareLine = line.substr(HardwareLineFirst - 1, HardwareLineWidth);
-    const std::size_t programEnd = line.find(')', ProgramNumberFirst - 1);
-    if (programEnd == std::string_view::npos) {
+    const void* bracket = std::memchr(line.data() + ProgramNumberFirst - 1, ')',
+                                      line.size() - (ProgramNumberFirst - 1));
+    if (bracket == nullptr) {
         return std::nullopt;
     }
+    const auto programEnd =
+        static_cast<std::size_t>(static_cast<const char*>(bracket) - line.data());
     fields.ProgramNumberField =
         line.substr(ProgramNumberFirst - 1, programEnd - (ProgramNumberFirst - 1));
     ReadTrunkAndNumber(line.substr(programEnd + 1), fields);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "report/Cells.h"
 #include "report/Totals.h"
 #include "text/Cp1251.h"
 
@@ -44,7 +45,7 @@ const std::string& TotalTitle() {
     return title;
 }
 
-class TCallView final : public TCostView {
+class TCallView final : public TReportView {
 public:
     TCallView(const TCallRows& rows, const TCostReport& costs, const TTariffTable& table)
         : Rows(rows), Costs(costs), Table(table) {}
@@ -119,7 +120,7 @@ private:
 };
 
 // The line or trunk totals, with the count of calls and the cost.
-template <class TList> class TTotalsView final : public TCostView {
+template <class TList> class TTotalsView final : public TReportView {
 public:
     TTotalsView(const TList& list, const TCostReport& costs) : List(list), Costs(costs) {}
     std::string Name() const override { return text::Utf8ToCp1251(IsLines ? "АЛ" : "СЛ"); }
@@ -173,7 +174,7 @@ private:
     const TCostReport& Costs;
 };
 
-class TDestinationView final : public TCostView {
+class TDestinationView final : public TReportView {
 public:
     explicit TDestinationView(const TCostReport& costs) : Costs(costs) {}
     std::string Name() const override { return text::Utf8ToCp1251("Направления"); }
@@ -246,31 +247,82 @@ const std::vector<TColumn>& ViewColumns(TViewKind kind) {
     }
 }
 
+namespace {
+
+std::vector<TViewEntry>& Catalog() {
+    static std::vector<TViewEntry> catalog{
+        {"calls", CallColumnCount,
+         [](const TViewSources& from) {
+             return std::make_unique<TCallView>(from.Rows, from.Costs, from.Table);
+         }},
+        {"lines", LineColumnCount,
+         [](const TViewSources& from) {
+             return std::make_unique<TTotalsView<TLineList>>(from.Lines, from.Costs);
+         }},
+        {"trunks", TrunkColumnCount,
+         [](const TViewSources& from) {
+             return std::make_unique<TTotalsView<TTrunkList>>(from.Trunks, from.Costs);
+         }},
+        {"destinations", 0,
+         [](const TViewSources& from) { return std::make_unique<TDestinationView>(from.Costs); }},
+    };
+    return catalog;
+}
+
+class TFirstColumns final : public TReportView {
+public:
+    TFirstColumns(const TReportView& view, std::size_t columns)
+        : View(view),
+          Columns_(view.Columns().begin(),
+                   view.Columns().begin() +
+                       static_cast<std::ptrdiff_t>(std::min(columns, view.Columns().size()))) {}
+    std::string Name() const override { return View.Name(); }
+    const std::vector<TColumn>& Columns() const override { return Columns_; }
+    std::size_t RowCount() const override { return View.RowCount(); }
+    TCell Cell(std::size_t row, std::size_t column) const override {
+        return View.Cell(row, column);
+    }
+    std::vector<TCell> Totals() const override { return {}; }
+
+private:
+    const TReportView& View;
+    std::vector<TColumn> Columns_;
+};
+
+} // namespace
+
+const std::vector<TViewEntry>& ViewCatalog() {
+    return Catalog();
+}
+
+TViewKind AddView(TViewEntry entry) {
+    Catalog().push_back(std::move(entry));
+    return static_cast<TViewKind>(Catalog().size() - 1);
+}
+
+std::unique_ptr<TReportView> FirstColumns(const TReportView& view, std::size_t columns) {
+    return std::make_unique<TFirstColumns>(view, columns);
+}
+
 std::optional<TViewKind> ViewByName(const std::string& name) {
-    if (name == "calls") {
-        return TViewKind::Calls;
-    }
-    if (name == "lines") {
-        return TViewKind::Lines;
-    }
-    if (name == "trunks") {
-        return TViewKind::Trunks;
-    }
-    if (name == "destinations") {
-        return TViewKind::Destinations;
+    const std::vector<TViewEntry>& catalog = ViewCatalog();
+    for (std::size_t i = 0; i < catalog.size(); ++i) {
+        if (catalog[i].Key == name) {
+            return static_cast<TViewKind>(i);
+        }
     }
     return std::nullopt;
 }
 
 TCostViews::TCostViews(const TCallRows& rows, const TLineList& lines, const TTrunkList& trunks,
                        const TCostReport& costs, const TTariffTable& table) {
-    Views.push_back(std::make_unique<TCallView>(rows, costs, table));
-    Views.push_back(std::make_unique<TTotalsView<TLineList>>(lines, costs));
-    Views.push_back(std::make_unique<TTotalsView<TTrunkList>>(trunks, costs));
-    Views.push_back(std::make_unique<TDestinationView>(costs));
+    const TViewSources sources{rows, lines, trunks, costs, table};
+    for (const TViewEntry& entry : ViewCatalog()) {
+        Views.push_back(entry.Make(sources));
+    }
 }
 
-const TCostView& TCostViews::View(TViewKind kind) const {
+const TReportView& TCostViews::View(TViewKind kind) const {
     return *Views[static_cast<std::size_t>(kind)];
 }
 

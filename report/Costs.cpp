@@ -14,7 +14,7 @@ TCostEntry& EntryOf(TCostList& list, std::string_view key) {
     return entry != nullptr ? *entry : list.Append(TCostEntry{std::string(key)});
 }
 
-void Add(TCostEntry& entry, const TCallCost& cost) {
+void AddCost(TCostEntry& entry, const TCallCost& cost) {
     ++entry.Calls;
     entry.BilledSeconds += cost.BilledSeconds;
     entry.Cost += cost.Cost;
@@ -29,57 +29,10 @@ TCostEntry Lookup(const TCostList& list, std::string_view key) {
 constexpr std::size_t MinCallsPerThread = 50000;
 constexpr unsigned MaxThreads = 8;
 
-// The totals of one part of the call list.
-struct TPart {
-    TCostList Lines;
-    TCostList Trunks;
-    std::vector<TCostEntry> Destinations; // one per distinct name, by row
-    TCostReport Counts;                   // Total, BilledSeconds and the counts only
-};
-
-void PricePart(const TCallList& calls, std::size_t begin, std::size_t end,
-               const TTariffTable& table, const std::vector<std::size_t>& destinationOfRow,
-               std::vector<TCallCost>& costs, TPart& part) {
-    for (std::size_t i = begin; i < end; ++i) {
-        const TExtStr_rep& call = calls[i];
-        const TCallCost cost = table.Cost(call);
-        costs[i] = cost;
-        Add(EntryOf(part.Lines, call.HardwareLine), cost);
-        Add(EntryOf(part.Trunks, call.Trunk), cost);
-        if (call.IsIncoming()) {
-            ++part.Counts.Incoming;
-        } else if (!cost.Priced()) {
-            ++part.Counts.Unpriced;
-        } else {
-            ++part.Counts.Priced;
-            part.Counts.Total += cost.Cost;
-            part.Counts.BilledSeconds += cost.BilledSeconds;
-            Add(part.Destinations[destinationOfRow[static_cast<std::size_t>(cost.Row)]], cost);
-        }
-    }
-}
-
 void Merge(TCostEntry& into, const TCostEntry& entry) {
     into.Calls += entry.Calls;
     into.BilledSeconds += entry.BilledSeconds;
     into.Cost += entry.Cost;
-}
-
-void Join(TCostReport& report, std::vector<TCostEntry>& destinations, const TPart& part) {
-    for (const TCostEntry& line : part.Lines) {
-        Merge(EntryOf(report.Lines, line.Key), line);
-    }
-    for (const TCostEntry& trunk : part.Trunks) {
-        Merge(EntryOf(report.Trunks, trunk.Key), trunk);
-    }
-    for (std::size_t i = 0; i < destinations.size(); ++i) {
-        Merge(destinations[i], part.Destinations[i]);
-    }
-    report.Total += part.Counts.Total;
-    report.BilledSeconds += part.Counts.BilledSeconds;
-    report.Priced += part.Counts.Priced;
-    report.Unpriced += part.Counts.Unpriced;
-    report.Incoming += part.Counts.Incoming;
 }
 
 } // namespace
@@ -92,33 +45,97 @@ TCostEntry TCostReport::TrunkCost(std::string_view trunk) const {
     return Lookup(Trunks, trunk);
 }
 
-TCostReport PriceCalls(const TCallList& calls, const TTariffTable& table, unsigned threads) {
-    // A destination's entry per row, found once: rows sharing a name share it.
+TCostTally::TCostTally(const TTariffTable& table) : Table(&table) {
     TCostList names;
-    std::vector<std::size_t> destinationOfRow;
+    auto destinationOfRow = std::make_shared<std::vector<std::size_t>>();
     for (const TTariffRow& row : table.Rows()) {
         const std::string name = row.DestinationName();
         const TCostEntry* entry = names.Find(name);
         if (entry == nullptr) {
             entry = &names.Append(TCostEntry{name});
         }
-        destinationOfRow.push_back(static_cast<std::size_t>(entry - &names[0]));
+        destinationOfRow->push_back(static_cast<std::size_t>(entry - &names[0]));
     }
+    DestinationOfRow = std::move(destinationOfRow);
+    Destinations.assign(names.begin(), names.end());
+}
+
+void TCostTally::Count(const TExtStr_rep& call, const TCallCost& cost) {
+    if (call.IsIncoming()) {
+        ++Counts.Incoming;
+    } else if (!cost.Priced()) {
+        ++Counts.Unpriced;
+    } else {
+        ++Counts.Priced;
+        Counts.Total += cost.Cost;
+        Counts.BilledSeconds += cost.BilledSeconds;
+        AddCost(Destinations[(*DestinationOfRow)[static_cast<std::size_t>(cost.Row)]], cost);
+    }
+}
+
+TCallCost TCostTally::Price(const TExtStr_rep& call) {
+    const TCallCost cost = Table->Cost(call);
+    Count(call, cost);
+    return cost;
+}
+
+TCallCost TCostTally::Add(const TExtStr_rep& call) {
+    const TCallCost cost = Price(call);
+    AddCost(EntryOf(Lines, call.HardwareLine), cost);
+    AddCost(EntryOf(Trunks, call.Trunk), cost);
+    return cost;
+}
+
+void TCostTally::Join(const TCostTally& later) {
+    for (const TCostEntry& line : later.Lines) {
+        Merge(EntryOf(Lines, line.Key), line);
+    }
+    for (const TCostEntry& trunk : later.Trunks) {
+        Merge(EntryOf(Trunks, trunk.Key), trunk);
+    }
+    for (std::size_t i = 0; i < Destinations.size(); ++i) {
+        Merge(Destinations[i], later.Destinations[i]);
+    }
+    Counts.Total += later.Counts.Total;
+    Counts.BilledSeconds += later.Counts.BilledSeconds;
+    Counts.Priced += later.Counts.Priced;
+    Counts.Unpriced += later.Counts.Unpriced;
+    Counts.Incoming += later.Counts.Incoming;
+}
+
+TCostReport TCostTally::Finish() const {
+    TCostReport report = Counts;
+    report.Lines = Lines;
+    report.Trunks = Trunks;
+    // Only the destinations that were called, the dearest first.
+    for (const TCostEntry& entry : Destinations) {
+        if (entry.Calls > 0) {
+            report.Destinations.Append(entry);
+        }
+    }
+    report.Destinations.StableSort([](const TCostEntry& a, const TCostEntry& b) {
+        return a.Cost != b.Cost ? a.Cost > b.Cost : a.Key < b.Key;
+    });
+    return report;
+}
+
+TCostReport PriceCalls(const TCallList& calls, const TTariffTable& table, unsigned threads) {
     // Each part of the list is priced on a thread of its own into its own
-    // totals; the parts are then joined in list order, so the lines and trunks
-    // keep the order of their first calls.
+    // tally; the tallies are then joined in list order.
     const std::size_t parts =
         calls.Count() < MinCallsPerThread * 2 ? 1 : std::clamp<std::size_t>(threads, 1, MaxThreads);
-    TCostReport report;
+    std::vector<TCallCost> costs;
     // Filled once, front to back, as the call list is: large pages if there are.
-    report.Calls.reserve(calls.Count());
-    AdviseLargeMemory(report.Calls.data(), report.Calls.capacity() * sizeof(TCallCost));
-    report.Calls.resize(calls.Count());
-    std::vector<TPart> priced(parts, TPart{{}, {}, {names.begin(), names.end()}, {}});
+    costs.reserve(calls.Count());
+    AdviseLargeMemory(costs.data(), costs.capacity() * sizeof(TCallCost));
+    costs.resize(calls.Count());
+    std::vector<TCostTally> tallies(parts, TCostTally(table));
     const auto price = [&](std::size_t part) {
         const std::size_t begin = calls.Count() * part / parts;
         const std::size_t end = calls.Count() * (part + 1) / parts;
-        PricePart(calls, begin, end, table, destinationOfRow, report.Calls, priced[part]);
+        for (std::size_t i = begin; i < end; ++i) {
+            costs[i] = tallies[part].Add(calls[i]);
+        }
     };
     std::vector<std::thread> workers;
     for (std::size_t part = 1; part < parts; ++part) {
@@ -128,19 +145,11 @@ TCostReport PriceCalls(const TCallList& calls, const TTariffTable& table, unsign
     for (std::thread& worker : workers) {
         worker.join();
     }
-    std::vector<TCostEntry> destinations(names.begin(), names.end());
-    for (const TPart& part : priced) {
-        Join(report, destinations, part);
+    for (std::size_t part = 1; part < parts; ++part) {
+        tallies[0].Join(tallies[part]);
     }
-    // Only the destinations that were called, the dearest first.
-    for (TCostEntry& entry : destinations) {
-        if (entry.Calls > 0) {
-            report.Destinations.Append(std::move(entry));
-        }
-    }
-    report.Destinations.StableSort([](const TCostEntry& a, const TCostEntry& b) {
-        return a.Cost != b.Cost ? a.Cost > b.Cost : a.Key < b.Key;
-    });
+    TCostReport report = tallies[0].Finish();
+    report.Calls = std::move(costs);
     return report;
 }
 

@@ -4,6 +4,7 @@
 // destination. Totals are sums of the rounded call costs, as a bill shows them.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,35 @@ struct TCostReport {
     // The cost of the line or trunk of that key, or an empty entry.
     TCostEntry LineCost(std::string_view hardwareLine) const;
     TCostEntry TrunkCost(std::string_view trunk) const;
+};
+
+// The costs of calls taken one at a time, as they are read: each part of a
+// report read on a thread of its own keeps one, and the parts are joined in
+// order, so the lines and trunks keep the order of their first calls.
+class TCostTally {
+public:
+    // table must outlive the tally.
+    explicit TCostTally(const TTariffTable& table);
+    // Prices one call, counts it in the totals and gives its cost.
+    TCallCost Add(const TExtStr_rep& call);
+    // The same without the line and trunk totals, for a reader that keeps
+    // those beside its own (Finish then leaves them empty).
+    TCallCost Price(const TExtStr_rep& call);
+    // Adds the totals of a tally of the calls that follow this one's.
+    void Join(const TCostTally& later);
+    // The report of every call added or joined; Calls is left empty.
+    TCostReport Finish() const;
+
+private:
+    void Count(const TExtStr_rep& call, const TCallCost& cost);
+
+    const TTariffTable* Table;
+    // A destination's entry per row, found once: rows sharing a name share it.
+    std::shared_ptr<const std::vector<std::size_t>> DestinationOfRow;
+    TCostList Lines;
+    TCostList Trunks;
+    std::vector<TCostEntry> Destinations; // one per distinct name, by row
+    TCostReport Counts;                   // Total, BilledSeconds and the counts only
 };
 
 // Prices every call of calls by table; table and calls are only read. A large

@@ -90,4 +90,9 @@ bool WriteCsv(const TCostView& view, const std::string& fileName) {
     return written && closed;
 }
 
+TWriteResult SaveCsv(const TReportView& view, const std::string& fileName) {
+    errno = 0;
+    return WriteCsv(view, fileName) ? WrittenFile(fileName) : FailedWrite(fileName, errno);
+}
+
 } // namespace tallyvox::report

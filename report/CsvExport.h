@@ -14,6 +14,7 @@
 #include <string>
 
 #include "report/CostViews.h"
+#include "report/WriteResult.h"
 
 namespace tallyvox::report {
 
@@ -26,5 +27,7 @@ std::string CsvTitleRow(const TCostView& view);
 // Writes the CSV of view to fileName, replacing it; false with errno set when it
 // cannot be written.
 bool WriteCsv(const TCostView& view, const std::string& fileName);
+// The same, answering as every writer of the report does.
+TWriteResult SaveCsv(const TReportView& view, const std::string& fileName);
 
 } // namespace tallyvox::report

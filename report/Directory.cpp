@@ -49,20 +49,6 @@ std::vector<std::string> TDirectory::Departments() const {
     return {names.begin(), names.end()};
 }
 
-TCallList CallsOfDepartments(const TCallList& calls, const TDirectory& directory,
-                             const std::vector<std::string>& departments) {
-    TCallList kept;
-    for (const TExtStr_rep& call : calls) {
-        const TDirectoryEntry* person = directory.PersonOf(call);
-        if (person != nullptr && std::find(departments.begin(), departments.end(),
-                                           person->Department) != departments.end()) {
-            kept.Append(call);
-        }
-    }
-    kept.SetLineCount(calls.LineCount());
-    return kept;
-}
-
 std::string_view DirectoryKeyText(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) {

@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include "report/Lists.h"
 #include "report/Types.h"
 
 namespace tallyvox::report {
@@ -68,11 +67,6 @@ private:
     std::string FileName_;
     std::map<std::pair<TDirectoryKey, std::string>, std::vector<std::size_t>, std::less<>> Index;
 };
-
-// The calls of calls, in their order, whose line was in one of the departments
-// (Windows-1251) on the call's start.
-TCallList CallsOfDepartments(const TCallList& calls, const TDirectory& directory,
-                             const std::vector<std::string>& departments);
 
 // The key text as the directory holds it: the blanks of a fixed-width column dropped.
 std::string_view DirectoryKeyText(std::string_view text);

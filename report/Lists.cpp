@@ -41,6 +41,22 @@ TCallList& TCallList::operator=(TCallList&& other) noexcept {
     return *this;
 }
 
+void TCallList::Splice(TCallList&& later) {
+    if (Items.empty()) {
+        const std::size_t lineCount = LineCount_ + later.LineCount_;
+        *this = std::move(later);
+        LineCount_ = lineCount;
+        return;
+    }
+    Items.insert(Items.end(), later.Items.begin(), later.Items.end());
+    // The texts stay where they are: their blocks change owner only.
+    for (auto& block : later.Blocks) {
+        Blocks.push_back(std::move(block));
+    }
+    LineCount_ += later.LineCount_;
+    later.Clear();
+}
+
 void TCallList::Clear() {
     Items.clear();
     Blocks.clear();

@@ -57,6 +57,9 @@ public:
     std::string_view StoreWithoutBlanks(std::string_view text);
     // Appends a call whose texts already are in this list's store.
     void AppendStored(const TExtStr_rep& call) { Items.push_back(call); }
+    // Appends the calls of later, which takes its store along (no text is
+    // copied) and is left empty; the line counts add up.
+    void Splice(TCallList&& later);
 
 private:
     char* Room(std::size_t size);

@@ -24,13 +24,28 @@ constexpr std::size_t ShortestCallWithLineEnd = 48;
 
 // text without its blanks; copied into scratch only when blanks stand between
 // its characters (the padding around a field is just left out).
-std::string_view WithoutBlanks(std::string_view text, std::string& scratch) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
+// The end of the text from first to last without its trailing blanks. A line
+// ends in a run of them: they are skipped eight at a time.
+const char* EndWithoutBlanks(const char* first, const char* last) {
+    static constexpr char EightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    while (last - first >= 8 && std::memcmp(last - 8, EightBlanks, 8) == 0) {
+        last -= 8;
     }
-    text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
-    if (text.find(' ') == std::string_view::npos) {
+    while (last != first && last[-1] == ' ') {
+        --last;
+    }
+    return last;
+}
+
+// Plain loops: the fields are a few characters long, too short for a library search.
+std::string_view WithoutBlanks(std::string_view text, std::string& scratch) {
+    const char* first = text.data();
+    const char* last = EndWithoutBlanks(first, first + text.size());
+    while (first != last && *first == ' ') {
+        ++first;
+    }
+    text = std::string_view(first, static_cast<std::size_t>(last - first));
+    if (std::find(first, last, ' ') == last) {
         return text;
     }
     scratch.clear();

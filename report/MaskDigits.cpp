@@ -13,6 +13,34 @@ std::string MaskDigits(std::string_view number, unsigned count) {
     return masked;
 }
 
+namespace {
+
+class TMaskedView final : public TReportView {
+public:
+    TMaskedView(const TReportView& view, unsigned count) : View(view), Count(count) {}
+    std::string Name() const override { return View.Name(); }
+    const std::vector<TColumn>& Columns() const override { return View.Columns(); }
+    std::size_t RowCount() const override { return View.RowCount(); }
+    TCell Cell(std::size_t row, std::size_t column) const override {
+        TCell cell = View.Cell(row, column);
+        if (cell.Kind == TCellKind::Phone) {
+            cell.Text = MaskDigits(cell.Text, Count);
+        }
+        return cell;
+    }
+    std::vector<TCell> Totals() const override { return View.Totals(); }
+
+private:
+    const TReportView& View;
+    unsigned Count;
+};
+
+} // namespace
+
+std::unique_ptr<TReportView> MaskedView(const TReportView& view, unsigned count) {
+    return std::make_unique<TMaskedView>(view, count);
+}
+
 TCallList MaskedCalls(const TCallList& calls, unsigned count) {
     TCallList masked;
     masked.Reserve(calls.Count());

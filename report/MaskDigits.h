@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include <memory>
+
+#include "report/CostViews.h"
 #include "report/Lists.h"
 
 namespace tallyvox::report {
@@ -13,6 +16,8 @@ namespace tallyvox::report {
 // number with its last count digits as 'X' (other characters kept and not
 // counted); a number of count digits or fewer is all 'X'.
 std::string MaskDigits(std::string_view number, unsigned count);
+// view with the text of each of its phone cells masked so; view must outlive it.
+std::unique_ptr<TReportView> MaskedView(const TReportView& view, unsigned count);
 // The calls of calls, in their order, each dialled number masked so.
 TCallList MaskedCalls(const TCallList& calls, unsigned count);
 

@@ -88,7 +88,7 @@ public:
         bookOptions.constant_memory = LXW_TRUE; // rows go to disk as they are written
         Book = workbook_new_opt(fileName.c_str(), &bookOptions);
         if (Book == nullptr) {
-            throw EWorkbookError("cannot create " + fileName);
+            throw EWorkbookError("the workbook cannot be created");
         }
         for (bool bold : {false, true}) {
             for (TCellKind kind : {TCellKind::Date, TCellKind::Time, TCellKind::Duration,
@@ -137,7 +137,7 @@ public:
                          fileName.c_str(), CutCells, MaxCellCharacters);
         }
         if (error != LXW_NO_ERROR) {
-            throw EWorkbookError("cannot write " + fileName + ": " + lxw_strerror(error));
+            throw EWorkbookError(lxw_strerror(error));
         }
     }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "report/CostViews.h"
+#include "report/WriteResult.h"
 
 namespace tallyvox::report {
 
@@ -33,5 +34,9 @@ struct TWorkbookOptions {
 // Writes views, in order, to fileName, replacing it. Throws EWorkbookError.
 void WriteWorkbook(const std::string& fileName, const std::vector<const TCostView*>& views,
                    const TWorkbookOptions& options);
+
+// The same, answering as every writer of the report does.
+TWriteResult SaveWorkbook(const std::string& fileName, const std::vector<const TReportView*>& views,
+                          const TWorkbookOptions& options);
 
 } // namespace tallyvox::report

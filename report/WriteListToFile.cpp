@@ -125,6 +125,12 @@ int WriteListToFile(int& lastErrno, const TExportLines& lines, const std::string
     }
 }
 
+TWriteResult SaveExport(const TExportLines& lines, const std::string& fileName) {
+    int lastErrno = 0;
+    const int result = WriteListToFile(lastErrno, lines, fileName);
+    return result == WriteOk ? WrittenFile(fileName) : FailedWrite(fileName, lastErrno, result);
+}
+
 std::string WriteListMessage(int result, int lastErrno) {
     const std::string number = std::to_string(lastErrno);
     switch (result) {

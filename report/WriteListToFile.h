@@ -6,6 +6,7 @@
 #include <string>
 
 #include "report/Export.h"
+#include "report/WriteResult.h"
 
 namespace tallyvox::report {
 
@@ -24,6 +25,10 @@ int WriteListToFile(int& lastErrno, const TExportLines& lines, const std::string
 // The message of a failed result, "Непонятное исключение. errno = 28" and so on
 // (Windows-1251); empty for WriteOk. The window shows it with the text "Ошибка".
 std::string WriteListMessage(int result, int lastErrno);
+// Writes lines as WriteListToFile does, answering as every writer of the report
+// does (Code is WriteListToFile's result).
+TWriteResult SaveExport(const TExportLines& lines, const std::string& fileName);
+
 // "Ошибка" (Windows-1251).
 std::string WriteErrorText();
 

@@ -1,6 +1,7 @@
 #pragma once
 // The options of the tallyvox-report program.
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -41,7 +42,7 @@ struct TReportOptions {
     std::optional<std::string> XlsxOut;
     std::optional<std::string> CheckTariffs;   // check this table and stop
     std::optional<std::string> CheckDirectory; // check this office directory and stop
-    std::optional<std::string> Directory;      // whose the lines are: the department tables
+    std::optional<std::string> Directory;      // whose the lines are: names and departments
     std::vector<std::string> Departments;      // UTF-8; with Directory: only their lines' calls
     std::optional<unsigned> MaskDigits;        // the last digits of every dialled number as X
     // Alert rules: check a rules file and stop, or print what the rules fire.
@@ -56,10 +57,16 @@ struct TReportOptions {
     bool WritesExports() const {
         return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
     }
-    // Whether the calls must be kept (not only totalled as the file is read).
+    // Whether the calls must be kept (not only totalled and priced as they are
+    // read): for the call export, the views that show calls and the directory's
+    // views, which group calls by their dates.
     bool NeedsCalls() const {
-        return CallsOut || Tariffs || Directory || MaskDigits || From || To || Period ||
-               !CsvOuts.empty() || XlsxOut || Store;
+        return CallsOut || XlsxOut || Directory ||
+               std::any_of(CsvOuts.begin(), CsvOuts.end(), [](const auto& out) {
+                   return out.first != report::TViewKind::Lines &&
+                          out.first != report::TViewKind::Trunks &&
+                          out.first != report::TViewKind::Destinations;
+               });
     }
     // The period the options ask for, presets counted from now.
     report::TPeriod PeriodAt(const report::TDateTime& now) const;

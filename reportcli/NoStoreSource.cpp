@@ -2,7 +2,8 @@
 
 namespace tallyvox::reportcli {
 
-report::TCallList LoadStoreCalls(const TReportOptions&, const report::TPeriod&) {
+std::unique_ptr<report::TCallSource> StoreCallSource(const TReportOptions&,
+                                                     const report::TPeriod&) {
     throw std::runtime_error("this build has no PostgreSQL store (libpq was not found)");
 }
 

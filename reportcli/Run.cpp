@@ -1,19 +1,22 @@
 #include "reportcli/Run.h"
 
+#include <cerrno>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
 #include "report/CsvExport.h"
+#include "report/DepartmentSource.h"
 #include "report/DirectoryReader.h"
 #include "report/DirectoryViews.h"
 #include "report/Export.h"
-#include "report/FileTotals.h"
-#include "report/Load.h"
 #include "report/MaskDigits.h"
 #include "report/Period.h"
+#include "report/Session.h"
+#include "report/ShownViews.h"
 #include "report/TariffReader.h"
-#include "report/Totals.h"
 #include "report/Workbook.h"
 #include "report/WriteListToFile.h"
 #include "reportcli/AlertsRun.h"
@@ -28,6 +31,20 @@ namespace {
 
 constexpr const char* Program = "tallyvox-report: ";
 
+// Tells err why a file was not written; the result tells whether it was.
+bool Told(const report::TWriteResult& result, std::ostream& err) {
+    if (result.Written()) {
+        return true;
+    }
+    err << Program << "cannot write " << result.FileName << ": " << result.Reason;
+    if (result.Code != 0) {
+        err << " (" << text::Cp1251ToUtf8(report::WriteListMessage(result.Code, result.Error))
+            << ")";
+    }
+    err << "\n";
+    return false;
+}
+
 // Writes one export to a file or, for "-", to out; false after telling err why not.
 bool Save(const report::TExportLines& lines, const std::string& target, std::FILE* out,
           std::ostream& err) {
@@ -38,14 +55,7 @@ bool Save(const report::TExportLines& lines, const std::string& target, std::FIL
         err << Program << "cannot write to standard output: " << std::strerror(errno) << "\n";
         return false;
     }
-    int lastErrno = 0;
-    const int result = report::WriteListToFile(lastErrno, lines, target);
-    if (result == report::WriteOk) {
-        return true;
-    }
-    err << Program << "cannot write " << target << ": " << std::strerror(lastErrno) << " ("
-        << text::Cp1251ToUtf8(report::WriteListMessage(result, lastErrno)) << ")\n";
-    return false;
+    return Told(report::SaveExport(lines, target), err);
 }
 
 // Reads a table a person writes (tariffs, directory) into table by read; false
@@ -75,33 +85,37 @@ bool ReadDirectory(const std::string& fileName, report::TDirectory& directory, s
 
 namespace {
 
-// The CSV files and the workbook of the priced views.
-bool SaveCostViews(const TReportOptions& options, const report::TNamedViews& views,
-                   const report::TDirectoryViews* groups, const std::vector<std::string>& heading,
-                   std::ostream& err) {
+// The call export; with masking, of the calls masked, selected as shown.
+bool SaveCalls(const TReportOptions& options, const report::TCallRows& rows,
+               const report::TDateFormat& format, std::FILE* out, std::ostream& err) {
+    if (!options.MaskDigits) {
+        return Save(report::TCallExport(rows, format), *options.CallsOut, out, err);
+    }
+    const report::TCallList masked = report::MaskedCalls(rows.Calls(), *options.MaskDigits);
+    const report::TCallRows maskedRows = options.Selection
+                                             ? report::SelectCalls(masked, *options.Selection)
+                                             : report::TCallRows(masked);
+    return Save(report::TCallExport(maskedRows, format), *options.CallsOut, out, err);
+}
+
+// The CSV files and the workbook of the views.
+bool SaveViews(const TReportOptions& options, const report::TShownViews& views,
+               const report::TDirectoryViews* groups, const std::vector<std::string>& heading,
+               std::ostream& err) {
     bool saved = true;
     for (const auto& [kind, target] : options.CsvOuts) {
-        if (!report::WriteCsv(views.View(kind), target)) {
-            err << Program << "cannot write " << target << ": " << std::strerror(errno) << "\n";
-            saved = false;
-        }
+        saved = Told(report::SaveCsv(views.View(kind), target), err) && saved;
     }
     if (options.XlsxOut) {
-        std::vector<const report::TCostView*> sheets;
-        for (const auto kind : {report::TViewKind::Calls, report::TViewKind::Lines,
-                                report::TViewKind::Trunks, report::TViewKind::Destinations}) {
-            sheets.push_back(&views.View(kind));
+        std::vector<const report::TReportView*> sheets;
+        for (std::size_t kind = 0; kind < views.Count(); ++kind) {
+            sheets.push_back(&views.View(static_cast<report::TViewKind>(kind)));
         }
         if (groups != nullptr) {
             sheets.push_back(&groups->Departments());
             sheets.push_back(&groups->CostCentres());
         }
-        try {
-            report::WriteWorkbook(*options.XlsxOut, sheets, {heading});
-        } catch (const report::EWorkbookError& error) {
-            err << Program << error.what() << "\n";
-            saved = false;
-        }
+        saved = Told(report::SaveWorkbook(*options.XlsxOut, sheets, {heading}), err) && saved;
     }
     return saved;
 }
@@ -162,34 +176,14 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.Directory && !ReadDirectory(*options.Directory, directory, err)) {
         return 1;
     }
-    // The call list is kept only where the calls themselves are needed; the totals
-    // alone are built call by call as the file is read, in a fraction of the time.
-    report::TCallList calls;
-    report::TLineList lines;
-    report::TTrunkList trunks;
-    std::size_t lineCount = 0;
+    report::TReportSession session({&table});
     try {
-        if (options.NeedsCalls()) {
-            if (options.Store) {
-                calls = LoadStoreCalls(options, period);
-            } else {
-                calls = report::LoadCallFile(options.CallFile);
-                if (!period.Whole()) {
-                    calls = report::CallsInPeriod(calls, period);
-                }
-            }
-            if (!options.Departments.empty()) {
-                calls = report::CallsOfDepartments(calls, directory, Cp1251(options.Departments));
-            }
-            lines = report::BuildLineList(calls);
-            trunks = report::BuildTrunkList(calls);
-            lineCount = calls.LineCount();
-        } else {
-            report::TFileTotals totals = report::ReadFileTotals(options.CallFile);
-            lineCount = totals.LineCount;
-            lines = std::move(totals.Lines);
-            trunks = std::move(totals.Trunks);
-        }
+        const std::unique_ptr<report::TCallSource> source =
+            options.Store ? StoreCallSource(options, period)
+                          : std::make_unique<report::TCallFileSource>(options.CallFile);
+        report::TDepartmentSource departments(*source, directory, Cp1251(options.Departments));
+        session.Load(options.Departments.empty() ? *source : departments, period,
+                     options.NeedsCalls());
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
             << "\n";
@@ -200,32 +194,27 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     WarnAboutGaps(options, period, err);
     for (const report::TLineSortKey key : options.LineSorts) {
-        report::SortLines(lines, key);
+        report::SortLines(session.Lines(), key);
     }
     for (const report::TTrunkSortKey key : options.TrunkSorts) {
-        report::SortTrunks(trunks, key);
-    }
-    // Priced by the whole numbers; shown, selected and exported as the viewer may see them.
-    const report::TCostReport costs =
-        options.Tariffs ? report::PriceCalls(calls, table) : report::TCostReport{};
-    if (options.MaskDigits) {
-        calls = report::MaskedCalls(calls, *options.MaskDigits);
+        report::SortTrunks(session.Trunks(), key);
     }
     const report::TCallRows rows = options.Selection
-                                       ? report::SelectCalls(calls, *options.Selection)
-                                       : report::TCallRows(calls);
-    const report::TCostViews costViews(rows, lines, trunks, costs, table);
-    const report::TNamedViews views(costViews, rows, directory);
+                                       ? report::SelectCalls(session.Calls(), *options.Selection)
+                                       : report::TCallRows(session.Calls());
+    const std::unique_ptr<report::TCostViews> costViews = session.Views(rows);
+    const report::TShownViews views(*costViews, rows, directory, options.MaskDigits.value_or(0));
     std::optional<report::TDirectoryViews> groups;
     if (options.Directory) {
-        groups.emplace(calls, options.Tariffs ? &costs : nullptr, table, directory);
+        groups.emplace(session.Calls(), session.Priced() ? &session.Costs() : nullptr,
+                       session.Tariffs(), directory);
     }
-    const std::vector<std::string> heading =
-        report::HeadingLines(report::PeriodCaption(period), table, costs);
+    const std::vector<std::string> heading = session.Heading();
     if (!options.WritesExports()) {
-        std::string tables = options.Tariffs || options.Directory
-                                 ? CostTables(lineCount, views, heading)
-                                 : TotalsTables(lineCount, lines, trunks);
+        std::string tables =
+            options.Tariffs || options.Directory
+                ? CostTables(session.LineCount(), views, heading)
+                : TotalsTables(session.LineCount(), session.Lines(), session.Trunks());
         if (groups) {
             tables += DirectoryTables(*groups);
         }
@@ -233,16 +222,15 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     bool saved = true;
     if (options.CallsOut) {
-        const report::TDateFormat format = dateFormat();
-        saved = Save(report::TCallExport(rows, format), *options.CallsOut, out, err) && saved;
+        saved = SaveCalls(options, rows, dateFormat(), out, err) && saved;
     }
     if (options.LinesOut) {
-        saved = Save(report::TLineExport(lines), *options.LinesOut, out, err) && saved;
+        saved = Save(report::TLineExport(session.Lines()), *options.LinesOut, out, err) && saved;
     }
     if (options.TrunksOut) {
-        saved = Save(report::TTrunkExport(trunks), *options.TrunksOut, out, err) && saved;
+        saved = Save(report::TTrunkExport(session.Trunks()), *options.TrunksOut, out, err) && saved;
     }
-    saved = SaveCostViews(options, views, groups ? &*groups : nullptr, heading, err) && saved;
+    saved = SaveViews(options, views, groups ? &*groups : nullptr, heading, err) && saved;
     return saved ? 0 : 1;
 }
 

@@ -6,8 +6,7 @@
 #include <system_error>
 
 #include "qtadapters/TrafficChart.h"
-#include "report/Costs.h"
-#include "report/Load.h"
+#include "report/Session.h"
 #include "report/TrunkLoad.h"
 #include "reportcli/Run.h"
 
@@ -32,23 +31,20 @@ int RunCharts(int& argc, char** argv, const TReportOptions& options, const repor
         return 1;
     }
     const report::TPeriod period = options.PeriodAt(now);
-    report::TCallList calls;
+    report::TReportSession session({&table});
     try {
-        calls = report::LoadCallFile(options.CallFile);
+        report::TCallFileSource source(options.CallFile);
+        session.Load(source, period, true);
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
             << "\n";
         return 1;
     }
-    if (!period.Whole()) {
-        calls = report::CallsInPeriod(calls, period);
-    }
-    report::TCostReport costs;
+    const report::TCallList& calls = session.Calls();
     report::TCallCostOf cost;
-    if (options.Tariffs) {
-        costs = report::PriceCalls(calls, table);
-        cost = [&calls, &costs](const report::TExtStr_rep& call) -> std::int64_t {
-            return costs.Calls[static_cast<std::size_t>(&call - &calls[0])].Cost;
+    if (session.Priced()) {
+        cost = [&calls, &session](const report::TExtStr_rep& call) -> std::int64_t {
+            return session.Costs().Calls[static_cast<std::size_t>(&call - &calls[0])].Cost;
         };
     }
     const TChartInput input{{calls.begin(), calls.end()}, period, cost};

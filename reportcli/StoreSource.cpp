@@ -7,10 +7,34 @@
 
 namespace tallyvox::reportcli {
 
-report::TCallList LoadStoreCalls(const TReportOptions& options, const report::TPeriod& period) {
-    store::TPgConnection connection(*options.Store);
-    store::PrepareSchema(connection);
-    return store::LoadStoreCalls(connection, options.Sites, period);
+namespace {
+
+// The store's source with the connection it reads through.
+class TConnectedStoreSource final : public report::TCallSource {
+public:
+    TConnectedStoreSource(const TReportOptions& options, const report::TPeriod& period)
+        : Connection(*options.Store), Source(Prepared(Connection), options.Sites, period) {}
+    std::size_t PartCount(std::size_t most) const override { return Source.PartCount(most); }
+    std::size_t MostCalls(std::size_t part) const override { return Source.MostCalls(part); }
+    std::size_t Read(std::size_t part, const report::TCallConsumer& consumer) override {
+        return Source.Read(part, consumer);
+    }
+
+private:
+    static store::TPgConnection& Prepared(store::TPgConnection& connection) {
+        store::PrepareSchema(connection);
+        return connection;
+    }
+
+    store::TPgConnection Connection;
+    store::TStoreCallSource Source;
+};
+
+} // namespace
+
+std::unique_ptr<report::TCallSource> StoreCallSource(const TReportOptions& options,
+                                                     const report::TPeriod& period) {
+    return std::make_unique<TConnectedStoreSource>(options, period);
 }
 
 std::vector<std::pair<std::string, std::vector<report::TCoverageSpan>>>

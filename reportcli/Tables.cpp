@@ -88,15 +88,15 @@ std::vector<TRow> ViewRows(const report::TCostView& view) {
 
 } // namespace
 
-std::string CostTables(std::size_t lineCount, const report::TNamedViews& views,
+std::string CostTables(std::size_t lineCount, const report::TShownViews& views,
                        const std::vector<std::string>& heading) {
     std::string out = text::Cp1251ToUtf8(report::LineCountCaption(lineCount)) + "\n";
     for (const std::string& line : heading) {
         out += line + "\n";
     }
-    for (const auto kind :
-         {report::TViewKind::Lines, report::TViewKind::Trunks, report::TViewKind::Destinations}) {
-        const report::TCostView& view = views.View(kind);
+    // Every view but the calls, which are too many for a terminal.
+    for (std::size_t kind = 1; kind < views.Count(); ++kind) {
+        const report::TReportView& view = views.View(static_cast<report::TViewKind>(kind));
         out += "\n" + text::Cp1251ToUtf8(view.Name()) + "\n" + Table(ViewRows(view));
     }
     return out;

@@ -8,7 +8,7 @@
 #include "report/CostViews.h"
 #include "report/DirectoryViews.h"
 #include "report/Lists.h"
-#include "report/NamedViews.h"
+#include "report/ShownViews.h"
 
 namespace tallyvox::reportcli {
 
@@ -17,7 +17,7 @@ std::string TotalsTables(std::size_t lineCount, const report::TLineList& lines,
 
 // The heading lines, then the priced line, trunk and destination totals, each
 // with its totals row.
-std::string CostTables(std::size_t lineCount, const report::TNamedViews& views,
+std::string CostTables(std::size_t lineCount, const report::TShownViews& views,
                        const std::vector<std::string>& heading);
 
 // The department and cost-centre views, each with its totals row, then the

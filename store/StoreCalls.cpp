@@ -60,32 +60,35 @@ std::vector<std::string> StoreSites(TPgConnection& connection) {
     return sites;
 }
 
-report::TCallList LoadStoreCalls(TPgConnection& connection, std::vector<std::string> sites,
-                                 const report::TPeriod& period) {
-    if (sites.empty()) {
-        sites = StoreSites(connection);
+TStoreCallSource::TStoreCallSource(TPgConnection& connection, std::vector<std::string> sites,
+                                   report::TPeriod period)
+    : Connection(connection), Sites(std::move(sites)), Period(std::move(period)) {}
+
+std::size_t TStoreCallSource::Read(std::size_t, const report::TCallConsumer& consumer) {
+    if (Sites.empty()) {
+        Sites = StoreSites(Connection);
     }
-    const bool severalSites = sites.size() > 1;
-    report::TCallList calls;
+    const bool severalSites = Sites.size() > 1;
     std::string site;
-    std::string key;
+    std::string hardwareLine;
+    std::string trunk;
+    std::size_t calls = 0;
     report::TCallReader reader([&](const report::TExtStr_rep& call) {
+        ++calls;
         if (!severalSites) {
-            calls.Append(call);
+            consumer(call);
             return;
         }
         report::TExtStr_rep keyed = call;
-        keyed.HardwareLine = calls.Store(key.assign(site).append(":").append(call.HardwareLine));
-        keyed.Trunk = calls.Store(key.assign(site).append(":").append(call.Trunk));
-        keyed.ProgramNumber = calls.Store(call.ProgramNumber);
-        keyed.DialledNumber = calls.Store(call.DialledNumber);
-        calls.AppendStored(keyed);
+        keyed.HardwareLine = hardwareLine.assign(site).append(":").append(call.HardwareLine);
+        keyed.Trunk = trunk.assign(site).append(":").append(call.Trunk);
+        consumer(keyed);
     });
     std::string line;
-    for (const std::string& name : sites) {
+    for (const std::string& name : Sites) {
         site = text::Utf8ToCp1251(name); // the store's text among the call's own
         bool first = true;
-        connection.CopyOut(SiteCalls(connection, name, period), [&](std::string_view row) {
+        Connection.CopyOut(SiteCalls(Connection, name, Period), [&](std::string_view row) {
             const std::string_view raw = RowField(row, first);
             if (!raw.empty()) {
                 reader.Feed(line.assign(raw).append("\n"));
@@ -93,7 +96,15 @@ report::TCallList LoadStoreCalls(TPgConnection& connection, std::vector<std::str
         });
     }
     reader.Finish();
-    calls.SetLineCount(calls.Count());
+    return calls;
+}
+
+report::TCallList LoadStoreCalls(TPgConnection& connection, std::vector<std::string> sites,
+                                 const report::TPeriod& period) {
+    TStoreCallSource source(connection, std::move(sites), period);
+    report::TCallList calls;
+    calls.SetLineCount(
+        source.Read(0, [&calls](const report::TExtStr_rep& call) { calls.Append(call); }));
     return calls;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "report/CallSource.h"
 #include "report/Lists.h"
 #include "report/Period.h"
 #include "store/PgConnection.h"
@@ -13,6 +14,23 @@ namespace tallyvox::store {
 
 // The sites that have calls in the store, by name.
 std::vector<std::string> StoreSites(TPgConnection& connection);
+
+// The calls of the sites (none: every site) in the period, as a report's source:
+// read in one part, the line count is the number of calls. The connection must
+// outlive the source. Read throws EStoreError.
+class TStoreCallSource final : public report::TCallSource {
+public:
+    TStoreCallSource(TPgConnection& connection, std::vector<std::string> sites,
+                     report::TPeriod period);
+    std::size_t PartCount(std::size_t) const override { return 1; }
+    std::size_t MostCalls(std::size_t) const override { return 0; }
+    std::size_t Read(std::size_t part, const report::TCallConsumer& consumer) override;
+
+private:
+    TPgConnection& Connection;
+    std::vector<std::string> Sites;
+    report::TPeriod Period;
+};
 
 // The calls of the sites (none: every site) whose start is in the period: site by
 // site in the order given (every site: by name), each site's calls in the order

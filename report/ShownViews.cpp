@@ -1,7 +1,8 @@
-#include "report/NamedViews.h"
+#include "report/ShownViews.h"
 
 #include <functional>
 
+#include "report/MaskDigits.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::report {
@@ -11,9 +12,9 @@ namespace {
 using TPersonOfRow = std::function<const TDirectoryEntry*(std::size_t row)>;
 
 // A view with the columns of a directory entry put in before column At.
-class TNamedView final : public TCostView {
+class TNamedView final : public TReportView {
 public:
-    TNamedView(const TCostView& inner, std::size_t at, bool person, TPersonOfRow personOf)
+    TNamedView(const TReportView& inner, std::size_t at, bool person, TPersonOfRow personOf)
         : Inner(inner), At(at), Person(person), PersonOf(std::move(personOf)) {
         Columns_ = inner.Columns();
         const std::vector<TColumn> added =
@@ -50,7 +51,7 @@ public:
 private:
     std::size_t Added() const { return Person ? 2 : 1; }
 
-    const TCostView& Inner;
+    const TReportView& Inner;
     std::size_t At;
     bool Person;
     TPersonOfRow PersonOf;
@@ -65,9 +66,14 @@ constexpr std::size_t TrunkNameAt = 1;
 
 } // namespace
 
-TNamedViews::TNamedViews(const TCostViews& views, const TCallRows& rows,
-                         const TDirectory& directory)
-    : Views(views) {
+TShownViews::TShownViews(const TCostViews& views, const TCallRows& rows,
+                         const TDirectory& directory, unsigned maskDigits)
+    : Views(views), Named(views.Count()), Masked(views.Count()) {
+    if (maskDigits > 0) {
+        for (std::size_t kind = 0; kind < views.Count(); ++kind) {
+            Masked[kind] = MaskedView(views.View(static_cast<TViewKind>(kind)), maskDigits);
+        }
+    }
     if (directory.Empty()) {
         return;
     }
@@ -75,14 +81,14 @@ TNamedViews::TNamedViews(const TCostViews& views, const TCallRows& rows,
         LastOfLine[std::string(call.HardwareLine)] = &call;
         LastOfTrunk[std::string(call.Trunk)] = &call;
     }
-    const TCostView& lines = views.View(TViewKind::Lines);
-    const TCostView& trunks = views.View(TViewKind::Trunks);
+    const TReportView& lines = View(TViewKind::Lines);
+    const TReportView& trunks = View(TViewKind::Trunks);
     auto last = [](const auto& calls, const std::string& key) -> const TExtStr_rep* {
         const auto found = calls.find(key);
         return found == calls.end() ? nullptr : found->second;
     };
     Named[0] = std::make_unique<TNamedView>(
-        views.View(TViewKind::Calls), CallNamesAt, true, [&rows, &directory](std::size_t row) {
+        View(TViewKind::Calls), CallNamesAt, true, [&rows, &directory](std::size_t row) {
             const TExtStr_rep* call = rows.Call(row);
             return call == nullptr ? nullptr : directory.PersonOf(*call);
         });
@@ -99,12 +105,15 @@ TNamedViews::TNamedViews(const TCostViews& views, const TCallRows& rows,
         });
 }
 
-TNamedViews::~TNamedViews() = default;
+TShownViews::~TShownViews() = default;
 
-const TCostView& TNamedViews::View(TViewKind kind) const {
+const TReportView& TShownViews::View(TViewKind kind) const {
     const auto index = static_cast<std::size_t>(kind);
-    if (index < 3 && Named[index]) {
+    if (Named[index]) {
         return *Named[index];
+    }
+    if (Masked[index]) {
+        return *Masked[index];
     }
     return Views.View(kind);
 }

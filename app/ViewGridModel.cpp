@@ -1,11 +1,13 @@
-#include "app/CostGridModel.h"
+#include "app/ViewGridModel.h"
 
 #include <QFont>
 #include <QHeaderView>
+#include <QLocale>
 #include <QTableView>
 #include <algorithm>
 
 #include "app/QtText.h"
+#include "qtadapters/LocaleDate.h"
 
 namespace tallyvox::app {
 
@@ -22,71 +24,75 @@ bool IsFigure(report::TCellKind kind) {
 
 } // namespace
 
-TCostGridModel::TCostGridModel(report::TViewKind kind, QObject* parent)
-    : QAbstractTableModel(parent), Kind(kind) {}
+TViewGridModel::TViewGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-const report::TCostView* TCostGridModel::View() const {
-    return Views == nullptr ? nullptr : &Views->View(Kind);
-}
-
-void TCostGridModel::SetViews(const report::TCostViews* views,
-                              const report::TDateFormat* dateFormat) {
+void TViewGridModel::SetView(const report::TReportView* view,
+                             const report::TDateFormat* dateFormat) {
     beginResetModel();
-    Views = views;
+    View = view;
     DateFormat = dateFormat;
-    Totals = views == nullptr ? std::vector<report::TCell>{} : View()->Totals();
+    Totals = view == nullptr ? std::vector<report::TCell>{} : view->Totals();
     endResetModel();
 }
 
-void TCostGridModel::Refresh() {
-    SetViews(Views, DateFormat);
+void TViewGridModel::Refresh(const std::function<void()>& change) {
+    beginResetModel();
+    if (change) {
+        change();
+    }
+    Totals = View == nullptr ? std::vector<report::TCell>{} : View->Totals();
+    endResetModel();
 }
 
-int TCostGridModel::rowCount(const QModelIndex& parent) const {
-    // The totals row follows the rows.
-    return parent.isValid() || View() == nullptr ? 0 : static_cast<int>(View()->RowCount()) + 1;
+int TViewGridModel::rowCount(const QModelIndex& parent) const {
+    // The totals row, when there is one, follows the rows.
+    return parent.isValid() || View == nullptr
+               ? 0
+               : static_cast<int>(View->RowCount()) + (Totals.empty() ? 0 : 1);
 }
 
-int TCostGridModel::columnCount(const QModelIndex& parent) const {
-    // The columns stay while the views are being replaced: the window lays
-    // them out on every reset.
-    return parent.isValid() ? 0 : static_cast<int>(report::ViewColumns(Kind).size());
+int TViewGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() || View == nullptr ? 0 : static_cast<int>(View->Columns().size());
 }
 
-QVariant TCostGridModel::data(const QModelIndex& index, int role) const {
+QVariant TViewGridModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
     const auto row = static_cast<std::size_t>(index.row());
     const auto column = static_cast<std::size_t>(index.column());
-    const bool totals = row == View()->RowCount();
+    const bool totals = row == View->RowCount();
     if (role == Qt::FontRole && totals) {
         QFont bold;
         bold.setBold(true);
         return bold;
     }
-    if (role == Qt::TextAlignmentRole) {
-        return IsFigure(report::ViewColumns(Kind)[column].Kind)
-                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    // A view with a totals row is a priced one: its figures stand right.
+    if (role == Qt::TextAlignmentRole && !Totals.empty()) {
+        return IsFigure(View->Columns()[column].Kind) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                                      : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole) {
         return {};
     }
     const report::TCell cell = totals ? (column < Totals.size() ? Totals[column] : report::TCell{})
-                                      : View()->Cell(row, column);
+                                      : View->Cell(row, column);
     if (cell.Kind == report::TCellKind::Date && DateFormat != nullptr) {
         return ToQString(DateFormat->Format(cell.Date));
     }
     return ToQString(report::CellText(cell));
 }
 
-QVariant TCostGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant TViewGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
         section >= columnCount()) {
         return {};
     }
-    return ToQString(report::ViewColumns(Kind)[static_cast<std::size_t>(section)].Title);
+    return ToQString(View->Columns()[static_cast<std::size_t>(section)].Title);
+}
+
+report::TDateFormat UserShortDateFormat() {
+    return reportcli::LocaleDateFormat(QLocale());
 }
 
 QFontMetrics BoldMetrics(const QTableView* grid) {
