@@ -41,15 +41,18 @@ std::unique_ptr<TReportView> MaskedView(const TReportView& view, unsigned count)
     return std::make_unique<TMaskedView>(view, count);
 }
 
-TCallList MaskedCalls(const TCallList& calls, unsigned count) {
+TCallList MaskedCalls(const TCallRows& rows, unsigned count) {
     TCallList masked;
-    masked.Reserve(calls.Count());
-    for (TExtStr_rep call : calls) {
-        const std::string number = MaskDigits(call.DialledNumber, count);
-        call.DialledNumber = number;
-        masked.Append(call);
+    masked.Reserve(rows.Count());
+    for (std::size_t row = 0; row < rows.Count(); ++row) {
+        if (const TExtStr_rep* shown = rows.Call(row)) {
+            TExtStr_rep call = *shown;
+            const std::string number = MaskDigits(call.DialledNumber, count);
+            call.DialledNumber = number;
+            masked.Append(call);
+        }
     }
-    masked.SetLineCount(calls.LineCount());
+    masked.SetLineCount(rows.Calls().LineCount());
     return masked;
 }
 

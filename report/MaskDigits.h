@@ -10,6 +10,7 @@
 
 #include "report/CostViews.h"
 #include "report/Lists.h"
+#include "report/Selection.h"
 
 namespace tallyvox::report {
 
@@ -18,7 +19,7 @@ namespace tallyvox::report {
 std::string MaskDigits(std::string_view number, unsigned count);
 // view with the text of each of its phone cells masked so; view must outlive it.
 std::unique_ptr<TReportView> MaskedView(const TReportView& view, unsigned count);
-// The calls of calls, in their order, each dialled number masked so.
-TCallList MaskedCalls(const TCallList& calls, unsigned count);
+// The calls of rows, in their order, each dialled number masked so.
+TCallList MaskedCalls(const TCallRows& rows, unsigned count);
 
 } // namespace tallyvox::report

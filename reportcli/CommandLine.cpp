@@ -329,8 +329,7 @@ Costs and periods (the exports above keep their bytes; a period narrows them):
   --department NAME     only the calls of the lines this department had on each
                         call's date, in every table and export; may be repeated
   --mask-digits N       show the last N digits of every dialled number as X in
-                        every table and export (the call file is not changed);
-                        --prefix matches the number as shown
+                        every table and export (the call file is not changed)
   --check-directory FILE
                         read an office directory (";"-separated, UTF-8 or
                         Windows-1251; see examples/directory.csv) and report its

@@ -85,15 +85,16 @@ bool ReadDirectory(const std::string& fileName, report::TDirectory& directory, s
 
 namespace {
 
-// The call export; with masking, of the calls masked, selected as shown.
+// The call export; with masking, of the calls shown, masked. A selection that
+// left no call still writes its one empty row.
 bool SaveCalls(const TReportOptions& options, const report::TCallRows& rows,
                const report::TDateFormat& format, std::FILE* out, std::ostream& err) {
     if (!options.MaskDigits) {
         return Save(report::TCallExport(rows, format), *options.CallsOut, out, err);
     }
-    const report::TCallList masked = report::MaskedCalls(rows.Calls(), *options.MaskDigits);
+    const report::TCallList masked = report::MaskedCalls(rows, *options.MaskDigits);
     const report::TCallRows maskedRows = options.Selection
-                                             ? report::SelectCalls(masked, *options.Selection)
+                                             ? report::SelectCalls(masked, report::TSelection{})
                                              : report::TCallRows(masked);
     return Save(report::TCallExport(maskedRows, format), *options.CallsOut, out, err);
 }

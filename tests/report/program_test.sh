@@ -191,6 +191,8 @@ for masked in "$work/m.txt" "$work/m.csv" "$work/m.xml"; do
         fail "$masked is not masked"
 done
 grep -q ';8123XXX"*;01:00:00;Межгород;120,00' "$work/m.csv" || fail "masked costs: $(cat "$work/m.csv")"
+"$report" "$work/calls.txt" --mask-digits 2 --prefix 81234 --calls - | grep -q ' 81234XX ' ||
+    fail "a prefix does not select by the whole number under masking"
 "$report" "$work/calls.txt" --directory "$work/directory.csv" --department Бухгалтерия \
     --calls "$work/d.txt" --csv calls="$work/d.csv" --xlsx "$work/d.xlsx" ||
     fail "--department exits with $?"
