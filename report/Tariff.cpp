@@ -35,6 +35,27 @@ std::string TTariffRow::DestinationName() const {
     return Name.empty() ? Prefix : Name;
 }
 
+std::optional<TDestinationClass> DestinationClassByName(std::string_view name) {
+    static constexpr std::array<std::pair<std::string_view, TDestinationClass>, 6> Names{{
+        {"", TDestinationClass::Other},
+        {"local", TDestinationClass::Local},
+        {"long_distance", TDestinationClass::LongDistance},
+        {"mobile", TDestinationClass::Mobile},
+        {"international", TDestinationClass::International},
+        {"other", TDestinationClass::Other},
+    }};
+    for (const auto& [text, kind] : Names) {
+        const bool same =
+            std::equal(text.begin(), text.end(), name.begin(), name.end(), [](char lower, char c) {
+                return lower == (c >= 'A' && c <= 'Z' ? c + 32 : c);
+            });
+        if (same) {
+            return kind;
+        }
+    }
+    return std::nullopt;
+}
+
 std::uint32_t BilledSeconds(const TTariffRow& row, std::uint32_t duration) {
     if (duration <= row.FreeSeconds) {
         return 0;

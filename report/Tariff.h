@@ -19,6 +19,15 @@ namespace tallyvox::report {
 
 constexpr int DayMinutes = 24 * 60;
 
+// What kind of destination a row prices, for the cost split of departments.
+enum class TDestinationClass { Local, LongDistance, Mobile, International, Other };
+constexpr std::size_t DestinationClassCount = 5;
+
+// The class of its name in the table: "local", "long_distance", "mobile",
+// "international", "other" (any case); an empty text is Other; nothing for
+// another text.
+std::optional<TDestinationClass> DestinationClassByName(std::string_view name);
+
 struct TTariffRow {
     std::string Prefix; // digits; empty: the default row, for every number
     std::string Name;   // Windows-1251; the destination this row prices
@@ -31,7 +40,8 @@ struct TTariffRow {
     std::uint8_t Days = 0;                   // bit d-1 for weekday d (1 = Monday); 0: every day
     std::optional<std::pair<int, int>> Band; // from, to in minutes of the day; wraps when to < from
     std::optional<std::int64_t> ValidFrom;   // seconds of the first day's 00:00:00 (SecondsOf)
-    std::size_t Line = 0;                    // in the table's file, for messages
+    TDestinationClass Class = TDestinationClass::Other;
+    std::size_t Line = 0; // in the table's file, for messages
 
     // Whether the row's trunk, days, band and date hold for a call.
     bool Holds(std::string_view trunk, const TDateTime& start) const;

@@ -7,37 +7,18 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "report/SemicolonTable.h"
 #include "report/Tariff.h"
 
 namespace tallyvox::report {
 
-// One fault: the line of the file (1 is the header) and what is wrong (UTF-8).
-struct TTariffFault {
-    std::size_t Line = 0;
-    std::string What;
-};
-
-// The faults a refused table names; a table of a million bad rows costs no more.
-constexpr std::size_t MaxTariffFaults = 100;
-
-// A refused table; what() lists the faults, one a line, as "line N: what", and
-// then "and N more faults" when there were more than it names.
-class ETariffError : public std::runtime_error {
-public:
-    // The faults in line order; more: how many others were found.
-    explicit ETariffError(std::vector<TTariffFault> faults, std::size_t more = 0);
-    const std::vector<TTariffFault>& Faults() const { return Faults_; }
-    std::size_t More() const { return More_; }
-
-private:
-    std::vector<TTariffFault> Faults_;
-    std::size_t More_;
-};
+// A refused table names its faulty lines as every table a person writes does.
+using TTariffFault = TTableFault;
+using ETariffError = ETableError;
+constexpr std::size_t MaxTariffFaults = MaxTableFaults;
 
 // The table of bytes; fileName names it in the table (UTF-8). Throws ETariffError.
 TTariffTable ReadTariffText(std::string_view bytes, const std::string& fileName = {});

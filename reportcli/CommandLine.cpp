@@ -114,6 +114,9 @@ void CheckCombinations(const TReportOptions& options) {
          options.WantsCharts() || options.Coverage)) {
         throw ECommandLineError("--alerts-log: only with a call file and the period options");
     }
+    if (!options.Departments.empty() && !options.Directory) {
+        throw ECommandLineError("--department: only with --directory");
+    }
 }
 
 // KIND=OUT: a chart's name and the picture's file, .png or .svg.
@@ -156,6 +159,14 @@ void CheckSource(TReportOptions& options, const std::vector<std::string>& files)
                                               : "more than one call-accounting file given");
     }
     options.CallFile = files.front();
+}
+
+void SetMaskDigits(TReportOptions& options, const std::string& option, const std::string& value) {
+    const std::string digits = Digits(option, value);
+    if (options.MaskDigits || digits.size() > 2) {
+        throw ECommandLineError(option + ": given twice or above 99");
+    }
+    options.MaskDigits = static_cast<unsigned>(std::stoul(digits));
 }
 
 } // namespace
@@ -222,6 +233,16 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         .Flag("--coverage", [&] { options.Coverage = true; })
         .Value("--tariffs", once(options.Tariffs))
         .Value("--check-tariffs", once(options.CheckTariffs))
+        .Value("--directory", once(options.Directory))
+        .Value("--department",
+               [&](const std::string&, const std::string& value) {
+                   options.Departments.push_back(value);
+               })
+        .Value("--mask-digits",
+               [&](const std::string& option, const std::string& value) {
+                   SetMaskDigits(options, option, value);
+               })
+        .Value("--check-directory", once(options.CheckDirectory))
         .Value("--check-alerts", once(options.CheckAlerts))
         .Value("--alerts", once(options.Alerts))
         .Flag("--alerts-log", [&] { options.AlertsLog = true; })
@@ -254,6 +275,7 @@ std::string Usage() {
     return R"(usage: tallyvox-report CALLFILE [options]
        tallyvox-report --store URL [--site NAME]... [options]
        tallyvox-report --check-tariffs FILE
+       tallyvox-report --check-directory FILE
        tallyvox-report --check-alerts RULES
 Loads a call-accounting file (or the calls of a store), totals the talk time of
 every subscriber line and
@@ -304,6 +326,20 @@ Costs and periods (the exports above keep their bytes; a period narrows them):
   --xlsx OUT            write every view as one workbook, a sheet per view
   --check-tariffs FILE  read a tariff table and report its faults, nothing else
                         (no call file is needed)
+  --directory FILE      whose the lines are, by an office directory (";"-separated,
+                        UTF-8 or Windows-1251; see examples/directory.csv);
+                        without an output option, also print the calls, talk
+                        time and cost (by destination class, from the tariff
+                        table's class column) of each department and cost
+                        centre, with the "Нет в справочнике" row and its lines
+  --department NAME     only the calls of the lines this department had on each
+                        call's date, in every table and export; may be repeated
+  --mask-digits N       show the last N digits of every dialled number as X in
+                        every table and export (the call file is not changed)
+  --check-directory FILE
+                        read an office directory (";"-separated, UTF-8 or
+                        Windows-1251; see examples/directory.csv) and report its
+                        faults, nothing else (no call file is needed)
 
 Alerts (see README and examples/alerts.toml):
   --check-alerts RULES  read an alert rules file (TOML) and report its faults

@@ -40,7 +40,11 @@ struct TReportOptions {
     std::optional<report::TPeriodPreset> Period;                    // resolved against now
     std::vector<std::pair<report::TViewKind, std::string>> CsvOuts; // view, file
     std::optional<std::string> XlsxOut;
-    std::optional<std::string> CheckTariffs; // check this table and stop
+    std::optional<std::string> CheckTariffs;   // check this table and stop
+    std::optional<std::string> CheckDirectory; // check this office directory and stop
+    std::optional<std::string> Directory;      // whose the lines are: names and departments
+    std::vector<std::string> Departments;      // UTF-8; with Directory: only their lines' calls
+    std::optional<unsigned> MaskDigits;        // the last digits of every dialled number as X
     // Alert rules: check a rules file and stop, or print what the rules fire.
     std::optional<std::string> CheckAlerts;
     std::optional<std::string> Alerts;
@@ -50,14 +54,15 @@ struct TReportOptions {
 
     bool WantsCharts() const { return !Charts.empty() || Sizing; }
     // Whether the run checks a file and needs no calls.
-    bool OnlyChecks() const { return CheckTariffs || CheckAlerts; }
+    bool OnlyChecks() const { return CheckTariffs || CheckDirectory || CheckAlerts; }
     bool WritesExports() const {
         return CallsOut || LinesOut || TrunksOut || !CsvOuts.empty() || XlsxOut;
     }
     // Whether the calls must be kept (not only totalled and priced as they are
-    // read): for the call export and the views that show calls.
+    // read): for the call export, the views that show calls and the directory's
+    // views, which group calls by their dates.
     bool NeedsCalls() const {
-        return CallsOut || XlsxOut ||
+        return CallsOut || XlsxOut || Directory ||
                std::any_of(CsvOuts.begin(), CsvOuts.end(), [](const auto& out) {
                    return out.first != report::TViewKind::Lines &&
                           out.first != report::TViewKind::Trunks &&

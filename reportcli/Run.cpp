@@ -3,13 +3,19 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
 #include "report/CsvExport.h"
+#include "report/DepartmentSource.h"
+#include "report/DirectoryReader.h"
+#include "report/DirectoryViews.h"
 #include "report/Export.h"
+#include "report/MaskDigits.h"
 #include "report/Period.h"
 #include "report/Session.h"
+#include "report/ShownViews.h"
 #include "report/TariffReader.h"
 #include "report/Workbook.h"
 #include "report/WriteListToFile.h"
@@ -52,13 +58,14 @@ bool Save(const report::TExportLines& lines, const std::string& target, std::FIL
     return Told(report::SaveExport(lines, target), err);
 }
 
-} // namespace
-
-bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err) {
+// Reads a table a person writes (tariffs, directory) into table by read; false
+// after telling err every fault of a refused table, or why the file is unreadable.
+template <class TTable, class TRead>
+bool ReadTable(const std::string& fileName, TRead read, TTable& table, std::ostream& err) {
     try {
-        table = report::ReadTariffFile(fileName);
+        table = read(fileName);
         return true;
-    } catch (const report::ETariffError& error) {
+    } catch (const report::ETableError& error) {
         err << Program << fileName << " is refused:\n" << error.what();
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << fileName << ": " << error.code().message() << "\n";
@@ -66,11 +73,36 @@ bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::
     return false;
 }
 
+} // namespace
+
+bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err) {
+    return ReadTable(fileName, report::ReadTariffFile, table, err);
+}
+
+bool ReadDirectory(const std::string& fileName, report::TDirectory& directory, std::ostream& err) {
+    return ReadTable(fileName, report::ReadDirectoryFile, directory, err);
+}
+
 namespace {
 
+// The call export; with masking, of the calls shown, masked. A selection that
+// left no call still writes its one empty row.
+bool SaveCalls(const TReportOptions& options, const report::TCallRows& rows,
+               const report::TDateFormat& format, std::FILE* out, std::ostream& err) {
+    if (!options.MaskDigits) {
+        return Save(report::TCallExport(rows, format), *options.CallsOut, out, err);
+    }
+    const report::TCallList masked = report::MaskedCalls(rows, *options.MaskDigits);
+    const report::TCallRows maskedRows = options.Selection
+                                             ? report::SelectCalls(masked, report::TSelection{})
+                                             : report::TCallRows(masked);
+    return Save(report::TCallExport(maskedRows, format), *options.CallsOut, out, err);
+}
+
 // The CSV files and the workbook of the views.
-bool SaveViews(const TReportOptions& options, const report::TCostViews& views,
-               const std::vector<std::string>& heading, std::ostream& err) {
+bool SaveViews(const TReportOptions& options, const report::TShownViews& views,
+               const report::TDirectoryViews* groups, const std::vector<std::string>& heading,
+               std::ostream& err) {
     bool saved = true;
     for (const auto& [kind, target] : options.CsvOuts) {
         saved = Told(report::SaveCsv(views.View(kind), target), err) && saved;
@@ -79,6 +111,10 @@ bool SaveViews(const TReportOptions& options, const report::TCostViews& views,
         std::vector<const report::TReportView*> sheets;
         for (std::size_t kind = 0; kind < views.Count(); ++kind) {
             sheets.push_back(&views.View(static_cast<report::TViewKind>(kind)));
+        }
+        if (groups != nullptr) {
+            sheets.push_back(&groups->Departments());
+            sheets.push_back(&groups->CostCentres());
         }
         saved = Told(report::SaveWorkbook(*options.XlsxOut, sheets, {heading}), err) && saved;
     }
@@ -95,6 +131,24 @@ int CheckTariffs(const std::string& fileName, std::FILE* out, std::ostream& err)
     return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
 }
 
+int CheckDirectory(const std::string& fileName, std::FILE* out, std::ostream& err) {
+    report::TDirectory directory;
+    if (!ReadDirectory(fileName, directory, err)) {
+        return 1;
+    }
+    const std::string done =
+        fileName + ": " + std::to_string(directory.Entries().size()) + " rows, no faults\n";
+    return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
+}
+
+std::vector<std::string> Cp1251(const std::vector<std::string>& utf8) {
+    std::vector<std::string> texts;
+    for (const std::string& text : utf8) {
+        texts.push_back(text::Utf8ToCp1251(text));
+    }
+    return texts;
+}
+
 } // namespace
 
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
@@ -105,6 +159,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     if (options.CheckTariffs) {
         return CheckTariffs(*options.CheckTariffs, out, err);
+    }
+    if (options.CheckDirectory) {
+        return CheckDirectory(*options.CheckDirectory, out, err);
     }
     if (options.CheckAlerts) {
         return CheckAlerts(*options.CheckAlerts, out, err);
@@ -119,12 +176,18 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.Tariffs && !ReadTariffs(*options.Tariffs, table, err)) {
         return 1;
     }
+    report::TDirectory directory;
+    if (options.Directory && !ReadDirectory(*options.Directory, directory, err)) {
+        return 1;
+    }
     report::TReportSession session({&table});
     try {
         const std::unique_ptr<report::TCallSource> source =
             options.Store ? StoreCallSource(options, period)
                           : std::make_unique<report::TCallFileSource>(options.CallFile);
-        session.Load(*source, period, options.NeedsCalls());
+        report::TDepartmentSource departments(*source, directory, Cp1251(options.Departments));
+        session.Load(options.Departments.empty() ? *source : departments, period,
+                     options.NeedsCalls());
     } catch (const std::system_error& error) {
         err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
             << "\n";
@@ -143,18 +206,27 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     const report::TCallRows rows = options.Selection
                                        ? report::SelectCalls(session.Calls(), *options.Selection)
                                        : report::TCallRows(session.Calls());
-    const std::unique_ptr<report::TCostViews> views = session.Views(rows);
+    const std::unique_ptr<report::TCostViews> costViews = session.Views(rows);
+    const report::TShownViews views(*costViews, rows, directory, options.MaskDigits.value_or(0));
+    std::optional<report::TDirectoryViews> groups;
+    if (options.Directory) {
+        groups.emplace(session.Calls(), session.Priced() ? &session.Costs() : nullptr,
+                       session.Tariffs(), directory);
+    }
     const std::vector<std::string> heading = session.Heading();
     if (!options.WritesExports()) {
-        const std::string tables =
-            options.Tariffs ? CostTables(session.LineCount(), *views, heading)
-                            : TotalsTables(session.LineCount(), session.Lines(), session.Trunks());
+        std::string tables =
+            options.Tariffs || options.Directory
+                ? CostTables(session.LineCount(), views, heading)
+                : TotalsTables(session.LineCount(), session.Lines(), session.Trunks());
+        if (groups) {
+            tables += DirectoryTables(*groups);
+        }
         return std::fwrite(tables.data(), 1, tables.size(), out) == tables.size() ? 0 : 1;
     }
     bool saved = true;
     if (options.CallsOut) {
-        const report::TDateFormat format = dateFormat();
-        saved = Save(report::TCallExport(rows, format), *options.CallsOut, out, err) && saved;
+        saved = SaveCalls(options, rows, dateFormat(), out, err) && saved;
     }
     if (options.LinesOut) {
         saved = Save(report::TLineExport(session.Lines()), *options.LinesOut, out, err) && saved;
@@ -162,7 +234,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.TrunksOut) {
         saved = Save(report::TTrunkExport(session.Trunks()), *options.TrunksOut, out, err) && saved;
     }
-    saved = SaveViews(options, *views, heading, err) && saved;
+    saved = SaveViews(options, views, groups ? &*groups : nullptr, heading, err) && saved;
     return saved ? 0 : 1;
 }
 

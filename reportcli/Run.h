@@ -7,6 +7,7 @@
 #include <string>
 
 #include "report/DateFormat.h"
+#include "report/Directory.h"
 #include "report/Tariff.h"
 #include "reportcli/CommandLine.h"
 
@@ -22,5 +23,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
 
 // Reads the tariff table into table; false after telling err why not.
 bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err);
+// Reads the office directory likewise.
+bool ReadDirectory(const std::string& fileName, report::TDirectory& directory, std::ostream& err);
 
 } // namespace tallyvox::reportcli

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "report/Cells.h"
+#include "report/DirectoryTotals.h"
 #include "report/Load.h"
 #include "text/Cp1251.h"
 
@@ -87,7 +88,7 @@ std::vector<TRow> ViewRows(const report::TCostView& view) {
 
 } // namespace
 
-std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
+std::string CostTables(std::size_t lineCount, const report::TShownViews& views,
                        const std::vector<std::string>& heading) {
     std::string out = text::Cp1251ToUtf8(report::LineCountCaption(lineCount)) + "\n";
     for (const std::string& line : heading) {
@@ -97,6 +98,21 @@ std::string CostTables(std::size_t lineCount, const report::TCostViews& views,
     for (std::size_t kind = 1; kind < views.Count(); ++kind) {
         const report::TReportView& view = views.View(static_cast<report::TViewKind>(kind));
         out += "\n" + text::Cp1251ToUtf8(view.Name()) + "\n" + Table(ViewRows(view));
+    }
+    return out;
+}
+
+std::string DirectoryTables(const report::TDirectoryViews& views) {
+    std::string out;
+    for (const report::TCostView* view : {&views.Departments(), &views.CostCentres()}) {
+        out += "\n" + text::Cp1251ToUtf8(view->Name()) + "\n" + Table(ViewRows(*view));
+    }
+    if (!views.UnassignedLines().empty()) {
+        out += std::string("\n") + report::UnassignedCaption + ":";
+        for (const std::string& line : views.UnassignedLines()) {
+            out += " " + text::Cp1251ToUtf8(line);
+        }
+        out += "\n";
     }
     return out;
 }

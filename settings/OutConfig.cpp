@@ -11,6 +11,7 @@ constexpr std::string_view RealTimeKey = "REALTIME_FNAME=";
 constexpr std::string_view AutoKey = "AUTO=";
 constexpr std::string_view TariffTableKey = "TARIFFS=";
 constexpr std::string_view AlertRulesKey = "ALERTS=";
+constexpr std::string_view DirectoryKey = "DIRECTORY=";
 constexpr std::string_view AutoContinuousValue = "AUTOSTART_UNINTERRUPT";
 constexpr std::string_view AutoOnceValue = "AUTOSTART_1";
 // What an editor that saves UTF-8 may put before the first key.
@@ -155,6 +156,14 @@ std::string WithTariffTable(std::string_view fileText, std::string_view tariffTa
 
 std::string WithAlertRules(std::string_view fileText, std::string_view rulesFile) {
     return WithValueLine(fileText, AlertRulesKey, rulesFile);
+}
+
+std::string DirectoryOf(std::string_view fileText) {
+    return LastValueOf(fileText, DirectoryKey);
+}
+
+std::string WithDirectory(std::string_view fileText, std::string_view directory) {
+    return WithValueLine(fileText, DirectoryKey, directory);
 }
 
 } // namespace tallyvox

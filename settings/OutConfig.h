@@ -59,5 +59,8 @@ std::string AlertRulesOf(std::string_view fileText);
 std::string WithTariffTable(std::string_view fileText, std::string_view tariffTable);
 // Likewise for the "ALERTS=" line.
 std::string WithAlertRules(std::string_view fileText, std::string_view rulesFile);
+// The report's office directory likewise, on a "DIRECTORY=" line.
+std::string DirectoryOf(std::string_view fileText);
+std::string WithDirectory(std::string_view fileText, std::string_view directory);
 
 } // namespace tallyvox

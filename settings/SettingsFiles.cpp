@@ -203,13 +203,15 @@ TOutConfigWrite WriteOutConfigFile(const std::filesystem::path& startPath,
                                    const TOutConfig& config) {
     try {
         const std::filesystem::path path = OutConfigPath(startPath);
-        // The report window's tariff table line and the alert rules line stay
-        // as they were; an old file that cannot be read (ReadWholeText throws)
+        // The report window's tariff table, alert rules and directory lines
+        // stay as they were; an old file that cannot be read (ReadWholeText throws)
         // is not rewritten.
         const std::string old =
             std::filesystem::is_regular_file(path) ? ReadWholeText(path) : std::string();
-        const std::string text = WithAlertRules(
-            WithTariffTable(FormatOutConfig(config), TariffTableOf(old)), AlertRulesOf(old));
+        const std::string text = WithDirectory(
+            WithAlertRules(WithTariffTable(FormatOutConfig(config), TariffTableOf(old)),
+                           AlertRulesOf(old)),
+            DirectoryOf(old));
         return ReplaceFile(path, text) ? TOutConfigWrite::Written : TOutConfigWrite::NotReplaced;
     } catch (const std::exception&) {
         return TOutConfigWrite::Failed;

@@ -141,5 +141,17 @@ TEST(OutConfigTest, TheTariffTableLineLeavesTheKeyedLinesAlone) {
     EXPECT_EQ(TariffTableOf(written), "");
 }
 
+// The office directory rides on its own line beside the tariff table's, each
+// kept when the other is written.
+TEST(OutConfigTest, TheDirectoryLineKeepsTheOthers) {
+    const std::string written = "TARIF_FNAME=a\r\nREALTIME_FNAME=b\r\nAUTO=AUTOSTART_1";
+    const std::string both = WithDirectory(WithTariffTable(written, "/t.csv"), "/d.csv");
+    EXPECT_EQ(both, written + "\r\nTARIFFS=/t.csv\r\nDIRECTORY=/d.csv");
+    EXPECT_EQ(DirectoryOf(both), "/d.csv");
+    EXPECT_EQ(TariffTableOf(WithDirectory(both, "")), "/t.csv");
+    EXPECT_EQ(DirectoryOf(WithTariffTable(both, "/u.csv")), "/d.csv");
+    EXPECT_EQ(Parsed(both), Parsed(written));
+}
+
 } // namespace
 } // namespace tallyvox

@@ -27,7 +27,7 @@ CALLS
 "$report" --help >"$work/help" 2>&1 || fail "--help exits with $?"
 for option in --sort-lines --sort-trunks --program --hardware --prefix --date-format --calls \
     --lines --trunks --tariffs --from --to --period --csv --xlsx --check-tariffs \
-    --check-alerts --alerts; do
+    --directory --check-directory --check-alerts --alerts; do
     grep -q -- "$option" "$work/help" || fail "--help does not document $option"
 done
 
@@ -116,6 +116,33 @@ grep -q '^line 2: price_per_minute "x"' "$work/err" && grep -q '^line 3: ' "$wor
 "$report" "$work/calls.txt" --tariffs "$work/bad.csv" --lines - >"$work/out" 2>/dev/null
 [ $? -eq 1 ] && [ ! -s "$work/out" ] || fail "a faulty table still gave a report"
 
+# The office directory: judged whole, every faulty line named.
+printf '%s\n' 'line;name;department;valid_from;valid_to' '201;Иванова;Продажи;;2026-03-01' \
+    '201;Петров;Продажи;2026-03-02;' >"$work/directory.csv"
+"$report" --check-directory "$work/directory.csv" >"$work/out" ||
+    fail "--check-directory exits with $?"
+grep -q "2 rows, no faults" "$work/out" || fail "--check-directory: $(cat "$work/out")"
+printf '%s\n' 'line;name;department;valid_from' '201;Иванова;Продажи;' '20x;Петров;Продажи;' \
+    '202;Сидоров;;2026-13-01' >"$work/bad-directory.csv"
+"$report" --check-directory "$work/bad-directory.csv" >"$work/out" 2>"$work/err"
+[ $? -eq 1 ] || fail "a faulty directory does not exit with 1"
+grep -q '^line 3: line "20x"' "$work/err" && grep -q '^line 4: ' "$work/err" ||
+    fail "directory faults: $(cat "$work/err")"
+# With a directory, the tables gain departments and cost centres: 201 passes from
+# sales to accounts on 8 May, 123 and 202 are nobody's; the exports keep their bytes.
+printf '%s\n' 'line;name;department;cost_centre;valid_from;valid_to' \
+    '201;Иванова;Продажи;100;;2004-05-07' '201;Петров;Бухгалтерия;200;2004-05-08;' \
+    >"$work/directory.csv"
+"$report" "$work/calls.txt" --directory "$work/directory.csv" >"$work/out" ||
+    fail "--directory exits with $?"
+grep -q '^Бухгалтерия  *1  *00:59:50 ' "$work/out" && grep -q '^Продажи  *1  *00:01:05 ' "$work/out" &&
+    grep -q '^Нет в справочнике: 123 202$' "$work/out" &&
+    grep -q '^201  *112  *Петров  *Бухгалтерия  *01:00:55 ' "$work/out" ||
+    fail "departments: $(cat "$work/out")"
+"$report" "$work/calls.txt" --lines - >"$work/plain" &&
+    "$report" "$work/calls.txt" --directory "$work/directory.csv" --lines - >"$work/named" &&
+    cmp -s "$work/plain" "$work/named" || fail "a directory changed the line export"
+
 # Alert rules: judged with their faults' lines, then what they fire in a period,
 # each call as its line stands in the file. The alerts need no other output.
 printf '%s\n' '[[rule]]' 'name = "Долгий"' 'level = "warning"' 'min_duration = "00:59:00"' \
@@ -153,6 +180,27 @@ grep -q '^Межгород     2        61,00         122,00$' "$work/tables" ||
 head -c 3 "$work/d.csv" | od -An -tx1 | grep -q 'ef bb bf' || fail "no BOM in the CSV"
 grep -q '="8123456"' "$work/c.csv" || fail "the phone number is not kept as text"
 unzip -l "$work/r.xlsx" | grep -q 'xl/worksheets/sheet4.xml' || fail "no sheet per view"
+
+# Masking: the last digits of every dialled number as X in every export, the
+# costs still those of the whole numbers; --department narrows every export.
+"$report" "$work/calls.txt" --tariffs "$work/tariffs.csv" --mask-digits 3 --calls "$work/m.txt" \
+    --csv calls="$work/m.csv" --xlsx "$work/m.xlsx" || fail "masked exports exit with $?"
+unzip -p "$work/m.xlsx" >"$work/m.xml"
+for masked in "$work/m.txt" "$work/m.csv" "$work/m.xml"; do
+    grep -q '8123XXX' "$masked" && ! grep -q '8123456\|123456' "$masked" ||
+        fail "$masked is not masked"
+done
+grep -q ';8123XXX"*;01:00:00;Межгород;120,00' "$work/m.csv" || fail "masked costs: $(cat "$work/m.csv")"
+"$report" "$work/calls.txt" --mask-digits 2 --prefix 81234 --calls - | grep -q ' 81234XX ' ||
+    fail "a prefix does not select by the whole number under masking"
+"$report" "$work/calls.txt" --directory "$work/directory.csv" --department Бухгалтерия \
+    --calls "$work/d.txt" --csv calls="$work/d.csv" --xlsx "$work/d.xlsx" ||
+    fail "--department exits with $?"
+unzip -p "$work/d.xlsx" xl/workbook.xml | grep -q 'name="Отделы".*name="Центры затрат"' ||
+    fail "the workbook has no department and cost-centre sheets"
+[ "$(grep -c '8123456' "$work/d.txt")" -eq 1 ] && [ "$(grep -c ' 201 ' "$work/d.txt")" -eq 1 ] &&
+    [ "$(grep -c '^[0-9]' "$work/d.csv")" -eq 1 ] && grep -q ';112;Петров;Бухгалтерия;;="8123456";' "$work/d.csv" ||
+    fail "--department: $(cat "$work/d.csv")"
 
 for arguments in "$work/calls.txt --period lastyear" "$work/calls.txt --from 2004-13-01" \
     "$work/calls.txt --period today --from 2004-05-01" "$work/calls.txt --csv others=x.csv" \
