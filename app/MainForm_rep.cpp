@@ -215,6 +215,7 @@ void TMainForm_rep::FormShow() {
     PlaceOnScreen();
     LayOutBoxes();
     LoadRememberedTariffs();
+    LoadRememberedDirectory();
 }
 
 void TMainForm_rep::PlaceOnScreen() {

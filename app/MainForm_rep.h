@@ -14,6 +14,7 @@
 
 #include "report/CostViews.h"
 #include "report/DateFormat.h"
+#include "report/Directory.h"
 #include "report/Period.h"
 #include "report/Selection.h"
 #include "report/Tariff.h"
@@ -66,6 +67,10 @@ public:
     // Loads a tariff table and remembers it, as "Загрузить тарифы..." does once
     // its dialog has closed; false, after saying why, when it is refused.
     bool LoadTariffs(const QString& fileName);
+    // The office directory (empty when none is loaded), loaded and remembered
+    // as "Загрузить справочник..." does; false, after saying why, when refused.
+    const report::TDirectory& Directory() const;
+    bool LoadDirectory(const QString& fileName);
     // Shows the calls of a period; a whole period shows every call.
     void SetPeriod(const report::TPeriod& period);
     // Where the period presets count from: the clock unless a test fixes it.
@@ -135,6 +140,8 @@ private:
     void ReportLoaded();
     void LoadRememberedTariffs();
     void LoadTariffsClick();
+    void LoadRememberedDirectory();
+    void LoadDirectoryClick();
     void SaveExcelClick();
     void SaveCsvClick(report::TViewKind kind);
     void PresetChosen(int index);

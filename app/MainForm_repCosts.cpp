@@ -29,6 +29,7 @@
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/CsvExport.h"
+#include "report/DirectoryReader.h"
 #include "report/TariffReader.h"
 #include "report/Totals.h"
 #include "report/Workbook.h"
@@ -78,7 +79,7 @@ QByteArray FileBytes(const QString& path) {
 }
 
 // The faults of a refused table, the first of them if there are many.
-QString FaultText(const report::ETariffError& error) {
+QString FaultText(const report::ETableError& error) {
     QString text;
     const auto& faults = error.Faults();
     for (std::size_t i = 0; i < faults.size() && i < MaxFaultsShown; ++i) {
@@ -94,10 +95,12 @@ QString FaultText(const report::ETariffError& error) {
     return text;
 }
 
-// Puts the table's name into the output configuration file, which is replaced
-// as a whole; one whose old lines cannot be read is left alone, so the call file
-// name and the automatic start in it are never lost.
-bool RememberTariffs(const QString& config, const QString& tariffFile) {
+// Puts a table's name into the output configuration file (with: WithTariffTable
+// or WithDirectory), which is replaced as a whole; one whose old lines cannot be
+// read is left alone, so the call file name and the automatic start in it are
+// never lost.
+using TWithLine = std::string (*)(std::string_view, std::string_view);
+bool Remember(const QString& config, const QString& tableFile, TWithLine with) {
     QFile old(config);
     QByteArray lines;
     if (old.exists()) {
@@ -110,8 +113,7 @@ bool RememberTariffs(const QString& config, const QString& tariffFile) {
         }
     }
     // Not QSaveFile: it takes a write that a full disk cut short for a whole one.
-    return ReplaceFile(old.filesystemFileName(),
-                       WithTariffTable(lines.toStdString(), ToCp1251(tariffFile)));
+    return ReplaceFile(old.filesystemFileName(), with(lines.toStdString(), ToCp1251(tableFile)));
 }
 
 QTableView* NewGrid(QWidget* parent, QAbstractItemModel* model) {
@@ -133,6 +135,9 @@ void TMainForm_rep::SetUpCosts() {
     Costs->Destinations = new TViewGridModel(this);
     Costs->TariffDialog = MakeDialog("TariffDialog", false);
     Costs->TariffDialog->setNameFilter(QStringLiteral("Тарифы (*.csv *.txt);;Все файлы (*)"));
+    Costs->DirectoryDialog = MakeDialog("DirectoryDialog", false);
+    Costs->DirectoryDialog->setNameFilter(
+        QStringLiteral("Справочник (*.csv *.txt);;Все файлы (*)"));
     Costs->ExcelDialog = MakeDialog("ExcelDialog", true);
     Costs->ExcelDialog->setNameFilter(QStringLiteral("Книга Excel (*.xlsx)"));
     Costs->ExcelDialog->setDefaultSuffix(QStringLiteral("xlsx"));
@@ -249,6 +254,9 @@ void TMainForm_rep::SetUpCostCommands() {
     command(file, QStringLiteral("Загрузить тарифы..."), [](TMainForm_rep* form) {
         form->LoadTariffsClick();
     })->setObjectName(QStringLiteral("LoadTariffsMenuItem"));
+    command(file, QStringLiteral("Загрузить справочник..."), [](TMainForm_rep* form) {
+        form->LoadDirectoryClick();
+    })->setObjectName(QStringLiteral("LoadDirectoryMenuItem"));
     file->addSeparator();
     command(file, QStringLiteral("Сохранить в Excel"), [](TMainForm_rep* form) {
         form->SaveExcelClick();
@@ -334,7 +342,7 @@ bool TMainForm_rep::LoadTariffs(const QString& fileName) {
         }
     }
     const QString config = OutConfigPath(*Costs);
-    if (!RememberTariffs(config, fileName)) {
+    if (!Remember(config, fileName, &WithTariffTable)) {
         ShowMessage(this,
                     QStringLiteral("Тарифы загружены, но не запомнены: файл \"%1\" не записан.")
                         .arg(QDir::toNativeSeparators(config)),
@@ -352,6 +360,60 @@ void TMainForm_rep::LoadRememberedTariffs() {
     const std::string remembered = TariffTableOf(FileBytes(OutConfigPath(*Costs)).toStdString());
     if (!remembered.empty()) {
         LoadTariffs(ToQString(remembered));
+    }
+}
+
+const report::TDirectory& TMainForm_rep::Directory() const {
+    return Costs->Directory;
+}
+
+void TMainForm_rep::LoadDirectoryClick() {
+    if (Costs->DirectoryDialog->exec() == QDialog::Accepted &&
+        !Costs->DirectoryDialog->selectedFiles().isEmpty()) {
+        LoadDirectory(Costs->DirectoryDialog->selectedFiles().constFirst());
+    }
+}
+
+bool TMainForm_rep::LoadDirectory(const QString& fileName) {
+    report::TDirectory directory;
+    try {
+        directory = report::ReadDirectoryFile(QFile(fileName).filesystemFileName());
+    } catch (const report::ETableError& error) {
+        ShowMessage(this,
+                    QStringLiteral("Справочник \"%1\" не загружен:\n%2")
+                        .arg(QDir::toNativeSeparators(fileName), FaultText(error)),
+                    QCoreApplication::applicationName());
+        return false;
+    } catch (const std::system_error& error) {
+        ShowMessage(this,
+                    QStringLiteral("Не удалось прочитать файл \"%1\": %2.")
+                        .arg(QDir::toNativeSeparators(fileName),
+                             QString::fromLocal8Bit(error.code().message())),
+                    QCoreApplication::applicationName());
+        return false;
+    }
+    // The shown views point at the directory: they go before it is replaced.
+    DetachViews();
+    Costs->Directory = std::move(directory);
+    const QString config = OutConfigPath(*Costs);
+    if (!Remember(config, fileName, &WithDirectory)) {
+        ShowMessage(this,
+                    QStringLiteral("Справочник загружен, но не запомнен: файл \"%1\" не записан.")
+                        .arg(QDir::toNativeSeparators(config)),
+                    QCoreApplication::applicationName());
+    }
+    ShowViews();
+    return true;
+}
+
+void TMainForm_rep::LoadRememberedDirectory() {
+    if (Costs->RememberedDirectoryTried) {
+        return;
+    }
+    Costs->RememberedDirectoryTried = true;
+    const std::string remembered = DirectoryOf(FileBytes(OutConfigPath(*Costs)).toStdString());
+    if (!remembered.empty()) {
+        LoadDirectory(ToQString(remembered));
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "report/CostViews.h"
 #include "report/Costs.h"
+#include "report/Directory.h"
 #include "report/Period.h"
 #include "report/Session.h"
 #include "report/Tariff.h"
@@ -30,11 +31,14 @@ class TViewGridModel;
 
 struct TReportCosts {
     report::TTariffTable Table;
+    // The office directory; empty while none is loaded.
+    report::TDirectory Directory;
     report::TPeriod Period;
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
     // The folder of "TallyvoxOut.cfg": the start directory.
     QString ConfigDir;
     bool RememberedTried = false;
+    bool RememberedDirectoryTried = false;
     // The whole file while a period narrows the shown report; empty while the
     // shown report is the whole file.
     std::unique_ptr<report::TReportSession> FileReport;
@@ -56,6 +60,7 @@ struct TReportCosts {
     QTableView* DestinationGrid = nullptr;
     QTimer* PickerPause = nullptr;
     QFileDialog* TariffDialog = nullptr;
+    QFileDialog* DirectoryDialog = nullptr;
     QFileDialog* ExcelDialog = nullptr;
     QFileDialog* CsvDialog = nullptr;
 };
