@@ -122,6 +122,9 @@ private:
     // rows (the first columns of each, without totals, when not priced).
     void DetachViews();
     void AttachViews();
+    // A view of the shown rows as the grids and the exports show it: with the
+    // directory's names while one is loaded.
+    const report::TReportView& ShownView(report::TViewKind kind) const;
     // Makes the lines of an export from the lists shown at that moment.
     using TExportSource = std::function<std::unique_ptr<report::TExportLines>()>;
     // The lists may be replaced while a dialog is open (the period bar's pause

@@ -30,6 +30,7 @@
 #include "report/Costs.h"
 #include "report/CsvExport.h"
 #include "report/DirectoryReader.h"
+#include "report/ShownViews.h"
 #include "report/TariffReader.h"
 #include "report/Totals.h"
 #include "report/Workbook.h"
@@ -503,20 +504,33 @@ void TMainForm_rep::DetachViews() {
             model->SetView(nullptr, nullptr);
         }
     }
+    Costs->Shown.reset();
     Costs->Views.reset();
     Costs->UnpricedViews.clear();
+}
+
+const report::TReportView& TMainForm_rep::ShownView(report::TViewKind kind) const {
+    return Costs->Shown ? Costs->Shown->View(kind) : Costs->Views->View(kind);
 }
 
 void TMainForm_rep::AttachViews() {
     DetachViews();
     Costs->Views = Report->Views(*Rows);
+    if (!Costs->Directory.Empty()) {
+        Costs->Shown =
+            std::make_unique<report::TShownViews>(*Costs->Views, *Rows, Costs->Directory);
+    }
     // The grids in the order of the catalog's first views.
     TViewGridModel* const models[] = {CallModel, LineModel, TrunkModel, Costs->Destinations};
     for (std::size_t i = 0; i < std::size(models); ++i) {
-        const report::TReportView* view = &Costs->Views->View(static_cast<report::TViewKind>(i));
+        const auto kind = static_cast<report::TViewKind>(i);
+        const report::TReportView* view = &ShownView(kind);
+        // The directory's columns come before the first columns' end.
+        const std::size_t named =
+            view->Columns().size() - Costs->Views->View(kind).Columns().size();
         const std::size_t unpriced = report::ViewCatalog()[i].UnpricedColumns;
         if (!Report->Priced() && unpriced > 0) {
-            Costs->UnpricedViews.push_back(report::FirstColumns(*view, unpriced));
+            Costs->UnpricedViews.push_back(report::FirstColumns(*view, unpriced + named));
             view = Costs->UnpricedViews.back().get();
         }
         if (models[i] != nullptr) {
@@ -570,7 +584,7 @@ void TMainForm_rep::SaveExcelClick() {
     }
     std::vector<const report::TReportView*> sheets;
     for (std::size_t kind = 0; kind < Costs->Views->Count(); ++kind) {
-        sheets.push_back(&Costs->Views->View(static_cast<report::TViewKind>(kind)));
+        sheets.push_back(&ShownView(static_cast<report::TViewKind>(kind)));
     }
     TellUnsaved(fileName, report::SaveWorkbook(LocalName(fileName), sheets, {Report->Heading()}));
 }
@@ -578,7 +592,7 @@ void TMainForm_rep::SaveExcelClick() {
 void TMainForm_rep::SaveCsvClick(report::TViewKind kind) {
     const QString fileName = SaveTarget(Costs->CsvDialog);
     if (!fileName.isEmpty()) {
-        TellUnsaved(fileName, report::SaveCsv(Costs->Views->View(kind), LocalName(fileName)));
+        TellUnsaved(fileName, report::SaveCsv(ShownView(kind), LocalName(fileName)));
     }
 }
 

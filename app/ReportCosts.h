@@ -14,6 +14,7 @@
 #include "report/Directory.h"
 #include "report/Period.h"
 #include "report/Session.h"
+#include "report/ShownViews.h"
 #include "report/Tariff.h"
 
 class QBoxLayout;
@@ -45,6 +46,8 @@ struct TReportCosts {
     // The views over the shown report, and the first columns of those the
     // grids show while nothing is priced.
     std::unique_ptr<report::TCostViews> Views;
+    // The views with the directory's names, while a directory is loaded.
+    std::unique_ptr<report::TShownViews> Shown;
     std::vector<std::unique_ptr<report::TReportView>> UnpricedViews;
 
     TViewGridModel* Destinations = nullptr;
