@@ -705,6 +705,51 @@ private slots:
         QVERIFY(world.Form->CurrentPeriod().Whole());
     }
 
+    // A directory from the menu puts the person and the department each call's
+    // line had on the call's day beside the line's numbers, in the call grid and
+    // the line grid, and is remembered after the tariff table; a faulty one is
+    // refused with its line and the loaded one stays.
+    void aDirectoryNamesTheLinesInTheGridsAndIsRemembered() {
+        TReportWorld world;
+        world.Load(world.WriteFile(
+            "calls.txt",
+            "30-05-2004 23:59:59   00:01:05   201( 112)   5         123456      \r\n"
+            "31-05-2004 00:00:00   00:00:10   201( 112)   5         8800        \r\n"
+            "31-05-2004 10:00:00   00:00:10   202(  21)   6         9999        \r\n"));
+        const QString tariffs =
+            world.WriteFile("tariffs.csv", "prefix;name;price_per_minute\r\n1;Город;1,50\r\n");
+        QVERIFY(world.Form->LoadTariffs(tariffs));
+        const QString directory =
+            world.WriteFile("directory.csv", "line;name;department;valid_from;valid_to\r\n"
+                                             "201;Иванова Анна;Продажи;;2004-05-30\r\n"
+                                             "201;Петров Борис;Продажи;2004-05-31;\r\n");
+        world.ChooseWithFile("LoadDirectoryMenuItem", directory);
+        QVERIFY(world.Messages.empty());
+        const QStringList ivanova{"Иванова Анна", "Продажи"};
+        const QStringList petrov{"Петров Борис", "Продажи"};
+        QCOMPARE(Row(world.Model("StringGrid1"), 0).mid(3, 4),
+                 QStringList({"201", "112"}) + ivanova);
+        QCOMPARE(Row(world.Model("StringGrid1"), 1).mid(5, 2), petrov);
+        QCOMPARE(Row(world.Model("StringGrid1"), 2).mid(5, 2), (QStringList{"", ""}));
+        QCOMPARE(Row(world.Model("ALGrid"), 0).mid(0, 4), QStringList({"201", "112"}) + petrov);
+        QVERIFY(FileContents("TallyvoxOut.cfg")
+                    .ends_with("TARIFFS=" + tariffs.toStdString() +
+                               "\r\nDIRECTORY=" + directory.toStdString()));
+
+        const QString bad = world.WriteFile(
+            "bad.csv",
+            "line;name;department;valid_from\r\n202;Сидорова Вера;Бухгалтерия;вчера\r\n");
+        QVERIFY(!world.Form->LoadDirectory(bad));
+        QVERIFY2(world.Messages.size() == 1 &&
+                     world.Messages.front().Text.contains(QStringLiteral("строка 2: ")),
+                 qPrintable(world.Messages.front().Text));
+        QCOMPARE(Row(world.Model("StringGrid1"), 1).mid(5, 2), petrov);
+        if (const QByteArray shots = qgetenv("TALLYVOX_SHOTS"); !shots.isEmpty()) {
+            world.Form->resize(1400, 700);
+            world.Form->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("directory.png"));
+        }
+    }
+
     // The tariff table's name goes into the output configuration only as a whole
     // new file: while the old one cannot be read, or the disk is full, the old
     // one stays as it was and the user is told the table is not remembered.
