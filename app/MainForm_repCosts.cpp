@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -44,6 +45,8 @@ namespace {
 
 constexpr int CustomPreset = 7; // after "Все звонки" and the six presets
 constexpr int PickerPauseMs = 400;
+// More than any dialled number has.
+constexpr int MaxMaskDigits = 20;
 constexpr int MaxFaultsShown = 15;
 // The destination view beside the window's boxes, wide enough for its columns,
 // in a window wide enough to leave the priced grids their columns; in a
@@ -187,6 +190,11 @@ void TMainForm_rep::SetUpPeriodBar() {
     Costs->TotalLabel = new QLabel(bar);
     Costs->TotalLabel->setObjectName(QStringLiteral("TotalLabel"));
     costRow->addWidget(Costs->TariffLabel);
+    Costs->MaskBox = new QSpinBox(bar);
+    Costs->MaskBox->setObjectName(QStringLiteral("MaskDigitsSpinBox"));
+    Costs->MaskBox->setRange(0, MaxMaskDigits);
+    costRow->addWidget(new QLabel(QStringLiteral("Скрыть цифр номера:"), bar));
+    costRow->addWidget(Costs->MaskBox);
     costRow->addStretch(1);
     costRow->addWidget(Costs->TotalLabel);
     rows->addLayout(periodRow);
@@ -224,6 +232,12 @@ void TMainForm_rep::SetUpPeriodBar() {
             [this] { RunHandler(this, [this] { PickersChanged(); }); });
     connect(Costs->Presets, &QComboBox::activated, this,
             [this](int index) { RunHandler(this, [this, index] { PresetChosen(index); }); });
+    connect(Costs->MaskBox, &QSpinBox::valueChanged, this, [this](int digits) {
+        RunHandler(this, [this, digits] {
+            Costs->MaskDigits = static_cast<unsigned>(digits);
+            ShowViews();
+        });
+    });
     for (QDateTimeEdit* edit : {Costs->From, Costs->To}) {
         connect(edit, &QDateTimeEdit::dateTimeChanged, Costs->PickerPause,
                 qOverload<>(&QTimer::start));
@@ -516,9 +530,9 @@ const report::TReportView& TMainForm_rep::ShownView(report::TViewKind kind) cons
 void TMainForm_rep::AttachViews() {
     DetachViews();
     Costs->Views = Report->Views(*Rows);
-    if (!Costs->Directory.Empty()) {
-        Costs->Shown =
-            std::make_unique<report::TShownViews>(*Costs->Views, *Rows, Costs->Directory);
+    if (!Costs->Directory.Empty() || Costs->MaskDigits > 0) {
+        Costs->Shown = std::make_unique<report::TShownViews>(*Costs->Views, *Rows, Costs->Directory,
+                                                             Costs->MaskDigits);
     }
     // The grids in the order of the catalog's first views.
     TViewGridModel* const models[] = {CallModel, LineModel, TrunkModel, Costs->Destinations};

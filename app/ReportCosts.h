@@ -23,6 +23,7 @@ class QDateTimeEdit;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
+class QSpinBox;
 class QTableView;
 class QTimer;
 
@@ -34,6 +35,8 @@ struct TReportCosts {
     report::TTariffTable Table;
     // The office directory; empty while none is loaded.
     report::TDirectory Directory;
+    // How many last digits of every dialled number the views show as X.
+    unsigned MaskDigits = 0;
     report::TPeriod Period;
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
     // The folder of "TallyvoxOut.cfg": the start directory.
@@ -55,6 +58,7 @@ struct TReportCosts {
     QDateTimeEdit* From = nullptr;
     QDateTimeEdit* To = nullptr;
     QLabel* TariffLabel = nullptr;
+    QSpinBox* MaskBox = nullptr;
     QLabel* TotalLabel = nullptr;
     // The window's boxes and the destination view, side by side or one above
     // the other.
