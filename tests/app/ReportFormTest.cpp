@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
@@ -744,6 +745,9 @@ private slots:
                      world.Messages.front().Text.contains(QStringLiteral("строка 2: ")),
                  qPrintable(world.Messages.front().Text));
         QCOMPARE(Row(world.Model("StringGrid1"), 1).mid(5, 2), petrov);
+        world.Control<QSpinBox>("MaskDigitsSpinBox")->setValue(3);
+        QCOMPARE(Row(world.Model("StringGrid1"), 0).mid(5, 4),
+                 ivanova + QStringList({"5", "123XXX"}));
         if (const QByteArray shots = qgetenv("TALLYVOX_SHOTS"); !shots.isEmpty()) {
             world.Form->resize(1400, 700);
             world.Form->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("directory.png"));
