@@ -147,6 +147,8 @@ private:
     void LoadDirectoryClick();
     void SaveExcelClick();
     void SaveCsvClick(report::TViewKind kind);
+    // "Отделы" (false) or "Центры затрат" (true) to a CSV file.
+    void SaveDirectoryCsvClick(bool costCentres);
     void PresetChosen(int index);
     void PickersChanged();
     // Shows the calls of the period, and on the pickers what the period is (the

@@ -31,6 +31,7 @@
 #include "report/Costs.h"
 #include "report/CsvExport.h"
 #include "report/DirectoryReader.h"
+#include "report/DirectoryViews.h"
 #include "report/ShownViews.h"
 #include "report/TariffReader.h"
 #include "report/Totals.h"
@@ -297,6 +298,14 @@ void TMainForm_rep::SetUpCostCommands() {
                 [](TMainForm_rep* form) { form->SaveExcelClick(); });
     }
     BindPopup(Costs->DestinationGrid, destinationMenu);
+    // The directory's own views, while one is loaded.
+    Costs->DepartmentsCsv = command(csv, QStringLiteral("Отделы"), [](TMainForm_rep* form) {
+        form->SaveDirectoryCsvClick(false);
+    });
+    Costs->DepartmentsCsv->setObjectName(QStringLiteral("SaveCsvMenuItem_departments"));
+    Costs->CostCentresCsv = command(csv, QStringLiteral("Центры затрат"),
+                                    [](TMainForm_rep* form) { form->SaveDirectoryCsvClick(true); });
+    Costs->CostCentresCsv->setObjectName(QStringLiteral("SaveCsvMenuItem_cost_centres"));
 }
 
 void TMainForm_rep::DropCosts() {
@@ -519,6 +528,7 @@ void TMainForm_rep::DetachViews() {
         }
     }
     Costs->Shown.reset();
+    Costs->DirectoryViews.reset();
     Costs->Views.reset();
     Costs->UnpricedViews.clear();
 }
@@ -533,6 +543,11 @@ void TMainForm_rep::AttachViews() {
     if (!Costs->Directory.Empty() || Costs->MaskDigits > 0) {
         Costs->Shown = std::make_unique<report::TShownViews>(*Costs->Views, *Rows, Costs->Directory,
                                                              Costs->MaskDigits);
+    }
+    if (!Costs->Directory.Empty()) {
+        Costs->DirectoryViews = std::make_unique<report::TDirectoryViews>(
+            Report->Calls(), Report->Priced() ? &Report->Costs() : nullptr, Costs->Table,
+            Costs->Directory);
     }
     // The grids in the order of the catalog's first views.
     TViewGridModel* const models[] = {CallModel, LineModel, TrunkModel, Costs->Destinations};
@@ -555,6 +570,11 @@ void TMainForm_rep::AttachViews() {
 
 void TMainForm_rep::ShowViews() {
     AttachViews();
+    for (QAction* save : {Costs->DepartmentsCsv, Costs->CostCentresCsv}) {
+        if (save != nullptr) {
+            save->setEnabled(Costs->DirectoryViews != nullptr);
+        }
+    }
     const bool priced = Report->Priced();
     const report::TCostReport& costs = Report->Costs();
     ShowCostGrids(priced);
@@ -607,6 +627,15 @@ void TMainForm_rep::SaveCsvClick(report::TViewKind kind) {
     const QString fileName = SaveTarget(Costs->CsvDialog);
     if (!fileName.isEmpty()) {
         TellUnsaved(fileName, report::SaveCsv(ShownView(kind), LocalName(fileName)));
+    }
+}
+
+void TMainForm_rep::SaveDirectoryCsvClick(bool costCentres) {
+    const QString fileName = SaveTarget(Costs->CsvDialog);
+    if (!fileName.isEmpty() && Costs->DirectoryViews) {
+        const report::TReportView& view = costCentres ? Costs->DirectoryViews->CostCentres()
+                                                      : Costs->DirectoryViews->Departments();
+        TellUnsaved(fileName, report::SaveCsv(view, LocalName(fileName)));
     }
 }
 

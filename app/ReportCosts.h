@@ -12,11 +12,13 @@
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/Directory.h"
+#include "report/DirectoryViews.h"
 #include "report/Period.h"
 #include "report/Session.h"
 #include "report/ShownViews.h"
 #include "report/Tariff.h"
 
+class QAction;
 class QBoxLayout;
 class QComboBox;
 class QDateTimeEdit;
@@ -51,6 +53,8 @@ struct TReportCosts {
     std::unique_ptr<report::TCostViews> Views;
     // The views with the directory's names, while a directory is loaded.
     std::unique_ptr<report::TShownViews> Shown;
+    // The department and cost-centre views, while a directory is loaded.
+    std::unique_ptr<report::TDirectoryViews> DirectoryViews;
     std::vector<std::unique_ptr<report::TReportView>> UnpricedViews;
 
     TViewGridModel* Destinations = nullptr;
@@ -70,6 +74,8 @@ struct TReportCosts {
     QFileDialog* DirectoryDialog = nullptr;
     QFileDialog* ExcelDialog = nullptr;
     QFileDialog* CsvDialog = nullptr;
+    QAction* DepartmentsCsv = nullptr;
+    QAction* CostCentresCsv = nullptr;
 };
 
 } // namespace tallyvox::app
