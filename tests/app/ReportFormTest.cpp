@@ -745,6 +745,14 @@ private slots:
                      world.Messages.front().Text.contains(QStringLiteral("строка 2: ")),
                  qPrintable(world.Messages.front().Text));
         QCOMPARE(Row(world.Model("StringGrid1"), 1).mid(5, 2), petrov);
+        world.ChooseWithFile("SaveCsvMenuItem_departments", world.PathOf("departments.csv"));
+        // Line 202 has no entry: its call is in the "Нет в справочнике" row.
+        const std::vector<std::string> departments =
+            SplitCrLf(FileContents(world.PathOf("departments.csv").toStdString()));
+        QCOMPARE(departments.size(), std::size_t{3});
+        QCOMPARE(departments[1], std::string("Продажи;2;00:01:15;0,00;0,00;0,00;0,00;3,00;3,00"));
+        QCOMPARE(departments[2],
+                 std::string("Нет в справочнике;1;00:00:10;0,00;0,00;0,00;0,00;0,00;0,00"));
         world.Control<QSpinBox>("MaskDigitsSpinBox")->setValue(3);
         QCOMPARE(Row(world.Model("StringGrid1"), 0).mid(5, 4),
                  ivanova + QStringList({"5", "123XXX"}));
