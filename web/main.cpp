@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "cli/Options.h"
 #include "report/TariffReader.h"
 #include "web/CallData.h"
 #include "web/Options.h"
@@ -65,30 +66,30 @@ sigset_t StopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
-    int status = 0;
-    const std::optional<web::TWebOptions> options = web::ParseOptions(argc, argv, status);
-    if (!options) {
-        return status;
+    web::TWebOptions options;
+    if (const auto end =
+            cli::ReadOptions("tallyvox-web", argc, argv, web::ParseOptions, web::Usage, options)) {
+        return *end;
     }
     if (!web::StartSecrets()) {
         std::cerr << "tallyvox-web: the system gives no randomness\n";
         return 1;
     }
-    if (options->HashPassword) {
+    if (options.HashPassword) {
         return PrintHash();
     }
     std::vector<web::TUser> users;
     report::TTariffTable table;
-    if (!ReadFiles(*options, users, table)) {
+    if (!ReadFiles(options, users, table)) {
         return 1;
     }
     std::signal(SIGPIPE, SIG_IGN);
     const sigset_t signals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    web::TCallData calls(options->CallFile, std::move(table));
+    web::TCallData calls(options.CallFile, std::move(table));
     calls.Current();
-    web::TWebServer server(options->Server, std::move(users), calls);
+    web::TWebServer server(options.Server, std::move(users), calls);
     if (server.Bind() < 0) {
         return 1;
     }
