@@ -13,6 +13,7 @@ struct TWebOptions {
     std::string CallFile;
     std::optional<std::string> Tariffs;
     std::string UsersFile;
+    std::optional<std::string> Directory;
     TServerSettings Server;
     bool HashPassword = false;
     bool Help = false;

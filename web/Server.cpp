@@ -81,13 +81,14 @@ TCallFilter MonthFilter() {
 
 } // namespace
 
-TWebServer::TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls)
-    : Settings(settings), Calls(calls) {
+TWebServer::TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls,
+                       const report::TDirectory& directory)
+    : Settings(settings), Calls(calls), Directory(directory) {
     for (TUser& user : users) {
-        if (!TScope::Of(user).Resolves()) {
-            std::cerr
-                << "warning: user " << user.Name
-                << " sees no calls: the web view does not look up sites and departments yet\n";
+        if (!TScope::Of(user, Directory).Resolves()) {
+            std::cerr << "warning: user " << user.Name
+                      << " sees no calls: the web view does not look up sites yet, nor departments "
+                         "without --directory\n";
         }
         Users.emplace(user.Name, std::move(user));
     }
@@ -208,7 +209,7 @@ void TWebServer::Route() {
     Http->Get("/dashboard", page([this](const httplib::Request&, httplib::Response& response,
                                         const TVisit& visitor) {
                   const auto calls = Calls.Current();
-                  const TScope scope = TScope::Of(*visitor.User);
+                  const TScope scope = TScope::Of(*visitor.User, Directory);
                   const report::TDateTime now = LocalNow();
                   response.set_content(
                       DashboardPage({visitor.User->Name, visitor.Session.FormToken},
@@ -295,7 +296,7 @@ void TWebServer::ShowCalls(const httplib::Request& request, httplib::Response& r
     }
     const std::optional<TCallQuery> query = ParseFilter(page.Filter, page.Faults);
     const auto calls = Calls.Current();
-    const TScope scope = TScope::Of(user);
+    const TScope scope = TScope::Of(user, Directory);
     if (query) {
         page.Kept = SelectCalls(*calls, scope, *query);
     }
@@ -328,7 +329,8 @@ void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& r
     std::string table;
     if (faults.empty()) {
         const auto calls = Calls.Current();
-        const TScopedViews views(*calls, SelectCalls(*calls, TScope::Of(*visitor.User), *query),
+        const TScopedViews views(*calls,
+                                 SelectCalls(*calls, TScope::Of(*visitor.User, Directory), *query),
                                  Calls.Table());
         table = ViewTable(views.View(*view));
     }
@@ -359,7 +361,7 @@ void TWebServer::Export(const httplib::Request& request, httplib::Response& resp
         return;
     }
     const auto calls = Calls.Current();
-    const TScope scope = TScope::Of(user);
+    const TScope scope = TScope::Of(user, Directory);
     const std::vector<std::uint32_t> kept = SelectCalls(*calls, scope, *query);
     if (json) {
         response.set_content(CallsJson(*calls, kept, scope), "application/json");

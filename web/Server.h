@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "report/Directory.h"
 #include "web/CallData.h"
 #include "web/Sessions.h"
 #include "web/SignInThrottle.h"
@@ -29,7 +30,9 @@ struct TServerSettings {
 
 class TWebServer {
 public:
-    TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls);
+    // directory (maybe empty) places lines in departments; it outlives the server.
+    TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls,
+               const report::TDirectory& directory);
     ~TWebServer();
     TWebServer(const TWebServer&) = delete;
     TWebServer& operator=(const TWebServer&) = delete;
@@ -56,6 +59,7 @@ private:
     TServerSettings Settings;
     std::map<std::string, TUser> Users;
     TCallData& Calls;
+    const report::TDirectory& Directory;
     TSessions Sessions;
     TSignInThrottle Throttle;
     std::unique_ptr<httplib::Server> Http;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/Options.h"
+#include "report/DirectoryReader.h"
 #include "report/TariffReader.h"
 #include "web/CallData.h"
 #include "web/Options.h"
@@ -53,6 +54,23 @@ bool ReadFiles(const web::TWebOptions& options, std::vector<web::TUser>& users,
     return false;
 }
 
+// The tariff table and the directory are both semicolon tables: read apart, so
+// a refusal names its file.
+bool ReadDirectory(const web::TWebOptions& options, report::TDirectory& directory) {
+    if (!options.Directory) {
+        return true;
+    }
+    try {
+        directory = report::ReadDirectoryFile(*options.Directory);
+        return true;
+    } catch (const report::ETableError& error) {
+        std::cerr << "error: " << *options.Directory << " is refused:\n" << error.what() << "\n";
+    } catch (const std::system_error& error) {
+        std::cerr << "error: cannot read " << error.what() << "\n";
+    }
+    return false;
+}
+
 // SIGTERM and SIGINT are taken by a thread of their own (blocked everywhere
 // else), which stops the server outside any signal handler.
 sigset_t StopSignals() {
@@ -80,7 +98,8 @@ int main(int argc, char** argv) {
     }
     std::vector<web::TUser> users;
     report::TTariffTable table;
-    if (!ReadFiles(options, users, table)) {
+    report::TDirectory directory;
+    if (!ReadFiles(options, users, table) || !ReadDirectory(options, directory)) {
         return 1;
     }
     std::signal(SIGPIPE, SIG_IGN);
@@ -89,7 +108,7 @@ int main(int argc, char** argv) {
 
     web::TCallData calls(options.CallFile, std::move(table));
     calls.Current();
-    web::TWebServer server(options.Server, std::move(users), calls);
+    web::TWebServer server(options.Server, std::move(users), calls, directory);
     if (server.Bind() < 0) {
         return 1;
     }

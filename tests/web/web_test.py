@@ -158,6 +158,7 @@ department = "Продажи"
     if status != 0 or "info: stopped" not in log or "warning: user sales sees no calls" not in log:
         fail("stopped with %d after %.1f s; log:\n%s" % (status, took, log))
 
+    check_department(kit, made + [late])
     check_https(kit)
     check_refused_users(kit)
 
@@ -193,6 +194,26 @@ def check_refused_users(kit):
         if answer.returncode != 1 or fault not in answer.stderr:
             fail("the faulty users file: status %d, no %r in:\n%s" % (answer.returncode, fault,
                                                                       answer.stderr))
+
+
+
+def check_department(kit, made):
+    """With a directory, a department's manager sees exactly the calls of the lines
+    the directory places in the department on each call's date."""
+    with open(kit.path("directory.csv"), "wb") as f:
+        f.write(("line;number;trunk;name;department;cost_centre;email;valid_from;valid_to\n"
+                 "201;;;Иванова А.;Продажи;100;;;\n"
+                 "202;;;Петров Б.;Бухгалтерия;200;;;2026-11-14\n"
+                 "202;;;Сидоров В.;Продажи;100;;2026-11-15;\n"
+                 "203;;;Орлова Г.;Бухгалтерия;200;;;\n").encode("cp1251"))
+    server, base = kit.start("--directory", kit.path("directory.csv"), log="directory.log")
+    sales = Browser(base)
+    sales.sign_in("sales", "пароль-1")
+    want = sorted((start_text(c), c["line"]) for c in made
+                  if c["line"] == "201" or (c["line"] == "202" and c["start"][2] >= 15))
+    if shown(api_calls(sales, MONTH)) != want:
+        fail("the sales manager sees %s" % shown(api_calls(sales, MONTH)))
+    stop(server)
 
 
 main()
