@@ -306,6 +306,7 @@ void TWebServer::ShowCalls(const httplib::Request& request, httplib::Response& r
     page.Calls = calls.get();
     page.Scope = &scope;
     page.Data = &Calls;
+    page.Directory = &Directory;
     const std::optional<TSession> session = Sessions.Find(sessionId);
     response.set_content(CallsPage({user.Name, session ? session->FormToken : ""}, page), HtmlType);
 }

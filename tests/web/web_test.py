@@ -213,6 +213,9 @@ def check_department(kit, made):
                   if c["line"] == "201" or (c["line"] == "202" and c["start"][2] >= 15))
     if shown(api_calls(sales, MONTH)) != want:
         fail("the sales manager sees %s" % shown(api_calls(sales, MONTH)))
+    status, _, body = sales.request("/calls?" + MONTH)
+    if status != 200 or "201 Иванова А." not in body.decode():
+        fail("the calls page (%d) shows no name beside the line" % status)
     stop(server)
 
 
