@@ -52,6 +52,7 @@ TWebOptions ParseOptions(const std::vector<std::string>& arguments) {
         .Value("--tariffs", cli::Into(options.Tariffs))
         .Value("--users", cli::Into(options.UsersFile))
         .Value("--directory", cli::Into(options.Directory))
+        .Value("--alerts", cli::Into(options.AlertRules))
         .Value("--listen", cli::Into(listen))
         .Value("--cert", cli::Into(options.Server.CertFile))
         .Value("--key", cli::Into(options.Server.KeyFile))
@@ -70,6 +71,7 @@ std::string Usage() {
            "  --tariffs FILE     the tariff table that prices the calls\n"
            "  --users FILE       the users file (TOML, [[user]] tables)\n"
            "  --directory FILE   the office directory: a department user sees its lines' calls\n"
+           "  --alerts RULES     the alert rules: the dashboard shows the alerts of today\n"
            "  --listen ADDR:PORT to serve on (default 127.0.0.1:8080)\n"
            "  --cert FILE        serve HTTPS with this certificate (PEM); needs --key\n"
            "  --key FILE         the certificate's private key (PEM); needs --cert\n"

@@ -14,6 +14,7 @@ struct TWebOptions {
     std::optional<std::string> Tariffs;
     std::string UsersFile;
     std::optional<std::string> Directory;
+    std::optional<std::string> AlertRules;
     TServerSettings Server;
     bool HashPassword = false;
     bool Help = false;

@@ -133,6 +133,10 @@ std::string DashboardPage(const TFrame& frame, const TDashboard& dashboard,
     }
     body += "<div class=\"figures\">" + FiguresBlock("Сегодня", dashboard.Today, dashboard.Priced) +
             FiguresBlock("Этот месяц", dashboard.Month, dashboard.Priced) + "</div>";
+    if (dashboard.AlertsToday) {
+        body +=
+            "<p id=\"alerts\">Тревоги сегодня: " + std::to_string(*dashboard.AlertsToday) + "</p>";
+    }
     body += RankedTable(dashboard.Priced ? "Самые дорогие линии за месяц"
                                          : "Самые занятые линии за месяц",
                         "Линия", dashboard.Lines, dashboard.Priced);

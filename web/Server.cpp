@@ -1,5 +1,7 @@
 #include "web/Server.h"
 
+#include "web/AlertsToday.h"
+
 #include <chrono>
 #include <functional>
 #include <iostream>
@@ -206,16 +208,20 @@ void TWebServer::Route() {
                                                          (Tls ? "; Secure" : ""));
                    Redirect(response, "/login");
                }));
-    Http->Get("/dashboard", page([this](const httplib::Request&, httplib::Response& response,
-                                        const TVisit& visitor) {
-                  const auto calls = Calls.Current();
-                  const TScope scope = TScope::Of(*visitor.User, Directory);
-                  const report::TDateTime now = LocalNow();
-                  response.set_content(
-                      DashboardPage({visitor.User->Name, visitor.Session.FormToken},
-                                    DashboardOf(*calls, scope, Calls, now), now, scope.Resolves()),
-                      HtmlType);
-              }));
+    Http->Get(
+        "/dashboard",
+        page([this](const httplib::Request&, httplib::Response& response, const TVisit& visitor) {
+            const auto calls = Calls.Current();
+            const TScope scope = TScope::Of(*visitor.User, Directory);
+            const report::TDateTime now = LocalNow();
+            TDashboard dashboard = DashboardOf(*calls, scope, Calls, now);
+            if (!Settings.AlertJournal.empty()) {
+                dashboard.AlertsToday = AlertsToday(Settings.AlertJournal, scope, now);
+            }
+            response.set_content(DashboardPage({visitor.User->Name, visitor.Session.FormToken},
+                                               dashboard, now, scope.Resolves()),
+                                 HtmlType);
+        }));
     Http->Get("/calls", page([this](const httplib::Request& request, httplib::Response& response,
                                     const TVisit& visitor) {
                   ShowCalls(request, response, visitor.SessionId, *visitor.User);

@@ -26,6 +26,7 @@ struct TServerSettings {
     int Port = 8080;      // 0: any free port
     std::string CertFile; // both set: HTTPS
     std::string KeyFile;
+    std::string AlertJournal; // set: the dashboard counts its alerts of today
 };
 
 class TWebServer {

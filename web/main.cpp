@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "alerts/AlertJournal.h"
+#include "alerts/RulesReader.h"
 #include "cli/Options.h"
 #include "report/DirectoryReader.h"
 #include "report/TariffReader.h"
@@ -71,6 +73,23 @@ bool ReadDirectory(const web::TWebOptions& options, report::TDirectory& director
     return false;
 }
 
+// The rules are read only to refuse a faulty file at start: the collector
+// applies them and journals the alerts that the dashboard counts.
+bool ReadAlertRules(const web::TWebOptions& options) {
+    if (!options.AlertRules) {
+        return true;
+    }
+    try {
+        alerts::ReadRulesFile(*options.AlertRules);
+        return true;
+    } catch (const alerts::ERulesError& error) {
+        std::cerr << "error: " << *options.AlertRules << " is refused:\n" << error.what() << "\n";
+    } catch (const std::system_error& error) {
+        std::cerr << "error: cannot read " << error.what() << "\n";
+    }
+    return false;
+}
+
 // SIGTERM and SIGINT are taken by a thread of their own (blocked everywhere
 // else), which stops the server outside any signal handler.
 sigset_t StopSignals() {
@@ -99,8 +118,12 @@ int main(int argc, char** argv) {
     std::vector<web::TUser> users;
     report::TTariffTable table;
     report::TDirectory directory;
-    if (!ReadFiles(options, users, table) || !ReadDirectory(options, directory)) {
+    if (!ReadFiles(options, users, table) || !ReadDirectory(options, directory) ||
+        !ReadAlertRules(options)) {
         return 1;
+    }
+    if (options.AlertRules) {
+        options.Server.AlertJournal = alerts::AlertJournalOf(options.CallFile);
     }
     std::signal(SIGPIPE, SIG_IGN);
     const sigset_t signals = StopSignals();
