@@ -14,7 +14,7 @@ packages=(
   libpq-dev postgresql
   libsystemd-dev strace libtomlplusplus-dev
   libcurl4-openssl-dev python3-aiosmtpd
-  libcpp-httplib-dev libsodium-dev libcli11-dev openssl
+  libcpp-httplib-dev libsodium-dev openssl
 )
 if [ "${TALLYVOX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)

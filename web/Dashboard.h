@@ -4,6 +4,7 @@
 // talkers when the calls are not priced).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ struct TDashboard {
     std::vector<TRanked> Lines;        // the dearest first, at most Ranked
     std::vector<TRanked> Destinations; // priced calls only
     bool Priced = false;
+    std::optional<std::size_t> AlertsToday; // with an alert journal
     static constexpr std::size_t Ranked = 10;
 };
 

@@ -1,6 +1,6 @@
 #include "web/Options.h"
 
-#include <CLI/CLI.hpp>
+#include "cli/Options.h"
 
 namespace tallyvox::web {
 
@@ -26,40 +26,58 @@ bool SplitListen(const std::string& text, TServerSettings& server) {
     return true;
 }
 
+// What the options must say together, once each has been read.
+void CheckTogether(const std::string& listen, TWebOptions& options) {
+    if (options.Help) {
+        return;
+    }
+    if (options.Server.CertFile.empty() != options.Server.KeyFile.empty()) {
+        throw cli::EUsageError("--cert and --key go together");
+    }
+    if (!options.HashPassword && (options.CallFile.empty() || options.UsersFile.empty())) {
+        throw cli::EUsageError("--calls and --users are needed");
+    }
+    if (!SplitListen(listen, options.Server)) {
+        throw cli::EUsageError("--listen: expected ADDR:PORT, not \"" + listen + "\"");
+    }
+}
+
 } // namespace
 
-std::optional<TWebOptions> ParseOptions(int argc, const char* const* argv, int& exitStatus) {
+TWebOptions ParseOptions(const std::vector<std::string>& arguments) {
     TWebOptions options;
-    CLI::App app{"tallyvox-web: the calls of a call-accounting file in a browser, each user "
-                 "seeing the calls of their role.",
-                 "tallyvox-web"};
     std::string listen = "127.0.0.1:8080";
-    app.add_option("--calls", options.CallFile, "the call-accounting file (read only)");
-    app.add_option("--tariffs", options.Tariffs, "the tariff table that prices the calls");
-    app.add_option("--users", options.UsersFile, "the users file (TOML, [[user]] tables)");
-    app.add_option("--listen", listen, "ADDR:PORT to serve on (default 127.0.0.1:8080)");
-    auto* cert = app.add_option("--cert", options.Server.CertFile,
-                                "serve HTTPS with this certificate (PEM)");
-    auto* key =
-        app.add_option("--key", options.Server.KeyFile, "the certificate's private key (PEM)");
-    cert->needs(key);
-    key->needs(cert);
-    app.add_flag("--hash-password", options.HashPassword,
-                 "read a password on standard input, print its Argon2id hash for the users file");
-    try {
-        app.parse(argc, argv);
-        if (!options.HashPassword && (options.CallFile.empty() || options.UsersFile.empty())) {
-            throw CLI::ValidationError("--calls and --users are needed");
-        }
-        if (!SplitListen(listen, options.Server)) {
-            throw CLI::ValidationError("--listen: expected ADDR:PORT, not \"" + listen + "\"");
-        }
-    } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error);
-        exitStatus = status == 0 ? 0 : BadOptions;
-        return std::nullopt;
-    }
+    cli::TOptionTable(options.Help)
+        .Value("--calls", cli::Into(options.CallFile))
+        .Value("--tariffs", cli::Into(options.Tariffs))
+        .Value("--users", cli::Into(options.UsersFile))
+        .Value("--directory", cli::Into(options.Directory))
+        .Value("--alerts", cli::Into(options.AlertRules))
+        .Value("--listen", cli::Into(listen))
+        .Value("--cert", cli::Into(options.Server.CertFile))
+        .Value("--key", cli::Into(options.Server.KeyFile))
+        .Flag("--hash-password", [&options] { options.HashPassword = true; })
+        .Walk(arguments);
+    CheckTogether(listen, options);
     return options;
+}
+
+std::string Usage() {
+    return "tallyvox-web: the calls of a call-accounting file in a browser, each user seeing the\n"
+           "calls of their role.\n"
+           "Usage: tallyvox-web --calls FILE --users FILE [OPTIONS]\n"
+           "       tallyvox-web --hash-password\n"
+           "  --calls FILE       the call-accounting file (read only)\n"
+           "  --tariffs FILE     the tariff table that prices the calls\n"
+           "  --users FILE       the users file (TOML, [[user]] tables)\n"
+           "  --directory FILE   the office directory: a department user sees its lines' calls\n"
+           "  --alerts RULES     the alert rules: the dashboard shows the alerts of today\n"
+           "  --listen ADDR:PORT to serve on (default 127.0.0.1:8080)\n"
+           "  --cert FILE        serve HTTPS with this certificate (PEM); needs --key\n"
+           "  --key FILE         the certificate's private key (PEM); needs --cert\n"
+           "  --hash-password    read a password on standard input, print its Argon2id hash\n"
+           "                     for the users file\n"
+           "  -h, --help         this text\n";
 }
 
 } // namespace tallyvox::web

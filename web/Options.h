@@ -13,15 +13,17 @@ struct TWebOptions {
     std::string CallFile;
     std::optional<std::string> Tariffs;
     std::string UsersFile;
+    std::optional<std::string> Directory;
+    std::optional<std::string> AlertRules;
     TServerSettings Server;
     bool HashPassword = false;
+    bool Help = false;
 };
 
-// The exit status of a mistake in the options.
-constexpr int BadOptions = 2;
+// Reads the options (without the program name); cli::EUsageError for a
+// mistake. cli::ReadOptions calls it.
+TWebOptions ParseOptions(const std::vector<std::string>& arguments);
 
-// Reads the options (argv with the program name); on --help or a mistake the
-// usage or the reason is printed and the exit status returned instead.
-std::optional<TWebOptions> ParseOptions(int argc, const char* const* argv, int& exitStatus);
+std::string Usage();
 
 } // namespace tallyvox::web

@@ -68,6 +68,16 @@ std::string FilterForm(const TCallFilter& filter, const char* action,
            "<button type=\"submit\">Показать</button></form>";
 }
 
+// The line, with the name of the person the directory gives it on the call's start.
+std::string LineText(const TCallsPage& page, const report::TExtStr_rep& call) {
+    std::string line(LineDigits(call.HardwareLine));
+    const report::TDirectoryEntry* person = page.Directory->PersonOf(call);
+    if (person != nullptr && !person->Name.empty()) {
+        line += " " + person->Name;
+    }
+    return Utf8(line);
+}
+
 std::string CallRow(const TCallsPage& page, std::uint32_t index) {
     const report::TExtStr_rep& call = page.Calls->Calls[index];
     const report::TCallCost cost =
@@ -75,8 +85,8 @@ std::string CallRow(const TCallsPage& page, std::uint32_t index) {
     const std::string start = report::DateTimeText(call.Start);
     return "<tr>" + Cell(start.substr(0, 10)) + Cell(start.substr(11)) +
            Cell(DurationText(static_cast<std::uint64_t>(call.TotalSeconds)), true) +
-           Cell(Utf8(LineDigits(call.HardwareLine))) + Cell(Utf8(call.ProgramNumber)) +
-           Cell(Utf8(call.Trunk)) + Cell(Utf8(page.Scope->Masked(call.DialledNumber))) +
+           Cell(LineText(page, call)) + Cell(Utf8(call.ProgramNumber)) + Cell(Utf8(call.Trunk)) +
+           Cell(Utf8(page.Scope->Masked(call.DialledNumber))) +
            Cell(Utf8(page.Data->DestinationOf(cost))) +
            Cell(cost.Priced() ? MoneyText(cost.Cost) : "", true) + "</tr>";
 }
@@ -123,6 +133,10 @@ std::string DashboardPage(const TFrame& frame, const TDashboard& dashboard,
     }
     body += "<div class=\"figures\">" + FiguresBlock("Сегодня", dashboard.Today, dashboard.Priced) +
             FiguresBlock("Этот месяц", dashboard.Month, dashboard.Priced) + "</div>";
+    if (dashboard.AlertsToday) {
+        body +=
+            "<p id=\"alerts\">Тревоги сегодня: " + std::to_string(*dashboard.AlertsToday) + "</p>";
+    }
     body += RankedTable(dashboard.Priced ? "Самые дорогие линии за месяц"
                                          : "Самые занятые линии за месяц",
                         "Линия", dashboard.Lines, dashboard.Priced);

@@ -28,6 +28,7 @@ struct TCallsPage {
     std::vector<std::uint32_t> Kept;
     const TScope* Scope = nullptr;
     const TCallData* Data = nullptr;
+    const report::TDirectory* Directory = nullptr; // names the person beside the line
 };
 
 std::string CallsPage(const TFrame& frame, const TCallsPage& page);

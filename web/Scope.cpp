@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/Cp1251.h"
+
 namespace tallyvox::web {
 
 std::string_view LineDigits(std::string_view hardwareLine) {
@@ -12,7 +14,7 @@ std::string_view LineDigits(std::string_view hardwareLine) {
     return hardwareLine.substr(first, hardwareLine.find_last_not_of(' ') - first + 1);
 }
 
-TScope TScope::Of(const TUser& user) {
+TScope TScope::Of(const TUser& user, const report::TDirectory& directory) {
     TScope scope;
     scope.MaskDigits = user.MaskDigits;
     switch (user.Role) {
@@ -22,10 +24,15 @@ TScope TScope::Of(const TUser& user) {
     case TRole::Person:
         scope.Lines = user.Lines;
         break;
-    case TRole::Site:
     case TRole::Department:
-        // The seam for the directory's departments and the store's sites: their
-        // lines go into Lines here once the web view reads them.
+        if (!directory.Empty()) {
+            scope.Directory = &directory;
+            scope.Department = text::Utf8ToCp1251(user.Department);
+        }
+        break;
+    case TRole::Site:
+        // The seam for the store's sites: their lines go into Lines here once the
+        // web view reads the store.
         break;
     }
     return scope;
@@ -34,6 +41,10 @@ TScope TScope::Of(const TUser& user) {
 bool TScope::Holds(const report::TExtStr_rep& call) const {
     if (Everything) {
         return true;
+    }
+    if (Directory != nullptr) {
+        const report::TDirectoryEntry* person = Directory->PersonOf(call);
+        return person != nullptr && person->Department == Department;
     }
     const std::string_view line = LineDigits(call.HardwareLine);
     return std::find(Lines.begin(), Lines.end(), line) != Lines.end();

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/Directory.h"
 #include "report/Types.h"
 #include "web/Users.h"
 
@@ -15,15 +16,16 @@ namespace tallyvox::web {
 
 class TScope {
 public:
-    // The scope of user. A department is a set of lines from the directory and a
-    // site a part of the store: until the web view reads either, such a user's
-    // scope holds no call (Resolves() tells so).
-    static TScope Of(const TUser& user);
+    // The scope of user. A department holds the calls whose line the directory
+    // places in it on the call's start; a site is a part of the store, which the
+    // web view does not read yet: such a scope holds no call (Resolves() tells so).
+    // directory outlives the scope.
+    static TScope Of(const TUser& user, const report::TDirectory& directory);
 
     bool Holds(const report::TExtStr_rep& call) const;
     // Whether the scope can name its calls; false for a department or site that
     // this view cannot yet look up.
-    bool Resolves() const { return Everything || !Lines.empty(); }
+    bool Resolves() const { return Everything || !Lines.empty() || Directory != nullptr; }
     // The dialled number with its last digits hidden as the user's mask asks.
     std::string Masked(std::string_view dialled) const;
     // Whether the shown part of dialled begins with prefix: a prefix cannot
@@ -32,7 +34,9 @@ public:
 
 private:
     bool Everything = false;
-    std::vector<std::string> Lines; // hardware lines without blanks
+    std::vector<std::string> Lines;                // hardware lines without blanks
+    const report::TDirectory* Directory = nullptr; // for a department's scope
+    std::string Department;                        // Windows-1251, as the directory
     std::uint32_t MaskDigits = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "web/Server.h"
 
+#include "web/AlertsToday.h"
+
 #include <chrono>
 #include <functional>
 #include <iostream>
@@ -81,13 +83,14 @@ TCallFilter MonthFilter() {
 
 } // namespace
 
-TWebServer::TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls)
-    : Settings(settings), Calls(calls) {
+TWebServer::TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls,
+                       const report::TDirectory& directory)
+    : Settings(settings), Calls(calls), Directory(directory) {
     for (TUser& user : users) {
-        if (!TScope::Of(user).Resolves()) {
-            std::cerr
-                << "warning: user " << user.Name
-                << " sees no calls: the web view does not look up sites and departments yet\n";
+        if (!TScope::Of(user, Directory).Resolves()) {
+            std::cerr << "warning: user " << user.Name
+                      << " sees no calls: the web view does not look up sites yet, nor departments "
+                         "without --directory\n";
         }
         Users.emplace(user.Name, std::move(user));
     }
@@ -205,16 +208,20 @@ void TWebServer::Route() {
                                                          (Tls ? "; Secure" : ""));
                    Redirect(response, "/login");
                }));
-    Http->Get("/dashboard", page([this](const httplib::Request&, httplib::Response& response,
-                                        const TVisit& visitor) {
-                  const auto calls = Calls.Current();
-                  const TScope scope = TScope::Of(*visitor.User);
-                  const report::TDateTime now = LocalNow();
-                  response.set_content(
-                      DashboardPage({visitor.User->Name, visitor.Session.FormToken},
-                                    DashboardOf(*calls, scope, Calls, now), now, scope.Resolves()),
-                      HtmlType);
-              }));
+    Http->Get(
+        "/dashboard",
+        page([this](const httplib::Request&, httplib::Response& response, const TVisit& visitor) {
+            const auto calls = Calls.Current();
+            const TScope scope = TScope::Of(*visitor.User, Directory);
+            const report::TDateTime now = LocalNow();
+            TDashboard dashboard = DashboardOf(*calls, scope, Calls, now);
+            if (!Settings.AlertJournal.empty()) {
+                dashboard.AlertsToday = AlertsToday(Settings.AlertJournal, scope, now);
+            }
+            response.set_content(DashboardPage({visitor.User->Name, visitor.Session.FormToken},
+                                               dashboard, now, scope.Resolves()),
+                                 HtmlType);
+        }));
     Http->Get("/calls", page([this](const httplib::Request& request, httplib::Response& response,
                                     const TVisit& visitor) {
                   ShowCalls(request, response, visitor.SessionId, *visitor.User);
@@ -295,7 +302,7 @@ void TWebServer::ShowCalls(const httplib::Request& request, httplib::Response& r
     }
     const std::optional<TCallQuery> query = ParseFilter(page.Filter, page.Faults);
     const auto calls = Calls.Current();
-    const TScope scope = TScope::Of(user);
+    const TScope scope = TScope::Of(user, Directory);
     if (query) {
         page.Kept = SelectCalls(*calls, scope, *query);
     }
@@ -305,6 +312,7 @@ void TWebServer::ShowCalls(const httplib::Request& request, httplib::Response& r
     page.Calls = calls.get();
     page.Scope = &scope;
     page.Data = &Calls;
+    page.Directory = &Directory;
     const std::optional<TSession> session = Sessions.Find(sessionId);
     response.set_content(CallsPage({user.Name, session ? session->FormToken : ""}, page), HtmlType);
 }
@@ -328,7 +336,8 @@ void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& r
     std::string table;
     if (faults.empty()) {
         const auto calls = Calls.Current();
-        const TScopedViews views(*calls, SelectCalls(*calls, TScope::Of(*visitor.User), *query),
+        const TScopedViews views(*calls,
+                                 SelectCalls(*calls, TScope::Of(*visitor.User, Directory), *query),
                                  Calls.Table());
         table = ViewTable(views.View(*view));
     }
@@ -359,7 +368,7 @@ void TWebServer::Export(const httplib::Request& request, httplib::Response& resp
         return;
     }
     const auto calls = Calls.Current();
-    const TScope scope = TScope::Of(user);
+    const TScope scope = TScope::Of(user, Directory);
     const std::vector<std::uint32_t> kept = SelectCalls(*calls, scope, *query);
     if (json) {
         response.set_content(CallsJson(*calls, kept, scope), "application/json");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "report/Directory.h"
 #include "web/CallData.h"
 #include "web/Sessions.h"
 #include "web/SignInThrottle.h"
@@ -25,11 +26,14 @@ struct TServerSettings {
     int Port = 8080;      // 0: any free port
     std::string CertFile; // both set: HTTPS
     std::string KeyFile;
+    std::string AlertJournal; // set: the dashboard counts its alerts of today
 };
 
 class TWebServer {
 public:
-    TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls);
+    // directory (maybe empty) places lines in departments; it outlives the server.
+    TWebServer(const TServerSettings& settings, std::vector<TUser> users, TCallData& calls,
+               const report::TDirectory& directory);
     ~TWebServer();
     TWebServer(const TWebServer&) = delete;
     TWebServer& operator=(const TWebServer&) = delete;
@@ -56,6 +60,7 @@ private:
     TServerSettings Settings;
     std::map<std::string, TUser> Users;
     TCallData& Calls;
+    const report::TDirectory& Directory;
     TSessions Sessions;
     TSignInThrottle Throttle;
     std::unique_ptr<httplib::Server> Http;

@@ -8,6 +8,10 @@
 #include <system_error>
 #include <thread>
 
+#include "alerts/AlertJournal.h"
+#include "alerts/RulesReader.h"
+#include "cli/Options.h"
+#include "report/DirectoryReader.h"
 #include "report/TariffReader.h"
 #include "web/CallData.h"
 #include "web/Options.h"
@@ -52,6 +56,40 @@ bool ReadFiles(const web::TWebOptions& options, std::vector<web::TUser>& users,
     return false;
 }
 
+// The tariff table and the directory are both semicolon tables: read apart, so
+// a refusal names its file.
+bool ReadDirectory(const web::TWebOptions& options, report::TDirectory& directory) {
+    if (!options.Directory) {
+        return true;
+    }
+    try {
+        directory = report::ReadDirectoryFile(*options.Directory);
+        return true;
+    } catch (const report::ETableError& error) {
+        std::cerr << "error: " << *options.Directory << " is refused:\n" << error.what() << "\n";
+    } catch (const std::system_error& error) {
+        std::cerr << "error: cannot read " << error.what() << "\n";
+    }
+    return false;
+}
+
+// The rules are read only to refuse a faulty file at start: the collector
+// applies them and journals the alerts that the dashboard counts.
+bool ReadAlertRules(const web::TWebOptions& options) {
+    if (!options.AlertRules) {
+        return true;
+    }
+    try {
+        alerts::ReadRulesFile(*options.AlertRules);
+        return true;
+    } catch (const alerts::ERulesError& error) {
+        std::cerr << "error: " << *options.AlertRules << " is refused:\n" << error.what() << "\n";
+    } catch (const std::system_error& error) {
+        std::cerr << "error: cannot read " << error.what() << "\n";
+    }
+    return false;
+}
+
 // SIGTERM and SIGINT are taken by a thread of their own (blocked everywhere
 // else), which stops the server outside any signal handler.
 sigset_t StopSignals() {
@@ -65,30 +103,35 @@ sigset_t StopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
-    int status = 0;
-    const std::optional<web::TWebOptions> options = web::ParseOptions(argc, argv, status);
-    if (!options) {
-        return status;
+    web::TWebOptions options;
+    if (const auto end =
+            cli::ReadOptions("tallyvox-web", argc, argv, web::ParseOptions, web::Usage, options)) {
+        return *end;
     }
     if (!web::StartSecrets()) {
         std::cerr << "tallyvox-web: the system gives no randomness\n";
         return 1;
     }
-    if (options->HashPassword) {
+    if (options.HashPassword) {
         return PrintHash();
     }
     std::vector<web::TUser> users;
     report::TTariffTable table;
-    if (!ReadFiles(*options, users, table)) {
+    report::TDirectory directory;
+    if (!ReadFiles(options, users, table) || !ReadDirectory(options, directory) ||
+        !ReadAlertRules(options)) {
         return 1;
+    }
+    if (options.AlertRules) {
+        options.Server.AlertJournal = alerts::AlertJournalOf(options.CallFile);
     }
     std::signal(SIGPIPE, SIG_IGN);
     const sigset_t signals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    web::TCallData calls(options->CallFile, std::move(table));
+    web::TCallData calls(options.CallFile, std::move(table));
     calls.Current();
-    web::TWebServer server(options->Server, std::move(users), calls);
+    web::TWebServer server(options.Server, std::move(users), calls, directory);
     if (server.Bind() < 0) {
         return 1;
     }

@@ -158,6 +158,7 @@ department = "Продажи"
     if status != 0 or "info: stopped" not in log or "warning: user sales sees no calls" not in log:
         fail("stopped with %d after %.1f s; log:\n%s" % (status, took, log))
 
+    check_department(kit, made + [late])
     check_https(kit)
     check_refused_users(kit)
 
@@ -193,6 +194,48 @@ def check_refused_users(kit):
         if answer.returncode != 1 or fault not in answer.stderr:
             fail("the faulty users file: status %d, no %r in:\n%s" % (answer.returncode, fault,
                                                                       answer.stderr))
+
+
+
+def check_department(kit, made):
+    """With a directory, a department's manager sees exactly the calls of the lines
+    the directory places in the department on each call's date."""
+    with open(kit.path("directory.csv"), "wb") as f:
+        f.write(("line;number;trunk;name;department;cost_centre;email;valid_from;valid_to\n"
+                 "201;;;Иванова А.;Продажи;100;;;\n"
+                 "202;;;Петров Б.;Бухгалтерия;200;;;2026-11-14\n"
+                 "202;;;Сидоров В.;Продажи;100;;2026-11-15;\n"
+                 "203;;;Орлова Г.;Бухгалтерия;200;;;\n").encode("cp1251"))
+    # The alert journal beside the call file: two of today's alerts are about sales'
+    # calls (202 on 20 November is sales'), one about accounts', one is yesterday's.
+    today, yesterday = (time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(time.time() - d))
+                        for d in (0, 86400))
+    journal = [(today, "201", "2026-11-02"), (today, "202", "2026-11-20"),
+               (today, "203", "2026-11-20"), (yesterday, "201", "2026-11-02")]
+    with open(kit.path("calls.txt.alerts"), "wb") as f:
+        for i, (stamp, line, date) in enumerate(journal):
+            f.write(f"{stamp}\talert\tid={i + 1}\trule=night\tlevel=warning\tat=0\tdate={date}"
+                    f"\ttime=10:00:00\tline={line}\tprogram=\ttrunk=1\tnumber=8123"
+                    f"\tduration=00:01:00\tcost=\tcall=x\r\n".encode())
+    rules = os.path.join(os.path.dirname(kit.tariffs), "alerts.toml")
+    server, base = kit.start("--directory", kit.path("directory.csv"), "--alerts", rules,
+                             log="directory.log")
+    sales = Browser(base)
+    sales.sign_in("sales", "пароль-1")
+    want = sorted((start_text(c), c["line"]) for c in made
+                  if c["line"] == "201" or (c["line"] == "202" and c["start"][2] >= 15))
+    if shown(api_calls(sales, MONTH)) != want:
+        fail("the sales manager sees %s" % shown(api_calls(sales, MONTH)))
+    status, _, body = sales.request("/calls?" + MONTH)
+    if status != 200 or "201 Иванова А." not in body.decode():
+        fail("the calls page (%d) shows no name beside the line" % status)
+    director = Browser(base)
+    director.sign_in("director", "пароль-1")
+    for browser, count in ((sales, 2), (director, 3)):
+        body = browser.request("/dashboard")[2].decode()
+        if "Тревоги сегодня: %d<" % count not in body:
+            fail("the dashboard shows not %d alerts today:\n%s" % (count, body))
+    stop(server)
 
 
 main()
