@@ -95,7 +95,8 @@ void Measure(const char* what, const fs::path& path, const report::TTariffTable&
     web::TUser admin;
     admin.Name = "admin";
     admin.Role = web::TRole::Admin;
-    const web::TScope scope = web::TScope::Of(admin);
+    const report::TDirectory noDirectory;
+    const web::TScope scope = web::TScope::Of(admin, noDirectory);
     std::size_t bytes = 0;
     const double dashboardMs = MedianMs([&] {
         bytes = web::DashboardPage({"admin", "token"}, web::DashboardOf(*calls, scope, data, now),

@@ -13,6 +13,8 @@ try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.expected_conditions import staleness_of
+    from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
     print("python3-selenium is not installed: the browser test is skipped")
     sys.exit(77)
@@ -60,25 +62,35 @@ def shoot(driver, name):
         driver.save_screenshot(os.path.join(shots, name))
 
 
+def follow(driver, element):
+    """Clicks element and waits until the page it leads to has replaced this one:
+    a click returns once the navigation has started, not when it has ended."""
+    page = driver.find_element(By.TAG_NAME, "html")
+    element.click()
+    WebDriverWait(driver, 30).until(staleness_of(page))
+    WebDriverWait(driver, 30).until(
+        lambda d: d.execute_script("return document.readyState") == "complete")
+
+
 def run(kit, driver, base, downloads):
     driver.get(base + "/dashboard")
     if "Вход" not in driver.title:
         fail("without a session the browser is not shown the sign-in page: " + driver.title)
     driver.find_element(By.NAME, "user").send_keys("buh")
     driver.find_element(By.NAME, "password").send_keys("счёт-2026")
-    driver.find_element(By.CSS_SELECTOR, "button[type=submit]").click()
+    follow(driver, driver.find_element(By.CSS_SELECTOR, "button[type=submit]"))
     if "Обзор" not in driver.title or "Этот месяц" not in driver.page_source:
         fail("signing in does not lead to the dashboard: " + driver.title)
     shoot(driver, "web-dashboard.png")
 
-    driver.find_element(By.LINK_TEXT, "Звонки").click()
+    follow(driver, driver.find_element(By.LINK_TEXT, "Звонки"))
     month = time.strftime("%Y-%m")
     form = {"from": month + "-01", "to": month + "-28", "line": "202", "prefix": "8"}
     for name, value in form.items():
         field = driver.find_element(By.NAME, name)
         # A date field takes no typed text in every locale: its value is set.
         driver.execute_script("arguments[0].value = arguments[1]", field, value)
-    driver.find_element(By.CSS_SELECTOR, "form.filter button").click()
+    follow(driver, driver.find_element(By.CSS_SELECTOR, "form.filter button"))
     rows = driver.find_elements(By.CSS_SELECTOR, "#calls tr")[1:]
     if not rows or any(row.find_elements(By.TAG_NAME, "td")[3].text != "202" for row in rows):
         fail("the filtered calls page shows %d rows, not line 202's" % len(rows))
@@ -99,7 +111,7 @@ def run(kit, driver, base, downloads):
         fail("the downloaded CSV (%d bytes) differs from tallyvox-report's (%d bytes)"
              % (len(got), len(want)))
 
-    driver.find_element(By.LINK_TEXT, "Сводки").click()
+    follow(driver, driver.find_element(By.LINK_TEXT, "Сводки"))
     if "Итого" not in driver.page_source:
         fail("the views page shows no totals row")
     shoot(driver, "web-views.png")
