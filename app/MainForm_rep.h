@@ -144,6 +144,8 @@ private:
     void LoadRememberedTariffs();
     void LoadTariffsClick();
     void LoadRememberedDirectory();
+    void FillDepartments();
+    void DepartmentChosen(int index);
     void LoadDirectoryClick();
     void SaveExcelClick();
     void SaveCsvClick(report::TViewKind kind);

@@ -30,6 +30,7 @@
 #include "report/CostViews.h"
 #include "report/Costs.h"
 #include "report/CsvExport.h"
+#include "report/DepartmentSource.h"
 #include "report/DirectoryReader.h"
 #include "report/DirectoryViews.h"
 #include "report/ShownViews.h"
@@ -196,6 +197,11 @@ void TMainForm_rep::SetUpPeriodBar() {
     Costs->MaskBox->setRange(0, MaxMaskDigits);
     costRow->addWidget(new QLabel(QStringLiteral("Скрыть цифр номера:"), bar));
     costRow->addWidget(Costs->MaskBox);
+    Costs->Departments = new QComboBox(bar);
+    Costs->Departments->setObjectName(QStringLiteral("DepartmentComboBox"));
+    costRow->addWidget(new QLabel(QStringLiteral("Отдел:"), bar));
+    costRow->addWidget(Costs->Departments);
+    FillDepartments();
     costRow->addStretch(1);
     costRow->addWidget(Costs->TotalLabel);
     rows->addLayout(periodRow);
@@ -239,10 +245,29 @@ void TMainForm_rep::SetUpPeriodBar() {
             ShowViews();
         });
     });
+    connect(Costs->Departments, &QComboBox::activated, this,
+            [this](int index) { RunHandler(this, [this, index] { DepartmentChosen(index); }); });
     for (QDateTimeEdit* edit : {Costs->From, Costs->To}) {
         connect(edit, &QDateTimeEdit::dateTimeChanged, Costs->PickerPause,
                 qOverload<>(&QTimer::start));
     }
+}
+
+// "Все отделы", then the directory's departments; only with a directory.
+void TMainForm_rep::FillDepartments() {
+    Costs->Departments->clear();
+    Costs->Departments->addItem(QStringLiteral("Все отделы"));
+    for (const std::string& department : Costs->Directory.Departments()) {
+        Costs->Departments->addItem(ToQString(department));
+    }
+    Costs->Departments->setEnabled(Costs->Departments->count() > 1);
+}
+
+// A department narrows the shown calls as a period does: a new session over the
+// file's calls, of that department's lines on each call's date.
+void TMainForm_rep::DepartmentChosen(int index) {
+    Costs->Department = index > 0 ? ToCp1251(Costs->Departments->itemText(index)) : std::string();
+    ShowCallsOfPeriod();
 }
 
 void TMainForm_rep::PlaceDestinations() {
@@ -419,6 +444,10 @@ bool TMainForm_rep::LoadDirectory(const QString& fileName) {
     // The shown views point at the directory: they go before it is replaced.
     DetachViews();
     Costs->Directory = std::move(directory);
+    // A department of the old directory means nothing in the new one.
+    const bool narrowed = !Costs->Department.empty();
+    Costs->Department.clear();
+    FillDepartments();
     const QString config = OutConfigPath(*Costs);
     if (!Remember(config, fileName, &WithDirectory)) {
         ShowMessage(this,
@@ -426,7 +455,11 @@ bool TMainForm_rep::LoadDirectory(const QString& fileName) {
                         .arg(QDir::toNativeSeparators(config)),
                     QCoreApplication::applicationName());
     }
-    ShowViews();
+    if (narrowed) {
+        ShowCallsOfPeriod();
+    } else {
+        ShowViews();
+    }
     return true;
 }
 
@@ -497,7 +530,7 @@ void TMainForm_rep::ShowPeriodOnPickers() {
 }
 
 void TMainForm_rep::ShowCallsOfPeriod() {
-    const bool whole = Costs->Period.Whole();
+    const bool whole = Costs->Period.Whole() && Costs->Department.empty();
     if (whole && !Costs->FileReport) {
         ShowViews();
         return;
@@ -509,7 +542,12 @@ void TMainForm_rep::ShowCallsOfPeriod() {
         shown = NewSession();
         const report::TReportSession& file = Costs->FileReport ? *Costs->FileReport : *Report;
         report::TCallListSource source(file.Calls());
-        shown->Load(source, Costs->Period, true);
+        if (Costs->Department.empty()) {
+            shown->Load(source, Costs->Period, true);
+        } else {
+            report::TDepartmentSource department(source, Costs->Directory, {Costs->Department});
+            shown->Load(department, Costs->Period, true);
+        }
     }
     DetachViews();
     if (!whole && !Costs->FileReport) {

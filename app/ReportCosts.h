@@ -39,6 +39,8 @@ struct TReportCosts {
     report::TDirectory Directory;
     // How many last digits of every dialled number the views show as X.
     unsigned MaskDigits = 0;
+    // The one department whose calls are shown (Windows-1251); empty for all.
+    std::string Department;
     report::TPeriod Period;
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
     // The folder of "TallyvoxOut.cfg": the start directory.
@@ -63,6 +65,7 @@ struct TReportCosts {
     QDateTimeEdit* To = nullptr;
     QLabel* TariffLabel = nullptr;
     QSpinBox* MaskBox = nullptr;
+    QComboBox* Departments = nullptr;
     QLabel* TotalLabel = nullptr;
     // The window's boxes and the destination view, side by side or one above
     // the other.

@@ -756,6 +756,16 @@ private slots:
         world.Control<QSpinBox>("MaskDigitsSpinBox")->setValue(3);
         QCOMPARE(Row(world.Model("StringGrid1"), 0).mid(5, 4),
                  ivanova + QStringList({"5", "123XXX"}));
+        // A department narrows the shown calls to its lines; "Все отделы" shows all again.
+        auto* filter = world.Control<QComboBox>("DepartmentComboBox");
+        QCOMPARE(filter->itemText(1), QStringLiteral("Продажи"));
+        const int allRows = world.Model("StringGrid1").rowCount();
+        for (const int chosen : {1, 0}) {
+            filter->setCurrentIndex(chosen);
+            emit filter->activated(chosen);
+            QCOMPARE(world.Model("StringGrid1").rowCount(), chosen == 1 ? allRows - 1 : allRows);
+            QCOMPARE(Row(world.Model("ALGrid"), 0).mid(0, 1), QStringList({"201"}));
+        }
         if (const QByteArray shots = qgetenv("TALLYVOX_SHOTS"); !shots.isEmpty()) {
             world.Form->resize(1400, 700);
             world.Form->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("directory.png"));
