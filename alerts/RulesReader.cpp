@@ -1,18 +1,15 @@
 #include "alerts/RulesReader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <sstream>
-#include <system_error>
 
 #include <toml++/toml.h>
 
 #include "delivery/PasswordFile.h"
 #include "report/Period.h"
+#include "text/WholeFile.h"
 
 namespace tallyvox::alerts {
 
@@ -505,15 +502,7 @@ TRules ReadRulesText(std::string_view text, const std::string& fileName) {
 }
 
 TRules ReadRulesFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        throw std::system_error(EIO, std::generic_category(), fileName);
-    }
-    return ReadRulesText(text, fileName);
+    return ReadRulesText(ReadWholeFile(fileName), fileName);
 }
 
 } // namespace tallyvox::alerts

@@ -1,12 +1,9 @@
 #include "web/Users.h"
+#include "text/WholeFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
-#include <system_error>
 
 #include <toml++/toml.h>
 
@@ -192,15 +189,7 @@ std::vector<TUser> ReadUsersText(std::string_view text, const std::string& fileN
 }
 
 std::vector<TUser> ReadUsersFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        throw std::system_error(errno, std::generic_category(), fileName);
-    }
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        throw std::system_error(EIO, std::generic_category(), fileName);
-    }
-    return ReadUsersText(text, fileName);
+    return ReadUsersText(ReadWholeFile(fileName), fileName);
 }
 
 } // namespace tallyvox::web
