@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "app/HandlerGuard.h"
@@ -99,6 +101,27 @@ QString FaultText(const report::ETableError& error) {
         text += QStringLiteral("... и ещё %1").arg(notShown);
     }
     return text;
+}
+
+// A table file read by read: none when it is refused (refused names the file
+// and is followed by its faults) or cannot be read; the user is told which.
+template <class TTable>
+std::optional<TTable> ReadTableFile(QWidget* parent, const QString& fileName,
+                                    const QString& refused,
+                                    TTable (*read)(const std::filesystem::path&)) {
+    try {
+        return read(QFile(fileName).filesystemFileName());
+    } catch (const report::ETableError& error) {
+        ShowMessage(parent, refused.arg(QDir::toNativeSeparators(fileName), FaultText(error)),
+                    QCoreApplication::applicationName());
+    } catch (const std::system_error& error) {
+        ShowMessage(parent,
+                    QStringLiteral("Не удалось прочитать файл \"%1\": %2.")
+                        .arg(QDir::toNativeSeparators(fileName),
+                             QString::fromLocal8Bit(error.code().message())),
+                    QCoreApplication::applicationName());
+    }
+    return std::nullopt;
 }
 
 // Puts a table's name into the output configuration file (with: WithTariffTable
@@ -365,26 +388,14 @@ void TMainForm_rep::LoadTariffsClick() {
 }
 
 bool TMainForm_rep::LoadTariffs(const QString& fileName) {
-    report::TTariffTable table;
-    try {
-        table = report::ReadTariffFile(QFile(fileName).filesystemFileName());
-    } catch (const report::ETariffError& error) {
-        ShowMessage(this,
-                    QStringLiteral("Тарифы \"%1\" не загружены:\n%2")
-                        .arg(QDir::toNativeSeparators(fileName), FaultText(error)),
-                    QCoreApplication::applicationName());
-        return false;
-    } catch (const std::system_error& error) {
-        ShowMessage(this,
-                    QStringLiteral("Не удалось прочитать файл \"%1\": %2.")
-                        .arg(QDir::toNativeSeparators(fileName),
-                             QString::fromLocal8Bit(error.code().message())),
-                    QCoreApplication::applicationName());
+    std::optional<report::TTariffTable> table = ReadTableFile(
+        this, fileName, QStringLiteral("Тарифы \"%1\" не загружены:\n%2"), &report::ReadTariffFile);
+    if (!table) {
         return false;
     }
     // The views point at the table: they go before it is replaced.
     DetachViews();
-    Costs->Table = std::move(table);
+    Costs->Table = std::move(*table);
     for (report::TReportSession* report : {Report.get(), Costs->FileReport.get()}) {
         if (report != nullptr) {
             report->Reprice();
@@ -424,26 +435,15 @@ void TMainForm_rep::LoadDirectoryClick() {
 }
 
 bool TMainForm_rep::LoadDirectory(const QString& fileName) {
-    report::TDirectory directory;
-    try {
-        directory = report::ReadDirectoryFile(QFile(fileName).filesystemFileName());
-    } catch (const report::ETableError& error) {
-        ShowMessage(this,
-                    QStringLiteral("Справочник \"%1\" не загружен:\n%2")
-                        .arg(QDir::toNativeSeparators(fileName), FaultText(error)),
-                    QCoreApplication::applicationName());
-        return false;
-    } catch (const std::system_error& error) {
-        ShowMessage(this,
-                    QStringLiteral("Не удалось прочитать файл \"%1\": %2.")
-                        .arg(QDir::toNativeSeparators(fileName),
-                             QString::fromLocal8Bit(error.code().message())),
-                    QCoreApplication::applicationName());
+    std::optional<report::TDirectory> directory =
+        ReadTableFile(this, fileName, QStringLiteral("Справочник \"%1\" не загружен:\n%2"),
+                      &report::ReadDirectoryFile);
+    if (!directory) {
         return false;
     }
     // The shown views point at the directory: they go before it is replaced.
     DetachViews();
-    Costs->Directory = std::move(directory);
+    Costs->Directory = std::move(*directory);
     // A department of the old directory means nothing in the new one.
     const bool narrowed = !Costs->Department.empty();
     Costs->Department.clear();
