@@ -51,6 +51,8 @@ constexpr int CustomPreset = 7; // after "Все звонки" and the six prese
 constexpr int PickerPauseMs = 400;
 // More than any dialled number has.
 constexpr int MaxMaskDigits = 20;
+// Pixels between the tariff text, the masking and the department filter.
+constexpr int CostRowGap = 12;
 constexpr int MaxFaultsShown = 15;
 // The destination view beside the window's boxes, wide enough for its columns,
 // in a window wide enough to leave the priced grids their columns; in a
@@ -218,10 +220,13 @@ void TMainForm_rep::SetUpPeriodBar() {
     Costs->MaskBox = new QSpinBox(bar);
     Costs->MaskBox->setObjectName(QStringLiteral("MaskDigitsSpinBox"));
     Costs->MaskBox->setRange(0, MaxMaskDigits);
+    // The masking and the department filter stand apart from the tariff text.
+    costRow->addSpacing(CostRowGap);
     costRow->addWidget(new QLabel(QStringLiteral("Скрыть цифр номера:"), bar));
     costRow->addWidget(Costs->MaskBox);
     Costs->Departments = new QComboBox(bar);
     Costs->Departments->setObjectName(QStringLiteral("DepartmentComboBox"));
+    costRow->addSpacing(CostRowGap);
     costRow->addWidget(new QLabel(QStringLiteral("Отдел:"), bar));
     costRow->addWidget(Costs->Departments);
     FillDepartments();
