@@ -52,8 +52,10 @@ std::string Page(const TFrame& frame, const std::string& title, const std::strin
            "body{font-family:sans-serif;margin:1em 2em;color:#222}"
            "nav{display:flex;gap:1em;align-items:center;border-bottom:1px solid #ccc;"
            "padding-bottom:.5em}nav form{margin-left:auto}nav .user{color:#666}"
-           "table{border-collapse:collapse;margin:.5em 0}td,th{border:1px solid #ccc;"
-           "padding:.2em .5em;text-align:left}td.n{text-align:right}"
+           // On a narrow screen a wide table scrolls by itself, its cells whole.
+           "table{border-collapse:collapse;margin:.5em 0;display:block;max-width:100%;"
+           "overflow-x:auto}td,th{border:1px solid #ccc;padding:.2em .5em;text-align:left;"
+           "white-space:nowrap}td.n{text-align:right}"
            ".figures{display:flex;gap:2em}.fault{color:#a00}"
            "form.filter{display:flex;flex-wrap:wrap;gap:.5em 1em;align-items:end}"
            "form.filter label{display:flex;flex-direction:column;font-size:.9em}"
