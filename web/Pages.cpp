@@ -68,10 +68,12 @@ std::string FilterForm(const TCallFilter& filter, const char* action,
            "<button type=\"submit\">Показать</button></form>";
 }
 
-// The line, with the name of the person the directory gives it on the call's start.
+// The line, with the name of the person the directory (when there is one) gives
+// it on the call's start.
 std::string LineText(const TCallsPage& page, const report::TExtStr_rep& call) {
     std::string line(LineDigits(call.HardwareLine));
-    const report::TDirectoryEntry* person = page.Directory->PersonOf(call);
+    const report::TDirectoryEntry* person =
+        page.Directory != nullptr ? page.Directory->PersonOf(call) : nullptr;
     if (person != nullptr && !person->Name.empty()) {
         line += " " + person->Name;
     }
