@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTableView>
 #include <algorithm>
+#include <span>
 
 #include "app/QtText.h"
 #include "qtadapters/LocaleDate.h"
@@ -107,7 +108,11 @@ void FitPricedColumns(QTableView* grid, int ownColumns) {
     if (columns <= ownColumns) {
         return;
     }
-    const int* extra = ownColumns == CallOwnColumns ? CallExtraWidths : TotalsExtraWidths;
+    // The priced columns' widths; a column past them (the directory's names add
+    // columns to a grid) is as wide as its title, first cell and total.
+    const std::span<const int> extra = ownColumns == CallOwnColumns
+                                           ? std::span<const int>(CallExtraWidths)
+                                           : std::span<const int>(TotalsExtraWidths);
     int own = 0;
     int added = 0;
     const QFontMetrics cells = grid->fontMetrics();
@@ -124,7 +129,8 @@ void FitPricedColumns(QTableView* grid, int ownColumns) {
     };
     for (int column = 0; column < columns; ++column) {
         if (column >= ownColumns) {
-            const int width = std::max(extra[column - ownColumns], least(column));
+            const auto at = static_cast<std::size_t>(column - ownColumns);
+            const int width = std::max(at < extra.size() ? extra[at] : 0, least(column));
             grid->setColumnWidth(column, width);
             added += width;
         } else {
