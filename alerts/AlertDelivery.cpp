@@ -50,8 +50,8 @@ TAlertDelivery::TAlertDelivery(const TRules& rules, std::string journal, TDelive
         const TMail mail = *rules.Mail;
         Channels.push_back(std::make_unique<TChannel>(TChannel{
             "mail", TOutbox(rules.Delivery), [this, server, mail](const TAlertMessage& message) {
-                delivery::SendMail(server, {mail.From, mail.To, message.Subject, message.Text},
-                                   Limits);
+                delivery::SendMail(
+                    server, {mail.From, mail.To, message.Subject, message.Text, {}, {}}, Limits);
             }}));
     }
     if (rules.WebhookUrl) {

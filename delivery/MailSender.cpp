@@ -1,6 +1,7 @@
 #include "delivery/MailSender.h"
 
 #include <curl/curl.h>
+#include <sodium.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,6 +94,91 @@ std::string CrLfLines(const std::string& text) {
     return wire;
 }
 
+// Bytes as base64 in lines of 76 characters, each ending in CR LF.
+std::string Base64Lines(std::string_view bytes) {
+    constexpr std::size_t LineBytes = 57; // 76 characters of base64
+    std::string lines;
+    std::string encoded(sodium_base64_ENCODED_LEN(LineBytes, sodium_base64_VARIANT_ORIGINAL), '\0');
+    for (std::size_t at = 0; at < bytes.size(); at += LineBytes) {
+        const std::size_t n = std::min(LineBytes, bytes.size() - at);
+        sodium_bin2base64(encoded.data(), encoded.size(),
+                          reinterpret_cast<const unsigned char*>(bytes.data() + at), n,
+                          sodium_base64_VARIANT_ORIGINAL);
+        lines += encoded.c_str();
+        lines += "\r\n";
+    }
+    return lines;
+}
+
+// One body part in base64; text parts in their canonical CR LF lines.
+std::string Base64Part(const std::string& contentType, const std::string& moreHeaders,
+                       std::string_view bytes) {
+    return "Content-Type: " + contentType + "\r\nContent-Transfer-Encoding: base64\r\n" +
+           moreHeaders + "\r\n" + Base64Lines(bytes);
+}
+
+// The file name parameter of an attachment: quoted ASCII, else UTF-8 percent
+// encoded (RFC 2231).
+std::string FileNameParameter(std::string_view name) {
+    const auto plain = [](char c) {
+        return c > ' ' && static_cast<unsigned char>(c) < 0x7F && c != '"' && c != '\\' &&
+               c != '%' && c != '*' && c != '\'';
+    };
+    if (std::all_of(name.begin(), name.end(), plain)) {
+        return "filename=\"" + std::string(name) + "\"";
+    }
+    std::string encoded = "filename*=UTF-8''";
+    for (const char c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c)) && static_cast<unsigned char>(c) < 0x80) {
+            encoded += c;
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+            encoded += hex;
+        }
+    }
+    return encoded;
+}
+
+// A multipart body: the parts, each whole with its headers, between the
+// boundary lines. A boundary starting "=_" never occurs in base64.
+std::string Multipart(const std::string& boundary, const std::vector<std::string>& parts) {
+    std::string body;
+    for (const std::string& part : parts) {
+        body += "--" + boundary + "\r\n" + part;
+    }
+    return body + "--" + boundary + "--\r\n";
+}
+
+std::string MultipartType(const std::string& kind, const std::string& boundary) {
+    return "Content-Type: multipart/" + kind + "; boundary=\"" + boundary + "\"\r\n\r\n";
+}
+
+// The text, or the text with its HTML alternative, as a body part.
+std::string TextPart(const TMailMessage& message) {
+    const std::string text = Base64Part("text/plain; charset=UTF-8", "", CrLfLines(message.Text));
+    if (message.Html.empty()) {
+        return text;
+    }
+    const std::string html = Base64Part("text/html; charset=UTF-8", "", CrLfLines(message.Html));
+    return MultipartType("alternative", "=_tallyvox_alternative") +
+           Multipart("=_tallyvox_alternative", {text, html});
+}
+
+std::string MimeBody(const TMailMessage& message) {
+    if (message.Attachments.empty()) {
+        return TextPart(message);
+    }
+    std::vector<std::string> parts{TextPart(message)};
+    for (const TMailAttachment& file : message.Attachments) {
+        parts.push_back(Base64Part(file.ContentType,
+                                   "Content-Disposition: attachment; " +
+                                       FileNameParameter(file.FileName) + "\r\n",
+                                   file.Bytes));
+    }
+    return MultipartType("mixed", "=_tallyvox_mixed") + Multipart("=_tallyvox_mixed", parts);
+}
+
 struct TUpload {
     std::string_view Left;
 };
@@ -114,10 +200,12 @@ std::string MailWireText(const TMailMessage& message) {
     }
     return "Date: " + DateHeader() + "\r\nFrom: " + message.From + "\r\nTo: " + to +
            "\r\nMessage-ID: " + MessageId(message.From) +
-           "\r\nSubject: " + HeaderText(message.Subject) +
-           "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
-           "Content-Transfer-Encoding: 8bit\r\n\r\n" +
-           CrLfLines(message.Text);
+           "\r\nSubject: " + HeaderText(message.Subject) + "\r\nMIME-Version: 1.0\r\n" +
+           (message.Html.empty() && message.Attachments.empty()
+                ? "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: "
+                  "8bit\r\n\r\n" +
+                      CrLfLines(message.Text)
+                : MimeBody(message));
 }
 
 void SendMail(const TMailServer& server, const TMailMessage& message,

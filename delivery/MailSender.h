@@ -1,5 +1,6 @@
 #pragma once
-// A plain-text mail handed to an SMTP server: smtp:// upgrades to TLS when the
+// A mail handed to an SMTP server: plain text, or text with an HTML
+// alternative and attached files: smtp:// upgrades to TLS when the
 // server offers STARTTLS (and insists on it when a password is to be sent),
 // smtps:// speaks TLS from the start.
 
@@ -16,15 +17,24 @@ struct TMailServer {
     std::string PasswordFile; // the password's file, for User
 };
 
+struct TMailAttachment {
+    std::string FileName;    // UTF-8
+    std::string ContentType; // "application/octet-stream"
+    std::string Bytes;
+};
+
 struct TMailMessage {
     std::string From;
     std::vector<std::string> To;
     std::string Subject; // UTF-8, one line
     std::string Text;    // UTF-8, lines ending in LF
+    std::string Html;    // UTF-8; empty: the text alone
+    std::vector<TMailAttachment> Attachments;
 };
 
-// The message as it goes on the wire: headers (the subject encoded for
-// non-ASCII), a blank line and the text, every line ending in CR LF.
+// The message as it goes on the wire, every line ending in CR LF: headers (the
+// subject encoded for non-ASCII), a blank line and the text; with an HTML
+// alternative or attachments, a MIME multipart whose parts are in base64.
 std::string MailWireText(const TMailMessage& message);
 
 // Sends the message; throws EDeliveryError when the server does not accept it
