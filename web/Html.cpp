@@ -6,48 +6,22 @@
 
 namespace tallyvox::web {
 
-std::string Escaped(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string Page(const TFrame& frame, const std::string& title, const std::string& body) {
     std::string menu;
     if (!frame.User.empty()) {
         menu = "<nav><a href=\"/dashboard\">Обзор</a> <a href=\"/calls\">Звонки</a> "
                "<a href=\"/views\">Сводки</a> "
                "<span class=\"user\">" +
-               Escaped(frame.User) +
+               HtmlEscaped(frame.User) +
                "</span><form method=\"post\" action=\"/logout\"><input type=\"hidden\" "
                "name=\"csrf\" value=\"" +
-               Escaped(frame.FormToken) + "\"><button type=\"submit\">Выйти</button></form></nav>";
+               HtmlEscaped(frame.FormToken) +
+               "\"><button type=\"submit\">Выйти</button></form></nav>";
     }
     return "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\">"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
            "<title>" +
-           Escaped(title) +
+           HtmlEscaped(title) +
            " — Tallyvox</title><style>"
            "body{font-family:sans-serif;margin:1em 2em;color:#222}"
            "nav{display:flex;gap:1em;align-items:center;border-bottom:1px solid #ccc;"
@@ -60,7 +34,7 @@ std::string Page(const TFrame& frame, const std::string& title, const std::strin
            "form.filter{display:flex;flex-wrap:wrap;gap:.5em 1em;align-items:end}"
            "form.filter label{display:flex;flex-direction:column;font-size:.9em}"
            "</style></head><body>" +
-           menu + "<h1>" + Escaped(title) + "</h1>" + body + "</body></html>\n";
+           menu + "<h1>" + HtmlEscaped(title) + "</h1>" + body + "</body></html>\n";
 }
 
 std::string DurationText(std::uint64_t seconds) {

@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "text/HtmlText.h"
+
 namespace tallyvox::web {
 
 // Text for HTML content and attribute values.
-std::string Escaped(std::string_view utf8);
+using text::HtmlEscaped;
 
 // Who is signed in, for the menu and the sign-out form; empty on the sign-in page.
 struct TFrame {

@@ -14,7 +14,7 @@ std::string Utf8(std::string_view cp1251) {
 }
 
 std::string Cell(const std::string& text, bool number = false) {
-    return std::string(number ? "<td class=\"n\">" : "<td>") + Escaped(text) + "</td>";
+    return std::string(number ? "<td class=\"n\">" : "<td>") + HtmlEscaped(text) + "</td>";
 }
 
 std::string FiguresBlock(const char* title, const TFigures& figures, bool priced) {
@@ -43,7 +43,7 @@ std::string RankedTable(const char* title, const char* keyTitle, const std::vect
 std::string Input(const char* label, const char* name, const std::string& value,
                   const char* type = "text") {
     return "<label>" + std::string(label) + "<input type=\"" + type + "\" name=\"" + name +
-           "\" value=\"" + Escaped(value) + "\"></label>";
+           "\" value=\"" + HtmlEscaped(value) + "\"></label>";
 }
 
 std::string DirectionSelect(const std::string& chosen) {
@@ -96,7 +96,7 @@ std::string CallRow(const TCallsPage& page, std::uint32_t index) {
 std::string PageLinks(const TCallsPage& page, std::size_t pages) {
     const std::string query = page.Filter.Query();
     const auto link = [&](std::size_t number, const char* caption) {
-        return "<a href=\"/calls?" + Escaped(query + (query.empty() ? "" : "&")) +
+        return "<a href=\"/calls?" + HtmlEscaped(query + (query.empty() ? "" : "&")) +
                "page=" + std::to_string(number) + "\">" + caption + "</a>";
     };
     std::string html = "<p>";
@@ -115,11 +115,11 @@ std::string PageLinks(const TCallsPage& page, std::size_t pages) {
 std::string SignInPage(const std::string& message, const std::string& user) {
     std::string body;
     if (!message.empty()) {
-        body += "<p class=\"fault\">" + Escaped(message) + "</p>";
+        body += "<p class=\"fault\">" + HtmlEscaped(message) + "</p>";
     }
     body += "<form method=\"post\" action=\"/login\"><p><label>Пользователь<br><input "
             "name=\"user\" autocomplete=\"username\" value=\"" +
-            Escaped(user) +
+            HtmlEscaped(user) +
             "\" required></label></p><p><label>Пароль<br><input type=\"password\" "
             "name=\"password\" autocomplete=\"current-password\" required></label></p>"
             "<p><button type=\"submit\">Войти</button></p></form>";
@@ -128,7 +128,7 @@ std::string SignInPage(const std::string& message, const std::string& user) {
 
 std::string DashboardPage(const TFrame& frame, const TDashboard& dashboard,
                           const report::TDateTime& now, bool scopeResolves) {
-    std::string body = "<p>На " + Escaped(report::DateTimeText(now)) + "</p>";
+    std::string body = "<p>На " + HtmlEscaped(report::DateTimeText(now)) + "</p>";
     if (!scopeResolves) {
         body += "<p class=\"fault\">Для вашей роли звонки пока не определены: обратитесь к "
                 "администратору.</p>";
@@ -153,7 +153,7 @@ std::string CallsPage(const TFrame& frame, const TCallsPage& page) {
     std::string body = FilterForm(page.Filter, "/calls");
     if (!page.Faults.empty()) {
         for (const std::string& fault : page.Faults) {
-            body += "<p class=\"fault\">" + Escaped(fault) + "</p>";
+            body += "<p class=\"fault\">" + HtmlEscaped(fault) + "</p>";
         }
         return Page(frame, "Звонки", body);
     }
@@ -167,7 +167,7 @@ std::string CallsPage(const TFrame& frame, const TCallsPage& page) {
     body += "<p>Звонков: " + std::to_string(page.Kept.size()) +
             ", время разговоров: " + DurationText(seconds) +
             (page.Calls->Priced ? ", стоимость: " + MoneyText(cost) : "") +
-            ". <a id=\"export\" href=\"/calls.csv" + Escaped(query.empty() ? "" : "?" + query) +
+            ". <a id=\"export\" href=\"/calls.csv" + HtmlEscaped(query.empty() ? "" : "?" + query) +
             "\">Выгрузить CSV</a></p>";
     const std::size_t pages = std::max<std::size_t>(
         1, (page.Kept.size() + TCallsPage::RowsPerPage - 1) / TCallsPage::RowsPerPage);
@@ -193,7 +193,7 @@ std::string ViewsPage(const TFrame& frame, const TCallFilter& filter, const std:
     }
     std::string body = FilterForm(filter, "/views", select + "</select></label>");
     for (const std::string& fault : faults) {
-        body += "<p class=\"fault\">" + Escaped(fault) + "</p>";
+        body += "<p class=\"fault\">" + HtmlEscaped(fault) + "</p>";
     }
     return Page(frame, "Сводки", body + table);
 }

@@ -24,7 +24,7 @@ std::string Row(const char* cell, const std::vector<report::TCell>& cells,
         const bool figure = columns[i].Kind != report::TCellKind::Text &&
                             columns[i].Kind != report::TCellKind::Phone;
         html += std::string("<") + cell + (figure ? " class=\"n\">" : ">") +
-                Escaped(text::Cp1251ToUtf8(report::CellText(cells[i]))) + "</" + cell + ">";
+                HtmlEscaped(text::Cp1251ToUtf8(report::CellText(cells[i]))) + "</" + cell + ">";
     }
     return html + "</tr>";
 }
@@ -42,7 +42,7 @@ std::string ViewTable(const report::TCostView& view) {
     const std::vector<report::TColumn>& columns = view.Columns();
     std::string html = "<table class=\"view\"><tr>";
     for (const report::TColumn& column : columns) {
-        html += "<th>" + Escaped(text::Cp1251ToUtf8(column.Title)) + "</th>";
+        html += "<th>" + HtmlEscaped(text::Cp1251ToUtf8(column.Title)) + "</th>";
     }
     html += "</tr>";
     for (std::size_t row = 0; row < view.RowCount(); ++row) {
