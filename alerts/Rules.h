@@ -4,6 +4,7 @@
 // hardware lines and dialled numbers compare with the call file's digits.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -82,6 +83,9 @@ struct TRule {
 struct TRules {
     TOffice Office;
     std::optional<TMail> Mail;
+    // Who receives a department's reports by mail: the department as the office
+    // directory names it (UTF-8), and the addresses.
+    std::map<std::string, std::vector<std::string>> DepartmentMail;
     std::optional<std::string> WebhookUrl;
     TDelivery Delivery;
     std::vector<TRule> Rules;

@@ -429,6 +429,25 @@ TRule ReadRule(const toml::table& table, std::vector<TRulesFault>& faults) {
     return rule;
 }
 
+// [departments]: "Department" = "address" or ["address", ...].
+void ReadDepartmentMail(const toml::table& table, TRules& rules, std::vector<TRulesFault>& faults) {
+    for (const auto& [key, node] : table) {
+        std::vector<std::string>& addresses = rules.DepartmentMail[std::string(key.str())];
+        if (const auto* one = node.as_string(); one && !one->get().empty()) {
+            addresses.push_back(one->get());
+            continue;
+        }
+        TTableReader reader(table, faults);
+        const std::size_t told = faults.size();
+        addresses = reader.Texts(key.str());
+        if (addresses.empty() && faults.size() == told) {
+            faults.push_back(
+                {node.source().begin.line, "[departments]: \"" + std::string(key.str()) +
+                                               "\" needs an address or a list of addresses"});
+        }
+    }
+}
+
 void ReadRuleList(const toml::node& node, TRules& rules, std::vector<TRulesFault>& faults) {
     const auto* array = node.as_array();
     if (!array || !array->is_array_of_tables()) {
@@ -447,6 +466,7 @@ void ReadTop(const toml::table& top, TRules& rules, std::vector<TRulesFault>& fa
         {"mail", [&](const toml::table& t) { ReadMail(t, rules, faults); }},
         {"webhook", [&](const toml::table& t) { ReadWebhook(t, rules, faults); }},
         {"delivery", [&](const toml::table& t) { ReadDelivery(t, rules.Delivery, faults); }},
+        {"departments", [&](const toml::table& t) { ReadDepartmentMail(t, rules, faults); }},
     };
     for (const auto& [key, node] : top) {
         if (key.str() == "rule") {

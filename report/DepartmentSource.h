@@ -13,9 +13,11 @@ namespace tallyvox::report {
 
 class TDepartmentSource final : public TCallSource {
 public:
-    // departments: Windows-1251. source and directory must outlive this source.
+    // departments: Windows-1251. others: the calls of every line outside them
+    // instead (in another department or in none). source and directory must
+    // outlive this source.
     TDepartmentSource(TCallSource& source, const TDirectory& directory,
-                      std::vector<std::string> departments);
+                      std::vector<std::string> departments, bool others = false);
     std::size_t PartCount(std::size_t most) const override { return Source.PartCount(most); }
     std::size_t MostCalls(std::size_t part) const override { return Source.MostCalls(part); }
     std::size_t Read(std::size_t part, const TCallConsumer& consumer) override;
@@ -24,6 +26,7 @@ private:
     TCallSource& Source;
     const TDirectory& Directory;
     std::vector<std::string> Departments;
+    bool Others;
 };
 
 } // namespace tallyvox::report

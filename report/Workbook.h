@@ -35,6 +35,11 @@ struct TWorkbookOptions {
 void WriteWorkbook(const std::string& fileName, const std::vector<const TCostView*>& views,
                    const TWorkbookOptions& options);
 
+// The workbook's bytes, for a message or a download: written through a file of
+// its own in the temporary folder, which goes again. Throws EWorkbookError.
+std::string WorkbookBytes(const std::vector<const TReportView*>& views,
+                          const TWorkbookOptions& options);
+
 // The same, answering as every writer of the report does.
 TWriteResult SaveWorkbook(const std::string& fileName, const std::vector<const TReportView*>& views,
                           const TWorkbookOptions& options);

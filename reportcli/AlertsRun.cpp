@@ -126,8 +126,8 @@ int CheckAlerts(const std::string& rulesFile, std::FILE* out, std::ostream& err)
     return std::fputs(done.c_str(), out) >= 0 ? 0 : 1;
 }
 
-int PrintAlerts(const TReportOptions& options, const report::TPeriod& period, std::FILE* out,
-                std::ostream& err) {
+int FireAlerts(const TReportOptions& options, const report::TPeriod& period,
+               const std::function<void(const TFiredAlert&)>& sink, std::ostream& err) {
     alerts::TRules rules;
     if (!ReadRules(*options.Alerts, rules, err)) {
         return 1;
@@ -141,8 +141,7 @@ int PrintAlerts(const TReportOptions& options, const report::TPeriod& period, st
         return 1;
     }
     alerts::TAlertEvaluator evaluator(std::move(rules));
-    std::vector<std::string> lines; // of the period's calls, by their numbers
-    bool written = true;
+    std::vector<TFiredAlert> calls; // of the period, by their numbers; Rule left empty
     std::optional<report::TCallReader> reader;
     reader.emplace([&](const report::TExtStr_rep& call) {
         if (Before(period, call.Start)) {
@@ -152,12 +151,14 @@ int PrintAlerts(const TReportOptions& options, const report::TPeriod& period, st
         if (!period.Holds(call.Start)) {
             return;
         }
-        lines.emplace_back(reader->CurrentLine());
+        calls.push_back({"", std::string(reader->CurrentLine()), std::string(call.HardwareLine),
+                         std::string(call.ProgramNumber), std::string(call.DialledNumber),
+                         static_cast<std::uint32_t>(call.TotalSeconds), call.Start});
         const report::TCents cost = table.Empty() ? 0 : table.Cost(call).Cost;
-        for (const alerts::TFiring& firing : evaluator.Add(lines.size() - 1, call, cost)) {
-            const std::string text =
-                evaluator.Rules().Rules[firing.Rule].Name + "\t" + lines[firing.Call] + "\n";
-            written = written && std::fputs(text.c_str(), out) >= 0;
+        for (const alerts::TFiring& firing : evaluator.Add(calls.size() - 1, call, cost)) {
+            TFiredAlert alert = calls[firing.Call];
+            alert.Rule = evaluator.Rules().Rules[firing.Rule].Name;
+            sink(alert);
         }
     });
     try {
@@ -169,11 +170,24 @@ int PrintAlerts(const TReportOptions& options, const report::TPeriod& period, st
             << "\n";
         return 1;
     }
-    if (!written || std::fflush(out) != 0) {
+    return 0;
+}
+
+int PrintAlerts(const TReportOptions& options, const report::TPeriod& period, std::FILE* out,
+                std::ostream& err) {
+    bool written = true;
+    const int status = FireAlerts(
+        options, period,
+        [&](const TFiredAlert& alert) {
+            const std::string text = alert.Rule + "\t" + alert.CallLine + "\n";
+            written = written && std::fputs(text.c_str(), out) >= 0;
+        },
+        err);
+    if (status == 0 && (!written || std::fflush(out) != 0)) {
         err << Program << "cannot write to standard output: " << std::strerror(errno) << "\n";
         return 1;
     }
-    return 0;
+    return status;
 }
 
 } // namespace tallyvox::reportcli

@@ -3,7 +3,9 @@
 // alerts that a period of a call file would have given, to tune the rules on
 // history.
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -14,6 +16,24 @@ namespace tallyvox::reportcli {
 
 // Reads the rules and says how many there are, or lists every fault; the exit status.
 int CheckAlerts(const std::string& rulesFile, std::FILE* out, std::ostream& err);
+
+// One alert the rules fired: the rule's name and its call, as the call's line
+// stands in the file and by what the directory places the call.
+struct TFiredAlert {
+    std::string Rule;
+    std::string CallLine;
+    std::string HardwareLine;
+    std::string ProgramNumber;
+    std::string DialledNumber;
+    std::uint32_t Seconds = 0;
+    report::TDateTime Start;
+};
+
+// Gives sink each alert the rules of options.Alerts fire over the period's calls
+// of the call file, in the order they fire. The calls before the period teach
+// the rules which prefixes were dialled; the exit status.
+int FireAlerts(const TReportOptions& options, const report::TPeriod& period,
+               const std::function<void(const TFiredAlert&)>& sink, std::ostream& err);
 
 // One line per call and rule that fired in the period: the rule's name, a tab and
 // the call's line as it stands in the file. The calls before the period teach

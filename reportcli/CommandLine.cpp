@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace tallyvox::reportcli {
 
@@ -95,6 +96,32 @@ void AddCsv(TReportOptions& options, const std::string& option, const std::strin
     options.CsvOuts.emplace_back(*view, value.substr(equals + 1));
 }
 
+void CheckMailCombinations(const TReportOptions& options) {
+    if (!options.Mail) {
+        const std::pair<bool, const char*> mailOnly[] = {{!options.MailTo.empty(), "--mail-to"},
+                                                         {options.ByDepartment, "--by-department"},
+                                                         {options.DryRun.has_value(), "--dry-run"},
+                                                         {options.Resend, "--resend"}};
+        for (const auto& [given, name] : mailOnly) {
+            if (given) {
+                throw ECommandLineError(std::string(name) + ": only with --mail");
+            }
+        }
+        return;
+    }
+    if (options.WritesExports() || options.WantsCharts() || options.Coverage || options.AlertsLog ||
+        options.OnlyChecks()) {
+        throw ECommandLineError(
+            "--mail: not together with the exports, charts, --coverage, --alerts-log or checks");
+    }
+    if (options.ByDepartment && !options.Directory) {
+        throw ECommandLineError("--by-department: only with --directory");
+    }
+    if (options.ByDepartment && !options.Departments.empty()) {
+        throw ECommandLineError("--by-department: not together with --department");
+    }
+}
+
 // Options that take no call file, and those that only make sense together.
 void CheckCombinations(const TReportOptions& options) {
     if ((options.From || options.To) && options.Period) {
@@ -117,6 +144,7 @@ void CheckCombinations(const TReportOptions& options) {
     if (!options.Departments.empty() && !options.Directory) {
         throw ECommandLineError("--department: only with --directory");
     }
+    CheckMailCombinations(options);
 }
 
 // KIND=OUT: a chart's name and the picture's file, .png or .svg.
@@ -258,6 +286,12 @@ TReportOptions ParseCommandLine(const std::vector<std::string>& arguments) {
                    options.Charts.push_back(ChartOption(option, value));
                })
         .Flag("--sizing", [&] { options.Sizing = true; })
+        .Value("--mail", once(options.Mail))
+        .Value("--mail-to", [&](const std::string&,
+                                const std::string& value) { options.MailTo.push_back(value); })
+        .Flag("--by-department", [&] { options.ByDepartment = true; })
+        .Value("--dry-run", once(options.DryRun))
+        .Flag("--resend", [&] { options.Resend = true; })
         .Operands([&](const std::string& file) { files.push_back(file); })
         .Walk(arguments);
     if (options.Help) {
@@ -361,6 +395,26 @@ The store (see README; the calls of many offices in one PostgreSQL database):
                         site). With more than one site, line and trunk texts
                         begin with "NAME:" so each site's totals stay apart
 
+Reports by mail (see README and examples/report-mail.toml):
+  --mail FILE           send the period's report instead of writing it: the
+                        workbook of --xlsx attached, and a summary in the message
+                        (the period, the grand total, the unpriced calls, the
+                        dearest destinations and calls, the lines that talked
+                        longest, the alerts of --alerts RULES and the gaps in
+                        capture). FILE holds a [mail] table as the alert rules
+                        do (it may be the rules file itself). Every message is
+                        logged in CALLFILE.mail (or in the store); a message the
+                        log says went out is not sent again
+  --mail-to ADDR        send to ADDR instead of [mail] to; may be repeated
+  --by-department       with --directory: each department's calls to its own
+                        addresses ([departments] of FILE, else the directory's
+                        email of the department's rows); the calls of the
+                        departments without an address and of the lines in no
+                        department go to [mail] to in one more message
+  --dry-run DIR         write each message into DIR as NN.eml instead of
+                        sending it (no mail server is needed)
+  --resend              send again what the log says went out already
+
 Capture coverage (from the journal the collector keeps beside CALLFILE, or
 from the store's coverage of each site):
   --coverage            print when the exchange was read into CALLFILE and the gaps
@@ -372,7 +426,8 @@ from the store's coverage of each site):
 
 Exit status: 0 done, 1 the call file, the store or the tariff table cannot be
 read (or the table or the rules have faults) or an export cannot be written, 2 a mistake in
-the options.
+the options, 75 a mail server did not take a message of --mail (the log says
+which; run again to send what did not go out).
 )";
 }
 

@@ -51,6 +51,12 @@ struct TReportOptions {
     bool AlertsLog = false; // the alert journal's alerts of the period and their delivery
     // --coverage: the capture intervals and gaps instead of the totals.
     bool Coverage = false;
+    // The report by mail instead of files: the file with the [mail] settings.
+    std::optional<std::string> Mail;
+    std::vector<std::string> MailTo;   // instead of [mail] to
+    bool ByDepartment = false;         // each department's calls to its own addresses
+    std::optional<std::string> DryRun; // the messages as files in this folder, not sent
+    bool Resend = false;               // also what the send log says went out already
 
     bool WantsCharts() const { return !Charts.empty() || Sizing; }
     // Whether the run checks a file and needs no calls.
@@ -62,7 +68,7 @@ struct TReportOptions {
     // read): for the call export, the views that show calls and the directory's
     // views, which group calls by their dates.
     bool NeedsCalls() const {
-        return CallsOut || XlsxOut || Directory ||
+        return CallsOut || XlsxOut || Directory || Mail ||
                std::any_of(CsvOuts.begin(), CsvOuts.end(), [](const auto& out) {
                    return out.first != report::TViewKind::Lines &&
                           out.first != report::TViewKind::Trunks &&

@@ -1,5 +1,7 @@
 #include "reportcli/CoverageRun.h"
 
+#include <algorithm>
+#include <iterator>
 #include <ostream>
 #include <string>
 
@@ -82,6 +84,21 @@ int PrintCoverage(const TReportOptions& options, const report::TPeriod& period, 
     }
     text += std::to_string(gaps) + " gaps in capture\n";
     return std::fwrite(text.data(), 1, text.size(), out) == text.size() ? 0 : 1;
+}
+
+std::vector<std::string> GapLines(const TReportOptions& options, const report::TPeriod& period) {
+    std::vector<std::string> lines;
+    for (const TCoverageSource& source :
+         SourcesOf(options, period, nullptr).value_or(std::vector<TCoverageSource>{})) {
+        std::vector<report::TCoverageSpan> gaps;
+        std::copy_if(
+            source.Spans.begin(), source.Spans.end(), std::back_inserter(gaps),
+            [](const report::TCoverageSpan& span) { return !span.Reading && !span.Pause; });
+        for (const std::string& line : report::CoverageLines(gaps)) {
+            lines.push_back(source.Site.empty() ? line : source.Site + ": " + line);
+        }
+    }
+    return lines;
 }
 
 void WarnAboutGaps(const TReportOptions& options, const report::TPeriod& period,

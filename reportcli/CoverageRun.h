@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 #include "report/Period.h"
 #include "reportcli/CommandLine.h"
@@ -14,6 +16,10 @@ namespace tallyvox::reportcli {
 // to read.
 int PrintCoverage(const TReportOptions& options, const report::TPeriod& period, std::FILE* out,
                   std::ostream& err);
+
+// The gaps in capture within the period that may have lost calls, a line each
+// (UTF-8; of the store, each begins with its site); none without a journal.
+std::vector<std::string> GapLines(const TReportOptions& options, const report::TPeriod& period);
 
 // Tells err when the call file's journal (or the store's coverage of the sites)
 // shows gaps in capture within the period, so that nobody takes the totals for

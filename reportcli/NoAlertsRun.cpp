@@ -1,4 +1,5 @@
 #include "reportcli/AlertsRun.h"
+#include "reportcli/MailRun.h"
 
 namespace tallyvox::reportcli {
 
@@ -12,6 +13,15 @@ int NoRules(std::ostream& err) {
 } // namespace
 
 int CheckAlerts(const std::string&, std::FILE*, std::ostream& err) {
+    return NoRules(err);
+}
+
+int FireAlerts(const TReportOptions&, const report::TPeriod&,
+               const std::function<void(const TFiredAlert&)>&, std::ostream& err) {
+    return NoRules(err);
+}
+
+int MailReport(const TReportOptions&, const report::TPeriod&, std::FILE*, std::ostream& err) {
     return NoRules(err);
 }
 

@@ -12,4 +12,8 @@ LoadStoreCoverage(const TReportOptions&, const std::optional<TCalendarTime>&) {
     throw std::runtime_error("this build has no PostgreSQL store (libpq was not found)");
 }
 
+std::unique_ptr<reportmail::TSendLog> StoreSendLog(const TReportOptions&) {
+    throw std::runtime_error("this build has no PostgreSQL store (libpq was not found)");
+}
+
 } // namespace tallyvox::reportcli

@@ -21,6 +21,7 @@
 #include "report/WriteListToFile.h"
 #include "reportcli/AlertsRun.h"
 #include "reportcli/CoverageRun.h"
+#include "reportcli/MailRun.h"
 #include "reportcli/StoreSource.h"
 #include "reportcli/Tables.h"
 #include "text/Cp1251.h"
@@ -108,15 +109,10 @@ bool SaveViews(const TReportOptions& options, const report::TShownViews& views,
         saved = Told(report::SaveCsv(views.View(kind), target), err) && saved;
     }
     if (options.XlsxOut) {
-        std::vector<const report::TReportView*> sheets;
-        for (std::size_t kind = 0; kind < views.Count(); ++kind) {
-            sheets.push_back(&views.View(static_cast<report::TViewKind>(kind)));
-        }
-        if (groups != nullptr) {
-            sheets.push_back(&groups->Departments());
-            sheets.push_back(&groups->CostCentres());
-        }
-        saved = Told(report::SaveWorkbook(*options.XlsxOut, sheets, {heading}), err) && saved;
+        saved =
+            Told(report::SaveWorkbook(*options.XlsxOut, WorkbookSheets(views, groups), {heading}),
+                 err) &&
+            saved;
     }
     return saved;
 }
@@ -151,6 +147,40 @@ std::vector<std::string> Cp1251(const std::vector<std::string>& utf8) {
 
 } // namespace
 
+std::vector<const report::TReportView*> WorkbookSheets(const report::TShownViews& views,
+                                                       const report::TDirectoryViews* groups) {
+    std::vector<const report::TReportView*> sheets;
+    for (std::size_t kind = 0; kind < views.Count(); ++kind) {
+        sheets.push_back(&views.View(static_cast<report::TViewKind>(kind)));
+    }
+    if (groups != nullptr) {
+        sheets.push_back(&groups->Departments());
+        sheets.push_back(&groups->CostCentres());
+    }
+    return sheets;
+}
+
+bool LoadCalls(const TReportOptions& options, const report::TPeriod& period,
+               const report::TDirectory& directory, const TCallChoice& choice,
+               report::TReportSession& session, std::ostream& err) {
+    try {
+        const std::unique_ptr<report::TCallSource> source =
+            options.Store ? StoreCallSource(options, period)
+                          : std::make_unique<report::TCallFileSource>(options.CallFile);
+        report::TDepartmentSource departments(*source, directory, choice.Departments,
+                                              choice.Others);
+        session.Load(choice.Departments.empty() && !choice.Others ? *source : departments, period,
+                     options.NeedsCalls());
+        return true;
+    } catch (const std::system_error& error) {
+        err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
+            << "\n";
+    } catch (const std::runtime_error& error) {
+        err << Program << "cannot read the store: " << error.what() << "\n";
+    }
+    return false;
+}
+
 int RunReport(const TReportOptions& options, const std::function<report::TDateFormat()>& dateFormat,
               const report::TDateTime& now, std::FILE* out, std::ostream& err) {
     const report::TPeriod period = options.PeriodAt(now);
@@ -165,6 +195,10 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     if (options.CheckAlerts) {
         return CheckAlerts(*options.CheckAlerts, out, err);
+    }
+    // With --mail, the rules' alerts go into the message.
+    if (options.Mail) {
+        return MailReport(options, period, out, err);
     }
     if (options.Alerts) {
         return PrintAlerts(options, period, out, err);
@@ -181,19 +215,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
         return 1;
     }
     report::TReportSession session({&table});
-    try {
-        const std::unique_ptr<report::TCallSource> source =
-            options.Store ? StoreCallSource(options, period)
-                          : std::make_unique<report::TCallFileSource>(options.CallFile);
-        report::TDepartmentSource departments(*source, directory, Cp1251(options.Departments));
-        session.Load(options.Departments.empty() ? *source : departments, period,
-                     options.NeedsCalls());
-    } catch (const std::system_error& error) {
-        err << Program << "cannot read " << options.CallFile << ": " << error.code().message()
-            << "\n";
-        return 1;
-    } catch (const std::runtime_error& error) {
-        err << Program << "cannot read the store: " << error.what() << "\n";
+    if (!LoadCalls(options, period, directory, {Cp1251(options.Departments)}, session, err)) {
         return 1;
     }
     WarnAboutGaps(options, period, err);

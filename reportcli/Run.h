@@ -5,9 +5,13 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "report/DateFormat.h"
 #include "report/Directory.h"
+#include "report/DirectoryViews.h"
+#include "report/Session.h"
+#include "report/ShownViews.h"
 #include "report/Tariff.h"
 #include "reportcli/CommandLine.h"
 
@@ -25,5 +29,23 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
 bool ReadTariffs(const std::string& fileName, report::TTariffTable& table, std::ostream& err);
 // Reads the office directory likewise.
 bool ReadDirectory(const std::string& fileName, report::TDirectory& directory, std::ostream& err);
+
+// Which calls a report reads: only those of the departments (Windows-1251), or
+// with Others those of every line outside them; no departments: every call.
+struct TCallChoice {
+    std::vector<std::string> Departments;
+    bool Others = false;
+};
+
+// Loads the period's calls of the call file or the store into session, as choice
+// and the directory narrow them; false after telling err why they cannot be read.
+bool LoadCalls(const TReportOptions& options, const report::TPeriod& period,
+               const report::TDirectory& directory, const TCallChoice& choice,
+               report::TReportSession& session, std::ostream& err);
+
+// The sheets of the workbook: every view, then the directory's two groupings
+// when given.
+std::vector<const report::TReportView*> WorkbookSheets(const report::TShownViews& views,
+                                                       const report::TDirectoryViews* groups);
 
 } // namespace tallyvox::reportcli

@@ -2,6 +2,7 @@
 
 #include "store/Coverage.h"
 #include "store/PgConnection.h"
+#include "store/ReportMailLog.h"
 #include "store/Schema.h"
 #include "store/StoreCalls.h"
 
@@ -30,7 +31,39 @@ private:
     store::TStoreCallSource Source;
 };
 
+// The log of one set of sites' reports, through a connection of its own.
+class TStoreSendLog final : public reportmail::TSendLog {
+public:
+    explicit TStoreSendLog(const TReportOptions& options)
+        : Connection(*options.Store), Sites(SitesText(options.Sites)) {
+        store::PrepareSchema(Connection);
+    }
+    std::vector<reportmail::TSendRecord> Records() override {
+        return store::ReportMailRecords(Connection, Sites);
+    }
+    void Append(const reportmail::TSendRecord& record) override {
+        store::AppendReportMailRecord(Connection, Sites, record);
+    }
+    std::string Place() const override { return "the store's tallyvox_report_mail"; }
+
+private:
+    static std::string SitesText(const std::vector<std::string>& sites) {
+        std::string text;
+        for (const std::string& site : sites) {
+            text += (text.empty() ? "" : ", ") + site;
+        }
+        return text;
+    }
+
+    store::TPgConnection Connection;
+    std::string Sites;
+};
+
 } // namespace
+
+std::unique_ptr<reportmail::TSendLog> StoreSendLog(const TReportOptions& options) {
+    return std::make_unique<TStoreSendLog>(options);
+}
 
 std::unique_ptr<report::TCallSource> StoreCallSource(const TReportOptions& options,
                                                      const report::TPeriod& period) {

@@ -12,6 +12,7 @@
 #include "report/Lists.h"
 #include "report/Period.h"
 #include "reportcli/CommandLine.h"
+#include "reportmail/SendLog.h"
 
 namespace tallyvox::reportcli {
 
@@ -26,5 +27,9 @@ std::unique_ptr<report::TCallSource> StoreCallSource(const TReportOptions& optio
 // lost calls). Throws std::runtime_error as StoreCallSource.
 std::vector<std::pair<std::string, std::vector<report::TCoverageSpan>>>
 LoadStoreCoverage(const TReportOptions& options, const std::optional<TCalendarTime>& from);
+
+// The log of the report's mail of options.Sites, kept in the store. Throws
+// std::runtime_error as StoreCallSource.
+std::unique_ptr<reportmail::TSendLog> StoreSendLog(const TReportOptions& options);
 
 } // namespace tallyvox::reportcli

@@ -65,13 +65,28 @@ CREATE TABLE tallyvox_set_aside (
 CREATE UNIQUE INDEX tallyvox_set_aside_once ON tallyvox_set_aside (site, md5(raw_line));
 )";
 
+// The report's mail sent from the store's calls: what went to whom, and what
+// failed, so a run tried again sends only what did not go out.
+constexpr const char* CreateReportMail = R"(
+CREATE TABLE tallyvox_report_mail (
+    id bigserial PRIMARY KEY,
+    sites text NOT NULL,
+    attempted_at timestamptz NOT NULL,
+    period text NOT NULL,
+    department text NOT NULL,
+    recipients text NOT NULL,
+    sent boolean NOT NULL,
+    reason text NOT NULL
+);
+)";
+
 struct TColumn {
     const char* Table;
     const char* Name;
     const char* Type;
 };
 
-constexpr std::array<TColumn, 20> UsedColumns{{
+constexpr std::array<TColumn, 27> UsedColumns{{
     {"tallyvox_calls", "site", "text"},
     {"tallyvox_calls", "serial_number", "text"},
     {"tallyvox_calls", "start_at", "timestamp without time zone"},
@@ -92,6 +107,13 @@ constexpr std::array<TColumn, 20> UsedColumns{{
     {"tallyvox_set_aside", "site", "text"},
     {"tallyvox_set_aside", "raw_line", "bytea"},
     {"tallyvox_set_aside", "reason", "text"},
+    {"tallyvox_report_mail", "sites", "text"},
+    {"tallyvox_report_mail", "attempted_at", "timestamp with time zone"},
+    {"tallyvox_report_mail", "period", "text"},
+    {"tallyvox_report_mail", "department", "text"},
+    {"tallyvox_report_mail", "recipients", "text"},
+    {"tallyvox_report_mail", "sent", "boolean"},
+    {"tallyvox_report_mail", "reason", "text"},
 }};
 
 // The key, and the index of the rows still without a serial number, by which
@@ -129,7 +151,10 @@ void Migrate(TPgConnection& connection, int version) {
     if (version == 1) {
         MigrateFromVersion1To2(connection);
     }
-    connection.Execute(CreateSetAside); // version 3
+    if (version <= 2) {
+        connection.Execute(CreateSetAside); // version 3
+    }
+    connection.Execute(CreateReportMail); // version 4
     connection.Execute("UPDATE tallyvox_schema SET version = " + std::to_string(SchemaVersion));
 }
 
@@ -143,7 +168,7 @@ void CheckColumns(TPgConnection& connection) {
          connection.Query("SELECT table_name || '.' || column_name || ' ' || data_type "
                           "FROM information_schema.columns WHERE table_schema = current_schema() "
                           "AND table_name IN ('tallyvox_calls', 'tallyvox_coverage', "
-                          "'tallyvox_set_aside')")) {
+                          "'tallyvox_set_aside', 'tallyvox_report_mail')")) {
         found.insert(row.at(0));
     }
     for (const TColumn& column : UsedColumns) {
@@ -163,7 +188,7 @@ void CheckVersion(TPgConnection& connection) {
                           " rows instead of one version");
     }
     const std::string& version = rows.front().at(0);
-    if (version == "1" || version == "2") {
+    if (version == "1" || version == "2" || version == "3") {
         try {
             Migrate(connection, std::stoi(version));
         } catch (const EStoreError& error) {
@@ -188,13 +213,15 @@ void PrepareSchema(TPgConnection& connection) {
             CheckVersion(connection);
         } else if (TableExists(connection, "tallyvox_calls") ||
                    TableExists(connection, "tallyvox_coverage") ||
-                   TableExists(connection, "tallyvox_set_aside")) {
+                   TableExists(connection, "tallyvox_set_aside") ||
+                   TableExists(connection, "tallyvox_report_mail")) {
             throw EStoreError("the store holds Tallyvox tables without a tallyvox_schema table: "
                               "they were not made by this program");
         } else {
             connection.Execute(CreateTables);
             connection.Execute(CreateCallIndexes());
             connection.Execute(CreateSetAside);
+            connection.Execute(CreateReportMail);
             connection.Execute("INSERT INTO tallyvox_schema VALUES (" +
                                std::to_string(SchemaVersion) + ")");
         }

@@ -6,7 +6,7 @@
 namespace tallyvox::store {
 
 // The version this program writes and reads; tallyvox_schema holds the store's.
-constexpr int SchemaVersion = 3;
+constexpr int SchemaVersion = 4;
 
 // Creates the tables when the database has none of them, or checks that the ones
 // found are of SchemaVersion with every column this program uses. An older store

@@ -27,7 +27,7 @@ std::filesystem::path FullProgram() {
 
 bool NeedsFullProgram(const TReportOptions& options) {
     return options.CallsOut || options.WantsCharts() || options.Store || options.Coverage ||
-           options.Alerts || options.CheckAlerts || options.AlertsLog;
+           options.Alerts || options.CheckAlerts || options.AlertsLog || options.Mail;
 }
 
 int RunFullProgram(char** argv) {

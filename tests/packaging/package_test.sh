@@ -26,6 +26,7 @@ root=$work/root
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
 for file in usr/bin/tallyvox-collect usr/bin/tallyvox-report usr/bin/tallyvox-sim \
     usr/lib/systemd/system/tallyvox-collect.service usr/share/applications/tallyvox.desktop \
+    usr/lib/systemd/system/tallyvox-report-mail@.service usr/share/doc/tallyvox/examples/report-mail.toml \
     usr/share/icons/hicolor/scalable/apps/tallyvox.svg usr/share/doc/tallyvox/examples/TallyvoxOut.cfg \
     usr/share/doc/tallyvox/examples/tariffs.csv usr/share/doc/tallyvox/examples/alerts.toml; do
     [ -e "$root/$file" ] || fail "the package lacks /$file"
@@ -64,6 +65,19 @@ else
         "$root/usr/lib/systemd/system/tallyvox-collect.service" >"$work/unit/tallyvox-collect.service"
     systemd-analyze verify "$work/unit/tallyvox-collect.service" >"$work/verify.log" 2>&1 ||
         fail "systemd-analyze verify refuses the unit"
+    # The report mail's timers and the service they start, found beside them.
+    for file in "$root"/usr/lib/systemd/system/tallyvox-report-mail*; do
+        sed "s|/usr/bin/tallyvox-report|$root/usr/bin/tallyvox-report|" "$file" \
+            >"$work/unit/$(basename "$file")"
+    done
+    (cd "$work/unit" && SYSTEMD_UNIT_PATH="$work/unit:" systemd-analyze verify \
+        tallyvox-report-mail-weekly.timer tallyvox-report-mail-monthly.timer \
+        tallyvox-report-mail@lastweek.service tallyvox-report-mail@lastmonth.service) \
+        >"$work/verify-mail.log" 2>&1 || fail "systemd-analyze verify refuses the report mail's units"
+    grep -qx "OnCalendar=Mon \*-\*-\* 07:00:00" "$work/unit/tallyvox-report-mail-weekly.timer" &&
+        grep -qx "OnCalendar=\*-\*-01 07:00:00" "$work/unit/tallyvox-report-mail-monthly.timer" &&
+        grep -qx "Persistent=true" "$work/unit/tallyvox-report-mail-monthly.timer" ||
+        fail "the report mail's timers are not Monday and the 1st at 07:00, kept over a stop"
 fi
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$root/usr/share/applications/tallyvox.desktop" >"$work/desktop.log" 2>&1 ||

@@ -239,7 +239,7 @@ TEST(StoreSchemaTest, VersionOneIsMigratedToOneRowPerCall) {
         } catch (const EStoreError& error) {
             EXPECT_EQ(std::string(error.what())
                           .rfind("the store is of schema version 1 and could "
-                                 "not be brought to version 3 (",
+                                 "not be brought to version 4 (",
                                  0),
                       0u)
                 << error.what();

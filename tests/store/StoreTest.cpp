@@ -15,11 +15,11 @@
 #include <mutex>
 #include <sstream>
 
+#include "forward/CommandLine.h"
 #include "report/Load.h"
 #include "report/Totals.h"
 #include "reportcli/Run.h"
 #include "store/Coverage.h"
-#include "forward/CommandLine.h"
 #include "store/Forwarder.h"
 #include "store/Forwarding.h"
 #include "store/Schema.h"
@@ -303,13 +303,13 @@ TEST(StoreSchemaTest, AnIncompatibleStoreIsRefusedClearly) {
     TPgConnection connection(url);
     PrepareSchema(connection);
     PrepareSchema(connection); // a second connect finds its own tables
-    connection.Execute("UPDATE tallyvox_schema SET version = 4");
+    connection.Execute("UPDATE tallyvox_schema SET version = 5");
     try {
         PrepareSchema(connection);
-        FAIL() << "a store of version 4 was taken";
+        FAIL() << "a store of version 5 was taken";
     } catch (const EStoreError& error) {
         EXPECT_STREQ(error.what(),
-                     "the store is of schema version 4; this program knows version 3");
+                     "the store is of schema version 5; this program knows version 4");
     }
     connection.Execute("DROP TABLE tallyvox_schema");
     EXPECT_THROW(PrepareSchema(connection), EStoreError);
