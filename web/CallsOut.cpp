@@ -1,11 +1,13 @@
 #include "web/CallsOut.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "report/CostViews.h"
 #include "report/CsvExport.h"
 #include "report/Money.h"
 #include "report/Period.h"
+#include "report/Workbook.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::web {
@@ -43,27 +45,51 @@ std::string CallsJson(const TPricedCalls& calls, const std::vector<std::uint32_t
     return json + "]";
 }
 
+namespace {
+
+// The kept calls as a list of their own, numbers masked, with their costs in the
+// same order: the report's call view then shows exactly them.
+class TShownCalls {
+public:
+    TShownCalls(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
+                const TScope& scope, const report::TTariffTable& table) {
+        Shown.Reserve(kept.size());
+        for (const std::uint32_t i : kept) {
+            report::TExtStr_rep call = calls.Calls[i];
+            const std::string masked = scope.Masked(call.DialledNumber);
+            call.DialledNumber = masked; // Append copies it into the list's store
+            Shown.Append(call);
+            if (calls.Priced) {
+                Costs.Calls.push_back(calls.Costs.Calls[i]);
+            }
+        }
+        Rows.emplace(Shown);
+        Views.emplace(*Rows, NoLines, NoTrunks, Costs, table);
+    }
+
+    const report::TReportView& CallView() const { return Views->View(report::TViewKind::Calls); }
+
+private:
+    report::TCallList Shown;
+    report::TCostReport Costs;
+    report::TLineList NoLines;
+    report::TTrunkList NoTrunks;
+    std::optional<report::TCallRows> Rows;
+    std::optional<report::TCostViews> Views;
+};
+
+} // namespace
+
 std::string CallsCsv(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
                      const TScope& scope, const report::TTariffTable& table) {
-    // The kept calls as a list of their own, numbers masked, with their costs in
-    // the same order: the report's call view then shows exactly them.
-    report::TCallList shown;
-    shown.Reserve(kept.size());
-    report::TCostReport costs;
-    for (const std::uint32_t i : kept) {
-        report::TExtStr_rep call = calls.Calls[i];
-        const std::string masked = scope.Masked(call.DialledNumber);
-        call.DialledNumber = masked;
-        shown.Append(call);
-        if (calls.Priced) {
-            costs.Calls.push_back(calls.Costs.Calls[i]);
-        }
-    }
-    const report::TCallRows rows(shown);
-    const report::TLineList noLines;
-    const report::TTrunkList noTrunks;
-    const report::TCostViews views(rows, noLines, noTrunks, costs, table);
-    return report::CsvText(views.View(report::TViewKind::Calls));
+    return report::CsvText(TShownCalls(calls, kept, scope, table).CallView());
+}
+
+std::string CallsWorkbook(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
+                          const TScope& scope, const report::TTariffTable& table,
+                          const std::vector<std::string>& heading) {
+    const TShownCalls shown(calls, kept, scope, table);
+    return report::WorkbookBytes({&shown.CallView()}, {heading});
 }
 
 } // namespace tallyvox::web

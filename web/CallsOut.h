@@ -21,4 +21,10 @@ std::string CallsJson(const TPricedCalls& calls, const std::vector<std::uint32_t
 std::string CallsCsv(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
                      const TScope& scope, const report::TTariffTable& table);
 
+// The same calls as a workbook of the call view, heading as given (UTF-8).
+// Throws report::EWorkbookError.
+std::string CallsWorkbook(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
+                          const TScope& scope, const report::TTariffTable& table,
+                          const std::vector<std::string>& heading);
+
 } // namespace tallyvox::web

@@ -167,8 +167,10 @@ std::string CallsPage(const TFrame& frame, const TCallsPage& page) {
     body += "<p>Звонков: " + std::to_string(page.Kept.size()) +
             ", время разговоров: " + DurationText(seconds) +
             (page.Calls->Priced ? ", стоимость: " + MoneyText(cost) : "") +
-            ". <a id=\"export\" href=\"/calls.csv" + HtmlEscaped(query.empty() ? "" : "?" + query) +
-            "\">Выгрузить CSV</a></p>";
+            ". Выгрузить: <a id=\"export\" href=\"/calls.csv" +
+            HtmlEscaped(query.empty() ? "" : "?" + query) +
+            "\">CSV</a>, <a id=\"export-xlsx\" href=\"/calls.xlsx" +
+            HtmlEscaped(query.empty() ? "" : "?" + query) + "\">книга Excel</a></p>";
     const std::size_t pages = std::max<std::size_t>(
         1, (page.Kept.size() + TCallsPage::RowsPerPage - 1) / TCallsPage::RowsPerPage);
     body += PageLinks(page, pages);

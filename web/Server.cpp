@@ -10,6 +10,8 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "report/Period.h"
+#include "report/Workbook.h"
 #include "web/CallFilter.h"
 #include "web/CallsOut.h"
 #include "web/Dashboard.h"
@@ -231,7 +233,11 @@ void TWebServer::Route() {
                           const TVisit& visitor) { ShowViews(request, response, visitor); }));
     Http->Get("/calls.csv", page([this](const httplib::Request& request,
                                         httplib::Response& response, const TVisit& visitor) {
-                  Export(request, response, *visitor.User, false);
+                  Export(request, response, *visitor.User, TExportKind::Csv);
+              }));
+    Http->Get("/calls.xlsx", page([this](const httplib::Request& request,
+                                         httplib::Response& response, const TVisit& visitor) {
+                  Export(request, response, *visitor.User, TExportKind::Workbook);
               }));
     Http->Get("/api/calls",
               [this, visit](const httplib::Request& request, httplib::Response& response) {
@@ -242,7 +248,7 @@ void TWebServer::Route() {
                       response.set_content("{\"error\":\"not signed in\"}", "application/json");
                       return;
                   }
-                  Export(request, response, *visitor->User, true);
+                  Export(request, response, *visitor->User, TExportKind::Json);
               });
 }
 
@@ -347,7 +353,8 @@ void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& r
 }
 
 void TWebServer::Export(const httplib::Request& request, httplib::Response& response,
-                        const TUser& user, bool json) {
+                        const TUser& user, TExportKind kind) {
+    const bool json = kind == TExportKind::Json;
     const TCallFilter filter = FilterOf(Params(request));
     std::vector<std::string> faults;
     if (json && (filter.From.empty() || filter.To.empty())) {
@@ -374,8 +381,23 @@ void TWebServer::Export(const httplib::Request& request, httplib::Response& resp
         response.set_content(CallsJson(*calls, kept, scope), "application/json");
         return;
     }
-    response.set_header("Content-Disposition", "attachment; filename=\"calls.csv\"");
-    response.set_content(CallsCsv(*calls, kept, scope, Calls.Table()), "text/csv; charset=utf-8");
+    if (kind == TExportKind::Csv) {
+        response.set_header("Content-Disposition", "attachment; filename=\"calls.csv\"");
+        response.set_content(CallsCsv(*calls, kept, scope, Calls.Table()),
+                             "text/csv; charset=utf-8");
+        return;
+    }
+    try {
+        response.set_content(CallsWorkbook(*calls, kept, scope, Calls.Table(),
+                                           {"Звонки: " + report::PeriodCaption(query->Period)}),
+                             "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
+        response.set_header("Content-Disposition", "attachment; filename=\"calls.xlsx\"");
+    } catch (const report::EWorkbookError& error) {
+        std::cerr << "error: the workbook of " << user.Name << "'s calls: " << error.what() << "\n";
+        response.status = 500;
+        response.set_content("Книгу не удалось составить: " + std::string(error.what()) + "\n",
+                             "text/plain; charset=utf-8");
+    }
 }
 
 } // namespace tallyvox::web

@@ -53,9 +53,10 @@ private:
                    const std::string& sessionId, const TUser& user);
     void ShowViews(const httplib::Request& request, httplib::Response& response,
                    const TVisit& visitor);
-    // The calls of a filter as the API's JSON or as the CSV export.
+    enum class TExportKind { Json, Csv, Workbook };
+    // The calls of a filter as the API's JSON, the CSV export or the workbook.
     void Export(const httplib::Request& request, httplib::Response& response, const TUser& user,
-                bool json);
+                TExportKind kind);
 
     TServerSettings Settings;
     std::map<std::string, TUser> Users;

@@ -5,6 +5,7 @@ CSV export equals tallyvox-report's; HTTPS with a Secure cookie; a faulty users
 file is refused whole; SIGTERM stops it within seconds.
 Usage: web_test.py TALLYVOX-WEB TALLYVOX-REPORT SOURCE-DIR"""
 
+import io
 import json
 import os
 import re
@@ -12,6 +13,7 @@ import ssl
 import subprocess
 import sys
 import time
+import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from web_kit import Browser, Kit, call_line, calls, fail, start_text, stop  # noqa: E402
@@ -114,6 +116,15 @@ department = "Продажи"
     if status != 200 or csv != kit.report_csv("--from", "2026-11-01", "--to", "2026-11-30",
                                               "--hardware", "201", "--prefix", "8"):
         fail("the CSV export (%d) differs from tallyvox-report's" % status)
+    # The workbook of the same filter holds the same calls.
+    status, _, book = browsers["director"].request(
+        "/calls.xlsx?" + MONTH + "&line=201&prefix=8")
+    with zipfile.ZipFile(io.BytesIO(book)) as opened:
+        sheet = opened.read("xl/worksheets/sheet1.xml").decode("utf-8")
+    numbers = [row.split(";")[6].strip('="') for row in csv.decode("utf-8-sig").splitlines()[1:]
+               if row.count(";") > 6]
+    if status != 200 or not numbers or [n for n in numbers if n and n not in sheet]:
+        fail("the workbook export (%d) lacks calls of the CSV's" % status)
 
     # A call the collector appends is shown at the next request.
     late = dict(made[0], start=(2026, 11, 30, 23, 59, 59))
