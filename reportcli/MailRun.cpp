@@ -12,9 +12,7 @@
 
 #include "alerts/RulesReader.h"
 #include "delivery/MailSender.h"
-#include "report/DirectoryViews.h"
 #include "report/Session.h"
-#include "report/ShownViews.h"
 #include "report/Workbook.h"
 #include "reportcli/AlertsRun.h"
 #include "reportcli/CoverageRun.h"
@@ -242,20 +240,10 @@ std::vector<reportmail::TSummaryAlert> TMailRun::AlertsOf(const TMailJob& job) c
 
 std::optional<delivery::TMailMessage> TMailRun::Message(const TMailJob& job,
                                                         report::TReportSession& session) {
-    const report::TCallRows rows = Options.Selection
-                                       ? report::SelectCalls(session.Calls(), *Options.Selection)
-                                       : report::TCallRows(session.Calls());
-    const std::unique_ptr<report::TCostViews> costViews = session.Views(rows);
-    const report::TShownViews views(*costViews, rows, Directory, Options.MaskDigits.value_or(0));
-    std::optional<report::TDirectoryViews> groups;
-    if (Options.Directory) {
-        groups.emplace(session.Calls(), session.Priced() ? &session.Costs() : nullptr,
-                       session.Tariffs(), Directory);
-    }
+    const TOptionViews shown(Options, session, Directory);
     std::string workbook;
     try {
-        workbook = report::WorkbookBytes(WorkbookSheets(views, groups ? &*groups : nullptr),
-                                         {session.Heading()});
+        workbook = report::WorkbookBytes(shown.WorkbookSheets(), {session.Heading()});
     } catch (const report::EWorkbookError& error) {
         Err << Program << "cannot make the workbook: " << error.what() << "\n";
         return std::nullopt;

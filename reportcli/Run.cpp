@@ -101,17 +101,15 @@ bool SaveCalls(const TReportOptions& options, const report::TCallRows& rows,
 }
 
 // The CSV files and the workbook of the views.
-bool SaveViews(const TReportOptions& options, const report::TShownViews& views,
-               const report::TDirectoryViews* groups, const std::vector<std::string>& heading,
-               std::ostream& err) {
+bool SaveViews(const TReportOptions& options, const TOptionViews& shown,
+               const std::vector<std::string>& heading, std::ostream& err) {
     bool saved = true;
     for (const auto& [kind, target] : options.CsvOuts) {
-        saved = Told(report::SaveCsv(views.View(kind), target), err) && saved;
+        saved = Told(report::SaveCsv(shown.Shown().View(kind), target), err) && saved;
     }
     if (options.XlsxOut) {
         saved =
-            Told(report::SaveWorkbook(*options.XlsxOut, WorkbookSheets(views, groups), {heading}),
-                 err) &&
+            Told(report::SaveWorkbook(*options.XlsxOut, shown.WorkbookSheets(), {heading}), err) &&
             saved;
     }
     return saved;
@@ -147,15 +145,26 @@ std::vector<std::string> Cp1251(const std::vector<std::string>& utf8) {
 
 } // namespace
 
-std::vector<const report::TReportView*> WorkbookSheets(const report::TShownViews& views,
-                                                       const report::TDirectoryViews* groups) {
-    std::vector<const report::TReportView*> sheets;
-    for (std::size_t kind = 0; kind < views.Count(); ++kind) {
-        sheets.push_back(&views.View(static_cast<report::TViewKind>(kind)));
+TOptionViews::TOptionViews(const TReportOptions& options, const report::TReportSession& session,
+                           const report::TDirectory& directory)
+    : Rows_(options.Selection ? report::SelectCalls(session.Calls(), *options.Selection)
+                              : report::TCallRows(session.Calls())),
+      CostViews(session.Views(Rows_)),
+      Shown_(*CostViews, Rows_, directory, options.MaskDigits.value_or(0)) {
+    if (options.Directory) {
+        Groups_.emplace(session.Calls(), session.Priced() ? &session.Costs() : nullptr,
+                        session.Tariffs(), directory);
     }
-    if (groups != nullptr) {
-        sheets.push_back(&groups->Departments());
-        sheets.push_back(&groups->CostCentres());
+}
+
+std::vector<const report::TReportView*> TOptionViews::WorkbookSheets() const {
+    std::vector<const report::TReportView*> sheets;
+    for (std::size_t kind = 0; kind < Shown_.Count(); ++kind) {
+        sheets.push_back(&Shown_.View(static_cast<report::TViewKind>(kind)));
+    }
+    if (Groups_) {
+        sheets.push_back(&Groups_->Departments());
+        sheets.push_back(&Groups_->CostCentres());
     }
     return sheets;
 }
@@ -225,16 +234,9 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     for (const report::TTrunkSortKey key : options.TrunkSorts) {
         report::SortTrunks(session.Trunks(), key);
     }
-    const report::TCallRows rows = options.Selection
-                                       ? report::SelectCalls(session.Calls(), *options.Selection)
-                                       : report::TCallRows(session.Calls());
-    const std::unique_ptr<report::TCostViews> costViews = session.Views(rows);
-    const report::TShownViews views(*costViews, rows, directory, options.MaskDigits.value_or(0));
-    std::optional<report::TDirectoryViews> groups;
-    if (options.Directory) {
-        groups.emplace(session.Calls(), session.Priced() ? &session.Costs() : nullptr,
-                       session.Tariffs(), directory);
-    }
+    const TOptionViews shown(options, session, directory);
+    const report::TShownViews& views = shown.Shown();
+    const report::TDirectoryViews* groups = shown.Groups();
     const std::vector<std::string> heading = session.Heading();
     if (!options.WritesExports()) {
         std::string tables =
@@ -248,7 +250,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     }
     bool saved = true;
     if (options.CallsOut) {
-        saved = SaveCalls(options, rows, dateFormat(), out, err) && saved;
+        saved = SaveCalls(options, shown.Rows(), dateFormat(), out, err) && saved;
     }
     if (options.LinesOut) {
         saved = Save(report::TLineExport(session.Lines()), *options.LinesOut, out, err) && saved;
@@ -256,7 +258,7 @@ int RunReport(const TReportOptions& options, const std::function<report::TDateFo
     if (options.TrunksOut) {
         saved = Save(report::TTrunkExport(session.Trunks()), *options.TrunksOut, out, err) && saved;
     }
-    saved = SaveViews(options, views, groups ? &*groups : nullptr, heading, err) && saved;
+    saved = SaveViews(options, shown, heading, err) && saved;
     return saved ? 0 : 1;
 }
 

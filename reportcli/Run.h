@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <functional>
 #include <iosfwd>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,9 +45,25 @@ bool LoadCalls(const TReportOptions& options, const report::TPeriod& period,
                const report::TDirectory& directory, const TCallChoice& choice,
                report::TReportSession& session, std::ostream& err);
 
-// The sheets of the workbook: every view, then the directory's two groupings
-// when given.
-std::vector<const report::TReportView*> WorkbookSheets(const report::TShownViews& views,
-                                                       const report::TDirectoryViews* groups);
+// The views of a loaded session as the options show them: of the calls the
+// selection keeps, numbers masked, and the directory's groupings when a
+// directory is given. session and directory must outlive the views.
+class TOptionViews {
+public:
+    TOptionViews(const TReportOptions& options, const report::TReportSession& session,
+                 const report::TDirectory& directory);
+
+    const report::TCallRows& Rows() const { return Rows_; }
+    const report::TShownViews& Shown() const { return Shown_; }
+    const report::TDirectoryViews* Groups() const { return Groups_ ? &*Groups_ : nullptr; }
+    // The sheets of the workbook: every view, then the groupings.
+    std::vector<const report::TReportView*> WorkbookSheets() const;
+
+private:
+    report::TCallRows Rows_;
+    std::unique_ptr<report::TCostViews> CostViews;
+    report::TShownViews Shown_;
+    std::optional<report::TDirectoryViews> Groups_;
+};
 
 } // namespace tallyvox::reportcli

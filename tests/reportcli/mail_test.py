@@ -6,7 +6,11 @@ messages' totals add up to the office's; a message the log says went out is not
 sent twice; a server that is down gives status 75 and a "failed" log line, and
 the next run sends it; --dry-run needs no server.
 
-Usage: mail_test.py tallyvox-report SOURCE-DIR
+From the store (with a server folder and tallyvox-forward): the site's calls
+go out in one message, and the store's log keeps a second run from sending it
+again.
+
+Usage: mail_test.py tallyvox-report SOURCE-DIR [STORE-FOLDER tallyvox-forward]
 """
 import email
 import email.policy
@@ -195,6 +199,25 @@ def check_dry_run(run, settings):
     parts(message)
 
 
+def check_store(run, inbox, settings, folder, forward):
+    server = f"host={folder} user=tallyvox dbname="
+    for sql in ("DROP DATABASE IF EXISTS mail WITH (FORCE)", "CREATE DATABASE mail"):
+        subprocess.run(["psql", "-q", server + "postgres", "-c", sql], check=True, timeout=60,
+                       capture_output=True)
+    subprocess.run([forward, "--store", server + "mail", "--site", "kiev", "--once", run.calls],
+                   check=True, timeout=60, capture_output=True)
+    store = ["--store", server + "mail", "--site", "kiev"]
+    done = subprocess.run([run.report, *store, *PERIOD, "--tariffs", run.tariffs, "--mail", settings],
+                          capture_output=True, text=True, timeout=120)
+    taken = inbox.take()
+    if done.returncode != 0 or len(taken) != 1 or "kiev" not in taken[0][1]["Subject"]:
+        fail("the store's report was not sent: " + done.stderr)
+    again = subprocess.run([run.report, *store, *PERIOD, "--tariffs", run.tariffs, "--mail",
+                            settings], capture_output=True, text=True, timeout=120)
+    if inbox.take() or "already sent" not in again.stdout:
+        fail("the store's log did not keep the report from going twice: " + again.stderr)
+
+
 def main():
     report, source_dir = sys.argv[1], sys.argv[2]
     run = Run(report, source_dir)
@@ -217,6 +240,10 @@ to = ["boss@example.org"]
                               "201;Иванова Анна;Продажи;sales@example.org\n"
                               "202;Сидорова Вера;Бухгалтерия;\n"
                               "203;Кладовщик;Склад;\n")
+        if len(sys.argv) > 3:
+            check_store(run, inbox, settings, sys.argv[3], sys.argv[4])
+            print("report mail from the store: ok")
+            return
         whole = check_one_message(run, inbox, settings,
                                   os.path.join(source_dir, "examples", "alerts.toml"))
         check_departments(run, inbox, settings, directory, whole)
