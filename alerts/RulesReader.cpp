@@ -7,6 +7,7 @@
 
 #include <toml++/toml.h>
 
+#include "delivery/MailSender.h"
 #include "delivery/PasswordFile.h"
 #include "report/Period.h"
 #include "text/WholeFile.h"
@@ -281,6 +282,19 @@ void ReadOffice(const toml::table& table, TOffice& office, std::vector<TRulesFau
     reader.TellUnknownKeys("[office]");
 }
 
+// Addresses go into a message's headers and the server's commands: each must be
+// one plain address.
+void CheckAddresses(const toml::node& node, const std::vector<std::string>& addresses,
+                    const std::string& where, std::vector<TRulesFault>& faults) {
+    for (const std::string& address : addresses) {
+        if (!delivery::IsMailAddress(address)) {
+            faults.push_back(
+                {node.source().begin.line,
+                 where + ": \"" + address + "\" is not an address such as name@example.org"});
+        }
+    }
+}
+
 void ReadMail(const toml::table& table, TRules& rules, std::vector<TRulesFault>& faults) {
     TTableReader reader(table, faults);
     TMail mail;
@@ -295,6 +309,12 @@ void ReadMail(const toml::table& table, TRules& rules, std::vector<TRulesFault>&
     }
     if (mail.From.empty() || mail.To.empty()) {
         reader.Fault(table, "[mail]: from and to are needed");
+    }
+    if (!mail.From.empty()) {
+        CheckAddresses(*table.get("from"), {mail.From}, "[mail] from", faults);
+    }
+    if (!mail.To.empty()) {
+        CheckAddresses(*table.get("to"), mail.To, "[mail] to", faults);
     }
     if (!mail.User.empty() && mail.PasswordFile.empty()) {
         reader.Fault(table, "[mail]: user needs a password_file");
@@ -433,18 +453,19 @@ TRule ReadRule(const toml::table& table, std::vector<TRulesFault>& faults) {
 void ReadDepartmentMail(const toml::table& table, TRules& rules, std::vector<TRulesFault>& faults) {
     for (const auto& [key, node] : table) {
         std::vector<std::string>& addresses = rules.DepartmentMail[std::string(key.str())];
-        if (const auto* one = node.as_string(); one && !one->get().empty()) {
-            addresses.push_back(one->get());
-            continue;
-        }
-        TTableReader reader(table, faults);
         const std::size_t told = faults.size();
-        addresses = reader.Texts(key.str());
+        if (const auto* one = node.as_string()) {
+            addresses.push_back(one->get());
+        } else {
+            TTableReader reader(table, faults);
+            addresses = reader.Texts(key.str());
+        }
         if (addresses.empty() && faults.size() == told) {
             faults.push_back(
                 {node.source().begin.line, "[departments]: \"" + std::string(key.str()) +
                                                "\" needs an address or a list of addresses"});
         }
+        CheckAddresses(node, addresses, "[departments]", faults);
     }
 }
 

@@ -193,6 +193,17 @@ std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* 
 
 } // namespace
 
+bool IsMailAddress(std::string_view text) {
+    const std::size_t at = text.find('@');
+    const auto plain = [](char c) {
+        return static_cast<unsigned char>(c) > ' ' && c != 0x7F &&
+               std::string_view("<>,;\"()[]\\").find(c) == std::string_view::npos;
+    };
+    return at != std::string_view::npos && at > 0 && at + 1 < text.size() &&
+           text.find('@', at + 1) == std::string_view::npos && text.size() <= 254 &&
+           std::all_of(text.begin(), text.end(), plain);
+}
+
 std::string MailWireText(const TMailMessage& message) {
     std::string to;
     for (const std::string& address : message.To) {

@@ -5,6 +5,7 @@
 // smtps:// speaks TLS from the start.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "delivery/Curl.h"
@@ -31,6 +32,10 @@ struct TMailMessage {
     std::string Html;    // UTF-8; empty: the text alone
     std::vector<TMailAttachment> Attachments;
 };
+
+// Whether text is one plain address, "name@host": no blanks, no control
+// characters, nothing a header or a server's command could be split by.
+bool IsMailAddress(std::string_view text);
 
 // The message as it goes on the wire, every line ending in CR LF: headers (the
 // subject encoded for non-ASCII), a blank line and the text; with an HTML

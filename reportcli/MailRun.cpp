@@ -323,9 +323,22 @@ int TMailRun::Run() {
     if (!ReadTables() || !ReadLog()) {
         return 1;
     }
+    const std::vector<TMailJob> jobs = Jobs(Options, Settings, Directory);
+    // Nothing goes out while an address is wrong: a server would refuse it on
+    // every try.
+    for (const TMailJob& job : jobs) {
+        for (const std::string& address : job.To) {
+            if (!delivery::IsMailAddress(address)) {
+                Err << Program << "\"" << address << "\" (for "
+                    << (job.Department.empty() ? std::string("the office") : job.Department)
+                    << ") is not a mail address such as name@example.org\n";
+                return 1;
+            }
+        }
+    }
     int status = 0;
     std::size_t number = 0;
-    for (const TMailJob& job : Jobs(Options, Settings, Directory)) {
+    for (const TMailJob& job : jobs) {
         const int sent = Send(job, ++number);
         if (sent == 1) {
             return 1;

@@ -185,7 +185,11 @@ min_cost = "1.005"
 [mail]
 server = "ftp://x"
 from = "a@b"
-to = ["c@d"]
+to = ["c@d", "e@f\r\nBcc: g@h"]
+
+[departments]
+"Продажи" = "sales"
+"Склад" = ["store@x"]
 )";
     try {
         ReadRulesText(text);
@@ -195,7 +199,8 @@ to = ["c@d"]
         for (const TRulesFault& fault : error.Faults()) {
             lines.push_back(fault.Line);
         }
-        EXPECT_EQ(lines, (std::vector<std::size_t>{2, 3, 4, 6, 10, 15, 17})) << error.what();
+        EXPECT_EQ(lines, (std::vector<std::size_t>{2, 3, 4, 6, 10, 15, 17, 20, 23}))
+            << error.what();
     }
     EXPECT_THROW(ReadRulesText("[[rule]]\nname = \"a\"\nlevel = \n"), ERulesError);
 }

@@ -176,6 +176,13 @@ def check_departments(run, inbox, settings, directory, whole):
         fail(f"the departments' totals add up to {totals}, not the office's {whole}")
     if "Склад" not in taken[("boss@example.org",)]["Subject"]:
         fail("the department without an address is not named to [mail] to")
+    # A directory's address a server would refuse on every try: nothing goes out.
+    wrong = run.write("wrong.csv", open(directory, encoding="utf-8").read().replace(
+        "sales@example.org", "sales example.org"))
+    refused = run(*PERIOD, "--mail", settings, "--directory", wrong, "--by-department",
+                  "--resend", expect=1)
+    if inbox.take() or "is not a mail address" not in refused.stderr:
+        fail("a wrong address in the directory was not refused before sending")
 
 
 def check_failure_and_retry(run, inbox, settings):
