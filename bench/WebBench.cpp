@@ -88,15 +88,15 @@ fs::path CallFile(int calls, const report::TDateTime& now, bool inMonth) {
 
 void Measure(const char* what, const fs::path& path, const report::TTariffTable& table,
              const report::TDateTime& now) {
-    web::TCallData data(path.string(), table);
+    web::TCallFileData data(path.string(), table);
     const auto began = TClock::now();
-    const auto calls = data.Current();
+    const auto calls = data.Calls({});
     const double loadMs = Ms(TClock::now() - began);
     web::TUser admin;
     admin.Name = "admin";
     admin.Role = web::TRole::Admin;
     const report::TDirectory noDirectory;
-    const web::TScope scope = web::TScope::Of(admin, noDirectory);
+    const web::TScope scope = web::TScope::Of(admin, noDirectory, false);
     std::size_t bytes = 0;
     const double dashboardMs = MedianMs([&] {
         bytes = web::DashboardPage({"admin", "token"}, web::DashboardOf(*calls, scope, data, now),

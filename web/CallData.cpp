@@ -8,11 +8,26 @@
 
 namespace tallyvox::web {
 
-TCallData::TCallData(std::string callFile, report::TTariffTable table)
-    : CallFile(std::move(callFile)), Table_(std::move(table)),
-      Calls(std::make_shared<TPricedCalls>()) {}
+std::string TCallData::DestinationOf(const report::TCallCost& cost) const {
+    return cost.Priced() ? Table_.Rows()[static_cast<std::size_t>(cost.Row)].DestinationName()
+                         : std::string();
+}
 
-std::shared_ptr<const TPricedCalls> TCallData::Current() {
+std::shared_ptr<TPricedCalls> TCallData::Priced(report::TCallList calls) const {
+    auto priced = std::make_shared<TPricedCalls>();
+    priced->Calls = std::move(calls);
+    if (!Table_.Rows().empty()) {
+        priced->Costs = report::PriceCalls(priced->Calls, Table_);
+        priced->Priced = true;
+    }
+    return priced;
+}
+
+TCallFileData::TCallFileData(std::string callFile, report::TTariffTable table)
+    : TCallData(std::move(table)), CallFile(std::move(callFile)),
+      Calls_(std::make_shared<TPricedCalls>()) {}
+
+std::shared_ptr<const TPricedCalls> TCallFileData::Calls(const TCallNeed&) {
     std::error_code error;
     TStamp stamp;
     stamp.Size = std::filesystem::file_size(CallFile, error);
@@ -29,13 +44,13 @@ std::shared_ptr<const TPricedCalls> TCallData::Current() {
     } else if (!(stamp == Loaded)) {
         Reload(stamp);
     }
-    return Calls;
+    return Calls_;
 }
 
-void TCallData::Reload(const TStamp& stamp) {
-    auto priced = std::make_shared<TPricedCalls>();
+void TCallFileData::Reload(const TStamp& stamp) {
+    std::shared_ptr<TPricedCalls> priced;
     try {
-        priced->Calls = report::LoadCallFile(CallFile);
+        priced = Priced(report::LoadCallFile(CallFile));
     } catch (const std::system_error& failure) {
         const std::string fault = "cannot read " + CallFile + ": " + failure.code().message();
         if (fault != LastFault) {
@@ -44,10 +59,6 @@ void TCallData::Reload(const TStamp& stamp) {
         }
         return;
     }
-    if (!Table_.Rows().empty()) {
-        priced->Costs = report::PriceCalls(priced->Calls, Table_);
-        priced->Priced = true;
-    }
     // The first read and a read after a fault are changes of state; the file
     // growing by a call at a time as the collector writes is not.
     if (Loaded.Time == -1 || !LastFault.empty()) {
@@ -55,12 +66,7 @@ void TCallData::Reload(const TStamp& stamp) {
     }
     LastFault.clear();
     Loaded = stamp;
-    Calls = std::move(priced);
-}
-
-std::string TCallData::DestinationOf(const report::TCallCost& cost) const {
-    return cost.Priced() ? Table_.Rows()[static_cast<std::size_t>(cost.Row)].DestinationName()
-                         : std::string();
+    Calls_ = std::move(priced);
 }
 
 } // namespace tallyvox::web

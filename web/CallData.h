@@ -1,18 +1,20 @@
 #pragma once
 // The calls the web view shows, and the one place it meets the report library's
-// loading: the call file read by the report's own reader and priced by the
-// tariff table. The collector appends to the file while the view serves it, so
-// the file is read again when its size or time changes; a request meanwhile
-// keeps the calls it started with.
+// loading: a call file read by the report's own reader, or a period of the
+// store's calls, priced by the tariff table. Each request takes the calls it
+// needs once and keeps them while it answers.
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "report/Costs.h"
 #include "report/Lists.h"
+#include "report/Period.h"
 #include "report/Tariff.h"
 
 namespace tallyvox::web {
@@ -23,16 +25,54 @@ struct TPricedCalls {
     bool Priced = false;
 };
 
+// What a request asks of the calls: its period, and the one site of the store
+// its user may see (none: every site).
+struct TCallNeed {
+    report::TPeriod Period;
+    std::optional<std::string> Site;
+};
+
+// The calls cannot be had now (the store does not answer); what() says why.
+class ECallsUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class TCallData {
 public:
-    TCallData(std::string callFile, report::TTariffTable table);
+    explicit TCallData(report::TTariffTable table) : Table_(std::move(table)) {}
+    virtual ~TCallData() = default;
+    TCallData(const TCallData&) = delete;
+    TCallData& operator=(const TCallData&) = delete;
 
-    // The calls as the file now stands; read again first when it changed. A file
-    // that cannot be read leaves the calls read before (none at first), said once.
-    std::shared_ptr<const TPricedCalls> Current();
+    // At least the calls of the need (a call file gives all it holds: callers
+    // select). Throws ECallsUnavailable.
+    virtual std::shared_ptr<const TPricedCalls> Calls(const TCallNeed& need) = 0;
+    // Whether the calls come in sites (the store's), which a user's site narrows.
+    virtual bool HasSites() const = 0;
+
     const report::TTariffTable& Table() const { return Table_; }
     // The destination's name of a priced call (Windows-1251), empty otherwise.
     std::string DestinationOf(const report::TCallCost& cost) const;
+
+protected:
+    // calls with their costs by the table.
+    std::shared_ptr<TPricedCalls> Priced(report::TCallList calls) const;
+
+private:
+    const report::TTariffTable Table_;
+};
+
+// A call file the collector appends to while the view serves it: read again
+// when its size or time changes.
+class TCallFileData final : public TCallData {
+public:
+    TCallFileData(std::string callFile, report::TTariffTable table);
+
+    // The calls as the file now stands; read again first when it changed. A file
+    // that cannot be read leaves the calls read before (none at first), said once.
+    std::shared_ptr<const TPricedCalls> Calls(const TCallNeed& need) override;
+    bool HasSites() const override { return false; }
 
 private:
     struct TStamp {
@@ -43,11 +83,14 @@ private:
     void Reload(const TStamp& stamp);
 
     const std::string CallFile;
-    const report::TTariffTable Table_;
     std::mutex Mutex;
-    std::shared_ptr<const TPricedCalls> Calls;
+    std::shared_ptr<const TPricedCalls> Calls_;
     TStamp Loaded{static_cast<std::uintmax_t>(-1), -1};
     std::string LastFault; // told once until it changes
 };
+
+// The calls of a store (a connection string); the store's calls are read for
+// each request. Throws std::runtime_error in a build without the store.
+std::unique_ptr<TCallData> StoreCallData(const std::string& url, report::TTariffTable table);
 
 } // namespace tallyvox::web

@@ -34,8 +34,13 @@ void CheckTogether(const std::string& listen, TWebOptions& options) {
     if (options.Server.CertFile.empty() != options.Server.KeyFile.empty()) {
         throw cli::EUsageError("--cert and --key go together");
     }
-    if (!options.HashPassword && (options.CallFile.empty() || options.UsersFile.empty())) {
-        throw cli::EUsageError("--calls and --users are needed");
+    if (!options.HashPassword &&
+        (options.CallFile.empty() == !options.Store.has_value() || options.UsersFile.empty())) {
+        throw cli::EUsageError("--users and one of --calls and --store are needed");
+    }
+    if (options.Store && options.AlertRules) {
+        throw cli::EUsageError(
+            "--alerts: only with --calls (the alert journal is beside the file)");
     }
     if (!SplitListen(listen, options.Server)) {
         throw cli::EUsageError("--listen: expected ADDR:PORT, not \"" + listen + "\"");
@@ -49,6 +54,7 @@ TWebOptions ParseOptions(const std::vector<std::string>& arguments) {
     std::string listen = "127.0.0.1:8080";
     cli::TOptionTable(options.Help)
         .Value("--calls", cli::Into(options.CallFile))
+        .Value("--store", cli::Into(options.Store))
         .Value("--tariffs", cli::Into(options.Tariffs))
         .Value("--users", cli::Into(options.UsersFile))
         .Value("--directory", cli::Into(options.Directory))
@@ -63,11 +69,14 @@ TWebOptions ParseOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string Usage() {
-    return "tallyvox-web: the calls of a call-accounting file in a browser, each user seeing the\n"
-           "calls of their role.\n"
+    return "tallyvox-web: the calls of a call-accounting file or of the store in a browser, each\n"
+           "user seeing the calls of their role.\n"
            "Usage: tallyvox-web --calls FILE --users FILE [OPTIONS]\n"
+           "       tallyvox-web --store URL --users FILE [OPTIONS]\n"
            "       tallyvox-web --hash-password\n"
            "  --calls FILE       the call-accounting file (read only)\n"
+           "  --store URL        the store of many offices (read only): a site user sees their\n"
+           "                     site; department and person users need a site too\n"
            "  --tariffs FILE     the tariff table that prices the calls\n"
            "  --users FILE       the users file (TOML, [[user]] tables)\n"
            "  --directory FILE   the office directory: a department user sees its lines' calls\n"

@@ -11,6 +11,7 @@ namespace tallyvox::web {
 
 struct TWebOptions {
     std::string CallFile;
+    std::optional<std::string> Store; // the store's connection string, instead of CallFile
     std::optional<std::string> Tariffs;
     std::string UsersFile;
     std::optional<std::string> Directory;

@@ -14,9 +14,12 @@ std::string_view LineDigits(std::string_view hardwareLine) {
     return hardwareLine.substr(first, hardwareLine.find_last_not_of(' ') - first + 1);
 }
 
-TScope TScope::Of(const TUser& user, const report::TDirectory& directory) {
+TScope TScope::Of(const TUser& user, const report::TDirectory& directory, bool sites) {
     TScope scope;
     scope.MaskDigits = user.MaskDigits;
+    if (sites && !user.Site.empty()) {
+        scope.Site_ = user.Site;
+    }
     switch (user.Role) {
     case TRole::Admin:
         scope.Everything = true;
@@ -31,8 +34,7 @@ TScope TScope::Of(const TUser& user, const report::TDirectory& directory) {
         }
         break;
     case TRole::Site:
-        // The seam for the store's sites: their lines go into Lines here once the
-        // web view reads the store.
+        scope.Everything = scope.Site_.has_value(); // of the site, which the calls are read for
         break;
     }
     return scope;

@@ -89,10 +89,9 @@ TWebServer::TWebServer(const TServerSettings& settings, std::vector<TUser> users
                        const report::TDirectory& directory)
     : Settings(settings), Calls(calls), Directory(directory) {
     for (TUser& user : users) {
-        if (!TScope::Of(user, Directory).Resolves()) {
+        if (!ScopeOf(user).Resolves()) {
             std::cerr << "warning: user " << user.Name
-                      << " sees no calls: the web view does not look up sites yet, nor departments "
-                         "without --directory\n";
+                      << " sees no calls: a site needs --store, a department --directory\n";
         }
         Users.emplace(user.Name, std::move(user));
     }
@@ -171,7 +170,14 @@ void TWebServer::Route() {
                 response.set_content(SignInPage("", ""), HtmlType);
                 return;
             }
-            handler(request, response, *visitor);
+            try {
+                handler(request, response, *visitor);
+            } catch (const ECallsUnavailable& error) {
+                response.status = 503;
+                response.set_content("Звонки сейчас недоступны: " + std::string(error.what()) +
+                                         "\n",
+                                     "text/plain; charset=utf-8");
+            }
         };
     };
     // A form that changes something: a page that also needs the session's token (CSRF).
@@ -213,9 +219,10 @@ void TWebServer::Route() {
     Http->Get(
         "/dashboard",
         page([this](const httplib::Request&, httplib::Response& response, const TVisit& visitor) {
-            const auto calls = Calls.Current();
-            const TScope scope = TScope::Of(*visitor.User, Directory);
+            const TScope scope = ScopeOf(*visitor.User);
             const report::TDateTime now = LocalNow();
+            const auto calls = Calls.Calls(
+                {report::PresetPeriod(report::TPeriodPreset::ThisMonth, now), scope.Site()});
             TDashboard dashboard = DashboardOf(*calls, scope, Calls, now);
             if (!Settings.AlertJournal.empty()) {
                 dashboard.AlertsToday = AlertsToday(Settings.AlertJournal, scope, now);
@@ -248,8 +255,18 @@ void TWebServer::Route() {
                       response.set_content("{\"error\":\"not signed in\"}", "application/json");
                       return;
                   }
-                  Export(request, response, *visitor->User, TExportKind::Json);
+                  try {
+                      Export(request, response, *visitor->User, TExportKind::Json);
+                  } catch (const ECallsUnavailable& error) {
+                      response.status = 503;
+                      response.set_content(nlohmann::json{{"error", error.what()}}.dump(),
+                                           "application/json");
+                  }
               });
+}
+
+TScope TWebServer::ScopeOf(const TUser& user) const {
+    return TScope::Of(user, Directory, Calls.HasSites());
 }
 
 void TWebServer::SignIn(const httplib::Request& request, httplib::Response& response) {
@@ -307,8 +324,9 @@ void TWebServer::ShowCalls(const httplib::Request& request, httplib::Response& r
         Sessions.RememberFilter(sessionId, page.Filter.Query());
     }
     const std::optional<TCallQuery> query = ParseFilter(page.Filter, page.Faults);
-    const auto calls = Calls.Current();
-    const TScope scope = TScope::Of(user, Directory);
+    const TScope scope = ScopeOf(user);
+    const auto calls =
+        query ? Calls.Calls({query->Period, scope.Site()}) : std::make_shared<TPricedCalls>();
     if (query) {
         page.Kept = SelectCalls(*calls, scope, *query);
     }
@@ -341,10 +359,9 @@ void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& r
     const std::optional<TCallQuery> query = ParseFilter(filter, faults);
     std::string table;
     if (faults.empty()) {
-        const auto calls = Calls.Current();
-        const TScopedViews views(*calls,
-                                 SelectCalls(*calls, TScope::Of(*visitor.User, Directory), *query),
-                                 Calls.Table());
+        const TScope scope = ScopeOf(*visitor.User);
+        const auto calls = Calls.Calls({query->Period, scope.Site()});
+        const TScopedViews views(*calls, SelectCalls(*calls, scope, *query), Calls.Table());
         table = ViewTable(views.View(*view));
     }
     response.set_content(
@@ -374,8 +391,8 @@ void TWebServer::Export(const httplib::Request& request, httplib::Response& resp
         }
         return;
     }
-    const auto calls = Calls.Current();
-    const TScope scope = TScope::Of(user, Directory);
+    const TScope scope = ScopeOf(user);
+    const auto calls = Calls.Calls({query->Period, scope.Site()});
     const std::vector<std::uint32_t> kept = SelectCalls(*calls, scope, *query);
     if (json) {
         response.set_content(CallsJson(*calls, kept, scope), "application/json");

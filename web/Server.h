@@ -9,6 +9,7 @@
 
 #include "report/Directory.h"
 #include "web/CallData.h"
+#include "web/Scope.h"
 #include "web/Sessions.h"
 #include "web/SignInThrottle.h"
 #include "web/Users.h"
@@ -49,6 +50,7 @@ private:
     struct TVisit;
     void Route();
     void SignIn(const httplib::Request& request, httplib::Response& response);
+    TScope ScopeOf(const TUser& user) const;
     void ShowCalls(const httplib::Request& request, httplib::Response& response,
                    const std::string& sessionId, const TUser& user);
     void ShowViews(const httplib::Request& request, httplib::Response& response,

@@ -1,8 +1,9 @@
-// tallyvox-web: serves a call-accounting file to browsers, each user seeing the
-// calls their role allows. It only reads the file.
+// tallyvox-web: serves a call-accounting file or the store to browsers, each user
+// seeing the calls their role allows. It only reads them.
 
 #include <csignal>
 #include <iostream>
+#include <memory>
 #include <pthread.h>
 #include <string>
 #include <system_error>
@@ -14,6 +15,7 @@
 #include "report/DirectoryReader.h"
 #include "report/TariffReader.h"
 #include "web/CallData.h"
+#include "web/Dashboard.h"
 #include "web/Options.h"
 #include "web/Secrets.h"
 #include "web/Server.h"
@@ -129,9 +131,22 @@ int main(int argc, char** argv) {
     const sigset_t signals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    web::TCallData calls(options.CallFile, std::move(table));
-    calls.Current();
-    web::TWebServer server(options.Server, std::move(users), calls, directory);
+    std::unique_ptr<web::TCallData> calls;
+    try {
+        calls = options.Store
+                    ? web::StoreCallData(*options.Store, std::move(table))
+                    : std::make_unique<web::TCallFileData>(options.CallFile, std::move(table));
+    } catch (const std::runtime_error& error) {
+        std::cerr << "error: " << error.what() << "\n";
+        return 1;
+    }
+    try {
+        // The first read says at start whether the calls can be had.
+        calls->Calls({report::PresetPeriod(report::TPeriodPreset::Today, web::LocalNow()), {}});
+    } catch (const web::ECallsUnavailable&) {
+        // Told; the pages answer 503 until the store answers.
+    }
+    web::TWebServer server(options.Server, std::move(users), *calls, directory);
     if (server.Bind() < 0) {
         return 1;
     }

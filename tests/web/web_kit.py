@@ -85,11 +85,12 @@ class Kit:
             f.write(text)
         return self.path("users.toml")
 
-    def start(self, *extra, log="web.log"):
-        """Starts tallyvox-web on a free loopback port; its base URL."""
+    def start(self, *extra, log="web.log", source=None):
+        """Starts tallyvox-web on a free loopback port (on the call file unless
+        source says otherwise); its base URL."""
         log_file = open(self.path(log), "w")
         server = subprocess.Popen(
-            [self.web, "--calls", self.path("calls.txt"), "--tariffs", self.tariffs,
+            [self.web, *(source or ["--calls", self.path("calls.txt")]), "--tariffs", self.tariffs,
              "--users", self.path("users.toml"), "--listen", "127.0.0.1:0", *extra],
             stderr=log_file)
         self.servers.append(server)
