@@ -61,10 +61,11 @@ fs::path CallFile(int calls, const report::TDateTime& now, bool inMonth) {
     const std::int64_t end = report::SecondsOf(now);
     for (int i = 0; i < calls; ++i) {
         const std::int64_t seconds =
-            inMonth ? report::SecondsOf({now.Year, now.Month,
-                                         static_cast<std::uint8_t>(1 + i % now.Day), 0, 0, 0}) +
-                          (i / now.Day) % 86400
-                    : end - static_cast<std::int64_t>(calls - i) * 24 * 60;
+            inMonth
+                ? report::SecondsOf(report::TDateTime{
+                      now.Year, now.Month, static_cast<std::uint8_t>(1 + i % now.Day), 0, 0, 0}) +
+                      (i / now.Day) % 86400
+                : end - static_cast<std::int64_t>(calls - i) * 24 * 60;
         const report::TDateTime start = report::DateTimeOf(seconds);
         const int duration = std::min(7199, static_cast<int>(holding(random)));
         TRecord record;

@@ -136,6 +136,14 @@ std::vector<TCoverageSpan> SpansWithin(const std::vector<TCoverageSpan>& spans,
     return within;
 }
 
+std::optional<TCalendarTime> CalendarBound(const std::optional<TDateTime>& time) {
+    if (!time) {
+        return std::nullopt;
+    }
+    return TCalendarTime{time->Year, time->Month,  time->Day,
+                         time->Hour, time->Minute, time->Second};
+}
+
 std::size_t GapCount(const std::vector<TCoverageSpan>& spans) {
     return static_cast<std::size_t>(std::count_if(
         spans.begin(), spans.end(), [](const TCoverageSpan& s) { return !s.Reading && !s.Pause; }));

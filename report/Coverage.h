@@ -11,6 +11,7 @@
 
 #include "callfile/CoverageJournal.h"
 #include "model/Clock.h"
+#include "report/Types.h"
 
 namespace tallyvox::report {
 
@@ -47,6 +48,9 @@ void MarkPauses(std::vector<TCoverageSpan>& spans);
 // passed over. Nothing when the file cannot be read (*readable set false).
 std::vector<callfile::TCoverageEntry> LoadCoverageJournal(const std::string& journalName,
                                                           bool* readable = nullptr);
+
+// A period's end as a calendar time (none stays none).
+std::optional<TCalendarTime> CalendarBound(const std::optional<TDateTime>& time);
 
 // The spans that overlap [from, to] (either end may be open), cut to it.
 std::vector<TCoverageSpan> SpansWithin(const std::vector<TCoverageSpan>& spans,

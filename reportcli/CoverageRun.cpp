@@ -12,14 +12,6 @@
 namespace tallyvox::reportcli {
 namespace {
 
-std::optional<TCalendarTime> Bound(const std::optional<report::TDateTime>& time) {
-    if (!time) {
-        return std::nullopt;
-    }
-    return TCalendarTime{time->Year, time->Month,  time->Day,
-                         time->Hour, time->Minute, time->Second};
-}
-
 // The capture spans of one source: the call file's journal, or a site of the store.
 struct TCoverageSource {
     std::string Site; // empty for the call file
@@ -33,7 +25,8 @@ SourcesOf(const TReportOptions& options, const report::TPeriod& period, std::ost
     std::vector<TCoverageSource> sources;
     if (options.Store) {
         try {
-            for (auto& [site, spans] : LoadStoreCoverage(options, Bound(period.From))) {
+            for (auto& [site, spans] :
+                 LoadStoreCoverage(options, report::CalendarBound(period.From))) {
                 sources.push_back({site, std::move(spans)});
             }
         } catch (const std::runtime_error& error) {
@@ -58,7 +51,8 @@ SourcesOf(const TReportOptions& options, const report::TPeriod& period, std::ost
         }
     }
     for (TCoverageSource& source : sources) {
-        source.Spans = report::SpansWithin(source.Spans, Bound(period.From), Bound(period.To));
+        source.Spans = report::SpansWithin(source.Spans, report::CalendarBound(period.From),
+                                           report::CalendarBound(period.To));
     }
     return sources;
 }

@@ -4,7 +4,9 @@
 #include <iostream>
 #include <system_error>
 
+#include "callfile/CoverageJournal.h"
 #include "report/Load.h"
+#include "text/Cp1251.h"
 
 namespace tallyvox::web {
 
@@ -45,6 +47,17 @@ std::shared_ptr<const TPricedCalls> TCallFileData::Calls(const TCallNeed&) {
         Reload(stamp);
     }
     return Calls_;
+}
+
+std::vector<TSiteCoverage> TCallFileData::Coverage(const TCallNeed& need) {
+    bool kept = false;
+    const std::vector<callfile::TCoverageEntry> entries = report::LoadCoverageJournal(
+        callfile::CoverageJournalOf(text::Utf8ToCp1251(CallFile)), &kept);
+    return {{"",
+             report::SpansWithin(report::CoverageSpans(entries),
+                                 report::CalendarBound(need.Period.From),
+                                 report::CalendarBound(need.Period.To)),
+             kept}};
 }
 
 void TCallFileData::Reload(const TStamp& stamp) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "report/Costs.h"
+#include "report/Coverage.h"
 #include "report/Lists.h"
 #include "report/Period.h"
 #include "report/Tariff.h"
@@ -32,6 +33,13 @@ struct TCallNeed {
     std::optional<std::string> Site;
 };
 
+// When one call file, or one site of the store, was captured and when not.
+struct TSiteCoverage {
+    std::string Site; // empty for a call file
+    std::vector<report::TCoverageSpan> Spans;
+    bool Kept = true; // false: no coverage journal beside the call file
+};
+
 // The calls cannot be had now (the store does not answer); what() says why.
 class ECallsUnavailable : public std::runtime_error {
 public:
@@ -48,6 +56,8 @@ public:
     // At least the calls of the need (a call file gives all it holds: callers
     // select). Throws ECallsUnavailable.
     virtual std::shared_ptr<const TPricedCalls> Calls(const TCallNeed& need) = 0;
+    // The capture of the need's period, site by site. Throws ECallsUnavailable.
+    virtual std::vector<TSiteCoverage> Coverage(const TCallNeed& need) = 0;
     // Whether the calls come in sites (the store's), which a user's site narrows.
     virtual bool HasSites() const = 0;
 
@@ -72,6 +82,8 @@ public:
     // The calls as the file now stands; read again first when it changed. A file
     // that cannot be read leaves the calls read before (none at first), said once.
     std::shared_ptr<const TPricedCalls> Calls(const TCallNeed& need) override;
+    // From the journal the collector keeps beside the file.
+    std::vector<TSiteCoverage> Coverage(const TCallNeed& need) override;
     bool HasSites() const override { return false; }
 
 private:

@@ -10,7 +10,7 @@ std::string Page(const TFrame& frame, const std::string& title, const std::strin
     std::string menu;
     if (!frame.User.empty()) {
         menu = "<nav><a href=\"/dashboard\">Обзор</a> <a href=\"/calls\">Звонки</a> "
-               "<a href=\"/views\">Сводки</a> "
+               "<a href=\"/views\">Сводки</a> <a href=\"/coverage\">Запись</a> "
                "<span class=\"user\">" +
                HtmlEscaped(frame.User) +
                "</span><form method=\"post\" action=\"/logout\"><input type=\"hidden\" "
@@ -31,6 +31,8 @@ std::string Page(const TFrame& frame, const std::string& title, const std::strin
            "overflow-x:auto}td,th{border:1px solid #ccc;padding:.2em .5em;text-align:left;"
            "white-space:nowrap}td.n{text-align:right}"
            ".figures{display:flex;gap:2em}.fault{color:#a00}"
+           ".charts{overflow-x:auto}.charts figure{margin:1em 0}.legend .out{color:#2f5d8a}"
+           ".legend .in{color:#8fb3d9}.coverage .gap{color:#a00}"
            "form.filter{display:flex;flex-wrap:wrap;gap:.5em 1em;align-items:end}"
            "form.filter label{display:flex;flex-direction:column;font-size:.9em}"
            "</style></head><body>" +

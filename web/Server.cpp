@@ -14,6 +14,8 @@
 #include "report/Workbook.h"
 #include "web/CallFilter.h"
 #include "web/CallsOut.h"
+#include "web/Charts.h"
+#include "web/CoveragePage.h"
 #include "web/Dashboard.h"
 #include "web/Pages.h"
 #include "web/Scope.h"
@@ -238,6 +240,9 @@ void TWebServer::Route() {
     Http->Get("/views",
               page([this](const httplib::Request& request, httplib::Response& response,
                           const TVisit& visitor) { ShowViews(request, response, visitor); }));
+    Http->Get("/coverage",
+              page([this](const httplib::Request& request, httplib::Response& response,
+                          const TVisit& visitor) { ShowCoverage(request, response, visitor); }));
     Http->Get("/calls.csv", page([this](const httplib::Request& request,
                                         httplib::Response& response, const TVisit& visitor) {
                   Export(request, response, *visitor.User, TExportKind::Csv);
@@ -361,11 +366,32 @@ void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& r
     if (faults.empty()) {
         const TScope scope = ScopeOf(*visitor.User);
         const auto calls = Calls.Calls({query->Period, scope.Site()});
-        const TScopedViews views(*calls, SelectCalls(*calls, scope, *query), Calls.Table());
-        table = ViewTable(views.View(*view));
+        const std::vector<std::uint32_t> kept = SelectCalls(*calls, scope, *query);
+        const TScopedViews views(*calls, kept, Calls.Table());
+        table = ViewTable(views.View(*view)) + TrafficCharts(*calls, kept, query->Period);
     }
     response.set_content(
         ViewsPage({visitor.User->Name, visitor.Session.FormToken}, filter, kind, faults, table),
+        HtmlType);
+}
+
+void TWebServer::ShowCoverage(const httplib::Request& request, httplib::Response& response,
+                              const TVisit& visitor) {
+    TCallFilter filter;
+    const auto params = Params(request);
+    filter.From = params("from");
+    filter.To = params("to");
+    if (filter.From.empty() && filter.To.empty()) {
+        filter = MonthFilter();
+    }
+    std::vector<std::string> faults;
+    const std::optional<TCallQuery> query = ParseFilter(filter, faults);
+    std::vector<TSiteCoverage> coverage;
+    if (query && faults.empty()) {
+        coverage = Calls.Coverage({query->Period, ScopeOf(*visitor.User).Site()});
+    }
+    response.set_content(
+        CoveragePage({visitor.User->Name, visitor.Session.FormToken}, filter, faults, coverage),
         HtmlType);
 }
 

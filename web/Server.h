@@ -55,6 +55,8 @@ private:
                    const std::string& sessionId, const TUser& user);
     void ShowViews(const httplib::Request& request, httplib::Response& response,
                    const TVisit& visitor);
+    void ShowCoverage(const httplib::Request& request, httplib::Response& response,
+                      const TVisit& visitor);
     enum class TExportKind { Json, Csv, Workbook };
     // The calls of a filter as the API's JSON, the CSV export or the workbook.
     void Export(const httplib::Request& request, httplib::Response& response, const TUser& user,

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <iostream>
 #include <memory>
+#include <type_traits>
 
+#include "store/Coverage.h"
 #include "store/PgConnection.h"
 #include "store/Schema.h"
 #include "store/StoreCalls.h"
@@ -23,6 +25,36 @@ public:
         : TCallData(std::move(table)), Url(std::move(url)) {}
 
     std::shared_ptr<const TPricedCalls> Calls(const TCallNeed& need) override {
+        return Ask([&](store::TPgConnection& connection) {
+            return Priced(store::LoadStoreCalls(connection, SitesOf(need), need.Period));
+        });
+    }
+
+    std::vector<TSiteCoverage> Coverage(const TCallNeed& need) override {
+        return Ask([&](store::TPgConnection& connection) {
+            std::vector<TSiteCoverage> coverage;
+            const auto from = report::CalendarBound(need.Period.From);
+            for (const std::string& site :
+                 need.Site ? SitesOf(need) : store::StoreSites(connection)) {
+                coverage.push_back(
+                    {site, report::SpansWithin(store::StoredCoverageSpans(connection, site, from),
+                                               from, report::CalendarBound(need.Period.To))});
+            }
+            return coverage;
+        });
+    }
+
+    bool HasSites() const override { return true; }
+
+private:
+    static std::vector<std::string> SitesOf(const TCallNeed& need) {
+        return need.Site ? std::vector<std::string>{*need.Site} : std::vector<std::string>{};
+    }
+
+    // What ask reads through the connection (made first when there is none);
+    // ECallsUnavailable when the store does not answer.
+    template <class TAsk>
+    std::invoke_result_t<const TAsk&, store::TPgConnection&> Ask(const TAsk& ask) {
         std::lock_guard lock(Mutex);
         try {
             if (!Connection) {
@@ -30,13 +62,9 @@ public:
                     Url, store::TConnectionLimits{StoreSilence, nullptr});
                 store::PrepareSchema(*Connection);
             }
-            std::vector<std::string> sites;
-            if (need.Site) {
-                sites.push_back(*need.Site);
-            }
-            auto calls = Priced(store::LoadStoreCalls(*Connection, sites, need.Period));
+            auto answer = ask(*Connection);
             Tell("info: the store answers", "");
-            return calls;
+            return answer;
         } catch (const store::EStoreError& error) {
             Connection.reset(); // a connection that failed may be left unusable
             Tell("error: the store: " + std::string(error.what()), error.what());
@@ -44,9 +72,6 @@ public:
         }
     }
 
-    bool HasSites() const override { return true; }
-
-private:
     // One log line per change of state: the first answer, each new fault, and
     // the answer after a fault.
     void Tell(const std::string& line, const std::string& fault) {

@@ -1,7 +1,7 @@
 """tallyvox-web --store: two sites forwarded into a store on loopback; a site
 user sees exactly their site's calls, a person of that site only their lines,
 the director every site's calls (each line named with its site), through the
-API and the calls page.
+API and the calls page; the coverage page names each site.
 
 Usage: store_test.py tallyvox-web tallyvox-report SOURCE-DIR STORE-FOLDER tallyvox-forward
 """
@@ -66,6 +66,9 @@ password_hash = "{password}"
     status, _, page = browsers["kiev"].request("/calls?" + MONTH)
     if status != 200 or ("Звонков: %d" % len(kiev)).encode() not in page:
         fail("the calls page of the site's month (%d) does not count its calls" % status)
+    status, _, page = browsers["director"].request("/coverage?" + MONTH)
+    if status != 200 or b"<h2>kiev</h2>" not in page or b"<h2>lviv</h2>" not in page:
+        fail("the coverage page (%d) of the store does not name each site" % status)
     stop(server)
 
 

@@ -48,6 +48,12 @@ def main():
 def run(kit):
     made = calls()
     kit.write_calls(made)
+    # The collector's journal beside the file: the line was down for two and a half hours.
+    reading = "\treading\tserial=1234\tmodel=Arden\tfill=10\tcapacity=2000\toffset=0\tfile=1\r\n"
+    with open(kit.path("calls.txt.coverage"), "w", newline="") as f:
+        f.write("2026-11-01 00:00:05" + reading +
+                "2026-11-10 09:00:00\tgap\treason=line-down\trecords=5\tdetail=no answer\r\n" +
+                "2026-11-10 11:30:00" + reading)
     password = kit.hash_of("пароль-1")
     kit.write_users(f"""
 [[user]]
@@ -137,6 +143,19 @@ department = "Продажи"
     status, _, body = browsers["anna"].request("/views?" + MONTH + "&kind=lines")
     if status != 200 or set(re.findall(rb"<td>(\d{3})</td>", body)) != {b"201"}:
         fail("anna's line totals (%d) show other lines" % status)
+    # Its charts: a bar for each hour and each day of the month, of her calls.
+    hours = re.findall(r"<g><title>\d\d:00: исходящих (\d+) \([^)]*\), входящих (\d+)",
+                       body.decode("utf-8"))
+    days = re.findall(r"<g><title>\d\d\.11\.2026:", body.decode("utf-8"))
+    if len(hours) != 24 or len(days) != 30 or \
+            sum(int(o) + int(i) for o, i in hours) != len(expected(made + [late], {"201"})):
+        fail("the views page's charts do not draw anna's calls by hour and day")
+
+    # The coverage page: the journal's gap in capture, with its reason.
+    status, _, body = browsers["anna"].request("/coverage?" + MONTH)
+    if status != 200 or "line-down".encode() not in body or \
+            "могли потеряться звонки: 1".encode() not in body:
+        fail("the coverage page (%d) does not show the gap in capture" % status)
 
     # The calls page remembers its last filter.
     browsers["anna"].request("/calls?" + MONTH + "&prefix=8")
