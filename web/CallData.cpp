@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "callfile/CoverageJournal.h"
-#include "report/Load.h"
+#include "report/CallSource.h"
 #include "text/Cp1251.h"
 
 namespace tallyvox::web {
@@ -15,14 +15,15 @@ std::string TCallData::DestinationOf(const report::TCallCost& cost) const {
                          : std::string();
 }
 
-std::shared_ptr<TPricedCalls> TCallData::Priced(report::TCallList calls) const {
-    auto priced = std::make_shared<TPricedCalls>();
-    priced->Calls = std::move(calls);
-    if (!Table_.Rows().empty()) {
-        priced->Costs = report::PriceCalls(priced->Calls, Table_);
-        priced->Priced = true;
-    }
-    return priced;
+TPricedCalls::TPricedCalls(std::unique_ptr<report::TReportSession> session)
+    : Session(std::move(session)), Calls(Session->Calls()), Costs(Session->Costs()),
+      Priced(Session->Priced()) {}
+
+std::shared_ptr<TPricedCalls> TCallData::Read(report::TCallSource& source,
+                                              const report::TPeriod& period) const {
+    auto session = std::make_unique<report::TReportSession>(report::TSessionTables{&Table_});
+    session->Load(source, period, true);
+    return std::make_shared<TPricedCalls>(std::move(session));
 }
 
 TCallFileData::TCallFileData(std::string callFile, report::TTariffTable table)
@@ -63,7 +64,8 @@ std::vector<TSiteCoverage> TCallFileData::Coverage(const TCallNeed& need) {
 void TCallFileData::Reload(const TStamp& stamp) {
     std::shared_ptr<TPricedCalls> priced;
     try {
-        priced = Priced(report::LoadCallFile(CallFile));
+        report::TCallFileSource source(CallFile);
+        priced = Read(source, {});
     } catch (const std::system_error& failure) {
         const std::string fault = "cannot read " + CallFile + ": " + failure.code().message();
         if (fault != LastFault) {

@@ -16,14 +16,23 @@
 #include "report/Coverage.h"
 #include "report/Lists.h"
 #include "report/Period.h"
+#include "report/Session.h"
 #include "report/Tariff.h"
 
 namespace tallyvox::web {
 
+// The calls of one read, kept by the report session that read them, each priced
+// once as it was read; none without a session.
 struct TPricedCalls {
-    report::TCallList Calls;
-    report::TCostReport Costs; // Costs.Calls in call order; empty without a table
-    bool Priced = false;
+    explicit TPricedCalls(std::unique_ptr<report::TReportSession> session =
+                              std::make_unique<report::TReportSession>());
+    TPricedCalls(const TPricedCalls&) = delete;
+    TPricedCalls& operator=(const TPricedCalls&) = delete;
+
+    const std::unique_ptr<report::TReportSession> Session;
+    const report::TCallList& Calls;
+    const report::TCostReport& Costs; // Costs.Calls in call order; empty without a table
+    const bool Priced;
 };
 
 // What a request asks of the calls: its period, and the one site of the store
@@ -66,8 +75,10 @@ public:
     std::string DestinationOf(const report::TCallCost& cost) const;
 
 protected:
-    // calls with their costs by the table.
-    std::shared_ptr<TPricedCalls> Priced(report::TCallList calls) const;
+    // The calls of the period that source gives, read by a report session with
+    // the table. Throws as the source does.
+    std::shared_ptr<TPricedCalls> Read(report::TCallSource& source,
+                                       const report::TPeriod& period) const;
 
 private:
     const report::TTariffTable Table_;

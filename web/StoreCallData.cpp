@@ -26,7 +26,8 @@ public:
 
     std::shared_ptr<const TPricedCalls> Calls(const TCallNeed& need) override {
         return Ask([&](store::TPgConnection& connection) {
-            return Priced(store::LoadStoreCalls(connection, SitesOf(need), need.Period));
+            store::TStoreCallSource source(connection, SitesOf(need), need.Period);
+            return Read(source, need.Period);
         });
     }
 
