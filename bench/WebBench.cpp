@@ -100,9 +100,10 @@ void Measure(const char* what, const fs::path& path, const report::TTariffTable&
     const web::TScope scope = web::TScope::Of(admin, noDirectory, false);
     std::size_t bytes = 0;
     const double dashboardMs = MedianMs([&] {
-        bytes = web::DashboardPage({"admin", "token"}, web::DashboardOf(*calls, scope, data, now),
-                                   now, true)
-                    .size();
+        bytes =
+            web::DashboardPage({"admin", "token"},
+                               web::DashboardOf(*calls, scope, data, noDirectory, now), now, true)
+                .size();
     });
     std::size_t shown = 0;
     const double callsMs = MedianMs([&] {

@@ -50,7 +50,7 @@ report::TDateTime LocalNow() {
 }
 
 TDashboard DashboardOf(const TPricedCalls& calls, const TScope& scope, const TCallData& data,
-                       const report::TDateTime& now) {
+                       const report::TDirectory& directory, const report::TDateTime& now) {
     const report::TPeriod today = report::PresetPeriod(report::TPeriodPreset::Today, now);
     const report::TPeriod month = report::PresetPeriod(report::TPeriodPreset::ThisMonth, now);
     TDashboard dashboard;
@@ -71,6 +71,9 @@ TDashboard DashboardOf(const TPricedCalls& calls, const TScope& scope, const TCa
         if (line.Figures.Calls == 0) {
             line.Name = std::string(LineDigits(call.HardwareLine)) + " (" +
                         std::string(call.ProgramNumber) + ")";
+            if (const report::TDirectoryEntry* person = directory.PersonOf(call)) {
+                line.Name += " " + person->Name;
+            }
         }
         Add(line.Figures, call, cost.Cost);
         if (cost.Priced()) {

@@ -39,7 +39,8 @@ struct TDashboard {
 // The machine's local time now: the dashboard's today and this month.
 report::TDateTime LocalNow();
 
+// The lines are named by the directory's person of their first call this month.
 TDashboard DashboardOf(const TPricedCalls& calls, const TScope& scope, const TCallData& data,
-                       const report::TDateTime& now);
+                       const report::TDirectory& directory, const report::TDateTime& now);
 
 } // namespace tallyvox::web

@@ -185,11 +185,15 @@ std::string CallsPage(const TFrame& frame, const TCallsPage& page) {
 }
 
 std::string ViewsPage(const TFrame& frame, const TCallFilter& filter, const std::string& kind,
-                      const std::vector<std::string>& faults, const std::string& table) {
+                      bool departments, const std::vector<std::string>& faults,
+                      const std::string& table) {
+    std::vector<std::pair<const char*, const char*>> kinds{
+        {"lines", "по линиям (АЛ)"}, {"trunks", "по СЛ"}, {"destinations", "по направлениям"}};
+    if (departments) {
+        kinds.emplace_back("departments", "по отделам");
+    }
     std::string select = "<label>Сводка<select name=\"kind\">";
-    for (const auto& [value, caption] : {std::pair{"lines", "по линиям (АЛ)"},
-                                         {"trunks", "по СЛ"},
-                                         {"destinations", "по направлениям"}}) {
+    for (const auto& [value, caption] : kinds) {
         select += "<option value=\"" + std::string(value) + "\"" +
                   (kind == value ? " selected" : "") + ">" + caption + "</option>";
     }

@@ -33,9 +33,10 @@ struct TCallsPage {
 
 std::string CallsPage(const TFrame& frame, const TCallsPage& page);
 
-// The filter with a choice of view (kind: "lines", "trunks", "destinations"),
-// then table (HTML), or the filter's faults.
+// The filter with a choice of view (kind: "lines", "trunks", "destinations",
+// with a directory "departments"), then table (HTML), or the filter's faults.
 std::string ViewsPage(const TFrame& frame, const TCallFilter& filter, const std::string& kind,
-                      const std::vector<std::string>& faults, const std::string& table);
+                      bool departments, const std::vector<std::string>& faults,
+                      const std::string& table);
 
 } // namespace tallyvox::web

@@ -225,7 +225,7 @@ void TWebServer::Route() {
             const report::TDateTime now = LocalNow();
             const auto calls = Calls.Calls(
                 {report::PresetPeriod(report::TPeriodPreset::ThisMonth, now), scope.Site()});
-            TDashboard dashboard = DashboardOf(*calls, scope, Calls, now);
+            TDashboard dashboard = DashboardOf(*calls, scope, Calls, Directory, now);
             if (!Settings.AlertJournal.empty()) {
                 dashboard.AlertsToday = AlertsToday(Settings.AlertJournal, scope, now);
             }
@@ -355,10 +355,12 @@ void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& r
         filter.To = month.To;
     }
     std::string kind = request.has_param("kind") ? request.get_param_value("kind") : "lines";
+    const bool departments = kind == "departments" && !Directory.Empty();
     const std::optional<report::TViewKind> view = report::ViewByName(kind);
     std::vector<std::string> faults;
-    if (!view || *view == report::TViewKind::Calls) {
-        faults.push_back("Сводка: lines, trunks или destinations");
+    if (!departments && (!view || *view == report::TViewKind::Calls)) {
+        faults.push_back(Directory.Empty() ? "Сводка: lines, trunks или destinations"
+                                           : "Сводка: lines, trunks, destinations или departments");
         kind = "lines";
     }
     const std::optional<TCallQuery> query = ParseFilter(filter, faults);
@@ -367,12 +369,13 @@ void TWebServer::ShowViews(const httplib::Request& request, httplib::Response& r
         const TScope scope = ScopeOf(*visitor.User);
         const auto calls = Calls.Calls({query->Period, scope.Site()});
         const std::vector<std::uint32_t> kept = SelectCalls(*calls, scope, *query);
-        const TScopedViews views(*calls, kept, Calls.Table());
-        table = ViewTable(views.View(*view)) + TrafficCharts(*calls, kept, query->Period);
+        const TScopedViews views(*calls, kept, Calls.Table(), Directory);
+        table = ViewTable(departments ? views.Departments() : views.View(*view)) +
+                TrafficCharts(*calls, kept, query->Period);
     }
-    response.set_content(
-        ViewsPage({visitor.User->Name, visitor.Session.FormToken}, filter, kind, faults, table),
-        HtmlType);
+    response.set_content(ViewsPage({visitor.User->Name, visitor.Session.FormToken}, filter, kind,
+                                   !Directory.Empty(), faults, table),
+                         HtmlType);
 }
 
 void TWebServer::ShowCoverage(const httplib::Request& request, httplib::Response& response,

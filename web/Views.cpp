@@ -32,11 +32,14 @@ std::string Row(const char* cell, const std::vector<report::TCell>& cells,
 } // namespace
 
 TScopedViews::TScopedViews(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
-                           const report::TTariffTable& table)
+                           const report::TTariffTable& table, const report::TDirectory& directory)
     : Calls(KeptCalls(calls, kept)), Rows(Calls), Lines(report::BuildLineList(Calls)),
       Trunks(report::BuildTrunkList(Calls)),
       Costs(calls.Priced ? report::PriceCalls(Calls, table) : report::TCostReport{}),
-      Views(std::make_unique<report::TCostViews>(Rows, Lines, Trunks, Costs, table)) {}
+      Views(std::make_unique<report::TCostViews>(Rows, Lines, Trunks, Costs, table)),
+      Shown(std::make_unique<report::TShownViews>(*Views, Rows, directory)),
+      Groups(std::make_unique<report::TDirectoryViews>(Calls, calls.Priced ? &Costs : nullptr,
+                                                       table, directory)) {}
 
 std::string ViewTable(const report::TCostView& view) {
     const std::vector<report::TColumn>& columns = view.Columns();

@@ -265,6 +265,13 @@ def check_department(kit, made):
         body = browser.request("/dashboard")[2].decode()
         if "Тревоги сегодня: %d<" % count not in body:
             fail("the dashboard shows not %d alerts today:\n%s" % (count, body))
+    # The views name the lines' people, and the departments have a view of their own:
+    # the sales manager's holds sales alone.
+    lines = sales.request("/views?" + MONTH + "&kind=lines")[2].decode()
+    groups = sales.request("/views?" + MONTH + "&kind=departments")[2].decode()
+    if "Иванова А." not in lines or "<td>Продажи</td>" not in groups or \
+            "<td>Бухгалтерия</td>" in groups:
+        fail("the views name no people, or the departments view is not the scope's")
     stop(server)
 
 
