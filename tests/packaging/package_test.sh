@@ -33,6 +33,9 @@ for file in usr/bin/tallyvox-collect usr/bin/tallyvox-report usr/bin/tallyvox-si
 done
 
 "$root/usr/bin/tallyvox-report" --help >"$work/report.log" 2>&1 || fail "tallyvox-report --help failed"
+if [ -x "$root/usr/bin/tallyvox-web" ]; then
+    "$root/usr/bin/tallyvox-web" --help >"$work/web.log" 2>&1 || fail "tallyvox-web --help failed"
+fi
 grep -q "^usage: tallyvox-report" "$work/report.log" || fail "tallyvox-report --help shows no usage"
 
 sim=$root/usr/bin/tallyvox-sim
@@ -65,11 +68,17 @@ else
         "$root/usr/lib/systemd/system/tallyvox-collect.service" >"$work/unit/tallyvox-collect.service"
     systemd-analyze verify "$work/unit/tallyvox-collect.service" >"$work/verify.log" 2>&1 ||
         fail "systemd-analyze verify refuses the unit"
-    # The report mail's timers and the service they start, found beside them.
-    for file in "$root"/usr/lib/systemd/system/tallyvox-report-mail*; do
-        sed "s|/usr/bin/tallyvox-report|$root/usr/bin/tallyvox-report|" "$file" \
-            >"$work/unit/$(basename "$file")"
+    # The report mail's timers and the service they start, found beside them; the
+    # web view's service.
+    for file in "$root"/usr/lib/systemd/system/tallyvox-report-mail* \
+        "$root"/usr/lib/systemd/system/tallyvox-web.service; do
+        [ -e "$file" ] || continue
+        sed "s|/usr/bin/tallyvox-|$root/usr/bin/tallyvox-|" "$file" >"$work/unit/$(basename "$file")"
     done
+    if [ -e "$work/unit/tallyvox-web.service" ]; then
+        systemd-analyze verify "$work/unit/tallyvox-web.service" >"$work/verify-web.log" 2>&1 ||
+            fail "systemd-analyze verify refuses the web view's unit"
+    fi
     (cd "$work/unit" && SYSTEMD_UNIT_PATH="$work/unit:" systemd-analyze verify \
         tallyvox-report-mail-weekly.timer tallyvox-report-mail-monthly.timer \
         tallyvox-report-mail@lastweek.service tallyvox-report-mail@lastmonth.service) \
