@@ -67,6 +67,9 @@ public:
     virtual std::shared_ptr<const TPricedCalls> Calls(const TCallNeed& need) = 0;
     // The capture of the need's period, site by site. Throws ECallsUnavailable.
     virtual std::vector<TSiteCoverage> Coverage(const TCallNeed& need) = 0;
+    // Ends at once a read that waits on its source, and every later one: the
+    // program stops.
+    virtual void Abandon() {}
     // Whether the calls come in sites (the store's), which a user's site narrows.
     virtual bool HasSites() const = 0;
 

@@ -1,6 +1,7 @@
 // The web view's calls from the store: a period of one site (or of every site)
 // read for each request through one connection, made again after a failure.
 
+#include <atomic>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -45,6 +46,7 @@ public:
         });
     }
 
+    void Abandon() override { Abandoned = true; }
     bool HasSites() const override { return true; }
 
 private:
@@ -60,7 +62,7 @@ private:
         try {
             if (!Connection) {
                 Connection = std::make_unique<store::TPgConnection>(
-                    Url, store::TConnectionLimits{StoreSilence, nullptr});
+                    Url, store::TConnectionLimits{StoreSilence, &Abandoned});
                 store::PrepareSchema(*Connection);
             }
             auto answer = ask(*Connection);
@@ -85,6 +87,7 @@ private:
     }
 
     const std::string Url;
+    std::atomic<bool> Abandoned{false};
     std::mutex Mutex;
     std::unique_ptr<store::TPgConnection> Connection;
     bool Told = false;

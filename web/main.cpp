@@ -140,20 +140,21 @@ int main(int argc, char** argv) {
         std::cerr << "error: " << error.what() << "\n";
         return 1;
     }
-    try {
-        // The first read says at start whether the calls can be had.
-        calls->Calls({report::PresetPeriod(report::TPeriodPreset::Today, web::LocalNow()), {}});
-    } catch (const web::ECallsUnavailable&) {
-        // Told; the pages answer 503 until the store answers.
+    if (!options.Store) {
+        // The file is read before the first page asks for it. The store is
+        // asked by the pages: a store that does not answer holds no start up.
+        calls->Calls({});
     }
     web::TWebServer server(options.Server, std::move(users), *calls, directory);
     if (server.Bind() < 0) {
         return 1;
     }
-    std::thread stopper([&server, signals] {
+    std::thread stopper([&server, &calls, signals] {
         int signal = 0;
         sigwait(&signals, &signal);
         std::cerr << "info: stopping on " << (signal == SIGTERM ? "SIGTERM" : "SIGINT") << "\n";
+        // A page waiting on a silent store ends now, not at its time limit.
+        calls->Abandon();
         server.Stop();
     });
     const bool served = server.Serve();

@@ -1,14 +1,18 @@
 """tallyvox-web --store: two sites forwarded into a store on loopback; a site
 user sees exactly their site's calls, a person of that site only their lines,
 the director every site's calls (each line named with its site), through the
-API and the calls page; the coverage page names each site.
+API and the calls page; the coverage page names each site. A page waiting on a
+store that says nothing does not hold up a SIGTERM.
 
 Usage: store_test.py tallyvox-web tallyvox-report SOURCE-DIR STORE-FOLDER tallyvox-forward
 """
 import json
 import os
+import socket
 import subprocess
 import sys
+import threading
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from web_kit import Browser, Kit, call_line, calls, fail, start_text, stop  # noqa: E402
@@ -72,10 +76,32 @@ password_hash = "{password}"
     stop(server)
 
 
+def check_silent_store(kit):
+    """A store that takes the connection and says nothing: the page waits, and
+    SIGTERM still stops the view within seconds."""
+    silent = socket.socket()
+    silent.bind(("127.0.0.1", 0))
+    silent.listen(4)
+    port = silent.getsockname()[1]
+    server, base = kit.start(source=["--store", f"host=127.0.0.1 port={port} user=x dbname=x "
+                                     "connect_timeout=60"], log="silent.log")
+    browser = Browser(base)
+    browser.sign_in("director", "пароль-1")
+    waiting = threading.Thread(target=lambda: browser.request("/dashboard"), daemon=True)
+    waiting.start()
+    time.sleep(1)
+    status, took = stop(server, within=5)
+    silent.close()
+    if status != 0:
+        fail("tallyvox-web ended with %d after SIGTERM with a page waiting on the store" % status)
+    print("stopped in %.2f s with a page waiting on a silent store" % took)
+
+
 def main():
     kit = Kit(*sys.argv[1:4])
     try:
         run(kit, sys.argv[4], sys.argv[5])
+        check_silent_store(kit)
     finally:
         kit.close()
     print("web store test passed")
