@@ -8,12 +8,17 @@ TDepartmentSource::TDepartmentSource(TCallSource& source, const TDirectory& dire
                                      std::vector<std::string> departments, bool others)
     : Source(source), Directory(directory), Departments(std::move(departments)), Others(others) {}
 
+bool DepartmentsHold(const TDirectory& directory, const std::vector<std::string>& departments,
+                     bool others, const TExtStr_rep& call) {
+    const TDirectoryEntry* person = directory.PersonOf(call);
+    const bool within = person != nullptr && std::find(departments.begin(), departments.end(),
+                                                       person->Department) != departments.end();
+    return within != others;
+}
+
 std::size_t TDepartmentSource::Read(std::size_t part, const TCallConsumer& consumer) {
     return Source.Read(part, [this, &consumer](const TExtStr_rep& call) {
-        const TDirectoryEntry* person = Directory.PersonOf(call);
-        const bool within = person != nullptr && std::find(Departments.begin(), Departments.end(),
-                                                           person->Department) != Departments.end();
-        if (within != Others) {
+        if (DepartmentsHold(Directory, Departments, Others, call)) {
             consumer(call);
         }
     });

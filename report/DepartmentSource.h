@@ -11,6 +11,11 @@
 
 namespace tallyvox::report {
 
+// Whether the directory places the call's line, on the call's start, in one of
+// departments (Windows-1251); with others, whether it places it in none of them.
+bool DepartmentsHold(const TDirectory& directory, const std::vector<std::string>& departments,
+                     bool others, const TExtStr_rep& call);
+
 class TDepartmentSource final : public TCallSource {
 public:
     // departments: Windows-1251. others: the calls of every line outside them

@@ -22,18 +22,6 @@ namespace {
 
 constexpr const char* Program = "tallyvox-report: ";
 
-bool ReadRules(const std::string& fileName, alerts::TRules& rules, std::ostream& err) {
-    try {
-        rules = alerts::ReadRulesFile(fileName);
-        return true;
-    } catch (const alerts::ERulesError& error) {
-        err << Program << fileName << " is refused:\n" << error.what();
-    } catch (const std::system_error& error) {
-        err << Program << "cannot read " << fileName << ": " << error.code().message() << "\n";
-    }
-    return false;
-}
-
 bool Before(const report::TPeriod& period, const report::TDateTime& start) {
     return period.From && report::SecondsOf(start) < report::SecondsOf(*period.From);
 }
@@ -74,6 +62,18 @@ struct TDeliveries {
 };
 
 } // namespace
+
+bool ReadRules(const std::string& fileName, alerts::TRules& rules, std::ostream& err) {
+    try {
+        rules = alerts::ReadRulesFile(fileName);
+        return true;
+    } catch (const alerts::ERulesError& error) {
+        err << Program << fileName << " is refused:\n" << error.what();
+    } catch (const std::system_error& error) {
+        err << Program << "cannot read " << fileName << ": " << error.code().message() << "\n";
+    }
+    return false;
+}
 
 int PrintAlertsLog(const std::string& callFile, const report::TPeriod& period, std::FILE* out,
                    std::ostream& err) {

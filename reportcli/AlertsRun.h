@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "alerts/Rules.h"
 #include "report/Period.h"
 #include "reportcli/CommandLine.h"
 
@@ -16,6 +17,10 @@ namespace tallyvox::reportcli {
 
 // Reads the rules and says how many there are, or lists every fault; the exit status.
 int CheckAlerts(const std::string& rulesFile, std::FILE* out, std::ostream& err);
+
+// Reads a rules file (or the report mail's settings, which are one) into rules;
+// false after telling err every fault, or why the file is unreadable.
+bool ReadRules(const std::string& fileName, alerts::TRules& rules, std::ostream& err);
 
 // One alert the rules fired: the rule's name and its call, as the call's line
 // stands in the file and by what the directory places the call.

@@ -10,8 +10,8 @@
 #include <ostream>
 #include <system_error>
 
-#include "alerts/RulesReader.h"
 #include "delivery/MailSender.h"
+#include "report/DepartmentSource.h"
 #include "report/Session.h"
 #include "report/Workbook.h"
 #include "reportcli/AlertsRun.h"
@@ -21,6 +21,7 @@
 #include "reportmail/ReportSummary.h"
 #include "reportmail/SendLog.h"
 #include "text/Cp1251.h"
+#include "text/Format.h"
 
 namespace tallyvox::reportcli {
 
@@ -29,14 +30,6 @@ namespace {
 constexpr const char* Program = "tallyvox-report: ";
 constexpr const char* WorkbookType =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
-
-std::string Joined(const std::vector<std::string>& texts) {
-    std::string joined;
-    for (const std::string& text : texts) {
-        joined += (joined.empty() ? "" : ", ") + text;
-    }
-    return joined;
-}
 
 std::vector<std::string> Converted(const std::vector<std::string>& texts,
                                    std::string (*convert)(std::string_view)) {
@@ -78,7 +71,7 @@ std::vector<TMailJob> Jobs(const TReportOptions& options, const alerts::TRules& 
                            const report::TDirectory& directory) {
     const std::vector<std::string> to = options.MailTo.empty() ? settings.Mail->To : options.MailTo;
     if (!options.ByDepartment) {
-        return {{Joined(options.Departments),
+        return {{text::Joined(options.Departments),
                  {Converted(options.Departments, text::Utf8ToCp1251)},
                  to}};
     }
@@ -100,7 +93,7 @@ std::vector<TMailJob> Jobs(const TReportOptions& options, const alerts::TRules& 
     // Every call goes into some message: the rest's totals complete the office's.
     jobs.push_back({unaddressed.empty()
                         ? std::string("прочие линии")
-                        : "прочие линии и отделы без адреса (" + Joined(unaddressed) + ")",
+                        : "прочие линии и отделы без адреса (" + text::Joined(unaddressed) + ")",
                     {addressed, true},
                     to,
                     unaddressed.empty()});
@@ -138,10 +131,13 @@ private:
     std::string SiteName() const;
     std::vector<reportmail::TSummaryAlert> AlertsOf(const TMailJob& job) const;
     bool InDepartments(const TFiredAlert& alert, const TCallChoice& choice) const;
+    // The period's calls, read once for every message; nullptr after telling Err
+    // why they cannot be read.
+    const report::TReportSession* Office();
     // 0, 1 or MailNotAccepted for one message.
     int Send(const TMailJob& job, std::size_t number);
     std::optional<delivery::TMailMessage> Message(const TMailJob& job,
-                                                  report::TReportSession& session);
+                                                  const report::TReportSession& session);
     int Deliver(const delivery::TMailMessage& message, reportmail::TSendRecord record,
                 std::size_t number);
     void Tell(const std::string& line) { std::fputs((line + "\n").c_str(), Out); }
@@ -157,16 +153,11 @@ private:
     std::vector<std::string> Gaps;
     std::unique_ptr<reportmail::TSendLog> Log;
     std::vector<reportmail::TSendRecord> Records;
+    std::unique_ptr<report::TReportSession> OfficeCalls;
 };
 
 bool TMailRun::ReadTables() {
-    try {
-        Settings = alerts::ReadRulesFile(*Options.Mail);
-    } catch (const alerts::ERulesError& error) {
-        Err << Program << *Options.Mail << " is refused:\n" << error.what();
-        return false;
-    } catch (const std::system_error& error) {
-        Err << Program << "cannot read " << *Options.Mail << ": " << error.code().message() << "\n";
+    if (!ReadRules(*Options.Mail, Settings, Err)) {
         return false;
     }
     if (!Settings.Mail) {
@@ -205,7 +196,7 @@ bool TMailRun::ReadLog() {
 
 std::string TMailRun::SiteName() const {
     if (Options.Store) {
-        return Options.Sites.empty() ? "все площадки" : Joined(Options.Sites);
+        return Options.Sites.empty() ? "все площадки" : text::Joined(Options.Sites);
     }
     return Settings.Office.Site.empty()
                ? std::filesystem::path(Options.CallFile).filename().string()
@@ -220,11 +211,7 @@ bool TMailRun::InDepartments(const TFiredAlert& alert, const TCallChoice& choice
     call.Start = alert.Start;
     call.HardwareLine = alert.HardwareLine;
     call.ProgramNumber = alert.ProgramNumber;
-    const report::TDirectoryEntry* person = Directory.PersonOf(call);
-    const bool within =
-        person != nullptr && std::find(choice.Departments.begin(), choice.Departments.end(),
-                                       person->Department) != choice.Departments.end();
-    return within != choice.Others;
+    return report::DepartmentsHold(Directory, choice.Departments, choice.Others, call);
 }
 
 std::vector<reportmail::TSummaryAlert> TMailRun::AlertsOf(const TMailJob& job) const {
@@ -239,7 +226,7 @@ std::vector<reportmail::TSummaryAlert> TMailRun::AlertsOf(const TMailJob& job) c
 }
 
 std::optional<delivery::TMailMessage> TMailRun::Message(const TMailJob& job,
-                                                        report::TReportSession& session) {
+                                                        const report::TReportSession& session) {
     const TOptionViews shown(Options, session, Directory);
     std::string workbook;
     try {
@@ -303,20 +290,41 @@ int TMailRun::Deliver(const delivery::TMailMessage& message, reportmail::TSendRe
 
 int TMailRun::Send(const TMailJob& job, std::size_t number) {
     reportmail::TSendRecord record{
-        std::time(nullptr), PeriodKey(Period), job.Department, Joined(job.To), false, ""};
+        std::time(nullptr), PeriodKey(Period), job.Department, text::Joined(job.To), false, ""};
     if (!Options.DryRun && !Options.Resend && reportmail::AlreadySent(Records, record)) {
         Tell("already sent to " + record.Recipients + " (--resend sends it again)");
         return 0;
     }
-    report::TReportSession session({&Table});
-    if (!LoadCalls(Options, Period, Directory, job.Calls, session, Err)) {
+    const report::TReportSession* office = Office();
+    if (office == nullptr) {
         return 1;
     }
+    // A department's message: its calls of the office's, read again from memory.
+    report::TReportSession narrowed({&Table});
+    const bool whole = job.Calls.Departments.empty() && !job.Calls.Others;
+    if (!whole) {
+        report::TCallListSource calls(office->Calls());
+        report::TDepartmentSource departments(calls, Directory, job.Calls.Departments,
+                                              job.Calls.Others);
+        narrowed.Load(departments, Period, true);
+    }
+    const report::TReportSession& session = whole ? *office : narrowed;
     if (job.SkipWhenEmpty && session.Calls().Count() == 0) {
         return 0;
     }
     const std::optional<delivery::TMailMessage> message = Message(job, session);
     return message ? Deliver(*message, std::move(record), number) : 1;
+}
+
+const report::TReportSession* TMailRun::Office() {
+    if (!OfficeCalls) {
+        auto session = std::make_unique<report::TReportSession>(report::TSessionTables{&Table});
+        if (!LoadCalls(Options, Period, Directory, {}, *session, Err)) {
+            return nullptr;
+        }
+        OfficeCalls = std::move(session);
+    }
+    return OfficeCalls.get();
 }
 
 int TMailRun::Run() {

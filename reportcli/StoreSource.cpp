@@ -5,6 +5,7 @@
 #include "store/ReportMailLog.h"
 #include "store/Schema.h"
 #include "store/StoreCalls.h"
+#include "text/Format.h"
 
 namespace tallyvox::reportcli {
 
@@ -35,7 +36,7 @@ private:
 class TStoreSendLog final : public reportmail::TSendLog {
 public:
     explicit TStoreSendLog(const TReportOptions& options)
-        : Connection(*options.Store), Sites(SitesText(options.Sites)) {
+        : Connection(*options.Store), Sites(text::Joined(options.Sites)) {
         store::PrepareSchema(Connection);
     }
     std::vector<reportmail::TSendRecord> Records() override {
@@ -47,14 +48,6 @@ public:
     std::string Place() const override { return "the store's tallyvox_report_mail"; }
 
 private:
-    static std::string SitesText(const std::vector<std::string>& sites) {
-        std::string text;
-        for (const std::string& site : sites) {
-            text += (text.empty() ? "" : ", ") + site;
-        }
-        return text;
-    }
-
     store::TPgConnection Connection;
     std::string Sites;
 };

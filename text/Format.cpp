@@ -7,6 +7,17 @@ std::string TwoDigits(int value) {
     return digits.size() == 1 ? "0" + digits : digits;
 }
 
+std::string Joined(const std::vector<std::string>& texts, std::string_view between) {
+    std::string joined;
+    for (const std::string& text : texts) {
+        if (!joined.empty()) {
+            joined += between;
+        }
+        joined += text;
+    }
+    return joined;
+}
+
 std::string PadLeft(std::string_view text, std::size_t width) {
     std::string out;
     if (text.size() < width) {

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tallyvox::text {
 
@@ -11,6 +12,9 @@ std::string TwoDigits(int value);
 
 // text with blanks put in front until it is width characters long (never cut).
 std::string PadLeft(std::string_view text, std::size_t width);
+
+// The texts one after another with between in between: "a, b, c".
+std::string Joined(const std::vector<std::string>& texts, std::string_view between = ", ");
 
 // text with blanks appended until it is width characters long (never cut).
 std::string PadRight(std::string_view text, std::size_t width);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "report/TrafficCharts.h"
+#include "text/Format.h"
 #include "web/Html.h"
 
 namespace tallyvox::web {
@@ -92,12 +93,6 @@ std::int64_t DaysOf(const report::TPeriod& period, const std::vector<report::TEx
     return (to - from) / 86400 + 1;
 }
 
-std::string TwoDigits(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", value);
-    return text;
-}
-
 } // namespace
 
 std::string TrafficCharts(const TPricedCalls& calls, const std::vector<std::uint32_t>& kept,
@@ -110,12 +105,13 @@ std::string TrafficCharts(const TPricedCalls& calls, const std::vector<std::uint
     std::vector<TBar> hours;
     const auto byHour = report::TrafficByHour(shown);
     for (int hour = 0; hour < 24; ++hour) {
-        hours.push_back({TwoDigits(hour), TwoDigits(hour) + ":00", byHour[hour]});
+        hours.push_back({text::TwoDigits(hour), text::TwoDigits(hour) + ":00", byHour[hour]});
     }
     std::vector<TBar> days;
     if (DaysOf(period, shown) <= MostDays) {
         for (const report::TDayTraffic& day : report::TrafficByDay(shown, period)) {
-            const std::string date = TwoDigits(day.Day.Day) + "." + TwoDigits(day.Day.Month);
+            const std::string date =
+                text::TwoDigits(day.Day.Day) + "." + text::TwoDigits(day.Day.Month);
             days.push_back({date, date + "." + std::to_string(day.Day.Year), day.Traffic});
         }
     }
